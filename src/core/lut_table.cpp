@@ -1,0 +1,74 @@
+#include "lut_table.h"
+
+#include "errors.h"
+#include "file_system.h"
+#include "global_settings.h"
+#include "program_folder.h"
+#include "rounding.h"
+#include "settings_files.h"
+#include "steps.h"
+#include "text_file.h"
+
+#include <vector>
+
+namespace kestrova {
+
+namespace {
+
+constexpr const char* Label = "LoadSettings";
+constexpr const char* Blanks = " \t\r\n";
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(Blanks);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+}
+
+std::vector<std::string> splitFields(const std::string& text)
+{
+    std::vector<std::string> fields;
+    if (text.empty())
+        return fields;
+    std::size_t start = 0;
+    for (;;) {
+        const auto semicolon = text.find(';', start);
+        fields.push_back(text.substr(start, semicolon - start));
+        if (semicolon == std::string::npos)
+            return fields;
+        start = semicolon + 1;
+    }
+}
+
+std::int32_t entryValue(const std::vector<std::string>& fields, std::size_t index)
+{
+    if (index >= fields.size())
+        raise(ErrorCode::SubscriptOutOfRange);
+    const auto value = parseDecimalInteger<std::int32_t>(trimmed(fields[index]));
+    if (!value)
+        raise(ErrorCode::TypeMismatch);
+    return checkedNarrow<std::int32_t>(static_cast<std::int64_t>(*value) * 256);
+}
+
+} // namespace
+
+std::filesystem::path lutFilePath() { return programPath("Kestrova.lut"); }
+
+void applyLutText(LutTable& table, const std::string& text)
+{
+    const auto fields = splitFields(trimmed(text));
+    for (std::size_t i = 0; i < LutEntries; ++i)
+        trapAndLog(Label, [&] { table[i] = entryValue(fields, i); });
+}
+
+void LoadLutTable(LutTable& table, const Settings& settings)
+{
+    if (settings.LUT == 0 || !fileSystem().fileExists(lutFilePath()))
+        return;
+    std::string text;
+    trapAndLog(Label, [&] { text = readTextFile(lutFilePath()); });
+    applyLutText(table, text);
+}
+
+} // namespace kestrova

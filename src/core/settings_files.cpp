@@ -1,0 +1,143 @@
+#include "settings_files.h"
+
+#include "global_settings.h"
+#include "ini_file.h"
+#include "program_folder.h"
+#include "steps.h"
+#include "text_file.h"
+
+#include <charconv>
+#include <functional>
+#include <limits>
+#include <string_view>
+
+namespace kestrova {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int16_t ValueBufferSize = 256;
+
+// One row of the key table: the key, its default and how the field is read and written.
+struct SettingsKey {
+    const char* name;
+    const char* defaultValue;
+    std::function<void(Settings&, const std::string&)> read;
+    std::function<std::string(const Settings&)> write;
+};
+
+template <std::signed_integral T>
+SettingsKey numberKey(const char* name, const char* defaultValue, T Settings::*field)
+{
+    return {name, defaultValue,
+            [field](Settings& s, const std::string& text) {
+                if (const auto value = parseDecimalInteger<T>(text))
+                    s.*field = *value;
+            },
+            [field](const Settings& s) { return std::to_string(s.*field); }};
+}
+
+SettingsKey textKey(const char* name, const char* defaultValue, std::string Settings::*field)
+{
+    return {name, defaultValue, [field](Settings& s, const std::string& text) { s.*field = text; },
+            [field](const Settings& s) { return s.*field; }};
+}
+
+const std::vector<SettingsKey>& keyTable()
+{
+    static const std::vector<SettingsKey> table = {
+        textKey("AETName", "KODAK", &Settings::AETName),
+        numberKey("Port", "4006", &Settings::Port),
+        textKey("Emulation", "KODAK", &Settings::Emulation),
+        textKey("Printer", "", &Settings::Printer),
+        textKey("Fontname", "Tahoma", &Settings::Fontname),
+        numberKey("Fontsize", "10", &Settings::Fontsize),
+        numberKey("LUT", "0", &Settings::LUT),
+        textKey("ImagePath", "", &Settings::ImagePath),
+    };
+    return table;
+}
+
+void readHeaderFile(const fs::path& file, HeaderLines& lines)
+{
+    std::error_code ec;
+    if (!fs::exists(file, ec))
+        return;
+    for (auto& line : splitLines(readTextFile(file)))
+        lines.push_back(std::move(line));
+}
+
+} // namespace
+
+template <std::signed_integral T>
+std::optional<T> parseDecimalInteger(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return std::nullopt;
+    const auto last = text.find_last_not_of(" \t");
+    std::string_view number(text.data() + first, last - first + 1);
+    if (number.front() == '+') {
+        number.remove_prefix(1);
+        if (number.empty() || number.front() == '-')
+            return std::nullopt;
+    }
+    T value{};
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error != std::errc() || end != number.data() + number.size())
+        return std::nullopt;
+    return value;
+}
+
+template std::optional<std::int16_t> parseDecimalInteger<std::int16_t>(const std::string&);
+template std::optional<std::int32_t> parseDecimalInteger<std::int32_t>(const std::string&);
+
+fs::path settingsFilePath() { return programPath("Kestrova.ini"); }
+fs::path leftHeaderPath() { return programPath("Left.ini"); }
+fs::path rightHeaderPath() { return programPath("Right.ini"); }
+
+void ReadSettings()
+{
+    for (const auto& key : keyTable()) {
+        try {
+            const std::string text
+                = ReadIniString(SettingsSection, key.name, key.defaultValue, settingsFilePath(), ValueBufferSize);
+            key.read(GlobalSettings, text);
+        } catch (...) {
+            // The field keeps its value; the next key is read.
+        }
+    }
+}
+
+void WriteSettings()
+{
+    for (const auto& key : keyTable()) {
+        try {
+            WriteIniString(SettingsSection, key.name, key.write(GlobalSettings), settingsFilePath());
+        } catch (...) {
+            // The key keeps its old value in the file; the next key is written.
+        }
+    }
+}
+
+void ReadHeader()
+{
+    trapAndLog("mMain ReadHeader", [] {
+        HeaderLeftLines.emplace();
+        readHeaderFile(leftHeaderPath(), *HeaderLeftLines);
+        HeaderRightLines.emplace();
+        readHeaderFile(rightHeaderPath(), *HeaderRightLines);
+    });
+}
+
+void WriteHeaderFile(const fs::path& file, const std::string& text)
+{
+    if (text.empty()) {
+        std::error_code ec;
+        fs::remove(file, ec);
+        return;
+    }
+    writeTextFile(file, text + "\r\n");
+}
+
+} // namespace kestrova

@@ -1,0 +1,38 @@
+#pragma once
+// Kestrova.ini (the settings record) and Left.ini / Right.ini (the caption lines).
+
+#include <concepts>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace kestrova {
+
+inline constexpr const char* SettingsSection = "Kestrova";
+
+std::filesystem::path settingsFilePath();
+std::filesystem::path leftHeaderPath();
+std::filesystem::path rightHeaderPath();
+
+// Fills GlobalSettings from Kestrova.ini. A missing key takes its default; a value that
+// does not convert leaves its field as it was. Never fails.
+void ReadSettings();
+
+// Writes all eight fields of GlobalSettings in their fixed order. Never fails; a key that
+// cannot be written keeps its old value in the file.
+void WriteSettings();
+
+// Rebuilds HeaderLeftLines and HeaderRightLines from the caption files; a failure is
+// logged and ends the reading, keeping what was read so far.
+void ReadHeader();
+
+// Writes a caption text as the dialog holds it: an empty text deletes the file,
+// anything else is written followed by one CR LF.
+void WriteHeaderFile(const std::filesystem::path& file, const std::string& text);
+
+// A decimal integer with optional sign and surrounding blanks, within T's range.
+template <std::signed_integral T>
+std::optional<T> parseDecimalInteger(const std::string& text);
+
+} // namespace kestrova

@@ -1,0 +1,51 @@
+#include "support/temp_folder.h"
+
+#include "core/program_folder.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace kestrova::test {
+
+TempProgramFolder::TempProgramFolder()
+    : previous_(ProgramFolder())
+{
+    std::random_device seed;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = std::filesystem::temp_directory_path() / ("kestrova-test-" + std::to_string(seed()));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            SetProgramFolder(path_);
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary folder could be created");
+}
+
+TempProgramFolder::~TempProgramFolder()
+{
+    SetProgramFolder(previous_);
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string readFile(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + file.string());
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::filesystem::path& file, const std::string& content)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out)
+        throw std::runtime_error("cannot write " + file.string());
+}
+
+} // namespace kestrova::test
