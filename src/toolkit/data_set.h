@@ -1,0 +1,131 @@
+#pragma once
+// The program's own view of DICOM data: data sets, attributes and collections.
+// Objects are shared, never copied: an image box is one DataSet that lives in the
+// object store and in its film box's Referenced Image Box Sequence at the same time.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace kestrova {
+
+class DataSet;
+class DataSetCollection;
+
+using DataSetPtr = std::shared_ptr<DataSet>;
+using CollectionPtr = std::shared_ptr<DataSetCollection>;
+
+struct Tag {
+    std::uint16_t group = 0;
+    std::uint16_t element = 0;
+    bool operator==(const Tag&) const = default;
+    auto operator<=>(const Tag&) const = default;
+};
+
+inline constexpr Tag SopClassUidTag{0x0008, 0x0016};
+inline constexpr Tag SopInstanceUidTag{0x0008, 0x0018};
+inline constexpr Tag ReferencedSopClassUidTag{0x0008, 0x1150};
+inline constexpr Tag ReferencedSopInstanceUidTag{0x0008, 0x1155};
+
+// The value of an attribute.
+struct Null {
+    bool operator==(const Null&) const = default;
+};
+// Raw bytes (OB, OW, UN, pixel data) in the host's byte order, shared because pixel data is large.
+using Bytes = std::shared_ptr<const std::vector<std::uint8_t>>;
+// Binary numbers (US, SS, UL, SL, FL, FD, AT); each fits a double exactly.
+using Numbers = std::vector<double>;
+// Text values keep their DICOM string form: multiple values separated by '\'.
+using Value = std::variant<Null, std::string, Numbers, Bytes, CollectionPtr>;
+
+class Attribute {
+public:
+    Attribute() = default; // absent
+    Attribute(Tag tag, std::string vr, Value value);
+
+    Tag tag() const { return tag_; }
+    std::uint16_t group() const { return tag_.group; }
+    std::uint16_t element() const { return tag_.element; }
+    const std::string& vr() const { return vr_; }
+    const Value& value() const { return value_; }
+    bool exists() const { return exists_; }
+    bool isNull() const { return std::holds_alternative<Null>(value_); }
+
+    // The value in its DICOM string form; numbers joined by '\'. A Null value raises
+    // "Invalid use of Null" (94); bytes and sequences raise "Type mismatch" (13).
+    std::string asText() const;
+    // The value as text, or "" when it is absent or Null.
+    std::string textOrEmpty() const;
+    // The sequence; raises 94 when Null, 13 when the value is no sequence.
+    const CollectionPtr& asSequence() const;
+    // The pixel or byte data; raises like asSequence.
+    const Bytes& asBytes() const;
+    // The first number of a text or binary value, as a double; raises 94/13.
+    double asNumber() const;
+
+private:
+    Tag tag_{};
+    std::string vr_;
+    Value value_;
+    bool exists_ = false;
+};
+
+class DataSet {
+public:
+    DataSet() = default;
+
+    // The attribute with that tag; an absent tag gives an Attribute whose exists() is false.
+    Attribute attribute(Tag tag) const;
+    Attribute attribute(std::uint16_t group, std::uint16_t element) const { return attribute(Tag{group, element}); }
+    bool has(Tag tag) const;
+
+    // Adds the attribute, or replaces the value of a present tag in place.
+    void add(const Attribute& attribute);
+    // The same with a VR chosen from the tag: text values get the dictionary VR (UI, CS, LO ...),
+    // a sequence SQ, bytes OB.
+    void add(Tag tag, Value value);
+    void remove(Tag tag);
+
+    // Attributes in stored order (the order they were first added).
+    const std::vector<Attribute>& attributes() const { return attributes_; }
+
+    std::string sopInstanceUid() const;   // (0008,0018) as text, "" when absent
+    void setSopInstanceUid(const std::string& uid);
+    std::string sopClassUid() const;      // (0008,0016) as text, "" when absent
+
+    const CollectionPtr& children() const { return children_; }
+    void setChildren(CollectionPtr children) { children_ = std::move(children); }
+
+private:
+    std::vector<Attribute> attributes_;
+    CollectionPtr children_;
+};
+
+class DataSetCollection {
+public:
+    // 1-based; raises "Subscript out of range" (9) when there is no such item.
+    const DataSetPtr& item(std::size_t index) const;
+    // The member with that SOP Instance UID; raises 9 when there is none.
+    const DataSetPtr& item(const std::string& uid) const;
+    // The member with that SOP Instance UID, or null.
+    DataSetPtr find(const std::string& uid) const;
+
+    void add(DataSetPtr dataSet);
+    DataSetPtr addNew();
+    // Removes the member with that UID; false when there was none.
+    bool remove(const std::string& uid);
+    std::size_t count() const { return items_.size(); }
+    bool empty() const { return items_.empty(); }
+
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+
+private:
+    std::vector<DataSetPtr> items_;
+};
+
+std::shared_ptr<DataSetCollection> makeCollection();
+
+} // namespace kestrova

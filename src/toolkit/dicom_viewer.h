@@ -1,0 +1,48 @@
+#pragma once
+// The DICOM listener. Each association is served on a worker thread; every event it
+// produces is handed to the handler on the thread that owns the DicomViewer (the UI
+// thread), one call at a time, and the worker waits for the call to finish before it
+// sends the response the handler gave.
+
+#include "toolkit/connection.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace kestrova {
+
+class DicomLog;
+
+class ConnectionHandler {
+public:
+    virtual ~ConnectionHandler() = default;
+    virtual void associationStarted(Connection& connection) = 0;
+    // Every DIMSE-N request and every C- request other than C-ECHO. No response is
+    // sent unless the handler gives one.
+    virtual void NormalisedReceived(Connection& connection) = 0;
+    // Released, aborted, or the connection was lost.
+    virtual void associationEnded(Connection& connection) = 0;
+};
+
+class DicomViewer : public QObject {
+    Q_OBJECT
+public:
+    DicomViewer(ConnectionHandler& handler, DicomLog& log, QObject* parent = nullptr);
+    ~DicomViewer() override; // stops listening
+
+    // True only when actually listening; a port in use, 0 or outside 1..65535 gives false,
+    // with the reason in the DICOM log.
+    bool listen(int port);
+    // Stops accepting, ends the served associations and waits for the workers, while
+    // events keep being processed. Returns within a couple of seconds.
+    void stopListening();
+    bool isListening() const;
+    int port() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace kestrova

@@ -1,0 +1,39 @@
+#pragma once
+// Turns an image data set (pixel data with its description) into a printable picture.
+
+#include "core/lut_table.h"
+#include "core/picture.h"
+#include "toolkit/data_set.h"
+
+#include <vector>
+
+namespace kestrova {
+
+// Pictures come out as 8-bit grayscale or RGB, sized as the image's pixels at 96 dpi,
+// widened by the pixel aspect ratio.
+
+class Image {
+public:
+    explicit Image(DataSetPtr imageDataSet);
+    // Raises an AppError for malformed or unsupported pixel data; never crashes.
+    Picture picture() const;
+    // The same rendition passed through the 46-entry output curve.
+    Picture picture(const LutTable& lut) const;
+
+private:
+    DataSetPtr dataSet_;
+};
+
+class ImageList {
+public:
+    void add(DataSetPtr imageDataSet);
+    // 1-based; raises 9 when there is no such image.
+    Image item(std::size_t index) const;
+    std::size_t count() const { return images_.size(); }
+    void clear() { images_.clear(); }
+
+private:
+    std::vector<DataSetPtr> images_;
+};
+
+} // namespace kestrova
