@@ -1,0 +1,18 @@
+#pragma once
+// The DIMSE status values the print service answers with.
+
+#include <cstdint>
+
+namespace kestrova::DimseStatus {
+
+inline constexpr std::uint16_t Success = 0x0000;
+inline constexpr std::uint16_t InvalidAttributeValue = 0x0106;
+inline constexpr std::uint16_t ProcessingFailure = 0x0110;
+inline constexpr std::uint16_t DuplicateSopInstance = 0x0111;
+inline constexpr std::uint16_t NoSuchObjectInstance = 0x0112;
+inline constexpr std::uint16_t MissingAttribute = 0x0120;
+inline constexpr std::uint16_t UnrecognizedOperation = 0x0211;
+// Film session print: the session holds no film box.
+inline constexpr std::uint16_t FilmSessionHasNoFilmBox = 0xC600;
+
+} // namespace kestrova::DimseStatus
