@@ -1,0 +1,75 @@
+#pragma once
+// The DICOM print service: listener, object store, request handling, printing and the
+// prune timer. It runs with or without a window; a window only shows what it reports.
+
+#include "core/global_settings.h"
+#include "core/lut_table.h"
+#include "print_service/object_store.h"
+#include "printing/printer_device.h"
+#include "toolkit/dicom_log.h"
+#include "toolkit/dicom_viewer.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kestrova {
+
+struct PrintContext;
+
+class PrintService : public QObject, public ConnectionHandler {
+    Q_OBJECT
+public:
+    PrintService(PrinterDevice& printer, PreviewSurface& preview, QObject* parent = nullptr);
+    ~PrintService() override;
+
+    // Starts the service on GlobalSettings.Port with a fresh store holding the Printer
+    // instance, and loads the LUT table when the LUT setting asks for it. A port that
+    // cannot be opened is reported through listenFailed before the store is rebuilt.
+    void LoadSettings();
+    void stopListening();
+    bool isListening() const;
+
+    // Whether the film preview is drawn: the main window answers while it is maximized.
+    void setPreviewWanted(std::function<bool()> wanted);
+
+    DicomLog& log() { return Log; }
+    DicomViewer& viewer() { return *Viewer; }
+    ObjectStore& datasets() { return Datasets; }
+    LutTable& lutTable() { return lutTable_; }
+    // "Current LogLevel: " + level, as of the last LoadSettings.
+    const std::string& logLevelText() const { return logLevelText_; }
+
+    // Deletes files in images/ created a day or more ago; runs every minute.
+    void Timer1_Timer();
+
+    // ConnectionHandler
+    void associationStarted(Connection& connection) override;
+    void NormalisedReceived(Connection& connection) override;
+    void associationEnded(Connection& connection) override;
+
+signals:
+    // The listener could not be opened on port; emitted synchronously, so a window can show
+    // its message and dialogs before the service start goes on.
+    void listenFailed(int port);
+    // The settings the service now runs with, and the log label text.
+    void settingsShown(const kestrova::Settings& settings, const QString& logLevelText);
+
+private:
+    PrintContext printContext();
+
+    PrinterDevice& printer_;
+    PreviewSurface& preview_;
+    std::function<bool()> previewWanted_;
+    DicomLog Log;
+    ObjectStore Datasets;
+    LutTable lutTable_{};
+    std::unique_ptr<DicomViewer> Viewer;
+    QTimer Timer1;
+    std::string logLevelText_;
+};
+
+} // namespace kestrova

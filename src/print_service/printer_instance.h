@@ -1,0 +1,12 @@
+#pragma once
+// The Printer SOP instance requesters ask for their printer's state.
+
+#include "core/global_settings.h"
+#include "toolkit/data_set.h"
+
+namespace kestrova {
+
+// A fresh Printer instance built from the settings in force.
+DataSetPtr PrinterDataset(const Settings& settings);
+
+} // namespace kestrova
