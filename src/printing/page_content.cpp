@@ -1,0 +1,29 @@
+#include "page_content.h"
+
+#include <QPainter>
+
+namespace kestrova {
+
+void PageContent::addText(QPointF baseline, const QFont& font, const QString& text)
+{
+    items_.emplace_back(Text{baseline, font, text});
+}
+
+void PageContent::addImage(QRectF target, const QImage& image)
+{
+    items_.emplace_back(Image{target, image});
+}
+
+void PageContent::paint(QPainter& painter) const
+{
+    for (const auto& item : items_) {
+        if (const auto* text = std::get_if<Text>(&item)) {
+            painter.setFont(text->font);
+            painter.drawText(text->baseline, text->text);
+        } else if (const auto* image = std::get_if<Image>(&item)) {
+            painter.drawImage(image->target, image->image);
+        }
+    }
+}
+
+} // namespace kestrova

@@ -1,0 +1,42 @@
+#pragma once
+// What a document has drawn so far, kept until the document ends. Painting happens only
+// then, so that a document given up half way never reaches a printer: Qt cannot take
+// back a page once its painter has been opened on a CUPS queue.
+
+#include <QFont>
+#include <QImage>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include <variant>
+#include <vector>
+
+class QPainter;
+
+namespace kestrova {
+
+class PageContent {
+public:
+    void addText(QPointF baseline, const QFont& font, const QString& text);
+    void addImage(QRectF target, const QImage& image);
+
+    bool empty() const { return items_.empty(); }
+
+    // Draws everything in the order it was added, in the painter's current coordinates.
+    void paint(QPainter& painter) const;
+
+private:
+    struct Text {
+        QPointF baseline;
+        QFont font;
+        QString text;
+    };
+    struct Image {
+        QRectF target;
+        QImage image;
+    };
+    std::vector<std::variant<Text, Image>> items_;
+};
+
+} // namespace kestrova

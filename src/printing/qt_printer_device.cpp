@@ -1,0 +1,244 @@
+#include "qt_printer_device.h"
+
+#include "printing/film_folder.h"
+#include "printing/page_content.h"
+#include "printing/page_units.h"
+#include "printing/picture_file.h"
+
+#include "core/errors.h"
+#include "core/rounding.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <algorithm>
+#include <optional>
+
+namespace kestrova {
+namespace {
+
+constexpr int FilmResolution = 600;
+constexpr double FilmMarginMm = 6.35; // a quarter inch
+constexpr float TwipsPerPoint = 20.0F;
+const QString DocumentName = QStringLiteral("Kestrova film");
+
+QString toQt(const std::string& text) { return QString::fromLocal8Bit(text); }
+
+QPageLayout::Orientation qtOrientation(Orientation orientation)
+{
+    return orientation == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+[[noreturn]] void raisePrinterUnusable(const std::string& printer, const std::string& reason)
+{
+    raise(ErrorCode::PathFileAccess, "Printer \"" + printer + "\" cannot be used: " + reason);
+}
+
+std::unique_ptr<QPrinter> makeFilmPrinter(Orientation orientation)
+{
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setResolution(FilmResolution);
+    printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), qtOrientation(orientation),
+                                       QMarginsF(FilmMarginMm, FilmMarginMm, FilmMarginMm, FilmMarginMm),
+                                       QPageLayout::Millimeter));
+    return printer;
+}
+
+// QPrinter quietly turns into a PDF writer without a file, or onto another queue, when the
+// queue it was given is gone; that must be an error, not a lost page.
+std::unique_ptr<QPrinter> makeSystemPrinter(const std::string& name, Orientation orientation)
+{
+    const auto info = QPrinterInfo::printerInfo(toQt(name));
+    if (info.isNull())
+        raisePrinterUnusable(name, "no such printer");
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid()
+        || printer->printerName() != info.printerName())
+        raisePrinterUnusable(name, "the printing system does not offer it");
+    printer->setPageOrientation(qtOrientation(orientation));
+    return printer;
+}
+
+} // namespace
+
+struct QtPrinterDevice::Document {
+    std::string printerName;
+    std::unique_ptr<QPrinter> printer;
+    std::optional<ReservedFilmFile> film;
+    PageContent page;
+};
+
+QtPrinterDevice::QtPrinterDevice()
+{
+    font_.setPixelSize(roundHalfEven<int>(10 * TwipsPerPoint));
+    selected_ = BuiltInPdfPrinterName;
+    setup_ = makePrinter();
+    const auto system = QPrinterInfo::defaultPrinter();
+    if (system.isNull())
+        return;
+    // A default queue that Qt cannot set up leaves the built-in printer selected rather
+    // than a program that cannot start.
+    try {
+        selectPrinter(system.printerName().toLocal8Bit().toStdString());
+    } catch (const AppError&) {
+    }
+}
+
+QtPrinterDevice::~QtPrinterDevice() = default;
+
+std::vector<std::string> QtPrinterDevice::printerNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& info : QPrinterInfo::availablePrinters())
+        names.push_back(info.printerName().toLocal8Bit().toStdString());
+    names.emplace_back(BuiltInPdfPrinterName);
+    return names;
+}
+
+std::string QtPrinterDevice::selectedPrinter() const { return selected_; }
+
+void QtPrinterDevice::selectPrinter(const std::string& deviceName)
+{
+    const auto names = printerNames();
+    if (std::find(names.begin(), names.end(), deviceName) == names.end())
+        raise(ErrorCode::InvalidArgument, "No printer named \"" + deviceName + "\"");
+    if (deviceName == selected_)
+        return;
+    const auto previous = selected_;
+    selected_ = deviceName;
+    try {
+        setup_ = makePrinter();
+    } catch (...) {
+        selected_ = previous;
+        throw;
+    }
+}
+
+bool QtPrinterDevice::builtInSelected() const { return selected_ == BuiltInPdfPrinterName; }
+
+std::unique_ptr<QPrinter> QtPrinterDevice::makePrinter() const
+{
+    auto printer = builtInSelected() ? makeFilmPrinter(orientation_) : makeSystemPrinter(selected_, orientation_);
+    printer->setDocName(DocumentName);
+    printer->setCreator(QStringLiteral("Kestrova"));
+    return printer;
+}
+
+void QtPrinterDevice::setCopies(std::int16_t copies) { copies_ = copies; }
+
+void QtPrinterDevice::setOrientation(Orientation orientation)
+{
+    orientation_ = orientation;
+    setup_->setPageOrientation(qtOrientation(orientation));
+}
+
+void QtPrinterDevice::setFontName(const std::string& name) { font_.setFamily(toQt(name)); }
+
+void QtPrinterDevice::setFontSize(float points)
+{
+    // Pixels of this font are twips once the painter is scaled to twips.
+    font_.setPixelSize(std::max(1, roundHalfEven<int>(points * TwipsPerPoint)));
+}
+
+float QtPrinterDevice::scaleLeft() const { return 0; }
+float QtPrinterDevice::scaleTop() const { return 0; }
+
+float QtPrinterDevice::scaleWidth() const
+{
+    return static_cast<float>(printableSizeTwips(setup_->pageLayout()).width());
+}
+
+float QtPrinterDevice::scaleHeight() const
+{
+    return static_cast<float>(printableSizeTwips(setup_->pageLayout()).height());
+}
+
+float QtPrinterDevice::currentX() const { return x_; }
+float QtPrinterDevice::currentY() const { return y_; }
+void QtPrinterDevice::setCurrentX(float x) { x_ = x; }
+void QtPrinterDevice::setCurrentY(float y) { y_ = y; }
+
+QFontMetricsF QtPrinterDevice::fontMetrics() const { return QFontMetricsF(font_, setup_.get()); }
+
+float QtPrinterDevice::textWidth(const std::string& text) const
+{
+    return static_cast<float>(fontMetrics().horizontalAdvance(toQt(text)));
+}
+
+void QtPrinterDevice::printLine(const std::string& text)
+{
+    const auto metrics = fontMetrics();
+    document().page.addText(QPointF(x_, y_ + metrics.ascent()), font_, toQt(text));
+    x_ = 0;
+    y_ += static_cast<float>(metrics.height());
+}
+
+Picture QtPrinterDevice::loadPicture(const std::filesystem::path& file) const { return loadPictureFile(file); }
+
+void QtPrinterDevice::paintPicture(const Picture& picture, float x, float y, double width, double height)
+{
+    if (picture.image.isNull())
+        raise(ErrorCode::InvalidPicture, standardDescription(ErrorCode::InvalidPicture) + ": the picture has no image");
+    document().page.addImage(QRectF(x, y, width, height), printableImage(picture.image));
+}
+
+std::unique_ptr<QtPrinterDevice::Document> QtPrinterDevice::openDocument() const
+{
+    auto opened = std::make_unique<Document>();
+    opened->printerName = selected_;
+    opened->printer = makePrinter();
+    if (builtInSelected()) {
+        opened->film.emplace(ReservedFilmFile::reserve(QDateTime::currentDateTime()));
+        opened->printer->setOutputFileName(QString::fromStdString(opened->film->path().string()));
+    }
+    return opened;
+}
+
+QtPrinterDevice::Document& QtPrinterDevice::document()
+{
+    if (!document_)
+        document_ = openDocument();
+    return *document_;
+}
+
+void QtPrinterDevice::endDocument()
+{
+    // Whatever happens below, the next output begins a new document.
+    const std::unique_ptr<Document> finished = std::move(document_);
+    x_ = 0;
+    y_ = 0;
+    if (finished)
+        finishDocument(*finished);
+}
+
+void QtPrinterDevice::finishDocument(Document& finished)
+{
+    QPrinter& printer = *finished.printer;
+    if (!finished.film)
+        printer.setCopyCount(copies_);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        raisePrinterUnusable(finished.printerName, "it cannot be opened for printing");
+    const double twip = printer.resolution() / TwipsPerInch;
+    painter.scale(twip, twip);
+    painter.setRenderHint(QPainter::LosslessImageRendering);
+    finished.page.paint(painter);
+    if (!painter.end())
+        raisePrinterUnusable(finished.printerName, "the page could not be sent");
+    if (finished.film) {
+        finished.film->keep();
+        lastOutputFile_ = finished.film->path();
+    }
+}
+
+void QtPrinterDevice::abortDocument()
+{
+    document_.reset();
+    x_ = 0;
+    y_ = 0;
+}
+
+} // namespace kestrova
