@@ -38,7 +38,7 @@ std::chrono::system_clock::time_point creationTime(const fs::path& file)
 std::chrono::system_clock::time_point creationTime(const fs::path& file)
 {
     // Elsewhere the standard library offers only the modification time.
-    return std::chrono::clock_cast<std::chrono::system_clock>(fs::last_write_time(file));
+    return std::chrono::file_clock::to_sys(fs::last_write_time(file));
 }
 #endif
 

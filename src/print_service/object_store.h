@@ -22,6 +22,9 @@ public:
     // Removes an object with everything that hangs from it: a film session takes its film
     // boxes, a film box its image boxes. Unknown UIDs are no error.
     void remove(const std::string& classUid, const std::string& instanceUid);
+    void add(DataSetPtr object);
+    // Drops every object.
+    void clear();
     // Drops everything and keeps only the given Printer instance.
     void reset(DataSetPtr printer);
 
@@ -29,6 +32,8 @@ public:
     std::size_t count() const { return objects_->count(); }
 
 private:
+    void removeDependents(const std::string& classUid, const std::string& instanceUid);
+
     CollectionPtr objects_;
 };
 

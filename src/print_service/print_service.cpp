@@ -1,0 +1,98 @@
+#include "print_service.h"
+
+#include "core/program_folder.h"
+#include "core/steps.h"
+#include "print_service/connection_objects.h"
+#include "print_service/image_pruning.h"
+#include "print_service/printer_instance.h"
+#include "print_service/request_handler.h"
+#include "render/film_print.h"
+#include "toolkit/sop_classes.h"
+
+#include <QCoreApplication>
+
+namespace kestrova {
+
+namespace {
+
+constexpr int TimerInterval = 60000;
+constexpr std::size_t LogEntriesKept = 10000;
+constexpr const char* LoadLabel = "LoadSettings";
+
+void letEventsRun() { QCoreApplication::processEvents(); }
+
+} // namespace
+
+PrintService::PrintService(PrinterDevice& printer, PreviewSurface& preview, QObject* parent)
+    : QObject(parent),
+      printer_(printer),
+      preview_(preview),
+      previewWanted_([] { return false; }),
+      Viewer(std::make_unique<DicomViewer>(*this, Log))
+{
+    Timer1.setInterval(TimerInterval);
+    connect(&Timer1, &QTimer::timeout, this, &PrintService::Timer1_Timer);
+    Timer1.start();
+}
+
+PrintService::~PrintService()
+{
+    Viewer.reset(); // stops the listener before the store and the log go
+}
+
+void PrintService::LoadSettings()
+{
+    bool listening = false;
+    runSteps(LoadLabel, {
+        [&] { Datasets.clear(); },
+        [&] {
+            if (Viewer->isListening())
+                Viewer->stopListening();
+            listening = Viewer->listen(GlobalSettings.Port);
+        },
+        [&] {
+            if (!listening)
+                emit listenFailed(GlobalSettings.Port);
+        },
+        [&] { Datasets.clear(); },
+        [&] { Log.setMaxEntries(LogEntriesKept); },
+        [&] { logLevelText_ = "Current LogLevel: " + std::to_string(Log.level()); },
+        [&] { Datasets.add(PrinterDataset(GlobalSettings)); },
+        [&] { emit settingsShown(GlobalSettings, QString::fromLocal8Bit(logLevelText_.c_str())); },
+    });
+    LoadLutTable(lutTable_, GlobalSettings);
+}
+
+void PrintService::stopListening() { Viewer->stopListening(); }
+
+bool PrintService::isListening() const { return Viewer->isListening(); }
+
+void PrintService::setPreviewWanted(std::function<bool()> wanted) { previewWanted_ = std::move(wanted); }
+
+void PrintService::Timer1_Timer()
+{
+    pruneOldFiles(programPath("images"), std::chrono::system_clock::now());
+    letEventsRun();
+}
+
+void PrintService::associationStarted(Connection& connection) { startCreatedObjects(connection); }
+
+void PrintService::associationEnded(Connection& connection) { removeCreatedObjects(connection, Datasets); }
+
+void PrintService::NormalisedReceived(Connection& connection)
+{
+    kestrova::NormalisedReceived(connection, Datasets, [this](const DataSetPtr& target) {
+        const PrintContext context = printContext();
+        if (target->sopClassUid() == SopClass::BasicFilmSession)
+            return PrintFilmSession(*target, context);
+        return DoPrint(target->sopInstanceUid(), context);
+    });
+}
+
+PrintContext PrintService::printContext()
+{
+    return PrintContext{Datasets.collection(), GlobalSettings, HeaderLeftLines, HeaderRightLines, lutTable_,
+                        printer_, preview_, previewWanted_, letEventsRun};
+}
+
+} // namespace kestrova

@@ -1,0 +1,25 @@
+#include "printer_instance.h"
+
+#include "toolkit/print_tags.h"
+#include "toolkit/sop_classes.h"
+
+#include <memory>
+
+namespace kestrova {
+
+DataSetPtr PrinterDataset(const Settings& settings)
+{
+    auto printer = std::make_shared<DataSet>();
+    printer->setSopInstanceUid(SopClass::PrinterInstance);
+    printer->add(SopClassUidTag, std::string(SopClass::Printer));
+    printer->add(PrintTag::Manufacturer, std::string("Quendal Kestrova"));
+    printer->add(PrintTag::ManufacturerModelName, settings.AETName);
+    printer->add(PrintTag::DeviceSerialNumber, std::string("1234"));
+    printer->add(PrintTag::SoftwareVersions, std::string("1.0"));
+    printer->add(PrintTag::PrinterStatus, std::string("NORMAL"));
+    printer->add(PrintTag::PrinterStatusInfo, std::string("NORMAL"));
+    printer->add(PrintTag::PrinterName, settings.Emulation);
+    return printer;
+}
+
+} // namespace kestrova

@@ -1,0 +1,238 @@
+#include "request_handler.h"
+
+#include "core/error_log.h"
+#include "core/errors.h"
+#include "core/rounding.h"
+#include "print_service/connection_objects.h"
+#include "render/display_format.h"
+#include "toolkit/dimse_status.h"
+#include "toolkit/print_tags.h"
+#include "toolkit/sop_classes.h"
+#include "toolkit/uid.h"
+
+#include <limits>
+
+namespace kestrova {
+
+namespace {
+
+constexpr const char* Label = "NormalisedReceived";
+
+namespace CommandTag {
+inline constexpr Tag AffectedSopClassUid{0x0000, 0x0002};
+inline constexpr Tag RequestedSopClassUid{0x0000, 0x0003};
+inline constexpr Tag AffectedSopInstanceUid{0x0000, 0x1000};
+inline constexpr Tag RequestedSopInstanceUid{0x0000, 0x1001};
+} // namespace CommandTag
+
+// A request that cannot be carried out, with the status its requester is answered with.
+class RequestFailure : public AppError {
+public:
+    RequestFailure(std::uint16_t status, ErrorCode code, const std::string& description)
+        : AppError(code, description), status_(status)
+    {
+    }
+    std::uint16_t status() const { return status_; }
+
+private:
+    std::uint16_t status_;
+};
+
+struct Request {
+    std::string requestedClass;
+    std::string requestedInstance;
+    std::string affectedClass;
+    std::string affectedInstance;
+};
+
+Request readRequest(const Connection& connection)
+{
+    const DataSet& command = connection.command();
+    return {command.attribute(CommandTag::RequestedSopClassUid).textOrEmpty(),
+            command.attribute(CommandTag::RequestedSopInstanceUid).textOrEmpty(),
+            command.attribute(CommandTag::AffectedSopClassUid).textOrEmpty(),
+            command.attribute(CommandTag::AffectedSopInstanceUid).textOrEmpty()};
+}
+
+bool isPrinter(const std::string& instanceUid) { return instanceUid == SopClass::PrinterInstance; }
+
+DataSetPtr requireObject(const ObjectStore& store, const Request& request)
+{
+    DataSetPtr object = store.dataset(request.requestedClass, request.requestedInstance, Label);
+    if (!object)
+        throw RequestFailure(DimseStatus::NoSuchObjectInstance, ErrorCode::ObjectNotSet,
+                             "No such SOP instance " + request.requestedInstance);
+    return object;
+}
+
+void copyAttributes(const DataSetPtr& from, DataSet& to)
+{
+    if (!from)
+        return;
+    for (const auto& attribute : from->attributes())
+        to.add(attribute);
+}
+
+// ---- N-GET, N-SET, N-ACTION, N-DELETE ----
+
+void handleGet(Connection& connection, ObjectStore& store, const Request& request)
+{
+    const DataSetPtr object = requireObject(store, request);
+    object->add(PrintTag::PrinterStatus, std::string("NORMAL"));
+    connection.respond(object, DimseStatus::Success);
+    connection.respond(DimseStatus::Success);
+}
+
+void handleSet(Connection& connection, ObjectStore& store, const Request& request)
+{
+    if (isPrinter(request.requestedInstance)) {
+        connection.respond(DimseStatus::UnrecognizedOperation);
+        return;
+    }
+    copyAttributes(connection.request(), *requireObject(store, request));
+    connection.respond(DimseStatus::Success);
+}
+
+void handleAction(Connection& connection, ObjectStore& store, const Request& request, const PrintAction& print)
+{
+    if (isPrinter(request.requestedInstance)) {
+        connection.respond(DimseStatus::UnrecognizedOperation);
+        return;
+    }
+    connection.respond(print(requireObject(store, request)));
+}
+
+void handleDelete(Connection& connection, ObjectStore& store, const Request& request)
+{
+    if (isPrinter(request.requestedInstance) || isPrinter(request.affectedInstance)) {
+        connection.respond(DimseStatus::UnrecognizedOperation);
+        return;
+    }
+    store.remove(request.requestedClass, request.requestedInstance);
+    store.remove(request.affectedClass, request.affectedInstance);
+    connection.respond(DimseStatus::Success);
+}
+
+// ---- N-CREATE ----
+
+Attribute requiredAttribute(const DataSet& object, Tag tag, const char* name)
+{
+    Attribute attribute = object.attribute(tag);
+    if (attribute.isNull())
+        throw RequestFailure(DimseStatus::MissingAttribute, ErrorCode::InvalidUseOfNull, std::string("No ") + name);
+    return attribute;
+}
+
+std::int16_t imageBoxCount(const std::string& displayFormat)
+{
+    std::int16_t columns = 0;
+    std::int16_t rows = 0;
+    try {
+        DecodeFormat(displayFormat, columns, rows);
+    } catch (const AppError& error) {
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, error.code(),
+                             error.description() + ": Image Display Format \"" + displayFormat + "\"");
+    }
+    if (columns < 1 || rows < 1)
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::InvalidArgument,
+                             "No image boxes in Image Display Format \"" + displayFormat + "\"");
+    const int count = columns * rows;
+    if (count > std::numeric_limits<std::int16_t>::max())
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::Overflow,
+                             "Too many image boxes in Image Display Format \"" + displayFormat + "\"");
+    return static_cast<std::int16_t>(count);
+}
+
+// The image box class a requester expects is the one of the meta SOP class it negotiated.
+const char* imageBoxClassFor(const std::string& metaSopClass)
+{
+    return metaSopClass == SopClass::BasicColorPrintManagementMeta ? SopClass::BasicColorImageBox
+                                                                   : SopClass::BasicGrayscaleImageBox;
+}
+
+void createImageBoxes(ObjectStore& store, DataSet& filmBox, std::int16_t count, const char* imageBoxClass)
+{
+    // The film box's children are its Referenced Image Box Sequence: one collection, two roles.
+    filmBox.add(PrintTag::ReferencedImageBoxSequence, filmBox.children());
+    for (std::int16_t i = 0; i < count; ++i) {
+        const DataSetPtr imageBox = store.NewDataSet();
+        const std::string uid = newUid();
+        imageBox->setSopInstanceUid(uid);
+        imageBox->add(ReferencedSopClassUidTag, std::string(imageBoxClass));
+        imageBox->add(ReferencedSopInstanceUidTag, uid);
+        filmBox.children()->add(imageBox);
+    }
+}
+
+void attachToFilmSession(const ObjectStore& store, const DataSetPtr& filmBox)
+{
+    const DataSetPtr session = store.DatasetFromSequence(filmBox->attribute(PrintTag::ReferencedFilmSessionSequence), 1);
+    if (!session || session->sopClassUid() != SopClass::BasicFilmSession)
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::ObjectNotSet,
+                             "Referenced film session is not stored");
+    session->children()->add(filmBox);
+}
+
+void completeFilmBox(ObjectStore& store, const DataSetPtr& filmBox, const std::string& metaSopClass)
+{
+    const std::string displayFormat
+        = requiredAttribute(*filmBox, PrintTag::ImageDisplayFormat, "Image Display Format").asText();
+    requiredAttribute(*filmBox, PrintTag::ReferencedFilmSessionSequence, "Referenced Film Session Sequence");
+    createImageBoxes(store, *filmBox, imageBoxCount(displayFormat), imageBoxClassFor(metaSopClass));
+    attachToFilmSession(store, filmBox);
+}
+
+void handleCreate(Connection& connection, ObjectStore& store, Request request)
+{
+    if (!request.affectedInstance.empty() && store.dataset(request.affectedClass, request.affectedInstance, Label))
+        throw RequestFailure(DimseStatus::DuplicateSopInstance, ErrorCode::InvalidArgument,
+                             "Duplicate SOP instance " + request.affectedInstance);
+    if (request.affectedInstance.empty())
+        request.affectedInstance = newUid();
+
+    const DataSetPtr object = store.NewDataSet();
+    object->setSopInstanceUid(request.affectedInstance); // findable at once, so a failure can remove it
+    try {
+        copyAttributes(connection.request(), *object);
+        object->add(SopClassUidTag, request.affectedClass);
+        object->setSopInstanceUid(request.affectedInstance);
+        if (request.affectedClass == SopClass::BasicFilmBox)
+            completeFilmBox(store, object, connection.abstractSyntax());
+    } catch (...) {
+        store.remove(request.affectedClass, request.affectedInstance);
+        throw;
+    }
+    createdObjectsOf(connection).push_back({request.affectedClass, request.affectedInstance});
+    connection.respond(object, DimseStatus::Success);
+}
+
+void dispatch(Connection& connection, ObjectStore& store, const PrintAction& print)
+{
+    const Request request = readRequest(connection);
+    switch (connection.commandField()) {
+    case CommandField::NGetRq: return handleGet(connection, store, request);
+    case CommandField::NSetRq: return handleSet(connection, store, request);
+    case CommandField::NActionRq: return handleAction(connection, store, request, print);
+    case CommandField::NCreateRq: return handleCreate(connection, store, request);
+    case CommandField::NDeleteRq: return handleDelete(connection, store, request);
+    default: return; // no response to anything else
+    }
+}
+
+} // namespace
+
+void NormalisedReceived(Connection& connection, ObjectStore& store, const PrintAction& print)
+{
+    try {
+        dispatch(connection, store, print);
+    } catch (const RequestFailure& failure) {
+        LogError(failure.number(), failure.description(), Label);
+        connection.respondStatusOnly(failure.status());
+    } catch (...) {
+        const ErrorInfo error = currentErrorInfo();
+        LogError(error.number, error.description, Label);
+        connection.respondStatusOnly(DimseStatus::ProcessingFailure);
+    }
+}
+
+} // namespace kestrova

@@ -1,0 +1,29 @@
+#pragma once
+// Everything a print job takes from outside the renderer.
+
+#include "core/global_settings.h"
+#include "core/lut_table.h"
+#include "printing/printer_device.h"
+#include "toolkit/data_set.h"
+
+#include <functional>
+#include <optional>
+
+namespace kestrova {
+
+struct PrintContext {
+    // The object store as it is when the job starts; objects stay usable if they leave it.
+    CollectionPtr store;
+    const Settings& settings;
+    const std::optional<HeaderLines>& headerLeftLines;
+    const std::optional<HeaderLines>& headerRightLines;
+    const LutTable& lut;
+    PrinterDevice& printer;
+    PreviewSurface& preview;
+    // Whether the main window is maximized, read when needed (the user may change it mid-job).
+    std::function<bool()> isMaximized;
+    // One pass of the event loop.
+    std::function<void()> letEventsRun;
+};
+
+} // namespace kestrova

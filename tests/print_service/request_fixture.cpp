@@ -1,0 +1,81 @@
+#include "request_fixture.h"
+
+#include <filesystem>
+
+namespace kestrova::test {
+
+namespace {
+
+DataSet commandSet(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid)
+{
+    // Creation names the affected instance; every other request the requested one.
+    const bool create = commandField == CommandField::NCreateRq;
+    DataSet command;
+    command.add(Tag{0x0000, 0x0100}, Numbers{static_cast<double>(commandField)});
+    command.add(Tag{0x0000, static_cast<std::uint16_t>(create ? 0x0002 : 0x0003)}, classUid);
+    if (!instanceUid.empty())
+        command.add(Tag{0x0000, static_cast<std::uint16_t>(create ? 0x1000 : 0x1001)}, instanceUid);
+    return command;
+}
+
+} // namespace
+
+DataSetPtr makeDataSet(std::initializer_list<std::pair<Tag, Value>> attributes)
+{
+    auto dataSet = std::make_shared<DataSet>();
+    for (const auto& [tag, value] : attributes)
+        dataSet->add(tag, value);
+    return dataSet;
+}
+
+CollectionPtr referenceTo(const std::string& classUid, const std::string& instanceUid)
+{
+    auto sequence = makeCollection();
+    sequence->add(makeDataSet({{ReferencedSopClassUidTag, classUid}, {ReferencedSopInstanceUidTag, instanceUid}}));
+    return sequence;
+}
+
+RequestFixture::RequestFixture(const std::string& meta)
+    : connection("TESTSCU", "127.0.0.1"), metaSopClass(meta)
+{
+    store.reset(PrinterDataset(Settings{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 0, ""}));
+    startCreatedObjects(connection);
+}
+
+std::optional<PendingResponse> RequestFixture::send(std::uint16_t commandField, const std::string& classUid,
+                                                    const std::string& instanceUid, DataSetPtr request,
+                                                    Connection* on)
+{
+    Connection& target = on ? *on : connection;
+    target.beginRequest(commandSet(commandField, classUid, instanceUid), std::move(request), metaSopClass);
+    NormalisedReceived(target, store, [this](const DataSetPtr& object) {
+        printed.push_back(object->sopInstanceUid());
+        return printStatus;
+    });
+    return target.response();
+}
+
+std::string RequestFixture::createSession(Connection* on)
+{
+    const auto response = send(CommandField::NCreateRq, SopClass::BasicFilmSession, "",
+                               makeDataSet({{PrintTag::NumberOfCopies, std::string("1")}}), on);
+    return response && response->dataSet ? response->dataSet->sopInstanceUid() : std::string();
+}
+
+DataSetPtr RequestFixture::createFilmBox(const std::string& sessionUid, const std::string& format, Connection* on)
+{
+    const auto response
+        = send(CommandField::NCreateRq, SopClass::BasicFilmBox, "",
+               makeDataSet({{PrintTag::ImageDisplayFormat, format},
+                            {PrintTag::ReferencedFilmSessionSequence, referenceTo(SopClass::BasicFilmSession, sessionUid)}}),
+               on);
+    return response ? response->dataSet : nullptr;
+}
+
+std::string RequestFixture::errorLog() const
+{
+    const auto file = folder / "Logs" / "Error.log";
+    return std::filesystem::exists(file) ? readFile(file) : std::string();
+}
+
+} // namespace kestrova::test

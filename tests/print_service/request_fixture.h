@@ -1,0 +1,47 @@
+#pragma once
+// Drives the request handler directly, without a network, through a Connection.
+
+#include "print_service/connection_objects.h"
+#include "print_service/object_store.h"
+#include "print_service/printer_instance.h"
+#include "print_service/request_handler.h"
+#include "toolkit/connection.h"
+#include "toolkit/print_tags.h"
+#include "toolkit/sop_classes.h"
+
+#include "support/temp_folder.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrova::test {
+
+DataSetPtr makeDataSet(std::initializer_list<std::pair<Tag, Value>> attributes);
+// A one-item reference sequence (class, instance).
+CollectionPtr referenceTo(const std::string& classUid, const std::string& instanceUid);
+
+class RequestFixture {
+public:
+    explicit RequestFixture(const std::string& metaSopClass = SopClass::BasicGrayscalePrintManagementMeta);
+
+    // Sends one request on the given connection (the fixture's own by default).
+    std::optional<PendingResponse> send(std::uint16_t commandField, const std::string& classUid,
+                                        const std::string& instanceUid, DataSetPtr request = nullptr,
+                                        Connection* on = nullptr);
+
+    std::string createSession(Connection* on = nullptr);
+    // Creates a film box for the session and returns its response data set.
+    DataSetPtr createFilmBox(const std::string& sessionUid, const std::string& format, Connection* on = nullptr);
+
+    std::string errorLog() const;
+
+    TempProgramFolder folder;
+    ObjectStore store;
+    Connection connection;
+    std::string metaSopClass;
+    std::vector<std::string> printed; // UIDs handed to the print action
+    std::uint16_t printStatus = 0;
+};
+
+} // namespace kestrova::test

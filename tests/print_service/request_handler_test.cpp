@@ -1,0 +1,244 @@
+#include "request_fixture.h"
+
+#include "toolkit/dimse_status.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace kestrova {
+namespace {
+
+using test::makeDataSet;
+using test::referenceTo;
+using test::RequestFixture;
+
+std::vector<std::string> imageBoxClasses(const DataSet& filmBox)
+{
+    std::vector<std::string> classes;
+    for (const auto& item : *filmBox.attribute(PrintTag::ReferencedImageBoxSequence).asSequence())
+        classes.push_back(item->attribute(ReferencedSopClassUidTag).asText());
+    return classes;
+}
+
+TEST(NCreate, FilmSessionWithoutUidGetsANewOneAndIsStored)
+{
+    RequestFixture fixture;
+    const std::string uid = fixture.createSession();
+    ASSERT_FALSE(uid.empty());
+    ASSERT_TRUE(fixture.store.dataset("", uid, ""));
+    EXPECT_EQ(fixture.store.dataset("", uid, "")->sopClassUid(), SopClass::BasicFilmSession);
+    EXPECT_EQ(fixture.store.dataset("", uid, "")->attribute(PrintTag::NumberOfCopies).asText(), "1");
+}
+
+TEST(NCreate, GivenUidIsKeptAndADuplicateIsRefused)
+{
+    RequestFixture fixture;
+    auto response = fixture.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "1.2.3.4", makeDataSet({}));
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->dataSet->sopInstanceUid(), "1.2.3.4");
+    response = fixture.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "1.2.3.4", makeDataSet({}));
+    EXPECT_EQ(response->status, DimseStatus::DuplicateSopInstance);
+    EXPECT_FALSE(response->dataSet);
+    EXPECT_EQ(fixture.store.count(), 2u); // the Printer and the first session
+    EXPECT_NE(fixture.errorLog().find("NormalisedReceived\r\n"), std::string::npos);
+}
+
+struct MetaCase {
+    const char* meta;
+    const char* imageBoxClass;
+};
+
+class FilmBoxCreation : public testing::TestWithParam<MetaCase> {};
+
+TEST_P(FilmBoxCreation, MakesOneImageBoxPerCellOfTheNegotiatedClass)
+{
+    RequestFixture fixture(GetParam().meta);
+    const std::string session = fixture.createSession();
+    const DataSetPtr filmBox = fixture.createFilmBox(session, "STANDARD\\2,3");
+    ASSERT_TRUE(filmBox);
+    EXPECT_EQ(imageBoxClasses(*filmBox), std::vector<std::string>(6, GetParam().imageBoxClass));
+
+    std::set<std::string> uids;
+    const auto& references = *filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence();
+    for (const auto& reference : references) {
+        const std::string uid = reference->attribute(ReferencedSopInstanceUidTag).asText();
+        EXPECT_EQ(reference->sopInstanceUid(), uid);
+        EXPECT_TRUE(fixture.store.dataset("", uid, ""));
+        uids.insert(uid);
+    }
+    EXPECT_EQ(uids.size(), 6u);
+    // The image boxes are the film box's children, and the film box is its session's child.
+    EXPECT_EQ(filmBox->children()->item(1), references.item(1));
+    EXPECT_EQ(fixture.store.dataset("", session, "")->children()->item(1), filmBox);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MetaSopClasses, FilmBoxCreation,
+    testing::Values(MetaCase{SopClass::BasicGrayscalePrintManagementMeta, SopClass::BasicGrayscaleImageBox},
+                    MetaCase{SopClass::BasicColorPrintManagementMeta, SopClass::BasicColorImageBox}));
+
+struct FailureCase {
+    const char* name;
+    std::uint16_t status;
+    std::function<std::optional<PendingResponse>(RequestFixture&, const std::string& session)> request;
+};
+
+class FailedRequest : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(FailedRequest, IsAnsweredWithItsStatusLoggedAndLosesOnlyItsOwnWork)
+{
+    RequestFixture fixture;
+    Connection other("OTHER", "127.0.0.1");
+    startCreatedObjects(other);
+    const std::string otherSession = fixture.createSession(&other);
+    const DataSetPtr otherFilm = fixture.createFilmBox(otherSession, "STANDARD\\1,2", &other);
+    const std::string session = fixture.createSession();
+    const std::size_t before = fixture.store.count();
+
+    const auto response = GetParam().request(fixture, session);
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->status, GetParam().status);
+    EXPECT_FALSE(response->dataSet);
+    EXPECT_NE(fixture.errorLog().find("NormalisedReceived\r\n"), std::string::npos) << fixture.errorLog();
+    EXPECT_EQ(fixture.store.count(), before);
+    EXPECT_TRUE(fixture.store.dataset("", otherFilm->sopInstanceUid(), ""));
+}
+
+DataSetPtr filmBoxRequest(std::optional<std::string> format, const std::string& session)
+{
+    auto request = makeDataSet({});
+    if (format)
+        request->add(PrintTag::ImageDisplayFormat, *format);
+    if (!session.empty())
+        request->add(PrintTag::ReferencedFilmSessionSequence, referenceTo(SopClass::BasicFilmSession, session));
+    return request;
+}
+
+std::optional<PendingResponse> createFilmBox(RequestFixture& fixture, std::optional<std::string> format,
+                                             const std::string& session)
+{
+    return fixture.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", filmBoxRequest(format, session));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BehaviourOnFailure, FailedRequest,
+    testing::Values(
+        FailureCase{"SetOnUnknownInstance", DimseStatus::NoSuchObjectInstance,
+                    [](RequestFixture& f, const std::string&) {
+                        return f.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, "9.9", makeDataSet({}));
+                    }},
+        FailureCase{"GetOnUnknownInstance", DimseStatus::NoSuchObjectInstance,
+                    [](RequestFixture& f, const std::string&) {
+                        return f.send(CommandField::NGetRq, SopClass::BasicFilmBox, "9.9");
+                    }},
+        FailureCase{"ActionOnUnknownInstance", DimseStatus::NoSuchObjectInstance,
+                    [](RequestFixture& f, const std::string&) {
+                        return f.send(CommandField::NActionRq, SopClass::BasicFilmBox, "9.9");
+                    }},
+        FailureCase{"FilmBoxWithoutFormat", DimseStatus::MissingAttribute,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, std::nullopt, s); }},
+        FailureCase{"FilmBoxWithoutSession", DimseStatus::MissingAttribute,
+                    [](RequestFixture& f, const std::string&) { return createFilmBox(f, "STANDARD\\1,1", ""); }},
+        FailureCase{"UndecodableFormat", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "SLIDE", s); }},
+        FailureCase{"NoColumns", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "STANDARD\\0,2", s); }},
+        FailureCase{"TooManyImageBoxes", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "STANDARD\\182,181", s); }},
+        FailureCase{"SessionNotStored", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string&) { return createFilmBox(f, "STANDARD\\2,2", "7.7.7"); }},
+        FailureCase{"DuplicateInstance", DimseStatus::DuplicateSopInstance,
+                    [](RequestFixture& f, const std::string& s) {
+                        return f.send(CommandField::NCreateRq, SopClass::BasicFilmSession, s, makeDataSet({}));
+                    }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(NCreate, TheLargestGridIsAccepted)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\181,181");
+    ASSERT_TRUE(filmBox);
+    EXPECT_EQ(filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->count(), 32761u);
+}
+
+TEST(NSet, ReplacesAttributesOfTheSharedImageBox)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
+    const DataSetPtr imageBox = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->item(1);
+    const auto response = fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox,
+                                       imageBox->sopInstanceUid(),
+                                       makeDataSet({{Tag{0x2020, 0x0010}, std::string("1")}}));
+    EXPECT_EQ(response->status, DimseStatus::Success);
+    EXPECT_EQ(imageBox->attribute(Tag{0x2020, 0x0010}).asText(), "1");
+}
+
+TEST(PrinterInstance, IsReadOnlyButAnswersNGet)
+{
+    RequestFixture fixture;
+    for (const auto command : {CommandField::NSetRq, CommandField::NDeleteRq, CommandField::NActionRq}) {
+        const auto response = fixture.send(command, SopClass::Printer, SopClass::PrinterInstance, makeDataSet({}));
+        ASSERT_TRUE(response);
+        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation) << command;
+    }
+    EXPECT_TRUE(fixture.printed.empty());
+    const auto response = fixture.send(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance);
+    ASSERT_TRUE(response && response->dataSet);
+    EXPECT_EQ(response->status, DimseStatus::Success);
+    EXPECT_EQ(response->dataSet->attribute(PrintTag::PrinterName).asText(), "KODAK");
+}
+
+TEST(NAction, HandsTheStoredObjectToPrintingAndAnswersItsStatus)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
+    fixture.printStatus = DimseStatus::ProcessingFailure;
+    const auto response = fixture.send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid());
+    EXPECT_EQ(response->status, DimseStatus::ProcessingFailure);
+    EXPECT_EQ(fixture.printed, std::vector<std::string>{filmBox->sopInstanceUid()});
+}
+
+TEST(NDelete, OfASessionRemovesItsFilmBoxesAndUnknownUidsAreHarmless)
+{
+    RequestFixture fixture;
+    const std::string session = fixture.createSession();
+    fixture.createFilmBox(session, "STANDARD\\2,2");
+    fixture.createFilmBox(session, "STANDARD\\1,1");
+    EXPECT_EQ(fixture.store.count(), 1u + 1u + 5u + 2u);
+    auto response = fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmSession, session);
+    EXPECT_EQ(response->status, DimseStatus::Success);
+    EXPECT_EQ(fixture.store.count(), 1u);
+    response = fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmSession, session);
+    EXPECT_EQ(response->status, DimseStatus::Success);
+}
+
+TEST(OtherCommands, GetNoResponse)
+{
+    RequestFixture fixture;
+    EXPECT_FALSE(fixture.send(CommandField::NEventReportRq, SopClass::Printer, SopClass::PrinterInstance));
+    EXPECT_FALSE(fixture.send(0x0001, SopClass::Printer, "")); // C-STORE
+}
+
+TEST(AssociationEnd, RemovesWhatTheConnectionCreatedAndNothingElse)
+{
+    RequestFixture fixture;
+    Connection other("OTHER", "127.0.0.1");
+    startCreatedObjects(other);
+    const DataSetPtr mine = fixture.createFilmBox(fixture.createSession(), "STANDARD\\2,1");
+    const std::string otherSession = fixture.createSession(&other);
+    const DataSetPtr theirs = fixture.createFilmBox(otherSession, "STANDARD\\1,1", &other);
+    // A film box of this connection in the other's session goes too.
+    const DataSetPtr crossed = fixture.createFilmBox(otherSession, "STANDARD\\1,1");
+
+    removeCreatedObjects(fixture.connection, fixture.store);
+    EXPECT_FALSE(fixture.store.dataset("", mine->sopInstanceUid(), ""));
+    EXPECT_FALSE(fixture.store.dataset("", crossed->sopInstanceUid(), ""));
+    EXPECT_TRUE(fixture.store.dataset("", theirs->sopInstanceUid(), ""));
+    EXPECT_TRUE(fixture.store.dataset("", otherSession, ""));
+    EXPECT_TRUE(fixture.store.dataset("", SopClass::PrinterInstance, ""));
+    EXPECT_EQ(fixture.store.count(), 4u); // Printer, session, film box, image box
+}
+
+} // namespace
+} // namespace kestrova
