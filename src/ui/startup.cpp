@@ -1,0 +1,52 @@
+#include "ui/startup.h"
+
+#include "core/error_log.h"
+#include "core/errors.h"
+#include "core/global_settings.h"
+#include "core/settings_files.h"
+#include "toolkit/dicom_log.h"
+#include "ui/local_text.h"
+#include "ui/main_window.h"
+#include "ui/preferences_dialog.h"
+#include "ui/user_dialogs.h"
+
+namespace kestrova {
+namespace {
+
+std::unique_ptr<fKestrova> makeMainWindow(PrinterDevice& printer) { return std::make_unique<fKestrova>(printer); }
+
+void showStartFailure(PrinterDevice& printer, fKestrova* window)
+{
+    const ErrorInfo error = currentErrorInfo();
+    LogError(error.number, error.description, "MAIN");
+    if (window) {
+        window->preferences().showModal();
+    } else {
+        // No main window means no DICOM log to show; the dialog still needs one to set.
+        DicomLog unusedLog;
+        fPref dialog(unusedLog, printer);
+        dialog.showModal();
+    }
+    userDialogs().showMessage(QStringLiteral("Please restart Kestrova"), toQString(ProductName), QMessageBox::Critical);
+}
+
+} // namespace
+
+std::unique_ptr<fKestrova> Main(PrinterDevice& printer, const MainWindowFactory& makeWindow)
+{
+    std::unique_ptr<fKestrova> window;
+    try {
+        ReadSettings();
+        ReadHeader();
+        window = makeWindow ? makeWindow(printer) : makeMainWindow(printer);
+        if (!window)
+            raise(ErrorCode::ObjectNotSet);
+        window->show();
+        window->setWindowState(window->windowState() | Qt::WindowMinimized);
+    } catch (...) {
+        showStartFailure(printer, window.get());
+    }
+    return window;
+}
+
+} // namespace kestrova
