@@ -35,6 +35,9 @@ public:
 
     // Records a line when its category is in the level.
     void append(int category, const std::string& text);
+    // Whether lines of that category are recorded, so that costly text (data set dumps)
+    // is only built when it is wanted.
+    bool accepts(int category) const;
 
     std::size_t entryCount() const;
     // The text of the n oldest entries, one per line, lines separated by CR LF.
@@ -45,6 +48,8 @@ signals:
     void entriesAdded();
 
 private:
+    void dropOldest(); // with mutex_ held
+
     mutable std::mutex mutex_;
     std::deque<std::string> entries_;
     int level_ = LogCategory::Everything;
