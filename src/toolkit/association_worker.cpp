@@ -1,0 +1,272 @@
+#include "toolkit/association_worker.h"
+
+#include "core/errors.h"
+#include "toolkit/dcm_convert.h"
+#include "toolkit/dicom_log.h"
+#include "toolkit/dicom_viewer.h"
+#include "toolkit/listener_core.h"
+
+#include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmnet/dcmtrans.h>
+#include <dcmtk/dcmnet/diutil.h>
+#include <dcmtk/dcmnet/dul.h>
+
+#include <cstdio>
+
+#ifndef _WIN32
+#include <pthread.h>
+#endif
+
+namespace kestrova {
+
+namespace {
+
+// The pool builds each worker as its worker base followed by the SCP part, on the
+// listening thread: the base hands the session on to the SCP part through this.
+thread_local std::shared_ptr<ListenerCore> sessionOfWorkerUnderConstruction;
+
+// DcmBaseSCPPool joins only the workers still busy when it shuts down; the threads of
+// associations that ended before are never joined and would keep their stacks forever.
+// A worker that ends while no stop is under way is detached instead: a stop sets the
+// flag before it asks the pool to shut down, so the pool never joins such a thread.
+class DetachUnlessStopping {
+public:
+    explicit DetachUnlessStopping(std::shared_ptr<ListenerCore> core) : core_(std::move(core)) {}
+    DetachUnlessStopping(const DetachUnlessStopping&) = delete;
+    DetachUnlessStopping& operator=(const DetachUnlessStopping&) = delete;
+    ~DetachUnlessStopping()
+    {
+#ifndef _WIN32
+        if (core_ && !core_->stopping())
+            pthread_detach(pthread_self());
+#endif
+    }
+
+private:
+    std::shared_ptr<ListenerCore> core_;
+};
+
+std::string hex4(unsigned value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+// DCMTK keeps a connection's socket to itself; a stop needs it to cut a blocked read.
+// Naming the accessor through a derived class makes the protected member reachable.
+struct TransportSocket : DcmTransportConnection {
+    static int of(DcmTransportConnection& connection)
+    {
+        return static_cast<int>((connection.*&TransportSocket::getSocket)());
+    }
+};
+
+int socketOf(T_ASC_Association* association)
+{
+    DcmTransportConnection* connection = DUL_getTransportConnection(association->DULassociation);
+    return connection ? TransportSocket::of(*connection) : -1;
+}
+
+std::string describeRequest(const dimse::RequestInfo& request)
+{
+    std::string text = dimse::commandName(request.commandField) + " (message " + std::to_string(request.messageId) + ")";
+    if (!request.sopClassUid.empty())
+        text += " class " + request.sopClassUid;
+    if (!request.sopInstanceUid.empty())
+        text += " instance " + request.sopInstanceUid;
+    return text;
+}
+
+} // namespace
+
+ViewerWorkerBase::ViewerWorkerBase(DcmBaseSCPPool& pool)
+    : DcmBaseSCPWorker(pool)
+{
+    sessionOfWorkerUnderConstruction = static_cast<ViewerPoolBase&>(pool).core();
+}
+
+void ViewerWorkerBase::run()
+{
+    // The base run() ends the thread with pthread_exit, which unwinds through here.
+    const DetachUnlessStopping detach(static_cast<ViewerPoolBase&>(m_pool).core());
+    DcmBaseSCPWorker::run();
+}
+
+AssociationWorker::AssociationWorker()
+    : core_(std::exchange(sessionOfWorkerUnderConstruction, nullptr))
+{
+}
+
+AssociationWorker::~AssociationWorker() = default;
+
+OFCondition AssociationWorker::run(T_ASC_Association* association)
+{
+    association_ = association;
+    const int socket = socketOf(association);
+    if (!core_->registerSocket(socket)) {
+        // Accepted by TCP while the listener was being stopped.
+        ASC_abortAssociation(association);
+        return EC_Normal;
+    }
+    const OFCondition result = DcmThreadSCP::run(association);
+    core_->unregisterSocket(socket);
+    return result;
+}
+
+std::string AssociationWorker::peer() const { return callingAeTitle_ + " at " + peerHost_; }
+
+void AssociationWorker::notifyAssociationRequest(const T_ASC_Parameters& params, DcmSCPActionType& desiredAction)
+{
+    DcmThreadSCP::notifyAssociationRequest(params, desiredAction);
+    callingAeTitle_ = params.DULparams.callingAPTitle;
+    peerHost_ = params.DULparams.callingPresentationAddress;
+    core_->log(LogCategory::Associations,
+               "Association request from " + peer() + " to " + params.DULparams.calledAPTitle);
+}
+
+void AssociationWorker::notifyAssociationAcknowledge()
+{
+    core_->log(LogCategory::Associations, "Association accepted from " + peer());
+    connection_ = std::make_unique<Connection>(callingAeTitle_, peerHost_);
+    core_->deliver([this](ConnectionHandler& handler) { handler.associationStarted(*connection_); });
+}
+
+void AssociationWorker::notifyReleaseRequest()
+{
+    core_->log(LogCategory::Associations, "Association released by " + peer());
+}
+
+void AssociationWorker::notifyAbortRequest()
+{
+    core_->log(LogCategory::Associations, "Association aborted by " + peer());
+}
+
+void AssociationWorker::notifyDIMSEError(const OFCondition& condition)
+{
+    if (core_->stopping())
+        core_->log(LogCategory::Associations, "Association with " + peer() + " ended by the listener's stop");
+    else
+        core_->log(LogCategory::Errors, "Association with " + peer() + " lost: " + condition.text());
+}
+
+void AssociationWorker::notifyAssociationTermination()
+{
+    if (!connection_)
+        return; // refused or never acknowledged: the handler never heard of it
+    core_->log(LogCategory::Associations, "Association with " + peer() + " ended");
+    core_->deliver([this](ConnectionHandler& handler) { handler.associationEnded(*connection_); });
+    connection_.reset();
+}
+
+// DcmSCP's own loop gives no command set and ends the association on every command it
+// does not answer itself; this one hands each request to the handler.
+void AssociationWorker::handleAssociation()
+{
+    for (;;) {
+        T_ASC_PresentationContextID presentationId = 0;
+        T_DIMSE_Message message{};
+        DcmDataset* rawStatusDetail = nullptr;
+        DcmDataset* rawCommandSet = nullptr;
+        const OFCondition received = receiveDIMSECommand(&presentationId, &message, &rawStatusDetail, &rawCommandSet);
+        const std::unique_ptr<DcmDataset> statusDetail(rawStatusDetail);
+        const std::unique_ptr<DcmDataset> commandSet(rawCommandSet);
+        if (received.bad()) {
+            endAssociation(received);
+            return;
+        }
+        const OFCondition handled = handleCommand(message, presentationId, *commandSet);
+        dimse::freeParsedLists(message);
+        if (handled.bad()) {
+            endAssociation(handled);
+            return;
+        }
+        if (core_->stopping()) {
+            ASC_abortAssociation(association_);
+            return;
+        }
+    }
+}
+
+void AssociationWorker::endAssociation(const OFCondition& condition)
+{
+    if (condition == DUL_PEERREQUESTEDRELEASE) {
+        notifyReleaseRequest();
+        ASC_acknowledgeRelease(association_);
+    } else if (condition == DUL_PEERABORTEDASSOCIATION) {
+        notifyAbortRequest();
+    } else {
+        notifyDIMSEError(condition);
+        ASC_abortAssociation(association_);
+    }
+}
+
+OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_PresentationContextID presentationId,
+                                             DcmDataset& commandSet)
+{
+    DcmPresentationContextInfo context;
+    getPresentationContextInfo(association_, presentationId, context);
+    const dimse::RequestInfo request = dimse::describe(message);
+    core_->log(LogCategory::Commands, "Received " + describeRequest(request));
+    if (message.CommandField == DIMSE_C_ECHO_RQ)
+        return handleECHORequest(message.msg.CEchoRQ, presentationId);
+
+    DataSetPtr data;
+    if (const OFCondition received = receiveRequestData(request, presentationId, data); received.bad())
+        return received;
+    connection_->beginRequest(*dcm::toDataSet(commandSet), std::move(data), context.abstractSyntax.c_str());
+    core_->deliver([this](ConnectionHandler& handler) { handler.NormalisedReceived(*connection_); });
+    if (core_->stopping())
+        return EC_Normal;
+    if (!connection_->response()) {
+        core_->log(LogCategory::Commands, "No response to " + dimse::commandName(request.commandField));
+        return EC_Normal;
+    }
+    return sendResponse(request, presentationId, *connection_->response());
+}
+
+OFCondition AssociationWorker::receiveRequestData(const dimse::RequestInfo& request,
+                                                  T_ASC_PresentationContextID presentationId, DataSetPtr& data)
+{
+    if (!request.hasDataSet)
+        return EC_Normal;
+    DcmDataset* raw = nullptr;
+    const OFCondition received = receiveDIMSEDataset(&presentationId, &raw);
+    const std::unique_ptr<DcmDataset> dataset(raw);
+    if (received.bad())
+        return received;
+    if (core_->logs(LogCategory::DataSets))
+        core_->log(LogCategory::DataSets, "Request data set:\n" + dcm::dump(*dataset));
+    data = dcm::toDataSet(*dataset);
+    return EC_Normal;
+}
+
+OFCondition AssociationWorker::sendResponse(const dimse::RequestInfo& request,
+                                            T_ASC_PresentationContextID presentationId, const PendingResponse& response)
+{
+    std::uint16_t status = response.status;
+    std::unique_ptr<DcmDataset> data;
+    // An empty data set announced as present cannot be sent (DCMTK refuses it), and an
+    // N-DELETE response carries none.
+    if (response.dataSet && !response.dataSet->attributes().empty() && request.commandField != DIMSE_N_DELETE_RQ) {
+        try {
+            data = dcm::toDcmDataset(*response.dataSet);
+        } catch (...) {
+            core_->log(LogCategory::Errors, "Response data set cannot be coded: " + currentErrorInfo().description);
+            status = STATUS_N_ProcessingFailure;
+        }
+    }
+    const std::string instance = response.dataSet ? response.dataSet->sopInstanceUid() : std::string();
+    std::optional<T_DIMSE_Message> message = dimse::responseTo(request, status, data != nullptr, instance);
+    if (!message) {
+        core_->log(LogCategory::Errors, "No response can be sent to " + dimse::commandName(request.commandField));
+        return EC_Normal;
+    }
+    core_->log(LogCategory::Commands, "Sending " + dimse::commandName(message->CommandField) + " (message " +
+                                          std::to_string(request.messageId) + ") status 0x" + hex4(status));
+    if (data && core_->logs(LogCategory::DataSets))
+        core_->log(LogCategory::DataSets, "Response data set:\n" + dcm::dump(*data));
+    return sendDIMSEMessage(presentationId, &*message, data.get());
+}
+
+} // namespace kestrova

@@ -1,0 +1,198 @@
+#include "toolkit/dicom_viewer.h"
+
+#include "toolkit/association_worker.h"
+#include "toolkit/dicom_log.h"
+#include "toolkit/listener_core.h"
+#include "toolkit/port_probe.h"
+
+#include <dcmtk/dcmdata/dcuid.h>
+#include <dcmtk/dcmnet/dul.h>
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace kestrova {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// A stop waits this long for the accept loop (which looks at its stop flag once a
+// second) and the workers; a worker held up by the caller's own stack is left to finish.
+constexpr auto StopWait = 2s;
+constexpr auto StartWait = 5s;
+
+const std::array<const char*, 5> AcceptedAbstractSyntaxes = {
+    UID_VerificationSOPClass,
+    UID_BasicGrayscalePrintManagementMetaSOPClass,
+    UID_BasicColorPrintManagementMetaSOPClass,
+    UID_PrinterSOPClass,
+    UID_PresentationLUTSOPClass,
+};
+
+void prepareDcmtkNetwork()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Debian's DCMTK leaves Nagle's algorithm on unless told so through the environment,
+        // which costs about 40 ms per request; it reads the variable for every new socket.
+        setenv("TCP_NODELAY", "1", 0);
+        dcmDisableGethostbyaddr.set(OFTrue);
+    });
+}
+
+void configure(ViewerPool& pool, int port)
+{
+    DcmSCPConfig& config = pool.getConfig();
+    config.setPort(static_cast<Uint16>(port));
+    config.setConnectionBlockingMode(DUL_NOBLOCK);
+    config.setConnectionTimeout(1);
+    config.setDIMSEBlockingMode(DIMSE_BLOCKING);
+    config.setDIMSETimeout(60);
+    config.setACSETimeout(30);
+    config.setHostLookupEnabled(OFFalse);
+    config.setProgressNotificationMode(OFFalse);
+    OFList<OFString> transferSyntaxes;
+    transferSyntaxes.push_back(UID_LittleEndianExplicitTransferSyntax);
+    transferSyntaxes.push_back(UID_LittleEndianImplicitTransferSyntax);
+    transferSyntaxes.push_back(UID_BigEndianExplicitTransferSyntax);
+    for (const char* abstractSyntax : AcceptedAbstractSyntaxes)
+        config.addPresentationContext(abstractSyntax, transferSyntaxes);
+    pool.setMaxThreads(16);
+}
+
+// Keeps the UI thread's events flowing until done() or the deadline.
+template <typename Done>
+bool pumpEventsUntil(Done done, Clock::duration limit)
+{
+    const auto deadline = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() >= deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+} // namespace
+
+// One listen() call: DCMTK's pool and the thread running its accept loop. Shared with
+// that thread so that a run left behind by a stop stays valid until it ends.
+struct ListenRun {
+    ViewerPool pool;
+    std::thread thread;
+    std::atomic<bool> finished{false};
+    std::string failure;
+};
+
+class DicomViewer::Impl {
+public:
+    Impl(ConnectionHandler& handler, DicomLog& log) : handler_(handler), log_(log) {}
+
+    bool listen(int port);
+    void stop();
+    bool listening() const { return run_ && !run_->finished; }
+    int port() const { return port_; }
+
+private:
+    bool waitUntilAccepting(ListenRun& run, int port) const;
+
+    ConnectionHandler& handler_;
+    DicomLog& log_;
+    std::shared_ptr<ListenerCore> core_;
+    std::shared_ptr<ListenRun> run_;
+    int port_ = 0;
+};
+
+bool DicomViewer::Impl::listen(int port)
+{
+    stop();
+    if (port < 1 || port > 65535) {
+        log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": not a TCP port");
+        return false;
+    }
+    prepareDcmtkNetwork();
+    if (!port_probe::isFree(port)) {
+        log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": it is in use");
+        return false;
+    }
+    core_ = std::make_shared<ListenerCore>(handler_, log_);
+    auto run = std::make_shared<ListenRun>();
+    configure(run->pool, port);
+    run->pool.setCore(core_);
+    run->thread = std::thread([run] {
+        const OFCondition result = run->pool.listen();
+        if (result.bad())
+            run->failure = result.text();
+        run->finished = true;
+    });
+    run_ = run;
+    port_ = port;
+    if (!waitUntilAccepting(*run, port)) {
+        stop();
+        return false;
+    }
+    log_.append(LogCategory::Associations, "Listening on port " + std::to_string(port));
+    return true;
+}
+
+bool DicomViewer::Impl::waitUntilAccepting(ListenRun& run, int port) const
+{
+    const auto deadline = Clock::now() + StartWait;
+    while (!run.finished && port_probe::isFree(port) && Clock::now() < deadline)
+        std::this_thread::sleep_for(2ms);
+    if (!run.finished && !port_probe::isFree(port))
+        return true;
+    const std::string reason = run.finished ? run.failure : std::string("the listener did not start");
+    log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": " + reason);
+    return false;
+}
+
+void DicomViewer::Impl::stop()
+{
+    if (!run_)
+        return;
+    // Order matters: the flag first, so that workers stop handing requests to the UI
+    // thread and end their associations; then the pool; then wait while events flow,
+    // because a worker may be waiting for this very thread.
+    core_->beginStop();
+    run_->pool.stopAfterCurrentAssociations();
+    const std::shared_ptr<ListenRun> run = run_;
+    if (pumpEventsUntil([&] { return run->finished.load(); }, StopWait)) {
+        run->thread.join();
+    } else {
+        log_.append(LogCategory::Warnings, "Listener on port " + std::to_string(port_) +
+                                               " still busy; it ends when its last association does");
+        run->thread.detach();
+    }
+    core_->detach();
+    core_.reset();
+    run_.reset();
+    log_.append(LogCategory::Associations, "Stopped listening on port " + std::to_string(port_));
+}
+
+DicomViewer::DicomViewer(ConnectionHandler& handler, DicomLog& log, QObject* parent)
+    : QObject(parent), impl_(std::make_unique<Impl>(handler, log))
+{
+}
+
+DicomViewer::~DicomViewer() { impl_->stop(); }
+
+bool DicomViewer::listen(int port) { return impl_->listen(port); }
+
+void DicomViewer::stopListening() { impl_->stop(); }
+
+bool DicomViewer::isListening() const { return impl_->listening(); }
+
+int DicomViewer::port() const { return impl_->port(); }
+
+} // namespace kestrova
