@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace kestrova {
 
 void PageContent::addText(QPointF baseline, const QFont& font, const QString& text)
@@ -12,6 +14,14 @@ void PageContent::addText(QPointF baseline, const QFont& font, const QString& te
 void PageContent::addImage(QRectF target, const QImage& image)
 {
     items_.emplace_back(Image{target, image});
+}
+
+bool PageContent::grayscale() const
+{
+    return std::all_of(items_.begin(), items_.end(), [](const auto& item) {
+        const auto* image = std::get_if<Image>(&item);
+        return !image || image->image.format() == QImage::Format_Grayscale8;
+    });
 }
 
 void PageContent::paint(QPainter& painter) const

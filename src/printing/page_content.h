@@ -22,6 +22,9 @@ public:
     void addImage(QRectF target, const QImage& image);
 
     bool empty() const { return items_.empty(); }
+    // True when every image is 8-bit grayscale: such a page can go out in gray, which
+    // keeps its images one byte a pixel in the PDF.
+    bool grayscale() const;
 
     // Draws everything in the order it was added, in the painter's current coordinates.
     void paint(QPainter& painter) const;

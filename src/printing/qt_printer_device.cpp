@@ -219,6 +219,7 @@ void QtPrinterDevice::finishDocument(Document& finished)
     QPrinter& printer = *finished.printer;
     if (!finished.film)
         printer.setCopyCount(copies_);
+    printer.setColorMode(finished.page.grayscale() ? QPrinter::GrayScale : QPrinter::Color);
     QPainter painter;
     if (!painter.begin(&printer))
         raisePrinterUnusable(finished.printerName, "it cannot be opened for printing");

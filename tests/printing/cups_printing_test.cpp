@@ -1,0 +1,159 @@
+// The Qt printer device against a real CUPS scheduler of the test's own, with cups-pdf
+// queues standing in for paper printers.
+#include "pdf_tools.h"
+
+#include "printing/film_folder.h"
+#include "printing/qt_printer_device.h"
+
+#include "core/errors.h"
+#include "support/cups_server.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+
+#include <memory>
+
+namespace kestrova {
+namespace {
+
+using namespace std::chrono_literals;
+using test::CupsServer;
+
+const std::string TestQueue = "KestrovaTestPDF";
+
+class CupsPrinting : public ::testing::Test {
+protected:
+    // One server for the whole process: the CUPS library picks its server once, at the
+    // first call, which must come after the server is up.
+    static void SetUpTestSuite()
+    {
+        server_ = std::make_unique<CupsServer>();
+        server_->addPdfQueue(TestQueue);
+        server_->setDefaultQueue(TestQueue);
+    }
+    static void TearDownTestSuite() { server_.reset(); }
+
+    static CupsServer& server() { return *server_; }
+
+private:
+    static std::unique_ptr<CupsServer> server_;
+};
+
+std::unique_ptr<CupsServer> CupsPrinting::server_;
+
+Picture grayPicture()
+{
+    QImage image(32, 32, QImage::Format_Grayscale8);
+    image.fill(QColor(90, 90, 90));
+    return Picture{image, 2540, 2540};
+}
+
+TEST_F(CupsPrinting, SystemQueuesComeBeforeTheBuiltInPrinterAndTheDefaultIsSelected)
+{
+    QtPrinterDevice device;
+    EXPECT_EQ(device.printerNames(), (std::vector<std::string>{TestQueue, BuiltInPdfPrinterName}));
+    EXPECT_EQ(device.selectedPrinter(), TestQueue);
+    EXPECT_GT(device.scaleWidth(), 0);
+    EXPECT_GT(device.scaleHeight(), device.scaleWidth()) << "portrait unless told otherwise";
+}
+
+void printFilmPage(QtPrinterDevice& device)
+{
+    device.setCopies(1);
+    device.setOrientation(Orientation::Portrait);
+    device.setFontName("DejaVu Sans");
+    device.setFontSize(12);
+    device.printLine("Kestrova CUPS header");
+    device.paintPicture(grayPicture(), 0, 1440, 2880, 2880);
+    device.printLine("Second line");
+    device.endDocument();
+}
+
+int pixelsBetween(const QImage& page, int darkest, int lightest)
+{
+    int count = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            count += qGray(page.pixel(x, y)) >= darkest && qGray(page.pixel(x, y)) <= lightest ? 1 : 0;
+    return count;
+}
+
+// cups-pdf turns the job into PostScript and back, which loses the text's character codes
+// (pdftotext reads symbols), so the page is checked by its ink.
+TEST_F(CupsPrinting, FilmPageReachesCupsPdfAsOnePage)
+{
+    const auto filesBefore = server().pdfFiles().size();
+    QtPrinterDevice device;
+    device.selectPrinter(TestQueue);
+    printFilmPage(device);
+
+    ASSERT_TRUE(server().waitUntilNoPendingJobs(60s)) << server().logTail();
+    const auto files = server().pdfFiles();
+    ASSERT_EQ(files.size(), filesBefore + 1) << server().logTail();
+    const auto& printed = files.back();
+    EXPECT_EQ(test::pdfInfo(printed).pages, 1);
+    constexpr int dpi = 50;
+    const QImage page = test::renderGray(printed, dpi);
+    // The two-inch square of grey 90, and some black text besides.
+    EXPECT_GT(pixelsBetween(page, 80, 100), 2 * dpi * 2 * dpi * 8 / 10);
+    EXPECT_GT(pixelsBetween(page, 0, 60), 50);
+}
+
+TEST_F(CupsPrinting, FilmTextReachesThePrinterThroughTheQueue)
+{
+    const std::string queue = "KestrovaFileQueue";
+    const auto output = server().addFileQueue(queue);
+    QtPrinterDevice device;
+    device.selectPrinter(queue);
+    printFilmPage(device);
+
+    ASSERT_TRUE(server().waitUntilNoPendingJobs(60s)) << server().logTail();
+    ASSERT_TRUE(std::filesystem::exists(output)) << server().logTail();
+    EXPECT_EQ(test::pdfInfo(output).pages, 1);
+    const auto text = test::pdfText(output);
+    EXPECT_NE(text.find("Kestrova CUPS header"), std::string::npos) << text;
+    EXPECT_NE(text.find("Second line"), std::string::npos) << text;
+}
+
+// Qt's own QPrinter::abort() cannot take back a CUPS page: the job is sent all the same.
+TEST_F(CupsPrinting, AbortedDocumentNeverReachesTheQueue)
+{
+    const auto jobsBefore = server().allJobs().size();
+    QtPrinterDevice device;
+    device.selectPrinter(TestQueue);
+    device.printLine("Never printed");
+    device.paintPicture(grayPicture(), 0, 1440, 2880, 2880);
+    device.abortDocument();
+    device.endDocument();
+    EXPECT_EQ(server().allJobs().size(), jobsBefore);
+}
+
+TEST_F(CupsPrinting, QueueThatVanishedRaisesInsteadOfPrintingElsewhere)
+{
+    const std::string vanishing = "KestrovaVanishingQueue";
+    server().addPdfQueue(vanishing);
+    QtPrinterDevice device;
+    device.selectPrinter(vanishing);
+    server().removeQueue(vanishing);
+    const auto jobsBefore = server().allJobs().size();
+
+    try {
+        device.printLine("Lost line");
+        ADD_FAILURE() << "printing on a removed queue raised nothing";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.code(), ErrorCode::PathFileAccess);
+        EXPECT_NE(error.description().find(vanishing), std::string::npos) << error.description();
+    }
+    EXPECT_NO_THROW(device.endDocument());
+    EXPECT_EQ(server().allJobs().size(), jobsBefore);
+    try {
+        device.selectPrinter(vanishing);
+        ADD_FAILURE() << "a removed queue could still be selected";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.code(), ErrorCode::InvalidArgument);
+    }
+}
+
+} // namespace
+} // namespace kestrova

@@ -1,0 +1,230 @@
+#include "support/cups_server.h"
+
+#include <sys/prctl.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+namespace kestrova::test {
+namespace fs = std::filesystem;
+namespace {
+
+using namespace std::chrono_literals;
+
+// cups-pdf reads its settings only from /etc/cups, per device URI "cups-pdf:/NAME" from
+// cups-pdf-NAME.conf; each server writes one such file of its own and removes it again.
+const fs::path CupsPdfConfigFolder = "/etc/cups";
+
+QString qt(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+void writeText(const fs::path& file, const std::string& text)
+{
+    std::ofstream out(file, std::ios::trunc);
+    out << text;
+    if (!out)
+        throw std::runtime_error("cannot write " + file.string());
+}
+
+fs::path makeTemporaryRoot()
+{
+    std::string pattern = (fs::temp_directory_path() / "kestrova-cups-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder for cupsd");
+    // Filters run as lp and must reach the folders below.
+    fs::permissions(pattern, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                                 | fs::perms::others_read | fs::perms::others_exec);
+    return pattern;
+}
+
+std::vector<std::string> nonEmptyLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end > start)
+            lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+} // namespace
+
+CommandResult runCommand(const QString& program, const QStringList& arguments, std::chrono::seconds limit)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000))
+        throw std::runtime_error("cannot start " + program.toStdString());
+    if (!process.waitForFinished(static_cast<int>(std::chrono::milliseconds(limit).count()))) {
+        process.kill();
+        process.waitForFinished(5000);
+        throw std::runtime_error(program.toStdString() + " did not finish in time");
+    }
+    const int exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return {exitCode, process.readAll().toStdString()};
+}
+
+CupsServer::CupsServer()
+    : root_(makeTemporaryRoot()), socket_(root_ / "cups.sock"),
+      cupsPdfConfig_(CupsPdfConfigFolder / ("cups-pdf-" + root_.filename().string() + ".conf"))
+{
+    writeConfiguration();
+    if (const char* previous = std::getenv("CUPS_SERVER"))
+        previousCupsServer_ = previous;
+    setenv("CUPS_SERVER", socket_.c_str(), 1);
+
+    // A test that dies must not leave a scheduler behind.
+    daemon_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    daemon_.setProcessChannelMode(QProcess::MergedChannels);
+    daemon_.start("/usr/sbin/cupsd", {"-f", "-c", qt(root_ / "cupsd.conf"), "-s", qt(root_ / "cups-files.conf")});
+    waitUntilRunning();
+}
+
+CupsServer::~CupsServer()
+{
+    if (daemon_.state() != QProcess::NotRunning) {
+        daemon_.terminate();
+        if (!daemon_.waitForFinished(10000)) {
+            daemon_.kill();
+            daemon_.waitForFinished(5000);
+        }
+    }
+    if (previousCupsServer_)
+        setenv("CUPS_SERVER", previousCupsServer_->c_str(), 1);
+    else
+        unsetenv("CUPS_SERVER");
+    std::error_code ignored;
+    fs::remove(cupsPdfConfig_, ignored);
+    fs::remove_all(root_, ignored);
+}
+
+void CupsServer::writeConfiguration() const
+{
+    for (const char* folder : {"conf", "conf/ppd", "conf/ssl", "spool", "cache", "state", "log", "pdf", "file-queues"})
+        fs::create_directories(root_ / folder);
+    // Filters write their temporary files, and the file backend its output, as lp.
+    fs::permissions(root_ / "pdf", fs::perms::all);
+    fs::permissions(root_ / "file-queues", fs::perms::all);
+    fs::create_directories(root_ / "tmp");
+    fs::permissions(root_ / "tmp", fs::perms::all | fs::perms::sticky_bit);
+
+    const std::string root = root_.string();
+    writeText(root_ / "cupsd.conf",
+              "LogLevel info\n"
+              "Listen " + socket_.string() + "\n"
+              "Browsing No\n"
+              "BrowseLocalProtocols none\n"
+              "WebInterface No\n"
+              "DefaultAuthType None\n"
+              "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+              "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
+    writeText(root_ / "cups-files.conf",
+              "ServerRoot " + root + "/conf\n"
+              "RequestRoot " + root + "/spool\n"
+              "CacheDir " + root + "/cache\n"
+              "StateDir " + root + "/state\n"
+              "TempDir " + root + "/tmp\n"
+              "ErrorLog " + root + "/log/error_log\n"
+              "AccessLog " + root + "/log/access_log\n"
+              "PageLog " + root + "/log/page_log\n"
+              "Printcap " + root + "/printcap\n"
+              "FileDevice Yes\n"
+              "SystemGroup root\n");
+    writeText(cupsPdfConfig_,
+              "Out " + root + "/pdf\n"
+              "AnonDirName " + root + "/pdf\n"
+              "Spool " + root + "/cups-pdf-spool\n"
+              "Log " + root + "/log\n");
+}
+
+void CupsServer::waitUntilRunning()
+{
+    if (!daemon_.waitForStarted(10000))
+        throw std::runtime_error("cannot start cupsd");
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (daemon_.state() == QProcess::NotRunning)
+            throw std::runtime_error("cupsd stopped at start:\n" + daemon_.readAll().toStdString() + logTail());
+        if (fs::exists(socket_)
+            && runCommand("lpstat", {"-h", qt(socket_), "-r"}, 10s).output.find("scheduler is running") != std::string::npos)
+            return;
+        std::this_thread::sleep_for(100ms);
+    }
+    throw std::runtime_error("cupsd did not come up in time:\n" + logTail());
+}
+
+std::string CupsServer::admin(const QString& tool, QStringList arguments) const
+{
+    arguments.prepend(qt(socket_));
+    arguments.prepend("-h");
+    const auto result = runCommand(tool, arguments);
+    if (result.exitCode != 0)
+        throw std::runtime_error(tool.toStdString() + " " + arguments.join(' ').toStdString() + " failed:\n"
+                                 + result.output + logTail());
+    return result.output;
+}
+
+void CupsServer::addPdfQueue(const std::string& name)
+{
+    admin("lpadmin", {"-p", QString::fromStdString(name), "-E", "-v", "cups-pdf:/" + qt(root_.filename()), "-m",
+                      "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd"});
+}
+
+fs::path CupsServer::addFileQueue(const std::string& name)
+{
+    const auto output = root_ / "file-queues" / (name + ".pdf");
+    admin("lpadmin", {"-p", QString::fromStdString(name), "-E", "-v", "file://" + qt(output), "-m",
+                      "lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"});
+    return output;
+}
+
+void CupsServer::setDefaultQueue(const std::string& name) { admin("lpadmin", {"-d", QString::fromStdString(name)}); }
+
+void CupsServer::removeQueue(const std::string& name) { admin("lpadmin", {"-x", QString::fromStdString(name)}); }
+
+std::vector<std::string> CupsServer::pendingJobs() const { return nonEmptyLines(admin("lpstat", {"-o"})); }
+
+std::vector<std::string> CupsServer::allJobs() const { return nonEmptyLines(admin("lpstat", {"-W", "all", "-o"})); }
+
+bool CupsServer::waitUntilNoPendingJobs(std::chrono::seconds limit) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!pendingJobs().empty()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(200ms);
+    }
+    return true;
+}
+
+std::vector<fs::path> CupsServer::pdfFiles() const
+{
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(pdfFolder()))
+        if (entry.path().extension() == ".pdf")
+            files.push_back(entry.path());
+    return files;
+}
+
+std::string CupsServer::logTail() const
+{
+    std::ifstream in(root_ / "log" / "error_log");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    constexpr std::size_t shown = 40;
+    std::string tail = "\n--- cupsd error_log (last lines) ---\n";
+    for (auto i = lines.size() > shown ? lines.size() - shown : 0; i < lines.size(); ++i)
+        tail += lines[i] + "\n";
+    return tail;
+}
+
+} // namespace kestrova::test

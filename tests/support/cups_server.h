@@ -1,0 +1,74 @@
+#pragma once
+// A private CUPS scheduler for tests that print through real CUPS: its own cupsd on a
+// domain socket in a temporary folder (no TCP, no web interface, no browsing), with
+// cups-pdf queues that write into that folder. Constructing it points this process's
+// CUPS clients at it (CUPS_SERVER), so it must exist before the first CUPS call of the
+// process: the CUPS library reads that variable once.
+
+#include <QProcess>
+#include <QStringList>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrova::test {
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string output; // standard output and standard error together
+};
+
+// Runs a command-line tool and waits for it, at most the time given; a tool that cannot
+// start or does not finish in time throws std::runtime_error.
+CommandResult runCommand(const QString& program, const QStringList& arguments,
+                         std::chrono::seconds limit = std::chrono::seconds(60));
+
+class CupsServer {
+public:
+    // Throws std::runtime_error, with the scheduler's log, when cupsd does not come up.
+    CupsServer();
+    ~CupsServer();
+    CupsServer(const CupsServer&) = delete;
+    CupsServer& operator=(const CupsServer&) = delete;
+
+    const std::filesystem::path& socket() const { return socket_; }
+    // Where the cups-pdf queues of this server write their PDF files.
+    std::filesystem::path pdfFolder() const { return root_ / "pdf"; }
+    std::vector<std::filesystem::path> pdfFiles() const;
+
+    // A cups-pdf queue: PDF through PostScript and Ghostscript, as a PostScript printer gets it.
+    void addPdfQueue(const std::string& name);
+    // A queue whose device is a file that receives each job's PDF as the filters leave it.
+    std::filesystem::path addFileQueue(const std::string& name);
+    void setDefaultQueue(const std::string& name);
+    void removeQueue(const std::string& name);
+
+    // Jobs not yet finished, over all queues.
+    std::vector<std::string> pendingJobs() const;
+    // Every job the server has taken, finished or not.
+    std::vector<std::string> allJobs() const;
+    // True when the queue emptied within the limit.
+    bool waitUntilNoPendingJobs(std::chrono::seconds limit) const;
+
+    // The end of the scheduler's log, for failure messages.
+    std::string logTail() const;
+
+    // Runs one of the CUPS tools (lpadmin, lpstat, ...) against this server; throws
+    // std::runtime_error when it fails.
+    std::string admin(const QString& tool, QStringList arguments) const;
+
+private:
+    void writeConfiguration() const;
+    void waitUntilRunning();
+
+    std::filesystem::path root_;
+    std::filesystem::path socket_;
+    std::filesystem::path cupsPdfConfig_;
+    std::optional<std::string> previousCupsServer_;
+    QProcess daemon_;
+};
+
+} // namespace kestrova::test
