@@ -47,16 +47,13 @@ std::unique_ptr<QPrinter> makeFilmPrinter(Orientation orientation)
     return printer;
 }
 
-// QPrinter quietly turns into a PDF writer without a file, or onto another queue, when the
-// queue it was given is gone; that must be an error, not a lost page.
+// QPrinter quietly falls back to the default queue, or to a PDF writer without a file,
+// when the queue it was given is gone; that must be an error, not a page printed elsewhere
+// or lost.
 std::unique_ptr<QPrinter> makeSystemPrinter(const std::string& name, Orientation orientation)
 {
-    const auto info = QPrinterInfo::printerInfo(toQt(name));
-    if (info.isNull())
-        raisePrinterUnusable(name, "no such printer");
-    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid()
-        || printer->printerName() != info.printerName())
+    auto printer = std::make_unique<QPrinter>(QPrinterInfo::printerInfo(toQt(name)), QPrinter::HighResolution);
+    if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid() || printer->printerName() != toQt(name))
         raisePrinterUnusable(name, "the printing system does not offer it");
     printer->setPageOrientation(qtOrientation(orientation));
     return printer;
