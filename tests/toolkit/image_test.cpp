@@ -1,0 +1,204 @@
+#include "core/errors.h"
+#include "support/test_scu.h"
+#include "toolkit/image.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using test::ImageSpec;
+using test::Photometric;
+
+int grayAt(const Picture& p, int x, int y) { return p.image.constScanLine(y)[x]; }
+
+std::array<int, 3> rgbAt(const Picture& p, int x, int y)
+{
+    const std::uint8_t* pixel = p.image.constScanLine(y) + 3 * x;
+    return {pixel[0], pixel[1], pixel[2]};
+}
+
+// One row of three pixels: the lowest value, the middle and the highest Bits Stored holds.
+ImageSpec lowMiddleHigh(int bitsStored, Photometric photometric)
+{
+    ImageSpec spec;
+    spec.rows = 1;
+    spec.columns = 3;
+    spec.bitsStored = bitsStored;
+    spec.photometric = photometric;
+    const int highest = (1 << bitsStored) - 1;
+    spec.pixel = [highest](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 0 : c == 1 ? (highest + 1) / 2 : highest); };
+    return spec;
+}
+
+class MonochromeRendition : public testing::TestWithParam<int> {};
+
+TEST_P(MonochromeRendition, WithoutAWindowSpansTheWholeBitsStoredRange)
+{
+    const Picture p = Image(test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome2))).picture();
+    ASSERT_EQ(p.image.format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(grayAt(p, 0, 0), 0);
+    EXPECT_NEAR(grayAt(p, 1, 0), 128, 1);
+    EXPECT_EQ(grayAt(p, 2, 0), 255);
+}
+
+TEST_P(MonochromeRendition, Monochrome1IsInverted)
+{
+    const Picture p = Image(test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome1))).picture();
+    EXPECT_EQ(grayAt(p, 0, 0), 255);
+    EXPECT_EQ(grayAt(p, 2, 0), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BitsStored, MonochromeRendition, testing::Values(8, 12, 16));
+
+TEST(ImageRendition, TheImagesOwnWindowIsUsed)
+{
+    ImageSpec spec = lowMiddleHigh(12, Photometric::Monochrome2);
+    spec.pixel = [](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 70 : c == 1 ? 100 : 130); };
+    const DataSetPtr image = test::makeImage(spec);
+    image->add(Tag{0x0028, 0x1050}, std::string("100"));
+    image->add(Tag{0x0028, 0x1051}, std::string("51"));
+    const Picture p = Image(image).picture();
+    EXPECT_EQ(grayAt(p, 0, 0), 0);
+    EXPECT_EQ(grayAt(p, 1, 0), 130); // ((100 - 99.5) / 50 + 0.5) * 255
+    EXPECT_EQ(grayAt(p, 2, 0), 255);
+}
+
+class ColorRendition : public testing::TestWithParam<Photometric> {};
+
+TEST_P(ColorRendition, KeepsEachPixelsColour)
+{
+    ImageSpec spec;
+    spec.rows = 2;
+    spec.columns = 3; // odd: QImage pads its rows
+    spec.photometric = GetParam();
+    spec.pixel = [](int r, int c, int s) { return static_cast<std::uint16_t>(s == 0 ? 40 * c : s == 1 ? 200 * r : 7); };
+    const Picture p = Image(test::makeImage(spec)).picture();
+    ASSERT_EQ(p.image.format(), QImage::Format_RGB888);
+    ASSERT_EQ(p.image.width(), 3);
+    EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{0, 0, 7}));
+    EXPECT_EQ(rgbAt(p, 2, 1), (std::array<int, 3>{80, 200, 7}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ColorRendition, testing::Values(Photometric::RgbInterleaved, Photometric::RgbPlanar));
+
+TEST(ImageRendition, OddWidthRowsStayAligned)
+{
+    ImageSpec spec;
+    spec.rows = 3;
+    spec.columns = 5;
+    spec.pixel = [](int r, int c, int) { return static_cast<std::uint16_t>(50 * r + c); };
+    const Picture p = Image(test::makeImage(spec)).picture();
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 5; ++c)
+            EXPECT_EQ(grayAt(p, c, r), 50 * r + c);
+}
+
+TEST(ImageRendition, RenderingTwiceLeavesThePixelDataAlone)
+{
+    const DataSetPtr image = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
+    const std::vector<std::uint8_t> before = *image->attribute(0x7FE0, 0x0010).asBytes();
+    const Picture first = Image(image).picture();
+    const Picture second = Image(image).picture();
+    EXPECT_EQ(first.image, second.image);
+    EXPECT_EQ(*image->attribute(0x7FE0, 0x0010).asBytes(), before);
+}
+
+struct SizeCase {
+    int columns;
+    int rows;
+    std::string aspect;
+    int width;
+    int height;
+};
+
+class PictureSize : public testing::TestWithParam<SizeCase> {};
+
+TEST_P(PictureSize, IsThePixelSizeAt96DpiWidenedByThePixelAspectRatio)
+{
+    ImageSpec spec;
+    spec.columns = GetParam().columns;
+    spec.rows = GetParam().rows;
+    spec.pixelAspectRatio = GetParam().aspect;
+    const Picture p = Image(test::makeImage(spec)).picture();
+    EXPECT_EQ(p.widthHimetric, GetParam().width);
+    EXPECT_EQ(p.heightHimetric, GetParam().height);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, PictureSize,
+                         testing::Values(SizeCase{96, 48, "", 2540, 1270}, SizeCase{96, 48, "1\\1", 2540, 1270},
+                                         SizeCase{96, 48, "1\\2", 5080, 1270}, SizeCase{96, 48, "3\\2", 2540, 1905},
+                                         SizeCase{3, 1, "", 79, 26}));
+
+TEST(ImageLut, IsAnOutputCurveInterpolatedBetweenEntriesAndClamped)
+{
+    LutTable lut{};
+    lut.fill(100 * 256);
+    lut[0] = 0;
+    lut[44] = 300 * 256; // beyond white
+    lut[45] = -5 * 256;  // below black
+    ImageSpec spec;
+    spec.rows = 1;
+    spec.columns = 6;
+    const std::uint16_t levels[] = {0, 1, 2, 17, 250, 255};
+    spec.pixel = [&](int, int c, int) { return levels[c]; };
+    const Picture p = Image(test::makeImage(spec)).picture(lut);
+    EXPECT_EQ(grayAt(p, 0, 0), 0);   // entry 0
+    EXPECT_EQ(grayAt(p, 1, 0), 18);  // 45/255 of the way to entry 1: 17.6
+    EXPECT_EQ(grayAt(p, 2, 0), 35);  // 90/255 of the way: 35.3
+    EXPECT_EQ(grayAt(p, 3, 0), 100); // exactly entry 3
+    EXPECT_EQ(grayAt(p, 4, 0), 255); // 264 between entries 44 and 45, clamped
+    EXPECT_EQ(grayAt(p, 5, 0), 0);   // entry 45, clamped
+}
+
+TEST(ImageLut, AppliesToEachColourChannel)
+{
+    LutTable lut{};
+    for (std::size_t i = 0; i < LutEntries; ++i)
+        lut[i] = static_cast<std::int32_t>((255 - 255 * i / 45) * 256); // inverts
+    ImageSpec spec;
+    spec.rows = 1;
+    spec.columns = 1;
+    spec.photometric = Photometric::RgbInterleaved;
+    spec.pixel = [](int, int, int s) { return static_cast<std::uint16_t>(s == 0 ? 0 : s == 1 ? 255 : 17); };
+    const Picture p = Image(test::makeImage(spec)).picture(lut);
+    EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{255, 0, 238}));
+}
+
+class MalformedImage : public testing::TestWithParam<std::function<void(DataSet&)>> {};
+
+TEST_P(MalformedImage, RaisesInvalidPicture)
+{
+    const DataSetPtr image = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
+    GetParam()(*image);
+    try {
+        Image(image).picture();
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), 481) << e.description();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, MalformedImage,
+    testing::Values([](DataSet& d) { d.add(Tag{0x7FE0, 0x0010}, std::make_shared<const std::vector<std::uint8_t>>(4)); },
+                    [](DataSet& d) { d.remove(Tag{0x7FE0, 0x0010}); },
+                    [](DataSet& d) { d.remove(Tag{0x0028, 0x0010}); },
+                    [](DataSet& d) { d.add(Attribute({0x0028, 0x0010}, "US", Numbers{0})); },
+                    [](DataSet& d) { d.add(Tag{0x0028, 0x0004}, std::string("PALETTE COLOR")); },
+                    [](DataSet& d) { d.add(Attribute({0x0028, 0x0002}, "US", Numbers{3})); },
+                    [](DataSet& d) { d.add(Attribute({0x0028, 0x0100}, "US", Numbers{32})); }));
+
+TEST(ImageList, ItemsAreOneBased)
+{
+    ImageList list;
+    list.add(test::makeImage(ImageSpec{}));
+    EXPECT_EQ(list.count(), 1u);
+    EXPECT_EQ(list.item(1).picture().image.width(), 4);
+    EXPECT_THROW(list.item(2), AppError);
+    list.clear();
+    EXPECT_EQ(list.count(), 0u);
+}
+
+} // namespace
+} // namespace kestrova
