@@ -53,6 +53,16 @@ const T& valueAs(const Value& value)
     raise(ErrorCode::TypeMismatch);
 }
 
+auto withTag(Tag tag)
+{
+    return [tag](const Attribute& a) { return a.tag() == tag; };
+}
+
+auto withUid(const std::string& uid)
+{
+    return [&uid](const DataSetPtr& d) { return d && d->sopInstanceUid() == uid; };
+}
+
 } // namespace
 
 Attribute::Attribute(Tag tag, std::string vr, Value value)
@@ -90,20 +100,18 @@ double Attribute::asNumber() const
 
 Attribute DataSet::attribute(Tag tag) const
 {
-    const auto found = std::find_if(attributes_.begin(), attributes_.end(),
-                                    [tag](const Attribute& a) { return a.tag() == tag; });
+    const auto found = std::find_if(attributes_.begin(), attributes_.end(), withTag(tag));
     return found == attributes_.end() ? Attribute() : *found;
 }
 
 bool DataSet::has(Tag tag) const
 {
-    return std::any_of(attributes_.begin(), attributes_.end(), [tag](const Attribute& a) { return a.tag() == tag; });
+    return std::any_of(attributes_.begin(), attributes_.end(), withTag(tag));
 }
 
 void DataSet::add(const Attribute& attribute)
 {
-    const auto found = std::find_if(attributes_.begin(), attributes_.end(),
-                                    [&](const Attribute& a) { return a.tag() == attribute.tag(); });
+    const auto found = std::find_if(attributes_.begin(), attributes_.end(), withTag(attribute.tag()));
     if (found == attributes_.end())
         attributes_.push_back(attribute);
     else
@@ -118,7 +126,7 @@ void DataSet::add(Tag tag, Value value)
 
 void DataSet::remove(Tag tag)
 {
-    std::erase_if(attributes_, [tag](const Attribute& a) { return a.tag() == tag; });
+    std::erase_if(attributes_, withTag(tag));
 }
 
 std::string DataSet::sopInstanceUid() const { return attribute(SopInstanceUidTag).textOrEmpty(); }
@@ -136,8 +144,7 @@ const DataSetPtr& DataSetCollection::item(std::size_t index) const
 
 const DataSetPtr& DataSetCollection::item(const std::string& uid) const
 {
-    const auto found = std::find_if(items_.begin(), items_.end(),
-                                    [&](const DataSetPtr& d) { return d && d->sopInstanceUid() == uid; });
+    const auto found = std::find_if(items_.begin(), items_.end(), withUid(uid));
     if (found == items_.end())
         raise(ErrorCode::SubscriptOutOfRange);
     return *found;
@@ -145,8 +152,7 @@ const DataSetPtr& DataSetCollection::item(const std::string& uid) const
 
 DataSetPtr DataSetCollection::find(const std::string& uid) const
 {
-    const auto found = std::find_if(items_.begin(), items_.end(),
-                                    [&](const DataSetPtr& d) { return d && d->sopInstanceUid() == uid; });
+    const auto found = std::find_if(items_.begin(), items_.end(), withUid(uid));
     return found == items_.end() ? nullptr : *found;
 }
 
@@ -160,8 +166,7 @@ DataSetPtr DataSetCollection::addNew()
 
 bool DataSetCollection::remove(const std::string& uid)
 {
-    const auto found = std::find_if(items_.begin(), items_.end(),
-                                    [&](const DataSetPtr& d) { return d && d->sopInstanceUid() == uid; });
+    const auto found = std::find_if(items_.begin(), items_.end(), withUid(uid));
     if (found == items_.end())
         return false;
     items_.erase(found);
