@@ -63,6 +63,7 @@ void routeDcmtkLogOnce()
     std::call_once(once, [] {
         log4cplus::Logger root = log4cplus::Logger::getRoot();
         root.removeAllAppenders();
+        // oflog owns appenders through its intrusive shared pointer, built from a raw one.
         root.addAppender(log4cplus::SharedAppenderPtr(new DicomLogAppender));
         // Association and DIMSE messages come at INFO; DEBUG would dump every data set.
         root.setLogLevel(log4cplus::INFO_LOG_LEVEL);

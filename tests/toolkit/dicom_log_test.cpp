@@ -1,5 +1,8 @@
 #include "toolkit/dicom_log.h"
 
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/oflog/oflog.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -86,6 +89,28 @@ TEST(DicomLog, IsFilledFromSeveralThreadsAtOnce)
     EXPECT_EQ(notifications.load(), Threads * PerThread);
     for (const std::string& line : linesOf(log.text(1000)))
         EXPECT_EQ(line.rfind("thread ", StampLength), StampLength);
+}
+
+TEST(DicomLog, DcmtkLinesReachEveryLiveLogByLevel)
+{
+    OFLogger dcmtk = OFLog::getLogger("dcmtk.kestrova.test");
+    DicomLog first;
+    DicomLog second;
+    second.setLevel(LogCategory::Errors);
+    {
+        DicomLog gone;
+    }
+    OFLOG_WARN(dcmtk, "a warning from DCMTK");
+    OFLOG_ERROR(dcmtk, "an error from DCMTK");
+    OFLOG_INFO(dcmtk, "network detail from DCMTK");
+    EXPECT_EQ(first.entryCount(), 3u);
+    ASSERT_EQ(second.entryCount(), 1u);
+    EXPECT_NE(second.text(1).find("an error from DCMTK"), std::string::npos);
+    first.setLevel(LogCategory::Warnings);
+    first.clear();
+    OFLOG_WARN(dcmtk, "second warning");
+    OFLOG_INFO(dcmtk, "dropped");
+    EXPECT_EQ(first.entryCount(), 1u);
 }
 
 } // namespace

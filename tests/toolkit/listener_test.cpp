@@ -235,6 +235,9 @@ TEST_F(ListenerTest, RequestsReachTheHandlerInOrderAndResponsesCarryWhatItGave)
     EXPECT_NE(text.find("Association request from TESTSCU at 127.0.0.1"), std::string::npos) << text;
     EXPECT_NE(text.find("Received N-GET-RQ (message 3)"), std::string::npos);
     EXPECT_NE(text.find("Sending N-ACTION-RSP (message 4) status 0xC600"), std::string::npos);
+    EXPECT_NE(text.find("Request data set:"), std::string::npos) << "data set dumps";
+    EXPECT_NE(text.find("Association Received 127.0.0.1: TESTSCU -> KESTROVA"), std::string::npos)
+        << "DCMTK's own log";
 }
 
 TEST_F(ListenerTest, RequestsCarryTheAbstractSyntaxOfTheirContext)
