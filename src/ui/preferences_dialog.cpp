@@ -159,10 +159,10 @@ void fPref::fillPrinterList()
 {
     for (const std::string& name : printer_.printerNames())
         Prntr->addItem(toQString(name));
-    if (GlobalSettings.Printer.empty()) {
-        Prntr->setCurrentIndex(-1);
+    // Filling the list selects nothing by itself.
+    Prntr->setCurrentIndex(-1);
+    if (GlobalSettings.Printer.empty())
         return;
-    }
     const int index = Prntr->findText(toQString(GlobalSettings.Printer), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
         kestrova::raise(ErrorCode::InvalidArgument, "Printer not installed: " + GlobalSettings.Printer);

@@ -1,0 +1,84 @@
+#pragma once
+// What the window tests share: scripted answers to message boxes and platform dialogs,
+// answering the modal preferences dialog, a program folder with settings of its own, and
+// free loopback ports.
+
+#include "support/temp_folder.h"
+#include "ui/user_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrova {
+class fPref;
+}
+
+namespace kestrova::test {
+
+struct ShownMessage {
+    QString text;
+    QString title;
+    QMessageBox::Icon icon;
+};
+
+class ScriptedDialogs : public UserDialogs {
+public:
+    void showMessage(const QString& text, const QString& title, QMessageBox::Icon icon) override;
+    std::optional<QFont> chooseFont(const QFont& current) override;
+    std::optional<QString> chooseOpenFile(const QString& filter) override;
+
+    std::vector<ShownMessage> messages;
+    std::optional<QFont> fontAnswer;
+    std::optional<QFont> fontAsked;
+    std::optional<QString> fileAnswer;
+    std::optional<QString> filterAsked;
+};
+
+// Answers the preferences dialog the next time it is shown modally. The answer must close
+// it; a dialog still open afterwards is cancelled and counted as a failure.
+class PreferencesAnswer {
+public:
+    explicit PreferencesAnswer(std::function<void(fPref&)> answer);
+    int timesAnswered() const { return answered_; }
+    bool leftOpen() const { return leftOpen_; }
+
+private:
+    void poll();
+
+    std::function<void(fPref&)> answer_;
+    QTimer timer_;
+    int answered_ = 0;
+    bool leftOpen_ = false;
+};
+
+// A port nobody listens on right now.
+int freeLoopbackPort();
+// Whether a TCP connection to 127.0.0.1:port is accepted.
+bool acceptsConnections(int port);
+
+// A fresh program folder whose Kestrova.ini holds only the given port, so every other
+// setting takes its default; GlobalSettings and the caption lines are read from it.
+class UiTest : public ::testing::Test {
+protected:
+    UiTest();
+    ~UiTest() override;
+
+    void writeSettingsPort(int port);
+    void loadSettingsFiles();
+    std::string errorLog() const;
+
+    TempProgramFolder folder;
+    ScriptedDialogs dialogs;
+    int port;
+
+private:
+    UserDialogsOverride dialogsInPlace_{dialogs};
+};
+
+} // namespace kestrova::test
