@@ -1,0 +1,101 @@
+#include "film_fixture.h"
+
+#include "render/display_format.h"
+#include "toolkit/print_tags.h"
+#include "toolkit/sop_classes.h"
+
+#include <memory>
+#include <vector>
+
+namespace kestrova::test {
+
+namespace {
+
+DataSetPtr reference(const std::string& classUid, const std::string& uid)
+{
+    auto item = std::make_shared<DataSet>();
+    item->add(ReferencedSopClassUidTag, classUid);
+    item->add(ReferencedSopInstanceUidTag, uid);
+    return item;
+}
+
+} // namespace
+
+DataSetPtr flatGreyImage(int rows, int columns, std::uint8_t level)
+{
+    auto image = std::make_shared<DataSet>();
+    image->add(Tag{0x0028, 0x0002}, Numbers{1});
+    image->add(Tag{0x0028, 0x0004}, std::string("MONOCHROME2"));
+    image->add(Tag{0x0028, 0x0010}, Numbers{static_cast<double>(rows)});
+    image->add(Tag{0x0028, 0x0011}, Numbers{static_cast<double>(columns)});
+    image->add(Tag{0x0028, 0x0100}, Numbers{8});
+    image->add(Tag{0x0028, 0x0101}, Numbers{8});
+    image->add(Tag{0x0028, 0x0102}, Numbers{7});
+    image->add(Tag{0x0028, 0x0103}, Numbers{0});
+    auto pixels = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(rows * columns), level);
+    // A darker first pixel keeps the image from being perfectly flat for the renderer.
+    (*pixels)[0] = 0;
+    (*pixels)[1] = 255;
+    image->add(Tag{0x7fe0, 0x0010}, Bytes(std::move(pixels)));
+    return image;
+}
+
+FilmFixture::FilmFixture()
+{
+    session_ = std::make_shared<DataSet>();
+    session_->add(SopClassUidTag, std::string(SopClass::BasicFilmSession));
+    session_->setSopInstanceUid("1.1");
+    session_->setChildren(makeCollection());
+    store->add(session_);
+}
+
+std::string FilmFixture::addFilmBox(const std::string& format, std::optional<int> references)
+{
+    const std::string uid = "1.1." + std::to_string(++counter_);
+    filmBox_ = std::make_shared<DataSet>();
+    filmBox_->add(SopClassUidTag, std::string(SopClass::BasicFilmBox));
+    filmBox_->setSopInstanceUid(uid);
+    filmBox_->add(PrintTag::ImageDisplayFormat, format);
+    filmBox_->add(PrintTag::FilmOrientation, std::string("PORTRAIT"));
+    auto sessionReference = makeCollection();
+    sessionReference->add(reference(SopClass::BasicFilmSession, session_->sopInstanceUid()));
+    filmBox_->add(PrintTag::ReferencedFilmSessionSequence, sessionReference);
+    filmBox_->setChildren(makeCollection());
+    filmBox_->add(PrintTag::ReferencedImageBoxSequence, filmBox_->children());
+
+    std::int16_t columns = 0;
+    std::int16_t rows = 0;
+    int cells = 0;
+    try {
+        DecodeFormat(format, columns, rows);
+        cells = std::max(0, columns * rows);
+    } catch (...) {
+        // Formats the renderer must refuse get no image boxes.
+    }
+    const int count = references.value_or(cells);
+    for (int k = 1; k <= count; ++k) {
+        const std::string boxUid = uid + "." + std::to_string(k);
+        DataSetPtr imageBox = reference(SopClass::BasicGrayscaleImageBox, boxUid);
+        imageBox->setSopInstanceUid(boxUid);
+        store->add(imageBox);
+        filmBox_->children()->add(imageBox);
+    }
+    store->add(filmBox_);
+    session_->children()->add(filmBox_);
+    return uid;
+}
+
+void FilmFixture::setImage(int k, DataSetPtr image)
+{
+    auto sequence = makeCollection();
+    sequence->add(std::move(image));
+    filmBox_->children()->item(static_cast<std::size_t>(k))->add(PrintTag::BasicGrayscaleImageSequence, sequence);
+}
+
+PrintContext FilmFixture::context()
+{
+    return PrintContext{store,   settings, left, right, lut, printer, preview, [this] { return maximized; },
+                        [this] { ++eventPasses; }};
+}
+
+} // namespace kestrova::test
