@@ -11,8 +11,6 @@
 #include <dcmtk/dcmnet/diutil.h>
 #include <dcmtk/dcmnet/dul.h>
 
-#include <cstdio>
-
 #ifndef _WIN32
 #include <pthread.h>
 #endif
@@ -45,13 +43,6 @@ public:
 private:
     std::shared_ptr<ListenerCore> core_;
 };
-
-std::string hex4(unsigned value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", value);
-    return text;
-}
 
 // DCMTK keeps a connection's socket to itself; a stop needs it to cut a blocked read.
 // Naming the accessor through a derived class makes the protected member reachable.
@@ -263,7 +254,7 @@ OFCondition AssociationWorker::sendResponse(const dimse::RequestInfo& request,
         return EC_Normal;
     }
     core_->log(LogCategory::Commands, "Sending " + dimse::commandName(message->CommandField) + " (message " +
-                                          std::to_string(request.messageId) + ") status 0x" + hex4(status));
+                                          std::to_string(request.messageId) + ") status " + dimse::hex(status));
     if (data && core_->logs(LogCategory::DataSets))
         core_->log(LogCategory::DataSets, "Response data set:\n" + dcm::dump(*data));
     return sendDIMSEMessage(presentationId, &*message, data.get());

@@ -96,13 +96,16 @@ std::string commandName(std::uint16_t field)
     case 0x0130: base = "N-ACTION"; break;
     case 0x0140: base = "N-CREATE"; break;
     case 0x0150: base = "N-DELETE"; break;
-    default: {
-        char text[16];
-        std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(field));
-        return text;
-    }
+    default: return hex(field);
     }
     return std::string(base) + ((field & 0x8000) != 0 ? "-RSP" : "-RQ");
+}
+
+std::string hex(std::uint16_t value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
+    return text;
 }
 
 void freeParsedLists(T_DIMSE_Message& request)

@@ -26,6 +26,8 @@ RequestInfo describe(const T_DIMSE_Message& request);
 
 // "N-GET-RQ", "N-CREATE-RSP" ...; hexadecimal for anything else.
 std::string commandName(std::uint16_t commandField);
+// "0x0110": statuses and unknown command fields as the log shows them.
+std::string hex(std::uint16_t value);
 
 // DIMSE's parser allocates the N-GET attribute list with malloc and nobody frees it.
 void freeParsedLists(T_DIMSE_Message& request);
