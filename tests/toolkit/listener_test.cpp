@@ -46,6 +46,19 @@ public:
     ~Listener() { ::close(socket_); }
     int port() const { return port_; }
 
+    static bool portIsFree(int port)
+    {
+        const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int reuse = 1;
+        ::setsockopt(probe, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        const bool free = ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(probe);
+        return free;
+    }
+
 private:
     int socket_;
     int port_ = 0;
@@ -431,6 +444,27 @@ TEST_F(ListenerTest, StoppingWhileARequestWaitsForTheUiThreadReturnsPromptly)
     EXPECT_FALSE(viewer.isListening());
     EXPECT_FALSE(response.received);
     EXPECT_TRUE(handler.requestFields().empty());
+}
+
+// A stop from inside a handler call cannot wait for that call's own worker: it returns,
+// and the listener ends once the call has returned.
+TEST_F(ListenerTest, StoppingFromInsideAHandlerCallReturns)
+{
+    std::chrono::steady_clock::duration took{};
+    handler.onRequest = [&](Connection& c) {
+        const auto started = std::chrono::steady_clock::now();
+        viewer.stopListening();
+        took = std::chrono::steady_clock::now() - started;
+        c.respond(0);
+    };
+    runPeer([&] {
+        TestScu scu;
+        ASSERT_TRUE(scu.connect("127.0.0.1", port));
+        EXPECT_FALSE(scu.nGet(uid::Printer, uid::PrinterInstance).received);
+    });
+    EXPECT_LT(took, 5s) << "hang guard";
+    EXPECT_FALSE(viewer.isListening());
+    EXPECT_TRUE(pumpUntil([&] { return Listener::portIsFree(port); })) << "the left-behind listener ends";
 }
 
 TEST_F(ListenerTest, ListensAgainOnTheSamePortAfterAStop)
