@@ -56,10 +56,12 @@ std::int16_t copiesOf(const DataSetPtr& filmSession)
     return checkedNarrow<std::int16_t>(roundHalfEven<std::int32_t>(copies.asNumber()));
 }
 
+// Anything but "PORTRAIT" prints landscape. An absent orientation is the same as an empty
+// one: it must not keep a film from printing, since requesters may leave it out.
 Orientation orientationOf(const DataSet& filmBox)
 {
-    return filmBox.attribute(PrintTag::FilmOrientation).asText() == "PORTRAIT" ? Orientation::Portrait
-                                                                                : Orientation::Landscape;
+    return filmBox.attribute(PrintTag::FilmOrientation).textOrEmpty() == "PORTRAIT" ? Orientation::Portrait
+                                                                                     : Orientation::Landscape;
 }
 
 void setUpDocument(const PrintContext& context, const DataSet& filmBox, const DataSetPtr& filmSession)

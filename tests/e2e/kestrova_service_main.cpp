@@ -7,6 +7,7 @@
 #include "core/program_folder.h"
 #include "core/settings_files.h"
 #include "print_service/print_service.h"
+#include "printing/null_preview_surface.h"
 #include "printing/qt_printer_device.h"
 
 #include <QApplication>
@@ -16,18 +17,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 namespace {
-
-class NoPreview : public kestrova::PreviewSurface {
-public:
-    void clear() override {}
-    float scaleWidth() const override { return 0; }
-    float scaleHeight() const override { return 0; }
-    void paintPicture(const kestrova::Picture&, float, float, double, double) override {}
-    void refresh() override {}
-};
 
 int signalPipe[2] = {-1, -1};
 
@@ -38,14 +31,15 @@ void onSignal(int)
 }
 
 // Quits the event loop on SIGTERM or SIGINT, so the service shuts down in order.
-void quitOnSignals(QCoreApplication& app)
+std::unique_ptr<QSocketNotifier> quitOnSignals()
 {
     if (pipe(signalPipe) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        return nullptr;
+    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &QCoreApplication::quit);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
+    return notifier;
 }
 
 } // namespace
@@ -69,7 +63,7 @@ int main(int argc, char** argv)
     kestrova::ReadHeader();
 
     kestrova::QtPrinterDevice printer;
-    NoPreview preview;
+    kestrova::NullPreviewSurface preview;
     kestrova::PrintService service(printer, preview);
     bool failed = false;
     QObject::connect(&service, &kestrova::PrintService::listenFailed, [&failed](int port) {
@@ -82,7 +76,7 @@ int main(int argc, char** argv)
     std::printf("kestrova-service: listening on port %d, printing on \"%s\"\n", kestrova::GlobalSettings.Port,
                 printer.selectedPrinter().c_str());
     std::fflush(stdout);
-    quitOnSignals(app);
+    const auto signalNotifier = quitOnSignals();
     const int result = QApplication::exec();
     service.stopListening();
     return result;

@@ -188,12 +188,13 @@ INSTANTIATE_TEST_SUITE_P(Texts, FilmOrientation,
                                          std::pair{"portrait", Orientation::Landscape},
                                          std::pair{"", Orientation::Landscape}));
 
-TEST_F(DoPrintTest, AbsentOrientationStopsTheJob)
+TEST_F(DoPrintTest, AnAbsentOrientationPrintsLandscapeLikeAnEmptyOne)
 {
     film.addFilmBox("STANDARD\\1,1");
     film.filmBox()->remove(PrintTag::FilmOrientation);
-    EXPECT_EQ(print(), DimseStatus::ProcessingFailure);
-    expectFailureLogged("94 Invalid use of Null");
+    film.setImage(1, flatGreyImage(8, 8));
+    EXPECT_EQ(print(), DimseStatus::Success);
+    EXPECT_EQ(onlyDocument().orientation, Orientation::Landscape);
 }
 
 TEST_F(DoPrintTest, CopiesComeFromTheFilmSession)

@@ -1,0 +1,383 @@
+#include "service_fixture.h"
+
+#include "printing/pdf_tools.h"
+#include "toolkit/dimse_status.h"
+#include "toolkit/print_tags.h"
+
+#include <gtest/gtest.h>
+
+#include <QTcpSocket>
+
+#include <random>
+
+namespace kestrova {
+namespace {
+
+using namespace test;
+
+constexpr std::uint16_t Ok = DimseStatus::Success;
+
+class WholeJob : public testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(WholeJob, PrintsOnePageAndLeavesOnlyThePrinterBehind)
+{
+    const auto [meta, imageBoxClass] = GetParam();
+    ServiceFixture service;
+    TestScu scu;
+    Response printer;
+    FilmJob job;
+    std::vector<std::uint16_t> setStatuses;
+    Response action;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(scu, meta));
+        scu.useContext(uid::Printer);
+        printer = scu.nGet(uid::Printer, uid::PrinterInstance);
+        scu.useContext(meta);
+        job = createFilm(scu, "STANDARD\\2,3");
+        setStatuses = setImages(scu, job);
+        action = scu.nAction(uid::FilmBox, job.filmBox);
+    });
+
+    ASSERT_TRUE(printer.received && printer.dataSet);
+    EXPECT_EQ(printer.status, Ok);
+    EXPECT_EQ(printer.dataSet->attribute(PrintTag::Manufacturer).asText(), "Quendal Kestrova");
+    EXPECT_EQ(printer.dataSet->attribute(PrintTag::ManufacturerModelName).asText(), "KODAK");
+    EXPECT_EQ(printer.dataSet->attribute(PrintTag::PrinterName).asText(), "KODAK");
+    EXPECT_EQ(printer.dataSet->attribute(PrintTag::PrinterStatus).asText(), "NORMAL");
+
+    ASSERT_FALSE(job.session.empty());
+    EXPECT_TRUE(service.stored(job.session));
+    EXPECT_EQ(job.imageBoxClasses, std::vector<std::string>(6, imageBoxClass));
+    EXPECT_EQ(std::set<std::string>(job.imageBoxes.begin(), job.imageBoxes.end()).size(), 6u);
+    EXPECT_EQ(setStatuses, std::vector<std::uint16_t>(6, Ok));
+    EXPECT_EQ(action.status, Ok) << service.errorLog();
+    ASSERT_EQ(service.films().size(), 1u);
+    EXPECT_EQ(pdfInfo(service.films()[0]).pages, 1);
+
+    Response deleted;
+    runPeer([&] { deleted = scu.nDelete(uid::FilmSession, job.session); });
+    EXPECT_EQ(deleted.status, Ok);
+    EXPECT_FALSE(service.stored(job.filmBox));
+    EXPECT_FALSE(service.stored(job.imageBoxes[0]));
+    EXPECT_EQ(service.storedCount(), 1u);
+
+    // A job left behind by a released association goes with it.
+    runPeer([&] {
+        createFilm(scu);
+        scu.release();
+    });
+    ASSERT_TRUE(pumpUntil([&] { return service.storedCount() == 1; }));
+    EXPECT_TRUE(service.stored(uid::PrinterInstance));
+    EXPECT_EQ(service.errorLog(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(MetaSopClasses, WholeJob,
+                         testing::Values(std::pair{uid::GrayscaleMeta, uid::GrayscaleImageBox},
+                                         std::pair{uid::ColorMeta, uid::ColorImageBox}));
+
+TEST(FailedRequests, AreAnsweredLoggedAndLeaveAnotherConnectionsFilmPrintable)
+{
+    ServiceFixture service;
+    TestScu owner;
+    TestScu other;
+    FilmJob film;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(owner));
+        film = createFilm(owner, "STANDARD\\1,1");
+        setImages(owner, film);
+        ASSERT_TRUE(service.connect(other));
+    });
+
+    struct Case {
+        const char* name;
+        std::uint16_t status;
+        std::function<Response(TestScu&)> request;
+    };
+    auto filmBox = [&](std::optional<std::string> format, std::string session) {
+        auto attributes = std::make_shared<DataSet>();
+        if (format)
+            attributes->add(PrintTag::ImageDisplayFormat, *format);
+        if (!session.empty()) {
+            auto reference = std::make_shared<DataSet>();
+            reference->add(ReferencedSopClassUidTag, std::string(uid::FilmSession));
+            reference->add(ReferencedSopInstanceUidTag, session);
+            auto sequence = makeCollection();
+            sequence->add(reference);
+            attributes->add(PrintTag::ReferencedFilmSessionSequence, sequence);
+        }
+        return attributes;
+    };
+    const std::vector<Case> cases = {
+        {"N-GET unknown", DimseStatus::NoSuchObjectInstance, [](TestScu& s) { return s.nGet(uid::FilmBox, "1.2.3.9"); }},
+        {"N-SET unknown", DimseStatus::NoSuchObjectInstance,
+         [](TestScu& s) { return s.nSet(uid::GrayscaleImageBox, "1.2.3.9", makeImageBoxModification({})); }},
+        {"N-ACTION unknown", DimseStatus::NoSuchObjectInstance, [](TestScu& s) { return s.nAction(uid::FilmBox, "1.2.3.9"); }},
+        {"no format", DimseStatus::MissingAttribute,
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox(std::nullopt, film.session)); }},
+        {"no session reference", DimseStatus::MissingAttribute,
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,1", "")); }},
+        {"SLIDE", DimseStatus::InvalidAttributeValue,
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("SLIDE", film.session)); }},
+        {"no rows", DimseStatus::InvalidAttributeValue,
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,0", film.session)); }},
+        {"182 x 181", DimseStatus::InvalidAttributeValue,
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\182,181", film.session)); }},
+        {"unknown session", DimseStatus::InvalidAttributeValue,
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,1", "1.2.3.9")); }},
+        {"duplicate", DimseStatus::DuplicateSopInstance,
+         [&](TestScu& s) { return s.nCreate(uid::FilmSession, film.session, std::make_shared<DataSet>()); }},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        Response response;
+        runPeer([&] { response = cases[i].request(other); });
+        EXPECT_TRUE(response.received) << cases[i].name;
+        EXPECT_EQ(response.status, cases[i].status) << cases[i].name;
+        const std::string log = service.errorLog();
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), static_cast<long>(i + 1)) << cases[i].name << "\n" << log;
+        EXPECT_NE(log.rfind("NormalisedReceived\r\n"), std::string::npos);
+        EXPECT_TRUE(service.stored(film.filmBox)) << cases[i].name;
+    }
+    Response action;
+    runPeer([&] { action = owner.nAction(uid::FilmBox, film.filmBox); });
+    EXPECT_EQ(action.status, Ok);
+    EXPECT_EQ(service.films().size(), 1u);
+}
+
+TEST(Associations, InterleavedJobsBothPrintAndANewAssociationLosesNothing)
+{
+    ServiceFixture service;
+    TestScu first;
+    TestScu second;
+    TestScu latecomer;
+    std::uint16_t firstAction = 0xFFFF;
+    std::uint16_t secondAction = 0xFFFF;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(first));
+        ASSERT_TRUE(service.connect(second, uid::ColorMeta));
+        const FilmJob a = createFilm(first);
+        const FilmJob b = createFilm(second);
+        setImages(first, a);
+        ASSERT_TRUE(service.connect(latecomer)); // an association start in the middle of both jobs
+        setImages(second, b);
+        secondAction = second.nAction(uid::FilmBox, b.filmBox).status;
+        firstAction = first.nAction(uid::FilmBox, a.filmBox).status;
+    });
+    EXPECT_EQ(firstAction, Ok);
+    EXPECT_EQ(secondAction, Ok);
+    EXPECT_EQ(service.films().size(), 2u);
+}
+
+TEST(Associations, AnAbortedJobIsRemovedAndTheServiceGoesOn)
+{
+    ServiceFixture service;
+    TestScu aborted;
+    FilmJob job;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(aborted));
+        job = createFilm(aborted);
+        setImages(aborted, job);
+        aborted.abort();
+    });
+    ASSERT_TRUE(pumpUntil([&] { return !service.stored(job.session); }));
+    EXPECT_EQ(service.storedCount(), 1u);
+
+    TestScu next;
+    std::uint16_t action = 0xFFFF;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(next));
+        const FilmJob film = createFilm(next, "STANDARD\\1,1");
+        setImages(next, film);
+        action = next.nAction(uid::FilmBox, film.filmBox).status;
+    });
+    EXPECT_EQ(action, Ok);
+    EXPECT_EQ(service.films().size(), 1u);
+}
+
+TEST(PrinterInstance, RefusesChangesButAnswersNGet)
+{
+    ServiceFixture service;
+    TestScu scu;
+    std::vector<std::uint16_t> statuses;
+    Response get;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(scu));
+        scu.useContext(uid::Printer);
+        statuses.push_back(scu.nSet(uid::Printer, uid::PrinterInstance, std::make_shared<DataSet>()).status);
+        statuses.push_back(scu.nDelete(uid::Printer, uid::PrinterInstance).status);
+        statuses.push_back(scu.nAction(uid::Printer, uid::PrinterInstance).status);
+        get = scu.nGet(uid::Printer, uid::PrinterInstance);
+    });
+    EXPECT_EQ(statuses, std::vector<std::uint16_t>(3, DimseStatus::UnrecognizedOperation));
+    EXPECT_EQ(get.status, Ok);
+    ASSERT_TRUE(get.dataSet);
+    EXPECT_EQ(get.affectedSopInstanceUid, uid::PrinterInstance);
+}
+
+TEST(SessionPrint, PrintsEveryFilmBoxOrAnswersThatThereIsNone)
+{
+    ServiceFixture service;
+    TestScu scu;
+    std::uint16_t empty = 0;
+    std::uint16_t full = 0xFFFF;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(scu));
+        const FilmJob first = createFilm(scu, "STANDARD\\1,1");
+        empty = scu.nAction(uid::FilmSession, scu.nCreate(uid::FilmSession, "", std::make_shared<DataSet>())
+                                                  .affectedSopInstanceUid)
+                    .status;
+        setImages(scu, first);
+        // A second film box in the same session.
+        FilmJob second = first;
+        auto attributes = std::make_shared<DataSet>();
+        attributes->add(PrintTag::ImageDisplayFormat, std::string("STANDARD\\2,1"));
+        auto reference = std::make_shared<DataSet>();
+        reference->add(ReferencedSopClassUidTag, std::string(uid::FilmSession));
+        reference->add(ReferencedSopInstanceUidTag, first.session);
+        auto sequence = makeCollection();
+        sequence->add(reference);
+        attributes->add(PrintTag::ReferencedFilmSessionSequence, sequence);
+        const Response box = scu.nCreate(uid::FilmBox, "", attributes);
+        second.filmBox = box.affectedSopInstanceUid;
+        second.imageBoxes.clear();
+        second.imageBoxClasses.clear();
+        for (const auto& item : *box.dataSet->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()) {
+            second.imageBoxes.push_back(item->attribute(ReferencedSopInstanceUidTag).asText());
+            second.imageBoxClasses.push_back(item->attribute(ReferencedSopClassUidTag).asText());
+        }
+        setImages(scu, second);
+        full = scu.nAction(uid::FilmSession, first.session).status;
+    });
+    EXPECT_EQ(empty, DimseStatus::FilmSessionHasNoFilmBox);
+    EXPECT_EQ(full, Ok) << service.errorLog();
+    EXPECT_EQ(service.films().size(), 2u);
+}
+
+TEST(OtherCommands, GetNoResponseAndTheAssociationStaysUsable)
+{
+    ServiceFixture service;
+    TestScu scu;
+    Response eventReport;
+    Response get;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(scu));
+        scu.useContext(uid::Printer);
+        eventReport = scu.sendCommand(0x0100, uid::Printer, uid::PrinterInstance, nullptr, 2);
+        get = scu.nGet(uid::Printer, uid::PrinterInstance);
+    });
+    EXPECT_FALSE(eventReport.received);
+    EXPECT_TRUE(get.received);
+    EXPECT_EQ(get.status, Ok);
+}
+
+TEST(LoadSettings, ATakenPortIsReportedOnceAndTheStoreStillHoldsThePrinter)
+{
+    ServiceFixture first;
+    NullPreviewSurface preview;
+    PrintService second(first.printer, preview);
+    int failures = 0;
+    QObject::connect(&second, &PrintService::listenFailed, [&](int port) {
+        EXPECT_EQ(port, first.port());
+        ++failures;
+    });
+    second.LoadSettings(); // same GlobalSettings.Port
+    EXPECT_EQ(failures, 1);
+    EXPECT_FALSE(second.isListening());
+    EXPECT_EQ(second.datasets().count(), 1u);
+    EXPECT_EQ(second.logLevelText(), "Current LogLevel: 63");
+}
+
+TEST(LoadSettings, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
+{
+    ServiceFixture service;
+    TestScu scu;
+    FilmJob job;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(scu));
+        job = createFilm(scu);
+    });
+    service.service.stopListening();
+    GlobalSettings.Port = freePort();
+    GlobalSettings.AETName = "WARD3";
+    service.service.LoadSettings();
+    EXPECT_FALSE(service.stored(job.session));
+    EXPECT_EQ(service.storedCount(), 1u);
+
+    TestScu after;
+    Response printer;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(after));
+        after.useContext(uid::Printer);
+        printer = after.nGet(uid::Printer, uid::PrinterInstance);
+    });
+    ASSERT_TRUE(printer.dataSet);
+    EXPECT_EQ(printer.dataSet->attribute(PrintTag::ManufacturerModelName).asText(), "WARD3");
+}
+
+TEST(Timer, PrunesTheImagesFolderOfTheProgram)
+{
+    ServiceFixture service;
+    const auto images = service.folder / "images";
+    std::filesystem::create_directory(images);
+    writeFile(images / "old", "x");
+    writeFile(images / "new", "x");
+    std::filesystem::last_write_time(images / "old", std::filesystem::file_time_type::clock::now() - std::chrono::hours(25));
+    service.service.Timer1_Timer();
+    EXPECT_FALSE(std::filesystem::exists(images / "old"));
+    EXPECT_TRUE(std::filesystem::exists(images / "new"));
+}
+
+TEST(BadInput, IsAnsweredAndLoggedAndTheNextJobStillPrints)
+{
+    ServiceFixture service;
+    TestScu scu;
+    std::vector<std::uint16_t> statuses;
+    std::size_t largest = 0;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(scu));
+        FilmJob job = createFilm(scu, "STANDARD\\2,1");
+        // Pixel data shorter than its rows and columns promise.
+        DataSetPtr shortImage = makeImageBoxModification({});
+        auto item = shortImage->attribute(PrintTag::BasicGrayscaleImageSequence).asSequence()->item(1);
+        item->add(Tag{0x0028, 0x0010}, Numbers{512});
+        statuses.push_back(scu.nSet(uid::GrayscaleImageBox, job.imageBoxes[0], shortImage).status);
+        // Rows and columns of 65535 with a few bytes of pixels.
+        DataSetPtr hugeImage = makeImageBoxModification({});
+        item = hugeImage->attribute(PrintTag::BasicGrayscaleImageSequence).asSequence()->item(1);
+        item->add(Tag{0x0028, 0x0010}, Numbers{65535});
+        item->add(Tag{0x0028, 0x0011}, Numbers{65535});
+        statuses.push_back(scu.nSet(uid::GrayscaleImageBox, job.imageBoxes[1], hugeImage).status);
+        statuses.push_back(scu.nAction(uid::FilmBox, job.filmBox).status);
+        const FilmJob large = createFilm(scu, "STANDARD\\181,181");
+        largest = large.imageBoxes.size();
+    });
+    EXPECT_EQ(statuses, (std::vector<std::uint16_t>{Ok, Ok, DimseStatus::ProcessingFailure}));
+    EXPECT_NE(service.errorLog().find("DoPrint\r\n"), std::string::npos);
+    EXPECT_EQ(largest, 32761u);
+
+    // Random bytes on the port.
+    QTcpSocket garbage;
+    garbage.connectToHost("127.0.0.1", static_cast<quint16>(service.port()));
+    ASSERT_TRUE(garbage.waitForConnected(5000));
+    std::mt19937 random(7);
+    QByteArray bytes(4096, '\0');
+    for (auto& byte : bytes)
+        byte = static_cast<char>(random());
+    garbage.write(bytes);
+    garbage.waitForBytesWritten(5000);
+    pumpUntil([&] { return garbage.state() == QAbstractSocket::UnconnectedState; }, std::chrono::seconds(5));
+    garbage.abort();
+
+    TestScu next;
+    std::uint16_t action = 0xFFFF;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(next));
+        const FilmJob film = createFilm(next, "STANDARD\\1,1");
+        setImages(next, film);
+        action = next.nAction(uid::FilmBox, film.filmBox).status;
+    });
+    EXPECT_EQ(action, Ok);
+    EXPECT_EQ(service.films().size(), 1u);
+}
+
+} // namespace
+} // namespace kestrova

@@ -1,0 +1,54 @@
+#pragma once
+// The print service running in the test's process on its own free port and program
+// folder, printing on the built-in PDF printer, with helpers to run print jobs against it.
+
+#include "core/global_settings.h"
+#include "print_service/print_service.h"
+#include "printing/null_preview_surface.h"
+#include "printing/qt_printer_device.h"
+
+#include "support/event_loop.h"
+#include "support/temp_folder.h"
+#include "support/test_scu.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kestrova::test {
+
+class ServiceFixture {
+public:
+    ServiceFixture();
+    ~ServiceFixture();
+
+    int port() const { return GlobalSettings.Port; }
+    // Connects a requester proposing the given meta SOP class (and Printer, Verification).
+    bool connect(TestScu& scu, const std::string& metaSopClass = uid::GrayscaleMeta) const;
+
+    std::vector<std::filesystem::path> films() const;
+    std::string errorLog() const;
+    bool stored(const std::string& uid) { return service.datasets().dataset("", uid, "") != nullptr; }
+    std::size_t storedCount() { return service.datasets().count(); }
+
+    TempProgramFolder folder;
+    QtPrinterDevice printer;
+    NullPreviewSurface preview;
+    PrintService service;
+    int listenFailures = 0;
+};
+
+// What a requester made of one film: the session, the film box and its image boxes.
+struct FilmJob {
+    std::string session;
+    std::string filmBox;
+    std::vector<std::string> imageBoxes;
+    std::vector<std::string> imageBoxClasses;
+};
+
+// N-CREATE session and film box; empty UIDs when a step failed.
+FilmJob createFilm(TestScu& scu, const std::string& format = "STANDARD\\2,2");
+// N-SET of every image box with a small image (RGB on a colour image box); the statuses.
+std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job);
+
+} // namespace kestrova::test
