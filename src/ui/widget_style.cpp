@@ -22,7 +22,8 @@ QFont fontFrom(const QStringList& families)
 
 QFont fieldFont() { return fontFrom({"Tahoma", "DejaVu Sans", "Sans Serif"}); }
 
-QFont labelFont() { return fontFrom({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans", "Sans Serif"}); }
+// Tahoma is MS Sans Serif's closest relative in width where neither of its own faces is installed.
+QFont labelFont() { return fontFrom({"MS Sans Serif", "Microsoft Sans Serif", "Tahoma", "DejaVu Sans", "Sans Serif"}); }
 
 // Qt has no role for window borders; the inactive window background is the colour that
 // platforms give inactive borders.
