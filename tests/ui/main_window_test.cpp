@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
@@ -62,41 +61,17 @@ TEST_F(MainWindowTest, StartsWithTheSettingsShownAndTheServiceListening)
     EXPECT_EQ(errorLog(), "");
 }
 
-TEST_F(MainWindowTest, HasTheDesignedLayout)
+TEST_F(MainWindowTest, OpensWithTheDesignedClientAreaAndLogLabelOnTop)
 {
     const auto window = start();
     ASSERT_TRUE(window);
     EXPECT_EQ(window->centralWidget()->size(), QSize(977, 802));
-    EXPECT_EQ(window->lblName->text(), "AET Name:");
-    EXPECT_EQ(window->lblName->geometry(), QRect(8, 21, 70, 16));
-    EXPECT_EQ(window->txtPort->geometry(), QRect(96, 48, 57, 27));
-    EXPECT_EQ(window->lblPrinter->geometry(), QRect(9, 117, 41, 16));
-    EXPECT_EQ(window->cmdLog->text(), "Save DicomLog ...");
-    EXPECT_EQ(window->cmdLog->geometry(), QRect(9, 159, 121, 25));
-    EXPECT_EQ(window->lblLog->geometry(), QRect(232, 16, 209, 17));
-    EXPECT_EQ(window->Log->objectName(), "Log");
-    EXPECT_EQ(window->Log->pos(), QPoint(8, 192));
-    EXPECT_EQ(window->pBox->pos(), QPoint(456, 8));
     for (QLineEdit* field : {window->txtAETName, window->txtPort, window->txtEmulation, window->txtPrinter})
         EXPECT_TRUE(field->isReadOnly()) << field->objectName().toStdString();
-    // The level label lies on top of the AE title field it sits in.
+    // The level label lies inside the AE title field and must stay readable on top of it.
+    EXPECT_TRUE(window->txtAETName->geometry().contains(window->lblLog->geometry()));
     const QObjectList& children = window->centralWidget()->children();
     EXPECT_GT(children.indexOf(window->lblLog), children.indexOf(window->txtAETName));
-}
-
-TEST_F(MainWindowTest, MenusCarryTheirCaptions)
-{
-    const auto window = start();
-    ASSERT_TRUE(window);
-    const QList<QAction*> bar = window->menuBar()->actions();
-    ASSERT_EQ(bar.size(), 2);
-    EXPECT_EQ(bar[0]->text(), "File");
-    EXPECT_EQ(bar[1]->text(), "View");
-    EXPECT_EQ(window->mnuFile->actions(), (QList<QAction*>{window->mnuFileClose, window->mnuFileExit}));
-    EXPECT_EQ(window->mnuFileClose->text(), "Minimize");
-    EXPECT_EQ(window->mnuFileExit->text(), "E&xit");
-    EXPECT_EQ(window->mnuViewOptions->text(), "Options...");
-    EXPECT_EQ(window->findChild<QAction*>("mnuViewOptions"), window->mnuViewOptions);
 }
 
 TEST_F(MainWindowTest, TakenPortShowsOneMessageThenTheWindowAndThePreferences)

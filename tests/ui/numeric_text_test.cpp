@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace kestrova {
@@ -12,6 +13,8 @@ struct NumericCase {
     std::string text;
     bool numeric;
 };
+
+void PrintTo(const NumericCase& c, std::ostream* out) { *out << '"' << c.text << '"' << (c.numeric ? " numeric" : " not numeric"); }
 
 class NumericTextTest : public ::testing::TestWithParam<NumericCase> {};
 
@@ -37,6 +40,8 @@ struct ConversionCase {
     std::string text;
     std::int32_t value;
 };
+
+void PrintTo(const ConversionCase& c, std::ostream* out) { *out << '"' << c.text << "\" to " << c.value; }
 
 class Int32ConversionTest : public ::testing::TestWithParam<ConversionCase> {};
 
