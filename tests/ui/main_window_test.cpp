@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 
 namespace kestrova::test {
 namespace {
@@ -314,10 +315,14 @@ TEST_F(MainWindowTest, PreviewBoxDrawsPicturesWhereTold)
 
 class ExitTest : public MainWindowTest {
 protected:
+    // As in the program: only the window's own exits end it, not the last window closing.
+    void SetUp() override { QApplication::setQuitOnLastWindowClosed(false); }
+    void TearDown() override { QApplication::setQuitOnLastWindowClosed(true); }
+
     // Runs the program's event loop with the command given; true when the program ended.
-    bool runUntilQuit(QAction* command)
+    bool runUntilQuit(std::function<void()> command)
     {
-        QTimer::singleShot(0, command, &QAction::trigger);
+        QTimer::singleShot(0, std::move(command));
         bool hung = false;
         QTimer guard;
         guard.setSingleShot(true);
@@ -336,7 +341,7 @@ TEST_F(ExitTest, FileExitEndsTheProgramLeavingTheListenerToTheEnd)
     const auto window = start();
     ASSERT_TRUE(window);
     window->Open();
-    EXPECT_TRUE(runUntilQuit(window->mnuFileExit));
+    EXPECT_TRUE(runUntilQuit([&] { window->mnuFileExit->trigger(); }));
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(window->service().isListening());
 }
@@ -345,9 +350,17 @@ TEST_F(ExitTest, PopupExitStopsTheListenerThenEndsTheProgram)
 {
     const auto window = start(true);
     ASSERT_TRUE(window);
-    EXPECT_TRUE(runUntilQuit(window->mnuPopExit));
+    EXPECT_TRUE(runUntilQuit([&] { window->mnuPopExit->trigger(); }));
     EXPECT_FALSE(window->service().isListening());
     EXPECT_FALSE(window->trayIcon().isVisible());
+}
+
+TEST_F(ExitTest, ClosingTheWindowEndsTheProgram)
+{
+    const auto window = start();
+    ASSERT_TRUE(window);
+    window->Open();
+    EXPECT_TRUE(runUntilQuit([&] { window->close(); }));
 }
 
 class SaveLogTest : public MainWindowTest {
