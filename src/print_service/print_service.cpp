@@ -82,6 +82,8 @@ void PrintService::associationEnded(Connection& connection) { removeCreatedObjec
 void PrintService::NormalisedReceived(Connection& connection)
 {
     kestrova::NormalisedReceived(connection, Datasets, [this](const DataSetPtr& target) {
+        // Printing lets events run; another association's request waits until the page is done.
+        const auto hold = Viewer->holdDeliveries();
         const PrintContext context = printContext();
         if (target->sopClassUid() == SopClass::BasicFilmSession)
             return PrintFilmSession(*target, context);

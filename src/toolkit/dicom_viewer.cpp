@@ -1,6 +1,7 @@
 #include "toolkit/dicom_viewer.h"
 
 #include "toolkit/association_worker.h"
+#include "toolkit/delivery_gate.h"
 #include "toolkit/dicom_log.h"
 #include "toolkit/listener_core.h"
 #include "toolkit/port_probe.h"
@@ -102,12 +103,14 @@ public:
     void stop();
     bool listening() const { return run_ && !run_->finished; }
     int port() const { return port_; }
+    const std::shared_ptr<DeliveryGate>& gate() const { return gate_; }
 
 private:
     bool waitUntilAccepting(ListenRun& run, int port) const;
 
     ConnectionHandler& handler_;
     DicomLog& log_;
+    std::shared_ptr<DeliveryGate> gate_ = std::make_shared<DeliveryGate>();
     std::shared_ptr<ListenerCore> core_;
     std::shared_ptr<ListenRun> run_;
     int port_ = 0;
@@ -125,7 +128,7 @@ bool DicomViewer::Impl::listen(int port)
         log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": it is in use");
         return false;
     }
-    core_ = std::make_shared<ListenerCore>(handler_, log_);
+    core_ = std::make_shared<ListenerCore>(handler_, log_, gate_);
     auto run = std::make_shared<ListenRun>();
     configure(run->pool, port);
     run->pool.setCore(core_);
@@ -194,5 +197,15 @@ void DicomViewer::stopListening() { impl_->stop(); }
 bool DicomViewer::isListening() const { return impl_->listening(); }
 
 int DicomViewer::port() const { return impl_->port(); }
+
+DicomViewer::DeliveryHold::DeliveryHold(std::shared_ptr<DeliveryGate> gate)
+    : gate_(std::move(gate))
+{
+    gate_->hold();
+}
+
+DicomViewer::DeliveryHold::~DeliveryHold() { gate_->release(); }
+
+DicomViewer::DeliveryHold DicomViewer::holdDeliveries() { return DeliveryHold(impl_->gate()); }
 
 } // namespace kestrova

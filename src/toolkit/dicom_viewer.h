@@ -12,6 +12,7 @@
 
 namespace kestrova {
 
+class DeliveryGate;
 class DicomLog;
 
 class ConnectionHandler {
@@ -39,6 +40,21 @@ public:
     void stopListening();
     bool isListening() const;
     int port() const;
+
+    // While a hold lives, association events and requests that arrive wait, and run in
+    // arrival order after the last hold is gone. For work that lets events run but must not
+    // be interleaved with another request, such as printing a page. UI thread only.
+    class DeliveryHold {
+    public:
+        explicit DeliveryHold(std::shared_ptr<DeliveryGate> gate);
+        ~DeliveryHold();
+        DeliveryHold(const DeliveryHold&) = delete;
+        DeliveryHold& operator=(const DeliveryHold&) = delete;
+
+    private:
+        std::shared_ptr<DeliveryGate> gate_;
+    };
+    [[nodiscard]] DeliveryHold holdDeliveries();
 
 private:
     class Impl;

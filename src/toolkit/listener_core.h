@@ -15,18 +15,19 @@
 namespace kestrova {
 
 class ConnectionHandler;
+class DeliveryGate;
 class DicomLog;
 
-class ListenerCore {
+class ListenerCore : public std::enable_shared_from_this<ListenerCore> {
 public:
-    // Created on the thread the handler lives on.
-    ListenerCore(ConnectionHandler& handler, DicomLog& log);
+    // Created on the thread the handler lives on, always through std::make_shared.
+    ListenerCore(ConnectionHandler& handler, DicomLog& log, std::shared_ptr<DeliveryGate> gate);
     ~ListenerCore();
     ListenerCore(const ListenerCore&) = delete;
     ListenerCore& operator=(const ListenerCore&) = delete;
 
-    // Runs call with the handler on the UI thread and waits for it. False when it did not
-    // run because the listener is stopping.
+    // Runs call with the handler on the UI thread and waits for it, also while the gate
+    // holds it back. False when it did not run because the listener is stopping.
     bool deliver(const std::function<void(ConnectionHandler&)>& call);
 
     void log(int category, const std::string& text) const;
@@ -52,6 +53,7 @@ private:
     DicomLog* log_;
     std::vector<int> sockets_;
     std::atomic<bool> stopping_{false};
+    std::shared_ptr<DeliveryGate> gate_; // touched on the UI thread only
     std::unique_ptr<QObject, UiAnchorDeleter> uiAnchor_;
 };
 

@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 
 #include <random>
+#include <thread>
 
 namespace kestrova {
 namespace {
@@ -73,7 +74,8 @@ TEST_P(WholeJob, PrintsOnePageAndLeavesOnlyThePrinterBehind)
 
 INSTANTIATE_TEST_SUITE_P(MetaSopClasses, WholeJob,
                          testing::Values(std::pair{uid::GrayscaleMeta, uid::GrayscaleImageBox},
-                                         std::pair{uid::ColorMeta, uid::ColorImageBox}));
+                                         std::pair{uid::ColorMeta, uid::ColorImageBox}),
+                         [](const auto& info) { return info.index == 0 ? "Grayscale" : "Colour"; });
 
 TEST(FailedRequests, AreAnsweredLoggedAndLeaveAnotherConnectionsFilmPrintable)
 {
@@ -165,6 +167,37 @@ TEST(Associations, InterleavedJobsBothPrintAndANewAssociationLosesNothing)
     EXPECT_EQ(firstAction, Ok);
     EXPECT_EQ(secondAction, Ok);
     EXPECT_EQ(service.films().size(), 2u);
+}
+
+TEST(Associations, PrintsThatArriveTogetherEachGetTheirOwnPage)
+{
+    ServiceFixture service;
+    TestScu first;
+    TestScu second;
+    FilmJob a;
+    FilmJob b;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(first));
+        ASSERT_TRUE(service.connect(second));
+        a = createFilm(first);
+        b = createFilm(second);
+        setImages(first, a);
+        setImages(second, b);
+    });
+    std::uint16_t firstAction = 0xFFFF;
+    std::uint16_t secondAction = 0xFFFF;
+    runPeer([&] {
+        std::thread other([&] { secondAction = second.nAction(uid::FilmBox, b.filmBox).status; });
+        firstAction = first.nAction(uid::FilmBox, a.filmBox).status;
+        other.join();
+    });
+    EXPECT_EQ(firstAction, Ok);
+    EXPECT_EQ(secondAction, Ok);
+    ASSERT_EQ(service.films().size(), 2u);
+    for (const auto& film : service.films()) {
+        EXPECT_EQ(pdfInfo(film).pages, 1);
+        EXPECT_EQ(pdfImages(film).size(), 4u) << film;
+    }
 }
 
 TEST(Associations, AnAbortedJobIsRemovedAndTheServiceGoesOn)
