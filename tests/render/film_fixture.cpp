@@ -1,6 +1,7 @@
 #include "film_fixture.h"
 
 #include "render/display_format.h"
+#include "support/test_scu.h"
 #include "toolkit/print_tags.h"
 #include "toolkit/sop_classes.h"
 
@@ -23,21 +24,14 @@ DataSetPtr reference(const std::string& classUid, const std::string& uid)
 
 DataSetPtr flatGreyImage(int rows, int columns, std::uint8_t level)
 {
-    auto image = std::make_shared<DataSet>();
-    image->add(Tag{0x0028, 0x0002}, Numbers{1});
-    image->add(Tag{0x0028, 0x0004}, std::string("MONOCHROME2"));
-    image->add(Tag{0x0028, 0x0010}, Numbers{static_cast<double>(rows)});
-    image->add(Tag{0x0028, 0x0011}, Numbers{static_cast<double>(columns)});
-    image->add(Tag{0x0028, 0x0100}, Numbers{8});
-    image->add(Tag{0x0028, 0x0101}, Numbers{8});
-    image->add(Tag{0x0028, 0x0102}, Numbers{7});
-    image->add(Tag{0x0028, 0x0103}, Numbers{0});
-    auto pixels = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(rows * columns), level);
-    // A darker first pixel keeps the image from being perfectly flat for the renderer.
-    (*pixels)[0] = 0;
-    (*pixels)[1] = 255;
-    image->add(Tag{0x7fe0, 0x0010}, Bytes(std::move(pixels)));
-    return image;
+    ImageSpec spec;
+    spec.rows = rows;
+    spec.columns = columns;
+    spec.pixel = [level](int row, int column, int) {
+        // Both ends of the range once, so the picture is not perfectly flat.
+        return row == 0 && column < 2 ? std::uint16_t(column == 0 ? 0 : 255) : std::uint16_t(level);
+    };
+    return makeImage(spec);
 }
 
 FilmFixture::FilmFixture()

@@ -1,3 +1,4 @@
+#include "support/event_loop.h"
 #include "support/test_scu.h"
 #include "toolkit/dicom_log.h"
 #include "toolkit/dicom_viewer.h"
@@ -20,6 +21,9 @@ namespace kestrova {
 namespace {
 
 using namespace std::chrono_literals;
+using test::freePort;
+using test::pumpUntil;
+using test::runPeer;
 using test::TestScu;
 namespace uid = test::uid;
 
@@ -63,34 +67,6 @@ private:
     int socket_;
     int port_ = 0;
 };
-
-int freePort() { return Listener().port(); }
-
-// Keeps the UI thread's events flowing until done() holds; false after the limit.
-bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-// Runs the requester on its own thread while the test's (UI) thread serves the listener.
-void runPeer(const std::function<void()>& peer)
-{
-    std::atomic<bool> done{false};
-    std::thread thread([&] {
-        peer();
-        done = true;
-    });
-    const bool finished = pumpUntil([&] { return done.load(); });
-    thread.join();
-    ASSERT_TRUE(finished) << "requester did not finish";
-}
 
 struct Event {
     std::string kind;
