@@ -1,28 +1,10 @@
 #include "service_fixture.h"
 
-#include "toolkit/print_tags.h"
+#include "support/print_jobs.h"
 
 #include <algorithm>
 
 namespace kestrova::test {
-
-namespace {
-
-DataSetPtr filmBoxAttributes(const std::string& format, const std::string& session)
-{
-    auto reference = std::make_shared<DataSet>();
-    reference->add(ReferencedSopClassUidTag, std::string(uid::FilmSession));
-    reference->add(ReferencedSopInstanceUidTag, session);
-    auto sequence = makeCollection();
-    sequence->add(reference);
-    auto attributes = std::make_shared<DataSet>();
-    attributes->add(PrintTag::ImageDisplayFormat, format);
-    attributes->add(PrintTag::FilmOrientation, std::string("PORTRAIT"));
-    attributes->add(PrintTag::ReferencedFilmSessionSequence, sequence);
-    return attributes;
-}
-
-} // namespace
 
 ServiceFixture::ServiceFixture()
     : service(printer, preview)
@@ -62,17 +44,12 @@ std::string ServiceFixture::errorLog() const
 FilmJob createFilm(TestScu& scu, const std::string& format)
 {
     FilmJob job;
-    auto session = std::make_shared<DataSet>();
-    session->add(PrintTag::NumberOfCopies, std::string("1"));
-    job.session = scu.nCreate(uid::FilmSession, "", session).affectedSopInstanceUid;
+    job.session = scu.nCreate(uid::FilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
     const Response filmBox = scu.nCreate(uid::FilmBox, "", filmBoxAttributes(format, job.session));
     job.filmBox = filmBox.affectedSopInstanceUid;
-    if (!filmBox.dataSet || !filmBox.dataSet->has(PrintTag::ReferencedImageBoxSequence))
-        return job;
-    for (const auto& item : *filmBox.dataSet->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()) {
-        job.imageBoxes.push_back(item->attribute(ReferencedSopInstanceUidTag).asText());
-        job.imageBoxClasses.push_back(item->attribute(ReferencedSopClassUidTag).asText());
-    }
+    ImageBoxRefs imageBoxes = imageBoxesOf(filmBox);
+    job.imageBoxes = std::move(imageBoxes.instances);
+    job.imageBoxClasses = std::move(imageBoxes.classes);
     return job;
 }
 

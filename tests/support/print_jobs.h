@@ -1,0 +1,23 @@
+#pragma once
+// The attributes a print SCU sends to make a film, and what it reads back from the film box
+// N-CREATE response: shared by the end-to-end tests and the load generator.
+
+#include "support/test_scu.h"
+
+#include <string>
+#include <vector>
+
+namespace kestrova::test {
+
+DataSetPtr filmSessionAttributes(int copies = 1);
+DataSetPtr filmBoxAttributes(const std::string& format, const std::string& session,
+                             const std::string& orientation = "PORTRAIT");
+
+struct ImageBoxRefs {
+    std::vector<std::string> instances;
+    std::vector<std::string> classes;
+};
+// The Referenced Image Box Sequence of a film box N-CREATE response; empty when it has none.
+ImageBoxRefs imageBoxesOf(const Response& filmBoxCreated);
+
+} // namespace kestrova::test
