@@ -54,6 +54,39 @@ ImageSpec flat(int bitsStored, Photometric photometric, std::uint16_t r, std::ui
     return spec;
 }
 
+// A store holding one film session and a film box with one image box per image, in order.
+CollectionPtr filmStore(const std::string& format, const std::vector<ImageSpec>& images)
+{
+    auto store = makeCollection();
+    auto session = std::make_shared<DataSet>();
+    session->setSopInstanceUid("1.9.1");
+    session->add(SopClassUidTag, std::string(SopClass::BasicFilmSession));
+    store->add(session);
+    auto filmBox = std::make_shared<DataSet>();
+    filmBox->setSopInstanceUid("1.9.2");
+    filmBox->add(SopClassUidTag, std::string(SopClass::BasicFilmBox));
+    filmBox->add(PrintTag::ImageDisplayFormat, format);
+    filmBox->add(PrintTag::FilmOrientation, std::string("PORTRAIT"));
+    auto sessions = makeCollection();
+    sessions->add(referenceItem(SopClass::BasicFilmSession, "1.9.1"));
+    filmBox->add(PrintTag::ReferencedFilmSessionSequence, sessions);
+    auto imageBoxes = makeCollection();
+    for (std::size_t k = 0; k < images.size(); ++k) {
+        const std::string uid = "1.9.3." + std::to_string(k + 1);
+        DataSetPtr imageBox = referenceItem(SopClass::BasicColorImageBox, uid);
+        imageBox->setSopInstanceUid(uid);
+        const DataSetPtr modification = makeImageBoxModification(images[k]);
+        for (const auto& attribute : modification->attributes())
+            imageBox->add(attribute);
+        imageBoxes->add(imageBox);
+        store->add(imageBox);
+    }
+    filmBox->add(PrintTag::ReferencedImageBoxSequence, imageBoxes);
+    store->add(filmBox);
+
+    return store;
+}
+
 TEST(FilmPage, FourImagesAndTwoCaptionLinesBecomeOneLosslessPage)
 {
     TempProgramFolder folder;
@@ -64,32 +97,10 @@ TEST(FilmPage, FourImagesAndTwoCaptionLinesBecomeOneLosslessPage)
         {flat(8, Photometric::RgbInterleaved, 40, 170, 220), 136}, // luminance of the colour
     };
 
-    auto store = makeCollection();
-    auto session = std::make_shared<DataSet>();
-    session->setSopInstanceUid("1.9.1");
-    session->add(SopClassUidTag, std::string(SopClass::BasicFilmSession));
-    store->add(session);
-    auto filmBox = std::make_shared<DataSet>();
-    filmBox->setSopInstanceUid("1.9.2");
-    filmBox->add(SopClassUidTag, std::string(SopClass::BasicFilmBox));
-    filmBox->add(PrintTag::ImageDisplayFormat, std::string("STANDARD\\2,2"));
-    filmBox->add(PrintTag::FilmOrientation, std::string("PORTRAIT"));
-    auto sessions = makeCollection();
-    sessions->add(referenceItem(SopClass::BasicFilmSession, "1.9.1"));
-    filmBox->add(PrintTag::ReferencedFilmSessionSequence, sessions);
-    auto imageBoxes = makeCollection();
-    for (std::size_t k = 0; k < cells.size(); ++k) {
-        const std::string uid = "1.9.3." + std::to_string(k + 1);
-        DataSetPtr imageBox = referenceItem(SopClass::BasicColorImageBox, uid);
-        imageBox->setSopInstanceUid(uid);
-        const DataSetPtr modification = makeImageBoxModification(cells[k].spec);
-        for (const auto& attribute : modification->attributes())
-            imageBox->add(attribute);
-        imageBoxes->add(imageBox);
-        store->add(imageBox);
-    }
-    filmBox->add(PrintTag::ReferencedImageBoxSequence, imageBoxes);
-    store->add(filmBox);
+    std::vector<ImageSpec> specs;
+    for (const auto& cell : cells)
+        specs.push_back(cell.spec);
+    const CollectionPtr store = filmStore("STANDARD\\2,2", specs);
 
     const Settings settings{"KODAK", 4006, "KODAK", "Kestrova PDF", "DejaVu Sans", 12, 0, ""};
     const std::optional<HeaderLines> left = HeaderLines{"Radiology Ward3", "Patient Film"};
@@ -127,6 +138,28 @@ TEST(FilmPage, FourImagesAndTwoCaptionLinesBecomeOneLosslessPage)
         const double y = MarginTwips + top + cellHeight * (k / 2 + 0.5);
         const int grey = qGray(page.pixel(static_cast<int>(x / 1440 * dpi), static_cast<int>(y / 1440 * dpi)));
         EXPECT_NEAR(grey, cells[static_cast<std::size_t>(k)].expectedGrey, 6) << "cell " << k + 1;
+    }
+}
+
+// The output curve applies only when the LUT setting is exactly 1.
+TEST(FilmPage, TheLutCurveIsUsedOnlyWhenTheSettingIsOne)
+{
+    TempProgramFolder folder;
+    const CollectionPtr store = filmStore("STANDARD\\1,1", {flat(8, Photometric::Monochrome2, 200)});
+    const std::optional<HeaderLines> none = HeaderLines{};
+    LutTable darkening{};
+    for (std::size_t i = 0; i < darkening.size(); ++i)
+        darkening[i] = static_cast<std::int32_t>(i * 256 * 2); // entry i gives output level 2i
+    QtPrinterDevice printer;
+    NullPreviewSurface preview;
+    for (const std::int16_t flag : {std::int16_t(2), std::int16_t(1)}) {
+        const Settings settings{"KODAK", 4006, "KODAK", "Kestrova PDF", "DejaVu Sans", 10, flag, ""};
+        const PrintContext context{store, settings, none, none, darkening, printer, preview, [] { return false; }, [] {}};
+        ASSERT_EQ(DoPrint("1.9.2", context), DimseStatus::Success);
+        const QImage page = renderGray(printer.lastOutputFile(), 50);
+        const int grey = qGray(page.pixel(page.width() / 2, page.height() / 2));
+        // Input 200 is entry 35.3 of 45: 70.6 through the curve, 200 without it.
+        EXPECT_NEAR(grey, flag == 1 ? 71 : 200, 6) << "LUT setting " << flag;
     }
 }
 
