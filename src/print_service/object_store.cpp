@@ -33,6 +33,19 @@ std::vector<std::string> filmBoxesOfSession(const DataSetCollection& objects, co
     return filmBoxes;
 }
 
+// A film session lists its film boxes as children. One left there after its film box was
+// deleted would keep that film's images in memory until the session itself goes.
+void detachFromFilmSession(const DataSetCollection& objects, const std::string& classUid, const std::string& instanceUid)
+{
+    const DataSetPtr filmBox = classUid == SopClass::BasicFilmBox ? objects.find(instanceUid) : nullptr;
+    if (!filmBox)
+        return;
+    const DataSetPtr session
+        = DatasetFromSequence(objects, filmBox->attribute(PrintTag::ReferencedFilmSessionSequence), 1);
+    if (session && session->children())
+        session->children()->remove(instanceUid);
+}
+
 } // namespace
 
 ObjectStore::ObjectStore()
@@ -61,7 +74,8 @@ DataSetPtr ObjectStore::DatasetFromSequence(const Attribute& sequence, std::size
 void ObjectStore::remove(const std::string& classUid, const std::string& instanceUid)
 {
     // A cascade that meets a malformed object stops there; the object itself still goes.
-    ignoreErrors({[&] { removeDependents(classUid, instanceUid); }});
+    ignoreErrors({[&] { removeDependents(classUid, instanceUid); },
+                  [&] { detachFromFilmSession(*objects_, classUid, instanceUid); }});
     objects_->remove(instanceUid);
 }
 

@@ -74,6 +74,23 @@ TEST_F(ObjectStoreTest, RemovingAFilmBoxLeavesItsSession)
     EXPECT_TRUE(stored("1"));
 }
 
+// The session lists its film boxes; a deleted film box must not live on there with its images.
+TEST_F(ObjectStoreTest, ADeletedFilmBoxLeavesItsSessionsListAndIsFreed)
+{
+    const DataSetPtr session = addObject(SopClass::BasicFilmSession, "1");
+    std::weak_ptr<DataSet> deletedImageBox;
+    {
+        const DataSetPtr deleted = addFilmBox("1.1", "1", 1);
+        deletedImageBox = deleted->children()->item(1);
+        session->children()->add(deleted);
+    }
+    session->children()->add(addFilmBox("1.2", "1", 0));
+    store.remove(SopClass::BasicFilmBox, "1.1");
+    EXPECT_TRUE(deletedImageBox.expired());
+    ASSERT_EQ(session->children()->count(), 1u);
+    EXPECT_EQ(session->children()->item(1)->sopInstanceUid(), "1.2");
+}
+
 TEST_F(ObjectStoreTest, MalformedReferencesAndUnknownUidsChangeNothingElse)
 {
     DataSetPtr odd = addObject(SopClass::BasicFilmBox, "odd");
