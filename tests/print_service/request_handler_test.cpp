@@ -49,6 +49,8 @@ struct MetaCase {
     const char* imageBoxClass;
 };
 
+void PrintTo(const MetaCase& c, std::ostream* os) { *os << c.meta; }
+
 class FilmBoxCreation : public testing::TestWithParam<MetaCase> {};
 
 TEST_P(FilmBoxCreation, MakesOneImageBoxPerCellOfTheNegotiatedClass)
@@ -83,6 +85,8 @@ struct FailureCase {
     std::uint16_t status;
     std::function<std::optional<PendingResponse>(RequestFixture&, const std::string& session)> request;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class FailedRequest : public testing::TestWithParam<FailureCase> {};
 

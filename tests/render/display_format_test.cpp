@@ -13,6 +13,8 @@ struct FormatCase {
     std::int16_t rows;
 };
 
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << '"' << c.format << '"'; }
+
 class DecodeFormatReads : public testing::TestWithParam<FormatCase> {};
 
 TEST_P(DecodeFormatReads, ColumnsAndRows)

@@ -95,6 +95,8 @@ struct LogoCase {
     std::int32_t expectedBand;
 };
 
+void PrintTo(const LogoCase& c, std::ostream* os) { *os << c.name; }
+
 class HeaderLogo : public testing::TestWithParam<LogoCase> {};
 
 TEST_P(HeaderLogo, TakesTheFreeSideAndRaisesTheBandOnlyWhenTaller)
@@ -152,6 +154,8 @@ struct BadFormatCase {
     const char* format;
     const char* logged;
 };
+
+void PrintTo(const BadFormatCase& c, std::ostream* os) { *os << c.format; }
 
 class UnprintableFormat : public testing::TestWithParam<BadFormatCase> {};
 
