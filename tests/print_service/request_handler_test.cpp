@@ -164,6 +164,8 @@ TEST(NCreate, TheLargestGridIsAccepted)
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\181,181");
     ASSERT_TRUE(filmBox);
     EXPECT_EQ(filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->count(), 32761u);
+    removeCreatedObjects(fixture.connection, fixture.store);
+    EXPECT_EQ(fixture.store.count(), 1u);
 }
 
 TEST(NSet, ReplacesAttributesOfTheSharedImageBox)
