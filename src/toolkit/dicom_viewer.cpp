@@ -50,15 +50,22 @@ void prepareDcmtkNetwork()
     });
 }
 
-void configure(ViewerPool& pool, int port)
+struct Timeouts {
+    std::chrono::seconds dimse{60};
+    std::chrono::seconds acse{30};
+};
+
+void configure(ViewerPool& pool, int port, const Timeouts& timeouts)
 {
     DcmSCPConfig& config = pool.getConfig();
     config.setPort(static_cast<Uint16>(port));
     config.setConnectionBlockingMode(DUL_NOBLOCK);
     config.setConnectionTimeout(1);
-    config.setDIMSEBlockingMode(DIMSE_BLOCKING);
-    config.setDIMSETimeout(60);
-    config.setACSETimeout(30);
+    // In DCMTK's blocking mode the DIMSE timeout is never applied: a requester that went
+    // silent would hold its worker, one of the 16, for good.
+    config.setDIMSEBlockingMode(DIMSE_NONBLOCKING);
+    config.setDIMSETimeout(static_cast<Uint32>(timeouts.dimse.count()));
+    config.setACSETimeout(static_cast<Uint32>(timeouts.acse.count()));
     config.setHostLookupEnabled(OFFalse);
     config.setProgressNotificationMode(OFFalse);
     OFList<OFString> transferSyntaxes;
@@ -104,6 +111,7 @@ public:
     bool listening() const { return run_ && !run_->finished; }
     int port() const { return port_; }
     const std::shared_ptr<DeliveryGate>& gate() const { return gate_; }
+    void setTimeouts(const Timeouts& timeouts) { timeouts_ = timeouts; }
 
 private:
     bool waitUntilAccepting(ListenRun& run, int port) const;
@@ -114,6 +122,7 @@ private:
     std::shared_ptr<ListenerCore> core_;
     std::shared_ptr<ListenRun> run_;
     int port_ = 0;
+    Timeouts timeouts_;
 };
 
 bool DicomViewer::Impl::listen(int port)
@@ -130,7 +139,7 @@ bool DicomViewer::Impl::listen(int port)
     }
     core_ = std::make_shared<ListenerCore>(handler_, log_, gate_);
     auto run = std::make_shared<ListenRun>();
-    configure(run->pool, port);
+    configure(run->pool, port, timeouts_);
     run->pool.setCore(core_);
     run->thread = std::thread([run] {
         const OFCondition result = run->pool.listen();
@@ -197,6 +206,11 @@ void DicomViewer::stopListening() { impl_->stop(); }
 bool DicomViewer::isListening() const { return impl_->listening(); }
 
 int DicomViewer::port() const { return impl_->port(); }
+
+void DicomViewer::setTimeouts(std::chrono::seconds dimse, std::chrono::seconds acse)
+{
+    impl_->setTimeouts(Timeouts{dimse, acse});
+}
 
 DicomViewer::DeliveryHold::DeliveryHold(std::shared_ptr<DeliveryGate> gate)
     : gate_(std::move(gate))

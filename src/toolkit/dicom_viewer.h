@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <memory>
 
 namespace kestrova {
@@ -40,6 +41,11 @@ public:
     void stopListening();
     bool isListening() const;
     int port() const;
+
+    // How long a served association may stay silent: between DIMSE messages, and while its
+    // association is negotiated or released. 60 s and 30 s unless set; applies from the next
+    // listen(). Fault tests shorten them so that a silent peer is dropped within seconds.
+    void setTimeouts(std::chrono::seconds dimse, std::chrono::seconds acse);
 
     // While a hold lives, association events and requests that arrive wait, and run in
     // arrival order after the last hold is gone. For work that lets events run but must not

@@ -1,0 +1,292 @@
+// Peers that misbehave on the wire: garbage, cut-short and lying PDUs, silence, too many
+// associations at once, a requester that vanishes in the middle of a request. Whatever
+// happens, the service keeps listening, keeps no object of the faulty association and
+// prints the next ordinary job.
+#include "fault_jobs.h"
+#include "raw_peer.h"
+
+#include "toolkit/dimse_status.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <latch>
+#include <memory>
+#include <random>
+#include <thread>
+
+namespace kestrova {
+namespace {
+
+using namespace test;
+using namespace std::chrono_literals;
+
+RawBytes randomBytes(std::size_t count)
+{
+    std::mt19937 generator(20261206);
+    std::uniform_int_distribution<int> byte(0, 255);
+    RawBytes bytes(count);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(byte(generator));
+    bytes[0] = 0xAB; // no PDU type
+    return bytes;
+}
+
+RawBytes cutShort(RawBytes bytes, std::size_t keep)
+{
+    bytes.resize(keep);
+    return bytes;
+}
+
+// The four-byte PDU length of a PDU, replaced.
+RawBytes withPduLength(RawBytes bytes, std::uint32_t length)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[2 + i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+    return bytes;
+}
+
+// Film session N-CREATE as a requester sends it, data set in implicit little endian.
+void createSession(RawPeer& peer)
+{
+    ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(0x0140, uid::FilmSession, "", true))));
+    ASSERT_TRUE(peer.send(pDataPdu(false, true, textElement(0x2000, 0x0010, "1"))));
+    const auto response = peer.receive();
+    ASSERT_TRUE(response.has_value()) << "no N-CREATE response";
+    ASSERT_EQ(response->type, PduType::PData);
+}
+
+void expectOnlyThePrinterStays(ServiceFixture& service)
+{
+    EXPECT_TRUE(pumpUntil([&] { return service.storedCount() == 1; }, 20s))
+        << service.storedCount() << " objects stored";
+}
+
+struct WireFault {
+    const char* name;
+    bool associateFirst;
+    std::function<void(RawPeer&)> misbehave;
+};
+
+class WireFaults : public testing::TestWithParam<WireFault> {};
+
+TEST_P(WireFaults, AreSurvivedAndTheNextJobPrints)
+{
+    ServiceFixture service;
+    // A PDU that announces more than it carries is only found out by the timeout.
+    service.service.viewer().setTimeouts(3s, 3s);
+    service.service.LoadSettings();
+    runPeer([&] {
+        RawPeer peer;
+        ASSERT_TRUE(peer.connect(service.port()));
+        if (GetParam().associateFirst) {
+            ASSERT_EQ(peer.associate(uid::GrayscaleMeta), PduType::AssociateAc);
+        }
+        GetParam().misbehave(peer);
+        peer.close();
+    });
+    EXPECT_TRUE(service.service.isListening());
+    expectOnlyThePrinterStays(service);
+    EXPECT_TRUE(nextJobPrints(service));
+}
+
+const WireFault WireFaultCases[] = {
+    {"RandomBytes", false,
+     [](RawPeer& peer) {
+         ASSERT_TRUE(peer.send(randomBytes(4096)));
+         EXPECT_TRUE(peer.waitForClose(10s)) << "the service kept a connection that sent no PDU";
+     }},
+    {"AssociateRequestCutShort", false,
+     [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(uid::GrayscaleMeta), 40))); }},
+    {"AssociateRequestHeaderOnly", false,
+     [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(uid::GrayscaleMeta), 6))); }},
+    {"AssociateRequestLongerThanSent", false,
+     [](RawPeer& peer) {
+         const RawBytes request = associateRequest(uid::GrayscaleMeta);
+         ASSERT_TRUE(peer.send(withPduLength(request, static_cast<std::uint32_t>(request.size()) + 1000)));
+     }},
+    {"PDataBeforeAssociation", false,
+     [](RawPeer& peer) {
+         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(0x0140, uid::FilmSession, "", false))));
+         EXPECT_TRUE(peer.waitForClose(10s)) << "the service kept a connection that skipped the association";
+     }},
+    {"PDataWithHugeLength", true,
+     [](RawPeer& peer) {
+         createSession(peer);
+         const RawBytes command = pDataPdu(true, true, commandSet(0x0120, uid::FilmSession, "1.2.3", true));
+         ASSERT_TRUE(peer.send(cutShort(withPduLength(command, 0xFFFFFFF0), 20)));
+     }},
+    {"PdvLongerThanItsPdu", true,
+     [](RawPeer& peer) {
+         createSession(peer);
+         RawBytes command = pDataPdu(true, true, commandSet(0x0120, uid::FilmSession, "1.2.3", true));
+         command[6] = 0x00; // the PDV claims far more than the PDU holds
+         command[7] = 0x10;
+         ASSERT_TRUE(peer.send(command));
+         EXPECT_TRUE(peer.waitForClose(20s)) << "the service kept an association whose PDU lied";
+     }},
+    {"ClosedInTheMiddleOfAnNSet", true,
+     [](RawPeer& peer) {
+         createSession(peer);
+         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(0x0120, uid::FilmSession, "1.2.3", true))));
+         const RawBytes data = pDataPdu(false, true, textElement(0x2000, 0x0050, std::string(600, 'X')));
+         ASSERT_TRUE(peer.send(cutShort(data, data.size() / 3)));
+     }},
+    {"ReleaseNeverAnswered", true,
+     [](RawPeer& peer) {
+         createSession(peer);
+         ASSERT_TRUE(peer.send({0x05, 0, 0, 0, 0, 4, 0, 0, 0, 0})); // A-RELEASE-RQ, then gone
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Network, WireFaults, testing::ValuesIn(WireFaultCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+enum class Silence { TcpOnly, AfterAssociation };
+
+class SilentPeer : public testing::TestWithParam<Silence> {};
+
+// What a requester that is already associated does while a silent peer sits on the port.
+TEST_P(SilentPeer, DoesNotHoldUpAssociationsAlreadyOpen)
+{
+    ServiceFixture service;
+    const auto filmsBefore = service.films().size();
+    TestScu scu;
+    ConnectOptions options;
+    options.dimseTimeoutSeconds = 60;
+    std::uint16_t action = 0xFFFF;
+    bool silentStillThere = false;
+    runPeer([&] {
+        ASSERT_TRUE(scu.connect("127.0.0.1", service.port(), options)) << scu.lastError();
+        RawPeer silent;
+        ASSERT_TRUE(silent.connect(service.port()));
+        if (GetParam() == Silence::AfterAssociation) {
+            ASSERT_EQ(silent.associate(uid::GrayscaleMeta), PduType::AssociateAc);
+        }
+        const FilmJob job = createFilm(scu, "STANDARD\\1,1");
+        setImages(scu, job);
+        action = scu.nAction(uid::FilmBox, job.filmBox).status;
+        scu.release();
+        // Served while the silent peer was still connected, not after it was dropped.
+        silentStillThere = !silent.waitForClose(100ms);
+        silent.close();
+    });
+    EXPECT_EQ(action, DimseStatus::Success) << service.errorLog();
+    EXPECT_EQ(service.films().size(), filmsBefore + 1);
+    EXPECT_TRUE(silentStillThere);
+}
+
+// A requester that associates after the silent peer did. (A peer that connects and never
+// sends its association request holds up the accept loop until the ACSE timeout: DCMTK's
+// pool reads that request before it hands the connection to a worker.)
+TEST(SilentAssociation, DoesNotHoldUpNewAssociations)
+{
+    ServiceFixture service;
+    const auto filmsBefore = service.films().size();
+    TestScu scu;
+    JobOutcome outcome;
+    bool silentStillThere = false;
+    runPeer([&] {
+        RawPeer silent;
+        ASSERT_TRUE(silent.connect(service.port()));
+        ASSERT_EQ(silent.associate(uid::GrayscaleMeta), PduType::AssociateAc);
+        outcome = printOneFilm(scu, service.port());
+        silentStillThere = !silent.waitForClose(100ms);
+        silent.close();
+    });
+    EXPECT_TRUE(outcome.connected) << scu.lastError();
+    EXPECT_EQ(outcome.actionStatus, DimseStatus::Success) << service.errorLog();
+    EXPECT_EQ(service.films().size(), filmsBefore + 1);
+    EXPECT_TRUE(silentStillThere);
+}
+
+TEST_P(SilentPeer, IsDroppedAtTheTimeout)
+{
+    ServiceFixture service;
+    service.service.viewer().setTimeouts(2s, 2s);
+    service.service.LoadSettings();
+    runPeer([&] {
+        RawPeer silent;
+        ASSERT_TRUE(silent.connect(service.port()));
+        if (GetParam() == Silence::AfterAssociation) {
+            ASSERT_EQ(silent.associate(uid::GrayscaleMeta), PduType::AssociateAc);
+        }
+        EXPECT_TRUE(silent.waitForClose(20s));
+    });
+    EXPECT_TRUE(nextJobPrints(service));
+}
+
+INSTANTIATE_TEST_SUITE_P(Network, SilentPeer, testing::Values(Silence::TcpOnly, Silence::AfterAssociation),
+                         [](const auto& info) {
+                             return std::string(info.param == Silence::TcpOnly ? "TcpOnly" : "AfterAssociation");
+                         });
+
+constexpr int MaxAssociations = 16;
+
+TEST(AssociationLimit, SilentAssociationsThatFillEveryWorkerAreDroppedAtTheTimeout)
+{
+    ServiceFixture service;
+    service.service.viewer().setTimeouts(3s, 3s);
+    service.service.LoadSettings();
+    runPeer([&] {
+        std::vector<std::unique_ptr<RawPeer>> silent;
+        for (int i = 0; i < MaxAssociations; ++i) {
+            silent.push_back(std::make_unique<RawPeer>());
+            ASSERT_TRUE(silent.back()->connect(service.port()));
+            ASSERT_EQ(silent.back()->associate(uid::GrayscaleMeta), PduType::AssociateAc) << "association " << i + 1;
+        }
+        RawPeer extra;
+        ASSERT_TRUE(extra.connect(service.port()));
+        EXPECT_EQ(extra.associate(uid::GrayscaleMeta), PduType::AssociateRj);
+        for (auto& peer : silent)
+            EXPECT_TRUE(peer->waitForClose(20s));
+    });
+    EXPECT_TRUE(nextJobPrints(service));
+}
+
+TEST(AssociationLimit, SeventeenthIsRejectedWhileSixteenFinishTheirJobs)
+{
+    ServiceFixture service;
+    const auto filmsBefore = service.films().size();
+    std::vector<JobOutcome> outcomes(MaxAssociations);
+    std::uint8_t seventeenth = 0;
+    runPeer([&] {
+        std::latch allConnected(MaxAssociations);
+        std::latch seventeenthTried(1);
+        std::vector<std::thread> requesters;
+        for (int i = 0; i < MaxAssociations; ++i) {
+            requesters.emplace_back([&, i] {
+                TestScu scu;
+                ConnectOptions options;
+                options.dimseTimeoutSeconds = 60;
+                outcomes[i].connected = scu.connect("127.0.0.1", service.port(), options);
+                allConnected.count_down();
+                seventeenthTried.wait();
+                if (!outcomes[i].connected)
+                    return;
+                const FilmJob job = createFilm(scu, "STANDARD\\1,1");
+                outcomes[i].setStatuses = setImages(scu, job);
+                outcomes[i].actionStatus = scu.nAction(uid::FilmBox, job.filmBox).status;
+                scu.release();
+            });
+        }
+        allConnected.wait();
+        RawPeer extra;
+        if (extra.connect(service.port()))
+            seventeenth = extra.associate(uid::GrayscaleMeta);
+        seventeenthTried.count_down();
+        for (auto& requester : requesters)
+            requester.join();
+    });
+    EXPECT_EQ(seventeenth, PduType::AssociateRj);
+    for (int i = 0; i < MaxAssociations; ++i) {
+        EXPECT_TRUE(outcomes[i].connected) << "requester " << i + 1;
+        EXPECT_EQ(outcomes[i].actionStatus, DimseStatus::Success) << "requester " << i + 1;
+    }
+    EXPECT_EQ(service.films().size(), filmsBefore + MaxAssociations);
+    expectOnlyThePrinterStays(service);
+    EXPECT_TRUE(nextJobPrints(service));
+}
+
+} // namespace
+} // namespace kestrova

@@ -1,0 +1,98 @@
+// Printers that fail between two jobs: a CUPS queue that disappears, a films folder that
+// cannot be written. The job that meets the fault is answered Processing Failure and
+// logged under "DoPrint"; once the fault is gone, the next job prints.
+#include "fault_jobs.h"
+
+#include "printing/film_folder.h"
+#include "support/cups_server.h"
+#include "toolkit/dimse_status.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kestrova {
+namespace {
+
+using namespace test;
+using namespace std::chrono_literals;
+
+const std::string Queue = "KestrovaFaultPDF";
+
+class PrinterFaults : public testing::Test {
+protected:
+    // The CUPS library picks its server at its first call, so the private one comes first.
+    static void SetUpTestSuite()
+    {
+        cups_ = std::make_unique<CupsServer>();
+        cups_->addPdfQueue(Queue);
+        cups_->setDefaultQueue(Queue);
+    }
+    static void TearDownTestSuite() { cups_.reset(); }
+
+    static CupsServer& cups() { return *cups_; }
+
+    JobOutcome runJob()
+    {
+        TestScu scu;
+        JobOutcome outcome;
+        runPeer([&] { outcome = printOneFilm(scu, service.port()); });
+        EXPECT_TRUE(outcome.connected) << scu.lastError();
+        EXPECT_EQ(outcome.setStatuses, std::vector<std::uint16_t>{DimseStatus::Success});
+        return outcome;
+    }
+
+    testing::AssertionResult nextJobReachesTheQueue()
+    {
+        const auto jobsBefore = cups().allJobs().size();
+        const auto outcome = runJob();
+        if (outcome.actionStatus != DimseStatus::Success)
+            return testing::AssertionFailure() << "N-ACTION answered " << outcome.actionStatus << "\n"
+                                               << service.errorLog();
+        if (cups().allJobs().size() != jobsBefore + 1)
+            return testing::AssertionFailure() << "the queue got no job";
+        return testing::AssertionSuccess();
+    }
+
+    ServiceFixture service;
+
+private:
+    static std::unique_ptr<CupsServer> cups_;
+};
+
+std::unique_ptr<CupsServer> PrinterFaults::cups_;
+
+TEST_F(PrinterFaults, QueueRemovedBetweenJobsFailsOnlyTheJobThatMeetsIt)
+{
+    GlobalSettings.Printer = Queue;
+    ASSERT_TRUE(nextJobReachesTheQueue());
+
+    cups().removeQueue(Queue);
+    const auto filmsBefore = service.films().size();
+    EXPECT_EQ(runJob().actionStatus, DimseStatus::ProcessingFailure);
+    EXPECT_NE(service.errorLog().find("DoPrint"), std::string::npos) << service.errorLog();
+    EXPECT_EQ(service.films().size(), filmsBefore) << "the film went to another printer";
+
+    cups().addPdfQueue(Queue);
+    cups().setDefaultQueue(Queue);
+    EXPECT_TRUE(nextJobReachesTheQueue());
+    EXPECT_TRUE(cups().waitUntilNoPendingJobs(120s)) << cups().logTail();
+}
+
+TEST_F(PrinterFaults, FilmsFolderThatIsAFileFailsTheJobUntilItIsFixed)
+{
+    GlobalSettings.Printer = BuiltInPdfPrinterName;
+    const auto films = service.folder / "films";
+    std::filesystem::remove_all(films);
+    writeFile(films, "not a folder");
+
+    EXPECT_EQ(runJob().actionStatus, DimseStatus::ProcessingFailure);
+    EXPECT_NE(service.errorLog().find("DoPrint"), std::string::npos) << service.errorLog();
+    EXPECT_TRUE(service.service.isListening());
+
+    std::filesystem::remove(films);
+    EXPECT_TRUE(nextJobPrints(service));
+}
+
+} // namespace
+} // namespace kestrova

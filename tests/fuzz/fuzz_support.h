@@ -1,0 +1,20 @@
+#pragma once
+// What every fuzz target shares: a program folder of its own, so that the failures the
+// code under test logs land in a scratch Error.log that is emptied between inputs.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace kestrova::fuzz {
+
+// Made on first use and removed when the process ends.
+const std::filesystem::path& scratchFolder();
+
+// A long fuzzing run would otherwise grow the log by a line per failing input.
+void forgetErrorLog();
+
+std::string textOf(const std::uint8_t* data, std::size_t size);
+
+} // namespace kestrova::fuzz
