@@ -2,8 +2,11 @@
 // transfer syntaxes, converted to the program's data set and handed to the request handler
 // as an N-CREATE or N-SET on a store that already holds a film session and a film box.
 //
-// Input layout: byte 0 picks the transfer syntax, byte 1 the request (its high bit the
-// colour meta SOP class), the rest is the encoded data set.
+// After the request the film box is printed on a recording printer, so that whatever image
+// the data set left in an image box goes through decoding, the LUT and the page layout.
+//
+// Input layout: byte 0 picks the transfer syntax (its high bit turns the LUT on), byte 1
+// the request (its high bit the colour meta SOP class), the rest is the encoded data set.
 
 #include "fuzz_support.h"
 
@@ -13,6 +16,10 @@
 #include "print_service/object_store.h"
 #include "print_service/printer_instance.h"
 #include "print_service/request_handler.h"
+#include "printing/testing/recording_preview_surface.h"
+#include "printing/testing/recording_printer_device.h"
+#include "render/film_print.h"
+#include "render/print_context.h"
 #include "toolkit/connection.h"
 #include "toolkit/dcm_convert.h"
 #include "toolkit/print_tags.h"
@@ -22,6 +29,8 @@
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcistrmb.h>
 #include <dcmtk/dcmdata/dcxfer.h>
+
+#include <QGuiApplication>
 
 #include <array>
 #include <cstdlib>
@@ -62,23 +71,40 @@ DataSet commandSet(std::uint16_t field, const std::string& classUid, const std::
 }
 
 struct Association {
-    explicit Association(std::string meta) : metaSopClass(std::move(meta))
+    Association(std::string meta, bool lut) : metaSopClass(std::move(meta))
     {
-        store.reset(PrinterDataset(Settings{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 0, ""}));
+        settings.LUT = lut ? 1 : 0;
+        for (std::size_t i = 0; i < LutEntries; ++i)
+            lutTable[i] = static_cast<std::int32_t>(255 - i * 255 / (LutEntries - 1)) * 256;
+        store.reset(PrinterDataset(settings));
         startCreatedObjects(connection);
+    }
+
+    std::uint16_t print(const DataSetPtr& target)
+    {
+        const PrintContext context{store.collection(), settings, noLines, noLines, lutTable, printer, preview,
+                                   [] { return true; }, [] {}};
+        if (target->sopClassUid() == SopClass::BasicFilmSession)
+            return PrintFilmSession(*target, context);
+        return DoPrint(target->sopInstanceUid(), context);
     }
 
     std::optional<PendingResponse> send(std::uint16_t field, const std::string& classUid,
                                         const std::string& instanceUid, DataSetPtr request)
     {
         connection.beginRequest(commandSet(field, classUid, instanceUid), std::move(request), metaSopClass);
-        NormalisedReceived(connection, store, [](const DataSetPtr&) { return std::uint16_t{0}; });
+        NormalisedReceived(connection, store, [this](const DataSetPtr& target) { return print(target); });
         // Every N-CREATE, N-SET and N-GET is answered, whatever its data set held.
         if (!connection.response())
             std::abort();
         return connection.response();
     }
 
+    Settings settings{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 0, ""};
+    LutTable lutTable{};
+    const std::optional<HeaderLines> noLines = HeaderLines{};
+    test::RecordingPrinterDevice printer;
+    test::RecordingPreviewSurface preview;
     ObjectStore store;
     Connection connection{"FUZZSCU", "127.0.0.1"};
     std::string metaSopClass;
@@ -126,15 +152,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2)
         return 0;
     fuzz::scratchFolder();
-    const auto syntax = AcceptedTransferSyntaxes[data[0] % AcceptedTransferSyntaxes.size()];
+    // Pictures are Qt images; the offscreen platform needs no display.
+    static const bool offscreen = setenv("QT_QPA_PLATFORM", "offscreen", 1) == 0;
+    static int argc = 1;
+    static char name[] = "request_dataset_fuzz";
+    static char* argv[] = {name, nullptr};
+    static const QGuiApplication application(argc, argv);
+    (void)offscreen;
+    const auto syntax = AcceptedTransferSyntaxes[(data[0] & 0x7F) % AcceptedTransferSyntaxes.size()];
     const auto request = static_cast<Request>((data[1] & 0x7F) % static_cast<int>(Request::Count));
     const bool colour = (data[1] & 0x80) != 0;
     const DataSetPtr attributes = parsed(data + 2, size - 2, syntax);
     if (!attributes)
         return 0;
 
-    Association association(colour ? SopClass::BasicColorPrintManagementMeta
-                                   : SopClass::BasicGrayscalePrintManagementMeta);
+    Association association(colour ? SopClass::BasicColorPrintManagementMeta : SopClass::BasicGrayscalePrintManagementMeta,
+                            (data[0] & 0x80) != 0);
     auto session = std::make_shared<DataSet>();
     session->add(PrintTag::NumberOfCopies, std::string("1"));
     const std::string sessionUid = uidOf(association.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "", session));
