@@ -4,6 +4,7 @@
 #include "toolkit/dcm_convert.h"
 #include "toolkit/dicom_log.h"
 #include "toolkit/dicom_viewer.h"
+#include "toolkit/image_memory.h"
 #include "toolkit/listener_core.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -75,6 +76,8 @@ ViewerWorkerBase::ViewerWorkerBase(DcmBaseSCPPool& pool)
     : DcmBaseSCPWorker(pool)
 {
     sessionOfWorkerUnderConstruction = static_cast<ViewerPoolBase&>(pool).core();
+    // Before the association's thread starts allocating the images it receives.
+    keepPixelBuffersForReuse();
 }
 
 void ViewerWorkerBase::run()
