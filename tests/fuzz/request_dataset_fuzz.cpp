@@ -29,6 +29,7 @@
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcistrmb.h>
 #include <dcmtk/dcmdata/dcxfer.h>
+#include <dcmtk/oflog/oflog.h>
 
 #include <QGuiApplication>
 
@@ -158,7 +159,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static char name[] = "request_dataset_fuzz";
     static char* argv[] = {name, nullptr};
     static const QGuiApplication application(argc, argv);
+    // DCMTK's parser warnings about every malformed input would cost most of the time.
+    static const bool quiet = [] {
+        OFLog::configure(OFLogger::OFF_LOG_LEVEL);
+        return true;
+    }();
     (void)offscreen;
+    (void)quiet;
     const auto syntax = AcceptedTransferSyntaxes[(data[0] & 0x7F) % AcceptedTransferSyntaxes.size()];
     const auto request = static_cast<Request>((data[1] & 0x7F) % static_cast<int>(Request::Count));
     const bool colour = (data[1] & 0x80) != 0;
