@@ -17,13 +17,23 @@ void keepPixelBuffersForReuse()
         // freed, and each association's thread allocates in an arena of its own. A film then
         // faults in tens of megabytes page by page, several times over: on a virtual machine
         // that took longer than decoding and printing the images. Buffers up to the largest
-        // image (4096 x 4096 x 16 bits) now come from the heap and stay there, in at most one
-        // arena per core, until more than 128 MB lie free at its top.
+        // image (4096 x 4096 x 16 bits) now come from the heap and stay there until more than
+        // 128 MB lie free at its top. One arena for all threads: with one per thread, each new
+        // association's thread warmed up a heap of its own, and memory grew with each of them.
         mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
         mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
-        mallopt(M_ARENA_MAX, 2);
+        mallopt(M_ARENA_MAX, 1);
     });
 #endif
 }
+
+namespace {
+
+// Also before main(), while the process has a single thread: an arena that some early thread
+// made for itself would stay in use beside the main one. Linked in with the listener, which
+// calls the function for each association.
+const bool tunedAtStart = (keepPixelBuffersForReuse(), true);
+
+} // namespace
 
 } // namespace kestrova
