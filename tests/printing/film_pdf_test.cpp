@@ -136,6 +136,26 @@ TEST_F(FilmPdfPrinting, PageOfGrayPicturesKeepsThemGray)
     EXPECT_EQ(images[0].encoding, "image");
 }
 
+// At 600 dpi one inch holds 600 pixels: a bigger picture is reduced to that, a smaller one kept.
+TEST_F(FilmPdfPrinting, PicturesFinerThanThePrinterAreReducedToItsResolution)
+{
+    device.paintPicture(pictureOf(flatGray(1500, 1200, 100)), 0, 0, 1440, 1440);
+    device.paintPicture(pictureOf(flatGray(1500, 1300, 60)), 2880, 0, 1440, 720);
+    device.paintPicture(pictureOf(flatGray(500, 2000, 180)), 0, 2880, 1440, 1440);
+    device.endDocument();
+
+    const auto images = test::pdfImages(onlyFilm());
+    ASSERT_EQ(images.size(), 3U);
+    EXPECT_EQ(std::make_pair(images[0].width, images[0].height), std::make_pair(600, 600));
+    EXPECT_EQ(std::make_pair(images[1].width, images[1].height), std::make_pair(600, 300));
+    EXPECT_EQ(std::make_pair(images[2].width, images[2].height), std::make_pair(500, 2000)) << "coarser one way";
+    EXPECT_EQ(images[0].colour, "gray") << "a reduced gray picture stays gray";
+
+    constexpr int dpi = 50;
+    const QImage page = test::renderGray(onlyFilm(), dpi);
+    EXPECT_NEAR(grayAt(page, 720, 720, dpi), 100, 3) << "the reduced picture keeps its level";
+}
+
 TEST_F(FilmPdfPrinting, EachDocumentIsItsOwnFilm)
 {
     device.printLine("Opening job");
