@@ -123,18 +123,18 @@ std::vector<DataSetPtr> imageBoxModifications(const Options& options)
     const int cells = cellsOf(options.format);
     const int levels = 1 << options.bits;
     for (int position = 1; position <= cells; ++position) {
-        test::ImageSpec spec;
-        spec.rows = options.rows;
-        spec.columns = options.columns;
-        spec.bitsStored = options.bits;
-        spec.photometric = options.colour ? test::Photometric::RgbInterleaved : test::Photometric::Monochrome2;
+        test::ImageSpec imageSpec;
+        imageSpec.rows = options.rows;
+        imageSpec.columns = options.columns;
+        imageSpec.bitsStored = options.bits;
+        imageSpec.photometric = options.colour ? test::Photometric::RgbInterleaved : test::Photometric::Monochrome2;
         const int span = options.rows + options.columns;
-        spec.pixel = [levels, span, position](int row, int column, int sample) {
+        imageSpec.pixel = [levels, span, position](int row, int column, int sample) {
             return static_cast<std::uint16_t>((static_cast<long long>(row + column) * levels / span +
                                                position * levels / 7 + sample * levels / 3) %
                                               levels);
         };
-        modifications.push_back(test::makeImageBoxModification(spec, position));
+        modifications.push_back(test::makeImageBoxModification(imageSpec, position));
     }
     return modifications;
 }

@@ -31,27 +31,27 @@ DataSetPtr referenceItem(const std::string& classUid, const std::string& uid)
 }
 
 struct CellImage {
-    ImageSpec spec;
+    ImageSpec imageSpec;
     int expectedGrey;
 };
 
 ImageSpec flat(int bitsStored, Photometric photometric, std::uint16_t r, std::uint16_t g = 0, std::uint16_t b = 0)
 {
-    ImageSpec spec;
-    spec.rows = 120;
-    spec.columns = 120;
-    spec.bitsStored = bitsStored;
-    spec.photometric = photometric;
+    ImageSpec imageSpec;
+    imageSpec.rows = 120;
+    imageSpec.columns = 120;
+    imageSpec.bitsStored = bitsStored;
+    imageSpec.photometric = photometric;
     // One corner pixel at each end of the range, so the full-range window is the image's own.
     const std::uint16_t top = static_cast<std::uint16_t>((1 << bitsStored) - 1);
-    spec.pixel = [=](int row, int column, int sample) -> std::uint16_t {
+    imageSpec.pixel = [=](int row, int column, int sample) -> std::uint16_t {
         if (row == 0 && column == 0)
             return 0;
         if (row == 0 && column == 1)
             return top;
         return sample == 0 ? r : sample == 1 ? g : b;
     };
-    return spec;
+    return imageSpec;
 }
 
 // A store holding one film session and a film box with one image box per image, in order.
@@ -97,10 +97,10 @@ TEST(FilmPage, FourImagesAndTwoCaptionLinesBecomeOneLosslessPage)
         {flat(8, Photometric::RgbInterleaved, 40, 170, 220), 136}, // luminance of the colour
     };
 
-    std::vector<ImageSpec> specs;
+    std::vector<ImageSpec> imageSpecs;
     for (const auto& cell : cells)
-        specs.push_back(cell.spec);
-    const CollectionPtr store = filmStore("STANDARD\\2,2", specs);
+        imageSpecs.push_back(cell.imageSpec);
+    const CollectionPtr store = filmStore("STANDARD\\2,2", imageSpecs);
 
     const Settings settings{"KODAK", 4006, "KODAK", "Kestrova PDF", "DejaVu Sans", 12, 0, ""};
     const std::optional<HeaderLines> left = HeaderLines{"Radiology Ward3", "Patient Film"};

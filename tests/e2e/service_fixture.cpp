@@ -57,19 +57,19 @@ std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job)
 {
     std::vector<std::uint16_t> statuses;
     for (std::size_t i = 0; i < job.imageBoxes.size(); ++i) {
-        ImageSpec spec;
-        spec.rows = 64;
-        spec.columns = 48;
-        spec.bitsStored = 12;
+        ImageSpec imageSpec;
+        imageSpec.rows = 64;
+        imageSpec.columns = 48;
+        imageSpec.bitsStored = 12;
         const bool colour = job.imageBoxClasses[i] == uid::ColorImageBox;
-        spec.photometric = colour ? Photometric::RgbInterleaved : Photometric::Monochrome2;
-        spec.bitsStored = colour ? 8 : 12;
-        spec.pixel = [i, colour](int row, int column, int sample) {
+        imageSpec.photometric = colour ? Photometric::RgbInterleaved : Photometric::Monochrome2;
+        imageSpec.bitsStored = colour ? 8 : 12;
+        imageSpec.pixel = [i, colour](int row, int column, int sample) {
             return static_cast<std::uint16_t>(colour ? (row * 4 + column + sample * 60 + static_cast<int>(i) * 20) % 256
                                                      : (row * 64 + column * 8 + static_cast<int>(i) * 100) % 4096);
         };
         statuses.push_back(
-            scu.nSet(job.imageBoxClasses[i], job.imageBoxes[i], makeImageBoxModification(spec, static_cast<int>(i) + 1))
+            scu.nSet(job.imageBoxClasses[i], job.imageBoxes[i], makeImageBoxModification(imageSpec, static_cast<int>(i) + 1))
                 .status);
     }
     return statuses;

@@ -24,14 +24,14 @@ DataSetPtr reference(const std::string& classUid, const std::string& uid)
 
 DataSetPtr flatGreyImage(int rows, int columns, std::uint8_t level)
 {
-    ImageSpec spec;
-    spec.rows = rows;
-    spec.columns = columns;
-    spec.pixel = [level](int row, int column, int) {
+    ImageSpec imageSpec;
+    imageSpec.rows = rows;
+    imageSpec.columns = columns;
+    imageSpec.pixel = [level](int row, int column, int) {
         // Both ends of the range once, so the picture is not perfectly flat.
         return row == 0 && column < 2 ? std::uint16_t(column == 0 ? 0 : 255) : std::uint16_t(level);
     };
-    return makeImage(spec);
+    return makeImage(imageSpec);
 }
 
 FilmFixture::FilmFixture()

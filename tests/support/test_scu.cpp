@@ -351,21 +351,21 @@ const char* photometricName(Photometric photometric)
 }
 
 // Samples in stored order: interleaved R G B per pixel, or planes of R, G and B.
-std::vector<std::uint16_t> samplesOf(const ImageSpec& spec)
+std::vector<std::uint16_t> samplesOf(const ImageSpec& imageSpec)
 {
-    const int samples = isColor(spec.photometric) ? 3 : 1;
+    const int samples = isColor(imageSpec.photometric) ? 3 : 1;
     std::vector<std::uint16_t> values;
-    values.reserve(static_cast<std::size_t>(spec.rows) * spec.columns * samples);
-    if (spec.photometric == Photometric::RgbPlanar) {
+    values.reserve(static_cast<std::size_t>(imageSpec.rows) * imageSpec.columns * samples);
+    if (imageSpec.photometric == Photometric::RgbPlanar) {
         for (int s = 0; s < samples; ++s)
-            for (int r = 0; r < spec.rows; ++r)
-                for (int c = 0; c < spec.columns; ++c)
-                    values.push_back(spec.pixel(r, c, s));
+            for (int r = 0; r < imageSpec.rows; ++r)
+                for (int c = 0; c < imageSpec.columns; ++c)
+                    values.push_back(imageSpec.pixel(r, c, s));
     } else {
-        for (int r = 0; r < spec.rows; ++r)
-            for (int c = 0; c < spec.columns; ++c)
+        for (int r = 0; r < imageSpec.rows; ++r)
+            for (int c = 0; c < imageSpec.columns; ++c)
                 for (int s = 0; s < samples; ++s)
-                    values.push_back(spec.pixel(r, c, s));
+                    values.push_back(imageSpec.pixel(r, c, s));
     }
     return values;
 }
@@ -390,34 +390,34 @@ Numbers number(int value) { return Numbers{static_cast<double>(value)}; }
 
 } // namespace
 
-DataSetPtr makeImage(const ImageSpec& spec)
+DataSetPtr makeImage(const ImageSpec& imageSpec)
 {
-    const bool color = isColor(spec.photometric);
-    const int bitsAllocated = spec.bitsStored > 8 ? 16 : 8;
+    const bool color = isColor(imageSpec.photometric);
+    const int bitsAllocated = imageSpec.bitsStored > 8 ? 16 : 8;
     auto image = std::make_shared<DataSet>();
     image->add(Attribute(SamplesPerPixelTag, "US", number(color ? 3 : 1)));
-    image->add(Attribute(PhotometricTag, "CS", std::string(photometricName(spec.photometric))));
+    image->add(Attribute(PhotometricTag, "CS", std::string(photometricName(imageSpec.photometric))));
     if (color)
-        image->add(Attribute(PlanarConfigurationTag, "US", number(spec.photometric == Photometric::RgbPlanar ? 1 : 0)));
-    image->add(Attribute(RowsTag, "US", number(spec.rows)));
-    image->add(Attribute(ColumnsTag, "US", number(spec.columns)));
-    if (!spec.pixelAspectRatio.empty())
-        image->add(Attribute(PixelAspectRatioTag, "IS", spec.pixelAspectRatio));
+        image->add(Attribute(PlanarConfigurationTag, "US", number(imageSpec.photometric == Photometric::RgbPlanar ? 1 : 0)));
+    image->add(Attribute(RowsTag, "US", number(imageSpec.rows)));
+    image->add(Attribute(ColumnsTag, "US", number(imageSpec.columns)));
+    if (!imageSpec.pixelAspectRatio.empty())
+        image->add(Attribute(PixelAspectRatioTag, "IS", imageSpec.pixelAspectRatio));
     image->add(Attribute(BitsAllocatedTag, "US", number(bitsAllocated)));
-    image->add(Attribute(BitsStoredTag, "US", number(spec.bitsStored)));
-    image->add(Attribute(HighBitTag, "US", number(spec.bitsStored - 1)));
+    image->add(Attribute(BitsStoredTag, "US", number(imageSpec.bitsStored)));
+    image->add(Attribute(HighBitTag, "US", number(imageSpec.bitsStored - 1)));
     image->add(Attribute(PixelRepresentationTag, "US", number(0)));
-    image->add(Attribute(PixelDataTag, bitsAllocated == 8 ? "OB" : "OW", pixelBytes(samplesOf(spec), bitsAllocated)));
+    image->add(Attribute(PixelDataTag, bitsAllocated == 8 ? "OB" : "OW", pixelBytes(samplesOf(imageSpec), bitsAllocated)));
     return image;
 }
 
-DataSetPtr makeImageBoxModification(const ImageSpec& spec, int imageBoxPosition)
+DataSetPtr makeImageBoxModification(const ImageSpec& imageSpec, int imageBoxPosition)
 {
     auto sequence = makeCollection();
-    sequence->add(makeImage(spec));
+    sequence->add(makeImage(imageSpec));
     auto modification = std::make_shared<DataSet>();
     modification->add(Attribute(ImageBoxPositionTag, "US", number(imageBoxPosition)));
-    modification->add(Attribute(isColor(spec.photometric) ? ColorImageSequenceTag : GrayscaleImageSequenceTag, "SQ",
+    modification->add(Attribute(isColor(imageSpec.photometric) ? ColorImageSequenceTag : GrayscaleImageSequenceTag, "SQ",
                                 sequence));
     return modification;
 }

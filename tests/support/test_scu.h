@@ -116,9 +116,9 @@ struct ImageSpec {
     std::string pixelAspectRatio; // "V\H", left out when empty
 };
 
-DataSetPtr makeImage(const ImageSpec& spec);
+DataSetPtr makeImage(const ImageSpec& imageSpec);
 // The N-SET modification list of an image box: Image Box Position and the image wrapped
 // in a Basic Grayscale or (for RGB) Basic Color Image Sequence.
-DataSetPtr makeImageBoxModification(const ImageSpec& spec, int imageBoxPosition = 1);
+DataSetPtr makeImageBoxModification(const ImageSpec& imageSpec, int imageBoxPosition = 1);
 
 } // namespace kestrova::test

@@ -21,14 +21,14 @@ std::array<int, 3> rgbAt(const Picture& p, int x, int y)
 // One row of three pixels: the lowest value, the middle and the highest Bits Stored holds.
 ImageSpec lowMiddleHigh(int bitsStored, Photometric photometric)
 {
-    ImageSpec spec;
-    spec.rows = 1;
-    spec.columns = 3;
-    spec.bitsStored = bitsStored;
-    spec.photometric = photometric;
+    ImageSpec imageSpec;
+    imageSpec.rows = 1;
+    imageSpec.columns = 3;
+    imageSpec.bitsStored = bitsStored;
+    imageSpec.photometric = photometric;
     const int highest = (1 << bitsStored) - 1;
-    spec.pixel = [highest](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 0 : c == 1 ? (highest + 1) / 2 : highest); };
-    return spec;
+    imageSpec.pixel = [highest](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 0 : c == 1 ? (highest + 1) / 2 : highest); };
+    return imageSpec;
 }
 
 class MonochromeRendition : public testing::TestWithParam<int> {};
@@ -53,9 +53,9 @@ INSTANTIATE_TEST_SUITE_P(BitsStored, MonochromeRendition, testing::Values(8, 12,
 
 TEST(ImageRendition, TheImagesOwnWindowIsUsed)
 {
-    ImageSpec spec = lowMiddleHigh(12, Photometric::Monochrome2);
-    spec.pixel = [](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 70 : c == 1 ? 100 : 130); };
-    const DataSetPtr image = test::makeImage(spec);
+    ImageSpec imageSpec = lowMiddleHigh(12, Photometric::Monochrome2);
+    imageSpec.pixel = [](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 70 : c == 1 ? 100 : 130); };
+    const DataSetPtr image = test::makeImage(imageSpec);
     image->add(Tag{0x0028, 0x1050}, std::string("100"));
     image->add(Tag{0x0028, 0x1051}, std::string("51"));
     const Picture p = Image(image).picture();
@@ -68,12 +68,12 @@ class ColorRendition : public testing::TestWithParam<Photometric> {};
 
 TEST_P(ColorRendition, KeepsEachPixelsColour)
 {
-    ImageSpec spec;
-    spec.rows = 2;
-    spec.columns = 3; // odd: QImage pads its rows
-    spec.photometric = GetParam();
-    spec.pixel = [](int r, int c, int s) { return static_cast<std::uint16_t>(s == 0 ? 40 * c : s == 1 ? 200 * r : 7); };
-    const Picture p = Image(test::makeImage(spec)).picture();
+    ImageSpec imageSpec;
+    imageSpec.rows = 2;
+    imageSpec.columns = 3; // odd: QImage pads its rows
+    imageSpec.photometric = GetParam();
+    imageSpec.pixel = [](int r, int c, int s) { return static_cast<std::uint16_t>(s == 0 ? 40 * c : s == 1 ? 200 * r : 7); };
+    const Picture p = Image(test::makeImage(imageSpec)).picture();
     ASSERT_EQ(p.image.format(), QImage::Format_RGB888);
     ASSERT_EQ(p.image.width(), 3);
     EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{0, 0, 7}));
@@ -84,11 +84,11 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ColorRendition, testing::Values(Photometric::R
 
 TEST(ImageRendition, OddWidthRowsStayAligned)
 {
-    ImageSpec spec;
-    spec.rows = 3;
-    spec.columns = 5;
-    spec.pixel = [](int r, int c, int) { return static_cast<std::uint16_t>(50 * r + c); };
-    const Picture p = Image(test::makeImage(spec)).picture();
+    ImageSpec imageSpec;
+    imageSpec.rows = 3;
+    imageSpec.columns = 5;
+    imageSpec.pixel = [](int r, int c, int) { return static_cast<std::uint16_t>(50 * r + c); };
+    const Picture p = Image(test::makeImage(imageSpec)).picture();
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 5; ++c)
             EXPECT_EQ(grayAt(p, c, r), 50 * r + c);
@@ -116,11 +116,11 @@ class PictureSize : public testing::TestWithParam<SizeCase> {};
 
 TEST_P(PictureSize, IsThePixelSizeAt96DpiWidenedByThePixelAspectRatio)
 {
-    ImageSpec spec;
-    spec.columns = GetParam().columns;
-    spec.rows = GetParam().rows;
-    spec.pixelAspectRatio = GetParam().aspect;
-    const Picture p = Image(test::makeImage(spec)).picture();
+    ImageSpec imageSpec;
+    imageSpec.columns = GetParam().columns;
+    imageSpec.rows = GetParam().rows;
+    imageSpec.pixelAspectRatio = GetParam().aspect;
+    const Picture p = Image(test::makeImage(imageSpec)).picture();
     EXPECT_EQ(p.widthHimetric, GetParam().width);
     EXPECT_EQ(p.heightHimetric, GetParam().height);
 }
@@ -137,12 +137,12 @@ TEST(ImageLut, IsAnOutputCurveInterpolatedBetweenEntriesAndClamped)
     lut[0] = 0;
     lut[44] = 300 * 256; // beyond white
     lut[45] = -5 * 256;  // below black
-    ImageSpec spec;
-    spec.rows = 1;
-    spec.columns = 6;
+    ImageSpec imageSpec;
+    imageSpec.rows = 1;
+    imageSpec.columns = 6;
     const std::uint16_t levels[] = {0, 1, 2, 17, 250, 255};
-    spec.pixel = [&](int, int c, int) { return levels[c]; };
-    const Picture p = Image(test::makeImage(spec)).picture(lut);
+    imageSpec.pixel = [&](int, int c, int) { return levels[c]; };
+    const Picture p = Image(test::makeImage(imageSpec)).picture(lut);
     EXPECT_EQ(grayAt(p, 0, 0), 0);   // entry 0
     EXPECT_EQ(grayAt(p, 1, 0), 18);  // 45/255 of the way to entry 1: 17.6
     EXPECT_EQ(grayAt(p, 2, 0), 35);  // 90/255 of the way: 35.3
@@ -156,12 +156,12 @@ TEST(ImageLut, AppliesToEachColourChannel)
     LutTable lut{};
     for (std::size_t i = 0; i < LutEntries; ++i)
         lut[i] = static_cast<std::int32_t>((255 - 255 * i / 45) * 256); // inverts
-    ImageSpec spec;
-    spec.rows = 1;
-    spec.columns = 1;
-    spec.photometric = Photometric::RgbInterleaved;
-    spec.pixel = [](int, int, int s) { return static_cast<std::uint16_t>(s == 0 ? 0 : s == 1 ? 255 : 17); };
-    const Picture p = Image(test::makeImage(spec)).picture(lut);
+    ImageSpec imageSpec;
+    imageSpec.rows = 1;
+    imageSpec.columns = 1;
+    imageSpec.photometric = Photometric::RgbInterleaved;
+    imageSpec.pixel = [](int, int, int s) { return static_cast<std::uint16_t>(s == 0 ? 0 : s == 1 ? 255 : 17); };
+    const Picture p = Image(test::makeImage(imageSpec)).picture(lut);
     EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{255, 0, 238}));
 }
 
