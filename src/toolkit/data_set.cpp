@@ -84,9 +84,13 @@ std::string Attribute::textOrEmpty() const
     return asText();
 }
 
-const CollectionPtr& Attribute::asSequence() const { return valueAs<CollectionPtr>(value_); }
+const CollectionPtr& Attribute::asSequence() const& { return valueAs<CollectionPtr>(value_); }
 
-const Bytes& Attribute::asBytes() const { return valueAs<Bytes>(value_); }
+CollectionPtr Attribute::asSequence() && { return valueAs<CollectionPtr>(value_); }
+
+const Bytes& Attribute::asBytes() const& { return valueAs<Bytes>(value_); }
+
+Bytes Attribute::asBytes() && { return valueAs<Bytes>(value_); }
 
 double Attribute::asNumber() const
 {

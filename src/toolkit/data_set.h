@@ -58,10 +58,14 @@ public:
     std::string asText() const;
     // The value as text, or "" when it is absent or Null.
     std::string textOrEmpty() const;
-    // The sequence; raises 94 when Null, 13 when the value is no sequence.
-    const CollectionPtr& asSequence() const;
+    // The sequence; raises 94 when Null, 13 when the value is no sequence. On a temporary
+    // attribute, as DataSet::attribute gives one, the result is a copy: a reference bound
+    // to it would otherwise outlive the attribute it points into.
+    const CollectionPtr& asSequence() const&;
+    CollectionPtr asSequence() &&;
     // The pixel or byte data; raises like asSequence.
-    const Bytes& asBytes() const;
+    const Bytes& asBytes() const&;
+    Bytes asBytes() &&;
     // The first number of a text or binary value, as a double; raises 94/13.
     double asNumber() const;
 
