@@ -8,6 +8,7 @@
 
 #include "support/print_jobs.h"
 #include "support/test_scu.h"
+#include "toolkit/image_memory.h"
 
 #include <algorithm>
 #include <chrono>
@@ -350,5 +351,8 @@ int main(int argc, char** argv)
     // Debian's DCMTK leaves Nagle's algorithm on unless the environment says otherwise: every
     // small request would wait about 40 ms for the server's delayed acknowledgement.
     setenv("TCP_NODELAY", "1", 0);
+    // The load generator copies every image into DCMTK for each N-SET: the same buffer reuse
+    // as the service's keeps it from timing its own page faults.
+    kestrova::keepPixelBuffersForReuse();
     return kestrova::bench::runLoad(kestrova::bench::parseOptions(argc, argv));
 }
