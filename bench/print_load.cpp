@@ -70,6 +70,7 @@ int positiveNumber(const std::string& option, const std::string& text)
 Options parseOptions(int argc, char** argv)
 {
     Options options;
+    bool bitsGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--colour") {
@@ -86,7 +87,10 @@ Options parseOptions(int argc, char** argv)
         else if (option == "--format") options.format = value;
         else if (option == "--rows") options.rows = positiveNumber(option, value);
         else if (option == "--columns") options.columns = positiveNumber(option, value);
-        else if (option == "--bits") options.bits = positiveNumber(option, value);
+        else if (option == "--bits") {
+            options.bits = positiveNumber(option, value);
+            bitsGiven = true;
+        }
         else if (option == "--called-ae") options.calledAe = value;
         else usage("unknown option " + option);
     }
@@ -94,6 +98,8 @@ Options parseOptions(int argc, char** argv)
         usage("--port is required");
     if (options.bits != 8 && options.bits != 12)
         usage("--bits is 8 or 12");
+    if (options.colour && !bitsGiven)
+        options.bits = 8;
     if (options.colour && options.bits != 8)
         usage("colour images have 8 bits per sample");
     return options;
