@@ -5,6 +5,7 @@
 #include "fault_jobs.h"
 #include "raw_peer.h"
 
+#include "toolkit/connection.h"
 #include "toolkit/dimse_status.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ RawBytes withPduLength(RawBytes bytes, std::uint32_t length)
 // Film session N-CREATE as a requester sends it, data set in implicit little endian.
 void createSession(RawPeer& peer)
 {
-    ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(0x0140, uid::FilmSession, "", true))));
+    ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, uid::FilmSession, "", true))));
     ASSERT_TRUE(peer.send(pDataPdu(false, true, textElement(0x2000, 0x0010, "1"))));
     const auto response = peer.receive();
     ASSERT_TRUE(response.has_value()) << "no N-CREATE response";
@@ -107,19 +108,19 @@ const WireFault WireFaultCases[] = {
      }},
     {"PDataBeforeAssociation", false,
      [](RawPeer& peer) {
-         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(0x0140, uid::FilmSession, "", false))));
+         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, uid::FilmSession, "", false))));
          EXPECT_TRUE(peer.waitForClose(10s)) << "the service kept a connection that skipped the association";
      }},
     {"PDataWithHugeLength", true,
      [](RawPeer& peer) {
          createSession(peer);
-         const RawBytes command = pDataPdu(true, true, commandSet(0x0120, uid::FilmSession, "1.2.3", true));
+         const RawBytes command = pDataPdu(true, true, commandSet(CommandField::NSetRq, uid::FilmSession, "1.2.3", true));
          ASSERT_TRUE(peer.send(cutShort(withPduLength(command, 0xFFFFFFF0), 20)));
      }},
     {"PdvLongerThanItsPdu", true,
      [](RawPeer& peer) {
          createSession(peer);
-         RawBytes command = pDataPdu(true, true, commandSet(0x0120, uid::FilmSession, "1.2.3", true));
+         RawBytes command = pDataPdu(true, true, commandSet(CommandField::NSetRq, uid::FilmSession, "1.2.3", true));
          command[6] = 0x00; // the PDV claims far more than the PDU holds
          command[7] = 0x10;
          ASSERT_TRUE(peer.send(command));
@@ -128,7 +129,7 @@ const WireFault WireFaultCases[] = {
     {"ClosedInTheMiddleOfAnNSet", true,
      [](RawPeer& peer) {
          createSession(peer);
-         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(0x0120, uid::FilmSession, "1.2.3", true))));
+         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, uid::FilmSession, "1.2.3", true))));
          const RawBytes data = pDataPdu(false, true, textElement(0x2000, 0x0050, std::string(600, 'X')));
          ASSERT_TRUE(peer.send(cutShort(data, data.size() / 3)));
      }},

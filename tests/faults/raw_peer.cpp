@@ -1,5 +1,7 @@
 #include "raw_peer.h"
 
+#include "toolkit/connection.h"
+
 #include <QHostAddress>
 
 #include <algorithm>
@@ -122,7 +124,7 @@ RawBytes textElement(std::uint16_t group, std::uint16_t element, const std::stri
 RawBytes commandSet(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid,
                     bool withDataSet)
 {
-    const bool create = commandField == 0x0140;
+    const bool create = commandField == CommandField::NCreateRq;
     RawBytes elements = textElement(0x0000, create ? 0x0002 : 0x0003, classUid, '\0');
     append(elements, usElement(0x0100, commandField));
     append(elements, usElement(0x0110, 1)); // message ID
