@@ -1,6 +1,7 @@
 #include "service_fixture.h"
 
 #include "printing/pdf_tools.h"
+#include "support/print_jobs.h"
 #include "toolkit/dimse_status.h"
 #include "toolkit/print_tags.h"
 
@@ -95,18 +96,12 @@ TEST(FailedRequests, AreAnsweredLoggedAndLeaveAnotherConnectionsFilmPrintable)
         std::uint16_t status;
         std::function<Response(TestScu&)> request;
     };
-    auto filmBox = [&](std::optional<std::string> format, std::string session) {
-        auto attributes = std::make_shared<DataSet>();
-        if (format)
-            attributes->add(PrintTag::ImageDisplayFormat, *format);
-        if (!session.empty()) {
-            auto reference = std::make_shared<DataSet>();
-            reference->add(ReferencedSopClassUidTag, std::string(uid::FilmSession));
-            reference->add(ReferencedSopInstanceUidTag, session);
-            auto sequence = makeCollection();
-            sequence->add(reference);
-            attributes->add(PrintTag::ReferencedFilmSessionSequence, sequence);
-        }
+    // A film box request for the owner's session, with one attribute left out when asked.
+    auto filmBox = [&](const std::string& format, std::optional<Tag> without = std::nullopt,
+                       const std::string& session = {}) {
+        DataSetPtr attributes = filmBoxAttributes(format, session.empty() ? film.session : session);
+        if (without)
+            attributes->remove(*without);
         return attributes;
     };
     const std::vector<Case> cases = {
@@ -115,17 +110,17 @@ TEST(FailedRequests, AreAnsweredLoggedAndLeaveAnotherConnectionsFilmPrintable)
          [](TestScu& s) { return s.nSet(uid::GrayscaleImageBox, "1.2.3.9", makeImageBoxModification({})); }},
         {"N-ACTION unknown", DimseStatus::NoSuchObjectInstance, [](TestScu& s) { return s.nAction(uid::FilmBox, "1.2.3.9"); }},
         {"no format", DimseStatus::MissingAttribute,
-         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox(std::nullopt, film.session)); }},
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,1", PrintTag::ImageDisplayFormat)); }},
         {"no session reference", DimseStatus::MissingAttribute,
-         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,1", "")); }},
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,1", PrintTag::ReferencedFilmSessionSequence)); }},
         {"SLIDE", DimseStatus::InvalidAttributeValue,
-         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("SLIDE", film.session)); }},
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("SLIDE")); }},
         {"no rows", DimseStatus::InvalidAttributeValue,
-         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,0", film.session)); }},
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,0")); }},
         {"182 x 181", DimseStatus::InvalidAttributeValue,
-         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\182,181", film.session)); }},
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\182,181")); }},
         {"unknown session", DimseStatus::InvalidAttributeValue,
-         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,1", "1.2.3.9")); }},
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,1", std::nullopt, "1.2.3.9")); }},
         {"duplicate", DimseStatus::DuplicateSopInstance,
          [&](TestScu& s) { return s.nCreate(uid::FilmSession, film.session, std::make_shared<DataSet>()); }},
     };
@@ -260,23 +255,7 @@ TEST(SessionPrint, PrintsEveryFilmBoxOrAnswersThatThereIsNone)
                     .status;
         setImages(scu, first);
         // A second film box in the same session.
-        FilmJob second = first;
-        auto attributes = std::make_shared<DataSet>();
-        attributes->add(PrintTag::ImageDisplayFormat, std::string("STANDARD\\2,1"));
-        auto reference = std::make_shared<DataSet>();
-        reference->add(ReferencedSopClassUidTag, std::string(uid::FilmSession));
-        reference->add(ReferencedSopInstanceUidTag, first.session);
-        auto sequence = makeCollection();
-        sequence->add(reference);
-        attributes->add(PrintTag::ReferencedFilmSessionSequence, sequence);
-        const Response box = scu.nCreate(uid::FilmBox, "", attributes);
-        second.filmBox = box.affectedSopInstanceUid;
-        second.imageBoxes.clear();
-        second.imageBoxClasses.clear();
-        for (const auto& item : *box.dataSet->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()) {
-            second.imageBoxes.push_back(item->attribute(ReferencedSopInstanceUidTag).asText());
-            second.imageBoxClasses.push_back(item->attribute(ReferencedSopClassUidTag).asText());
-        }
+        const FilmJob second = createFilmBox(scu, first.session, "STANDARD\\2,1");
         setImages(scu, second);
         full = scu.nAction(uid::FilmSession, first.session).status;
     });

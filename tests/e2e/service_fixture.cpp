@@ -43,9 +43,15 @@ std::string ServiceFixture::errorLog() const
 
 FilmJob createFilm(TestScu& scu, const std::string& format)
 {
+    return createFilmBox(scu, scu.nCreate(uid::FilmSession, "", filmSessionAttributes()).affectedSopInstanceUid,
+                         format);
+}
+
+FilmJob createFilmBox(TestScu& scu, const std::string& session, const std::string& format)
+{
     FilmJob job;
-    job.session = scu.nCreate(uid::FilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
-    const Response filmBox = scu.nCreate(uid::FilmBox, "", filmBoxAttributes(format, job.session));
+    job.session = session;
+    const Response filmBox = scu.nCreate(uid::FilmBox, "", filmBoxAttributes(format, session));
     job.filmBox = filmBox.affectedSopInstanceUid;
     ImageBoxRefs imageBoxes = imageBoxesOf(filmBox);
     job.imageBoxes = std::move(imageBoxes.instances);

@@ -48,6 +48,8 @@ struct FilmJob {
 
 // N-CREATE session and film box; empty UIDs when a step failed.
 FilmJob createFilm(TestScu& scu, const std::string& format = "STANDARD\\2,2");
+// N-CREATE of one more film box in a session the requester made.
+FilmJob createFilmBox(TestScu& scu, const std::string& session, const std::string& format);
 // N-SET of every image box with a small image (RGB on a colour image box); the statuses.
 std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job);
 
