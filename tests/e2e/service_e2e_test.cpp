@@ -209,16 +209,7 @@ TEST(Associations, AnAbortedJobIsRemovedAndTheServiceGoesOn)
     ASSERT_TRUE(pumpUntil([&] { return !service.stored(job.session); }));
     EXPECT_EQ(service.storedCount(), 1u);
 
-    TestScu next;
-    std::uint16_t action = 0xFFFF;
-    runPeer([&] {
-        ASSERT_TRUE(service.connect(next));
-        const FilmJob film = createFilm(next, "STANDARD\\1,1");
-        setImages(next, film);
-        action = next.nAction(uid::FilmBox, film.filmBox).status;
-    });
-    EXPECT_EQ(action, Ok);
-    EXPECT_EQ(service.films().size(), 1u);
+    EXPECT_TRUE(nextJobPrints(service));
 }
 
 TEST(PrinterInstance, RefusesChangesButAnswersNGet)
@@ -379,16 +370,7 @@ TEST(BadInput, IsAnsweredAndLoggedAndTheNextJobStillPrints)
     pumpUntil([&] { return garbage.state() == QAbstractSocket::UnconnectedState; }, std::chrono::seconds(5));
     garbage.abort();
 
-    TestScu next;
-    std::uint16_t action = 0xFFFF;
-    runPeer([&] {
-        ASSERT_TRUE(service.connect(next));
-        const FilmJob film = createFilm(next, "STANDARD\\1,1");
-        setImages(next, film);
-        action = next.nAction(uid::FilmBox, film.filmBox).status;
-    });
-    EXPECT_EQ(action, Ok);
-    EXPECT_EQ(service.films().size(), 1u);
+    EXPECT_TRUE(nextJobPrints(service));
 }
 
 } // namespace

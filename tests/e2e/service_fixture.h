@@ -11,6 +11,9 @@
 #include "support/temp_folder.h"
 #include "support/test_scu.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -52,5 +55,17 @@ FilmJob createFilm(TestScu& scu, const std::string& format = "STANDARD\\2,2");
 FilmJob createFilmBox(TestScu& scu, const std::string& session, const std::string& format);
 // N-SET of every image box with a small image (RGB on a colour image box); the statuses.
 std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job);
+
+struct JobOutcome {
+    bool connected = false;
+    std::vector<std::uint16_t> setStatuses;
+    std::uint16_t actionStatus = 0xFFFF;
+};
+
+// One film of one image, printed by N-ACTION on the film box; runs on a peer thread.
+JobOutcome printOneFilm(TestScu& scu, int port);
+
+// What every fault test ends with: a new requester's ordinary job still prints one more film.
+testing::AssertionResult nextJobPrints(ServiceFixture& service);
 
 } // namespace kestrova::test

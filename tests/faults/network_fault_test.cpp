@@ -2,7 +2,7 @@
 // associations at once, a requester that vanishes in the middle of a request. Whatever
 // happens, the service keeps listening, keeps no object of the faulty association and
 // prints the next ordinary job.
-#include "fault_jobs.h"
+#include "e2e/service_fixture.h"
 #include "raw_peer.h"
 
 #include "toolkit/connection.h"

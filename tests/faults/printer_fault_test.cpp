@@ -1,7 +1,7 @@
 // Printers that fail between two jobs: a CUPS queue that disappears, a films folder that
 // cannot be written. The job that meets the fault is answered Processing Failure and
 // logged under "DoPrint"; once the fault is gone, the next job prints.
-#include "fault_jobs.h"
+#include "e2e/service_fixture.h"
 
 #include "printing/film_folder.h"
 #include "support/cups_server.h"
