@@ -5,6 +5,7 @@
 #include "core/rounding.h"
 #include "print_service/connection_objects.h"
 #include "render/display_format.h"
+#include "toolkit/command_tags.h"
 #include "toolkit/dimse_status.h"
 #include "toolkit/print_tags.h"
 #include "toolkit/sop_classes.h"
@@ -17,13 +18,6 @@ namespace kestrova {
 namespace {
 
 constexpr const char* Label = "NormalisedReceived";
-
-namespace CommandTag {
-inline constexpr Tag AffectedSopClassUid{0x0000, 0x0002};
-inline constexpr Tag RequestedSopClassUid{0x0000, 0x0003};
-inline constexpr Tag AffectedSopInstanceUid{0x0000, 0x1000};
-inline constexpr Tag RequestedSopInstanceUid{0x0000, 0x1001};
-} // namespace CommandTag
 
 // A request that cannot be carried out, with the status its requester is answered with.
 class RequestFailure : public AppError {

@@ -1,9 +1,18 @@
 #include "toolkit/connection.h"
 
+#include "toolkit/command_tags.h"
+
 namespace kestrova {
 
-namespace {
-inline constexpr Tag CommandFieldTag{0x0000, 0x0100};
+DataSet requestCommand(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid)
+{
+    const bool create = commandField == CommandField::NCreateRq;
+    DataSet command;
+    command.add(CommandTag::CommandField, Numbers{static_cast<double>(commandField)});
+    command.add(create ? CommandTag::AffectedSopClassUid : CommandTag::RequestedSopClassUid, classUid);
+    if (!instanceUid.empty())
+        command.add(create ? CommandTag::AffectedSopInstanceUid : CommandTag::RequestedSopInstanceUid, instanceUid);
+    return command;
 }
 
 Connection::Connection(std::string callingAeTitle, std::string peerHost)
@@ -13,7 +22,7 @@ Connection::Connection(std::string callingAeTitle, std::string peerHost)
 
 std::uint16_t Connection::commandField() const
 {
-    const Attribute field = command_.attribute(CommandFieldTag);
+    const Attribute field = command_.attribute(CommandTag::CommandField);
     return field.exists() && !field.isNull() ? static_cast<std::uint16_t>(field.asNumber()) : 0;
 }
 

@@ -26,6 +26,11 @@ struct PendingResponse {
     std::uint16_t status = 0;
 };
 
+// The command set of a request as a requester sends it: creation names the affected SOP
+// class and instance, every other request the requested ones. For driving the handler
+// without a network.
+DataSet requestCommand(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid);
+
 class Connection {
 public:
     Connection(std::string callingAeTitle, std::string peerHost);

@@ -60,17 +60,6 @@ DataSetPtr parsed(const std::uint8_t* data, std::size_t size, E_TransferSyntax s
     return dcm::toDataSet(dataset);
 }
 
-DataSet commandSet(std::uint16_t field, const std::string& classUid, const std::string& instanceUid)
-{
-    const bool create = field == CommandField::NCreateRq;
-    DataSet command;
-    command.add(Tag{0x0000, 0x0100}, Numbers{static_cast<double>(field)});
-    command.add(Tag{0x0000, static_cast<std::uint16_t>(create ? 0x0002 : 0x0003)}, classUid);
-    if (!instanceUid.empty())
-        command.add(Tag{0x0000, static_cast<std::uint16_t>(create ? 0x1000 : 0x1001)}, instanceUid);
-    return command;
-}
-
 struct Association {
     Association(std::string meta, bool lut) : metaSopClass(std::move(meta))
     {
@@ -93,7 +82,7 @@ struct Association {
     std::optional<PendingResponse> send(std::uint16_t field, const std::string& classUid,
                                         const std::string& instanceUid, DataSetPtr request)
     {
-        connection.beginRequest(commandSet(field, classUid, instanceUid), std::move(request), metaSopClass);
+        connection.beginRequest(requestCommand(field, classUid, instanceUid), std::move(request), metaSopClass);
         NormalisedReceived(connection, store, [this](const DataSetPtr& target) { return print(target); });
         // Every N-CREATE, N-SET and N-GET is answered, whatever its data set held.
         if (!connection.response())

@@ -4,22 +4,6 @@
 
 namespace kestrova::test {
 
-namespace {
-
-DataSet commandSet(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid)
-{
-    // Creation names the affected instance; every other request the requested one.
-    const bool create = commandField == CommandField::NCreateRq;
-    DataSet command;
-    command.add(Tag{0x0000, 0x0100}, Numbers{static_cast<double>(commandField)});
-    command.add(Tag{0x0000, static_cast<std::uint16_t>(create ? 0x0002 : 0x0003)}, classUid);
-    if (!instanceUid.empty())
-        command.add(Tag{0x0000, static_cast<std::uint16_t>(create ? 0x1000 : 0x1001)}, instanceUid);
-    return command;
-}
-
-} // namespace
-
 DataSetPtr makeDataSet(std::initializer_list<std::pair<Tag, Value>> attributes)
 {
     auto dataSet = std::make_shared<DataSet>();
@@ -47,7 +31,7 @@ std::optional<PendingResponse> RequestFixture::send(std::uint16_t commandField, 
                                                     Connection* on)
 {
     Connection& target = on ? *on : connection;
-    target.beginRequest(commandSet(commandField, classUid, instanceUid), std::move(request), metaSopClass);
+    target.beginRequest(requestCommand(commandField, classUid, instanceUid), std::move(request), metaSopClass);
     NormalisedReceived(target, store, [this](const DataSetPtr& object) {
         printed.push_back(object->sopInstanceUid());
         return printStatus;

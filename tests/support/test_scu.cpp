@@ -1,5 +1,6 @@
 #include "support/test_scu.h"
 
+#include "toolkit/command_tags.h"
 #include "toolkit/dcm_convert.h"
 
 #include <dcmtk/config/osconfig.h>
@@ -15,12 +16,6 @@ namespace kestrova::test {
 
 namespace {
 
-constexpr Tag CommandFieldTag{0x0000, 0x0100};
-constexpr Tag AffectedSopClassTag{0x0000, 0x0002};
-constexpr Tag MessageIdBeingRespondedToTag{0x0000, 0x0120};
-constexpr Tag AffectedSopInstanceTag{0x0000, 0x1000};
-constexpr Tag DataSetTypeTag{0x0000, 0x0800};
-constexpr Tag StatusTag{0x0000, 0x0900};
 
 OFList<OFString> transferSyntaxList(TransferSyntax choice)
 {
@@ -278,12 +273,12 @@ Response TestScu::receiveResponse(int timeoutSeconds)
     const DataSetPtr command = dcm::toDataSet(*commandSet);
     Response response;
     response.received = true;
-    response.commandField = numberOr0(*command, CommandFieldTag);
-    response.status = numberOr0(*command, StatusTag);
-    response.messageIdBeingRespondedTo = numberOr0(*command, MessageIdBeingRespondedToTag);
-    response.affectedSopClassUid = command->attribute(AffectedSopClassTag).textOrEmpty();
-    response.affectedSopInstanceUid = command->attribute(AffectedSopInstanceTag).textOrEmpty();
-    if (numberOr0(*command, DataSetTypeTag) != DIMSE_DATASET_NULL) {
+    response.commandField = numberOr0(*command, CommandTag::CommandField);
+    response.status = numberOr0(*command, CommandTag::Status);
+    response.messageIdBeingRespondedTo = numberOr0(*command, CommandTag::MessageIdBeingRespondedTo);
+    response.affectedSopClassUid = command->attribute(CommandTag::AffectedSopClassUid).textOrEmpty();
+    response.affectedSopInstanceUid = command->attribute(CommandTag::AffectedSopInstanceUid).textOrEmpty();
+    if (numberOr0(*command, CommandTag::DataSetType) != DIMSE_DATASET_NULL) {
         DcmDataset* rawData = nullptr;
         const OFCondition dataReceived = peer_->receiveDIMSEDataset(&context, &rawData);
         const std::unique_ptr<DcmDataset> data(rawData);
