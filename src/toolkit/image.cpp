@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/rounding.h"
 #include "toolkit/dcm_convert.h"
+#include "toolkit/image_tags.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -17,18 +18,6 @@
 namespace kestrova {
 
 namespace {
-
-constexpr Tag SamplesPerPixelTag{0x0028, 0x0002};
-constexpr Tag PhotometricTag{0x0028, 0x0004};
-constexpr Tag RowsTag{0x0028, 0x0010};
-constexpr Tag ColumnsTag{0x0028, 0x0011};
-constexpr Tag PixelAspectRatioTag{0x0028, 0x0034};
-constexpr Tag BitsAllocatedTag{0x0028, 0x0100};
-constexpr Tag BitsStoredTag{0x0028, 0x0101};
-constexpr Tag PixelRepresentationTag{0x0028, 0x0103};
-constexpr Tag WindowCenterTag{0x0028, 0x1050};
-constexpr Tag WindowWidthTag{0x0028, 0x1051};
-constexpr Tag PixelDataTag{0x7FE0, 0x0010};
 
 constexpr double ScreenDpi = 96.0;
 
@@ -62,22 +51,22 @@ bool isSupportedColor(const std::string& photometric) { return photometric == "R
 PixelLayout checkedLayout(const DataSet& image)
 {
     PixelLayout layout;
-    const std::string photometric = image.attribute(PhotometricTag).textOrEmpty();
-    layout.samples = requiredNumber(image, SamplesPerPixelTag, "Samples per Pixel");
+    const std::string photometric = image.attribute(ImageTag::PhotometricInterpretation).textOrEmpty();
+    layout.samples = requiredNumber(image, ImageTag::SamplesPerPixel, "Samples per Pixel");
     layout.monochrome = isMonochrome(photometric);
     if (!(layout.monochrome && layout.samples == 1) && !(isSupportedColor(photometric) && layout.samples == 3))
         invalidPicture("unsupported Photometric Interpretation \"" + photometric + "\" with " +
                        std::to_string(layout.samples) + " samples");
-    layout.rows = requiredNumber(image, RowsTag, "Rows");
-    layout.columns = requiredNumber(image, ColumnsTag, "Columns");
-    const int bitsAllocated = requiredNumber(image, BitsAllocatedTag, "Bits Allocated");
-    layout.bitsStored = requiredNumber(image, BitsStoredTag, "Bits Stored");
-    layout.signedPixels = requiredNumber(image, PixelRepresentationTag, "Pixel Representation") == 1;
+    layout.rows = requiredNumber(image, ImageTag::Rows, "Rows");
+    layout.columns = requiredNumber(image, ImageTag::Columns, "Columns");
+    const int bitsAllocated = requiredNumber(image, ImageTag::BitsAllocated, "Bits Allocated");
+    layout.bitsStored = requiredNumber(image, ImageTag::BitsStored, "Bits Stored");
+    layout.signedPixels = requiredNumber(image, ImageTag::PixelRepresentation, "Pixel Representation") == 1;
     if (layout.rows < 1 || layout.columns < 1)
         invalidPicture("no pixels");
     if ((bitsAllocated != 8 && bitsAllocated != 16) || layout.bitsStored < 1 || layout.bitsStored > bitsAllocated)
         invalidPicture("unsupported bit depth");
-    const Attribute pixelData = image.attribute(PixelDataTag);
+    const Attribute pixelData = image.attribute(ImageTag::PixelData);
     const std::size_t needed =
         std::size_t(layout.rows) * std::size_t(layout.columns) * std::size_t(layout.samples) * std::size_t(bitsAllocated / 8);
     if (!pixelData.exists() || pixelData.isNull() || !std::holds_alternative<Bytes>(pixelData.value()) ||
@@ -90,7 +79,7 @@ PixelLayout checkedLayout(const DataSet& image)
 // linearly from the lowest to the highest value Bits Stored can hold.
 void chooseWindow(DicomImage& rendition, const DataSet& image, const PixelLayout& layout)
 {
-    if (image.has(WindowCenterTag) && image.has(WindowWidthTag) && rendition.getWindowCount() > 0) {
+    if (image.has(ImageTag::WindowCenter) && image.has(ImageTag::WindowWidth) && rendition.getWindowCount() > 0) {
         rendition.setWindow(0);
         return;
     }
@@ -129,7 +118,7 @@ QImage rendered(const DataSet& image)
 // Width and height widened by a non-square pixel: Pixel Aspect Ratio is "vertical\horizontal".
 std::pair<double, double> aspectWidening(const DataSet& image)
 {
-    const std::string ratio = image.attribute(PixelAspectRatioTag).textOrEmpty();
+    const std::string ratio = image.attribute(ImageTag::PixelAspectRatio).textOrEmpty();
     const std::size_t separator = ratio.find('\\');
     if (separator == std::string::npos)
         return {1.0, 1.0};

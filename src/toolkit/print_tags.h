@@ -10,6 +10,7 @@ inline constexpr Tag ImageDisplayFormat{0x2010, 0x0010};
 inline constexpr Tag FilmOrientation{0x2010, 0x0040};
 inline constexpr Tag ReferencedFilmSessionSequence{0x2010, 0x0500};
 inline constexpr Tag ReferencedImageBoxSequence{0x2010, 0x0510};
+inline constexpr Tag ImageBoxPosition{0x2020, 0x0010};
 inline constexpr Tag BasicGrayscaleImageSequence{0x2020, 0x0110};
 inline constexpr Tag BasicColorImageSequence{0x2020, 0x0111};
 inline constexpr Tag Manufacturer{0x0008, 0x0070};

@@ -3,6 +3,7 @@
 #include "printing/pdf_tools.h"
 #include "support/print_jobs.h"
 #include "toolkit/dimse_status.h"
+#include "toolkit/image_tags.h"
 #include "toolkit/print_tags.h"
 
 #include <gtest/gtest.h>
@@ -341,13 +342,13 @@ TEST(BadInput, IsAnsweredAndLoggedAndTheNextJobStillPrints)
         // Pixel data shorter than its rows and columns promise.
         DataSetPtr shortImage = makeImageBoxModification({});
         auto item = shortImage->attribute(PrintTag::BasicGrayscaleImageSequence).asSequence()->item(1);
-        item->add(Tag{0x0028, 0x0010}, Numbers{512});
+        item->add(ImageTag::Rows, Numbers{512});
         statuses.push_back(scu.nSet(uid::GrayscaleImageBox, job.imageBoxes[0], shortImage).status);
         // Rows and columns of 65535 with a few bytes of pixels.
         DataSetPtr hugeImage = makeImageBoxModification({});
         item = hugeImage->attribute(PrintTag::BasicGrayscaleImageSequence).asSequence()->item(1);
-        item->add(Tag{0x0028, 0x0010}, Numbers{65535});
-        item->add(Tag{0x0028, 0x0011}, Numbers{65535});
+        item->add(ImageTag::Rows, Numbers{65535});
+        item->add(ImageTag::Columns, Numbers{65535});
         statuses.push_back(scu.nSet(uid::GrayscaleImageBox, job.imageBoxes[1], hugeImage).status);
         statuses.push_back(scu.nAction(uid::FilmBox, job.filmBox).status);
         const FilmJob large = createFilm(scu, "STANDARD\\181,181");

@@ -2,6 +2,8 @@
 
 #include "toolkit/command_tags.h"
 #include "toolkit/dcm_convert.h"
+#include "toolkit/image_tags.h"
+#include "toolkit/print_tags.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -15,7 +17,6 @@
 namespace kestrova::test {
 
 namespace {
-
 
 OFList<OFString> transferSyntaxList(TransferSyntax choice)
 {
@@ -316,21 +317,6 @@ const std::string& TestScu::lastError() const { return lastError_; }
 
 namespace {
 
-constexpr Tag SamplesPerPixelTag{0x0028, 0x0002};
-constexpr Tag PhotometricTag{0x0028, 0x0004};
-constexpr Tag PlanarConfigurationTag{0x0028, 0x0006};
-constexpr Tag RowsTag{0x0028, 0x0010};
-constexpr Tag ColumnsTag{0x0028, 0x0011};
-constexpr Tag PixelAspectRatioTag{0x0028, 0x0034};
-constexpr Tag BitsAllocatedTag{0x0028, 0x0100};
-constexpr Tag BitsStoredTag{0x0028, 0x0101};
-constexpr Tag HighBitTag{0x0028, 0x0102};
-constexpr Tag PixelRepresentationTag{0x0028, 0x0103};
-constexpr Tag PixelDataTag{0x7FE0, 0x0010};
-constexpr Tag ImageBoxPositionTag{0x2020, 0x0010};
-constexpr Tag GrayscaleImageSequenceTag{0x2020, 0x0110};
-constexpr Tag ColorImageSequenceTag{0x2020, 0x0111};
-
 bool isColor(Photometric photometric)
 {
     return photometric == Photometric::RgbInterleaved || photometric == Photometric::RgbPlanar;
@@ -390,19 +376,19 @@ DataSetPtr makeImage(const ImageSpec& imageSpec)
     const bool color = isColor(imageSpec.photometric);
     const int bitsAllocated = imageSpec.bitsStored > 8 ? 16 : 8;
     auto image = std::make_shared<DataSet>();
-    image->add(Attribute(SamplesPerPixelTag, "US", number(color ? 3 : 1)));
-    image->add(Attribute(PhotometricTag, "CS", std::string(photometricName(imageSpec.photometric))));
+    image->add(Attribute(ImageTag::SamplesPerPixel, "US", number(color ? 3 : 1)));
+    image->add(Attribute(ImageTag::PhotometricInterpretation, "CS", std::string(photometricName(imageSpec.photometric))));
     if (color)
-        image->add(Attribute(PlanarConfigurationTag, "US", number(imageSpec.photometric == Photometric::RgbPlanar ? 1 : 0)));
-    image->add(Attribute(RowsTag, "US", number(imageSpec.rows)));
-    image->add(Attribute(ColumnsTag, "US", number(imageSpec.columns)));
+        image->add(Attribute(ImageTag::PlanarConfiguration, "US", number(imageSpec.photometric == Photometric::RgbPlanar ? 1 : 0)));
+    image->add(Attribute(ImageTag::Rows, "US", number(imageSpec.rows)));
+    image->add(Attribute(ImageTag::Columns, "US", number(imageSpec.columns)));
     if (!imageSpec.pixelAspectRatio.empty())
-        image->add(Attribute(PixelAspectRatioTag, "IS", imageSpec.pixelAspectRatio));
-    image->add(Attribute(BitsAllocatedTag, "US", number(bitsAllocated)));
-    image->add(Attribute(BitsStoredTag, "US", number(imageSpec.bitsStored)));
-    image->add(Attribute(HighBitTag, "US", number(imageSpec.bitsStored - 1)));
-    image->add(Attribute(PixelRepresentationTag, "US", number(0)));
-    image->add(Attribute(PixelDataTag, bitsAllocated == 8 ? "OB" : "OW", pixelBytes(samplesOf(imageSpec), bitsAllocated)));
+        image->add(Attribute(ImageTag::PixelAspectRatio, "IS", imageSpec.pixelAspectRatio));
+    image->add(Attribute(ImageTag::BitsAllocated, "US", number(bitsAllocated)));
+    image->add(Attribute(ImageTag::BitsStored, "US", number(imageSpec.bitsStored)));
+    image->add(Attribute(ImageTag::HighBit, "US", number(imageSpec.bitsStored - 1)));
+    image->add(Attribute(ImageTag::PixelRepresentation, "US", number(0)));
+    image->add(Attribute(ImageTag::PixelData, bitsAllocated == 8 ? "OB" : "OW", pixelBytes(samplesOf(imageSpec), bitsAllocated)));
     return image;
 }
 
@@ -411,8 +397,8 @@ DataSetPtr makeImageBoxModification(const ImageSpec& imageSpec, int imageBoxPosi
     auto sequence = makeCollection();
     sequence->add(makeImage(imageSpec));
     auto modification = std::make_shared<DataSet>();
-    modification->add(Attribute(ImageBoxPositionTag, "US", number(imageBoxPosition)));
-    modification->add(Attribute(isColor(imageSpec.photometric) ? ColorImageSequenceTag : GrayscaleImageSequenceTag, "SQ",
+    modification->add(Attribute(PrintTag::ImageBoxPosition, "US", number(imageBoxPosition)));
+    modification->add(Attribute(isColor(imageSpec.photometric) ? PrintTag::BasicColorImageSequence : PrintTag::BasicGrayscaleImageSequence, "SQ",
                                 sequence));
     return modification;
 }
