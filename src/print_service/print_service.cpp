@@ -44,7 +44,6 @@ void PrintService::LoadSettings()
 {
     bool listening = false;
     runSteps(LoadLabel, {
-        [&] { Datasets.clear(); },
         [&] {
             if (Viewer->isListening())
                 Viewer->stopListening();
