@@ -4,7 +4,6 @@
 #include "toolkit/dcm_convert.h"
 #include "toolkit/dicom_log.h"
 #include "toolkit/dicom_viewer.h"
-#include "toolkit/image_memory.h"
 #include "toolkit/listener_core.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -12,38 +11,9 @@
 #include <dcmtk/dcmnet/diutil.h>
 #include <dcmtk/dcmnet/dul.h>
 
-#ifndef _WIN32
-#include <pthread.h>
-#endif
-
 namespace kestrova {
 
 namespace {
-
-// The pool builds each worker as its worker base followed by the SCP part, on the
-// listening thread: the base hands the session on to the SCP part through this.
-thread_local std::shared_ptr<ListenerCore> sessionOfWorkerUnderConstruction;
-
-// DcmBaseSCPPool joins only the workers still busy when it shuts down; the threads of
-// associations that ended before are never joined and would keep their stacks forever.
-// A worker that ends while no stop is under way is detached instead: a stop sets the
-// flag before it asks the pool to shut down, so the pool never joins such a thread.
-class DetachUnlessStopping {
-public:
-    explicit DetachUnlessStopping(std::shared_ptr<ListenerCore> core) : core_(std::move(core)) {}
-    DetachUnlessStopping(const DetachUnlessStopping&) = delete;
-    DetachUnlessStopping& operator=(const DetachUnlessStopping&) = delete;
-    ~DetachUnlessStopping()
-    {
-#ifndef _WIN32
-        if (core_ && !core_->stopping())
-            pthread_detach(pthread_self());
-#endif
-    }
-
-private:
-    std::shared_ptr<ListenerCore> core_;
-};
 
 // DCMTK keeps a connection's socket to itself; a stop needs it to cut a blocked read.
 // Naming the accessor through a derived class makes the protected member reachable.
@@ -72,23 +42,16 @@ std::string describeRequest(const dimse::RequestInfo& request)
 
 } // namespace
 
-ViewerWorkerBase::ViewerWorkerBase(DcmBaseSCPPool& pool)
-    : DcmBaseSCPWorker(pool)
+void dropAndDestroy(T_ASC_Association* association)
 {
-    sessionOfWorkerUnderConstruction = static_cast<ViewerPoolBase&>(pool).core();
-    // Before the association's thread starts allocating the images it receives.
-    keepPixelBuffersForReuse();
+    if (association == nullptr)
+        return;
+    ASC_dropAssociation(association);
+    ASC_destroyAssociation(&association);
 }
 
-void ViewerWorkerBase::run()
-{
-    // The base run() ends the thread with pthread_exit, which unwinds through here.
-    const DetachUnlessStopping detach(static_cast<ViewerPoolBase&>(m_pool).core());
-    DcmBaseSCPWorker::run();
-}
-
-AssociationWorker::AssociationWorker()
-    : core_(std::exchange(sessionOfWorkerUnderConstruction, nullptr))
+AssociationWorker::AssociationWorker(std::shared_ptr<ListenerCore> core)
+    : core_(std::move(core))
 {
 }
 
@@ -101,6 +64,7 @@ OFCondition AssociationWorker::run(T_ASC_Association* association)
     if (!core_->registerSocket(socket)) {
         // Accepted by TCP while the listener was being stopped.
         ASC_abortAssociation(association);
+        dropAndDestroy(association);
         return EC_Normal;
     }
     const OFCondition result = DcmThreadSCP::run(association);
@@ -122,8 +86,8 @@ void AssociationWorker::notifyAssociationRequest(const T_ASC_Parameters& params,
 void AssociationWorker::notifyAssociationAcknowledge()
 {
     core_->log(LogCategory::Associations, "Association accepted from " + peer());
-    connection_ = std::make_unique<Connection>(callingAeTitle_, peerHost_);
-    core_->deliver([this](ConnectionHandler& handler) { handler.associationStarted(*connection_); });
+    connection_ = std::make_shared<Connection>(callingAeTitle_, peerHost_);
+    core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.associationStarted(*connection); });
 }
 
 void AssociationWorker::notifyReleaseRequest()
@@ -149,7 +113,7 @@ void AssociationWorker::notifyAssociationTermination()
     if (!connection_)
         return; // refused or never acknowledged: the handler never heard of it
     core_->log(LogCategory::Associations, "Association with " + peer() + " ended");
-    core_->deliver([this](ConnectionHandler& handler) { handler.associationEnded(*connection_); });
+    core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.associationEnded(*connection); });
     connection_.reset();
 }
 
@@ -209,7 +173,7 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
     if (const OFCondition received = receiveRequestData(request, presentationId, data); received.bad())
         return received;
     connection_->beginRequest(*dcm::toDataSet(commandSet), std::move(data), context.abstractSyntax.c_str());
-    core_->deliver([this](ConnectionHandler& handler) { handler.NormalisedReceived(*connection_); });
+    core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.NormalisedReceived(*connection); });
     if (core_->stopping())
         return EC_Normal;
     if (!connection_->response()) {

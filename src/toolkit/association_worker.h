@@ -1,11 +1,10 @@
 #pragma once
-// One association on its worker thread, and the DCMTK pool that runs them. Internal.
+// One association, served on the thread the accept loop started for it. Internal.
 
 #include "toolkit/connection.h"
 #include "toolkit/dimse_messages.h"
 
 #include <dcmtk/config/osconfig.h>
-#include <dcmtk/dcmnet/scppool.h>
 #include <dcmtk/dcmnet/scpthrd.h>
 
 #include <memory>
@@ -15,28 +14,15 @@ namespace kestrova {
 
 class ListenerCore;
 
-// DcmSCPPool default-constructs its workers; the pool carries the listening session
-// they belong to.
-class ViewerPoolBase : public DcmBaseSCPPool {
-public:
-    void setCore(std::shared_ptr<ListenerCore> core) { core_ = std::move(core); }
-    const std::shared_ptr<ListenerCore>& core() const { return core_; }
-
-private:
-    std::shared_ptr<ListenerCore> core_;
-};
-
-class ViewerWorkerBase : public DcmBaseSCPPool::DcmBaseSCPWorker {
-protected:
-    explicit ViewerWorkerBase(DcmBaseSCPPool& pool);
-    void run() override;
-};
+// Closes the association's connection and frees it; null does nothing.
+void dropAndDestroy(T_ASC_Association* association);
 
 class AssociationWorker : public DcmThreadSCP {
 public:
-    AssociationWorker();
+    explicit AssociationWorker(std::shared_ptr<ListenerCore> core);
     ~AssociationWorker() override;
 
+    // Negotiates, serves and finally drops and frees the association.
     OFCondition run(T_ASC_Association* association) override;
 
 protected:
@@ -62,9 +48,9 @@ private:
     T_ASC_Association* association_ = nullptr;
     std::string callingAeTitle_;
     std::string peerHost_;
-    std::unique_ptr<Connection> connection_;
+    // Shared with the calls handed to the UI thread: what they reach never lives on this
+    // thread's stack.
+    std::shared_ptr<Connection> connection_;
 };
-
-using ViewerPool = DcmSCPPool<AssociationWorker, ViewerPoolBase, ViewerWorkerBase>;
 
 } // namespace kestrova

@@ -1,6 +1,6 @@
 #include "toolkit/dicom_viewer.h"
 
-#include "toolkit/association_worker.h"
+#include "toolkit/accept_loop.h"
 #include "toolkit/delivery_gate.h"
 #include "toolkit/dicom_log.h"
 #include "toolkit/listener_core.h"
@@ -55,9 +55,11 @@ struct Timeouts {
     std::chrono::seconds acse{30};
 };
 
-void configure(ViewerPool& pool, int port, const Timeouts& timeouts)
+constexpr int MaxAssociations = 16;
+
+DcmSCPConfig configuration(int port, const Timeouts& timeouts)
 {
-    DcmSCPConfig& config = pool.getConfig();
+    DcmSCPConfig config;
     config.setPort(static_cast<Uint16>(port));
     config.setConnectionBlockingMode(DUL_NOBLOCK);
     config.setConnectionTimeout(1);
@@ -74,7 +76,7 @@ void configure(ViewerPool& pool, int port, const Timeouts& timeouts)
     transferSyntaxes.push_back(UID_BigEndianExplicitTransferSyntax);
     for (const char* abstractSyntax : AcceptedAbstractSyntaxes)
         config.addPresentationContext(abstractSyntax, transferSyntaxes);
-    pool.setMaxThreads(16);
+    return config;
 }
 
 // Keeps the UI thread's events flowing until done() or the deadline.
@@ -93,10 +95,14 @@ bool pumpEventsUntil(Done done, Clock::duration limit)
 
 } // namespace
 
-// One listen() call: DCMTK's pool and the thread running its accept loop. Shared with
-// that thread so that a run left behind by a stop stays valid until it ends.
+// One listen() call: its accept loop and the thread running it. Shared with that thread
+// so that a run left behind by a stop stays valid until it ends.
 struct ListenRun {
-    ViewerPool pool;
+    ListenRun(const DcmSCPConfig& config, std::shared_ptr<ListenerCore> core)
+        : loop(config, MaxAssociations, std::move(core))
+    {
+    }
+    AcceptLoop loop;
     std::thread thread;
     std::atomic<bool> finished{false};
     std::string failure;
@@ -137,12 +143,10 @@ bool DicomViewer::Impl::listen(int port)
         log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": it is in use");
         return false;
     }
-    core_ = std::make_shared<ListenerCore>(handler_, log_, gate_);
-    auto run = std::make_shared<ListenRun>();
-    configure(run->pool, port, timeouts_);
-    run->pool.setCore(core_);
+    core_ = ListenerCore::create(handler_, log_, gate_);
+    auto run = std::make_shared<ListenRun>(configuration(port, timeouts_), core_);
     run->thread = std::thread([run] {
-        const OFCondition result = run->pool.listen();
+        const OFCondition result = run->loop.run();
         if (result.bad())
             run->failure = result.text();
         run->finished = true;
@@ -174,10 +178,10 @@ void DicomViewer::Impl::stop()
     if (!run_)
         return;
     // Order matters: the flag first, so that workers stop handing requests to the UI
-    // thread and end their associations; then the pool; then wait while events flow,
+    // thread and end their associations; then the accept loop; then wait while events flow,
     // because a worker may be waiting for this very thread.
     core_->beginStop();
-    run_->pool.stopAfterCurrentAssociations();
+    run_->loop.stop();
     const std::shared_ptr<ListenRun> run = run_;
     if (pumpEventsUntil([&] { return run->finished.load(); }, StopWait)) {
         run->thread.join();

@@ -5,7 +5,8 @@
 #include "toolkit/dicom_log.h"
 #include "toolkit/dicom_viewer.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QThread>
 
 #include <algorithm>
@@ -31,12 +32,16 @@ void cutConnection(int socket)
 #endif
 }
 
-// One call from a worker to the UI thread. The worker may give up on a call that has not
-// started when the listener stops (its event may never run); a call that started is
-// always waited for, since it uses the worker's connection.
+} // namespace
+
+// One call from an association thread to the UI thread. The association thread may give up
+// on a call that has not started when the listener stops (its event may never run); a
+// call that started is always waited for.
 class PendingCall {
 public:
-    // UI thread: false when the worker gave up.
+    explicit PendingCall(ListenerCore::HandlerCall call) : call_(std::move(call)) {}
+
+    // UI thread: false when the association thread gave up.
     bool start()
     {
         const std::lock_guard lock(mutex_);
@@ -45,6 +50,8 @@ public:
         state_ = State::Running;
         return true;
     }
+
+    const ListenerCore::HandlerCall& call() const { return call_; }
 
     void finish(bool delivered)
     {
@@ -56,7 +63,7 @@ public:
         done_.notify_all();
     }
 
-    // Worker thread.
+    // Association thread.
     bool wait(const std::function<bool()>& stopping)
     {
         std::unique_lock lock(mutex_);
@@ -72,61 +79,102 @@ public:
 
 private:
     enum class State { Waiting, Running, Done, Abandoned };
+    const ListenerCore::HandlerCall call_;
     std::mutex mutex_;
     std::condition_variable done_;
     State state_ = State::Waiting;
     bool delivered_ = false;
 };
 
-} // namespace
+// Lives on the UI thread; an event posted to it runs what was delivered.
+class ListenerCore::Dispatcher : public QObject {
+public:
+    static constexpr QEvent::Type Delivery = QEvent::User;
 
-void ListenerCore::UiAnchorDeleter::operator()(QObject* anchor) const
+    std::weak_ptr<ListenerCore> core;
+
+    bool event(QEvent* event) override
+    {
+        if (event->type() != Delivery)
+            return QObject::event(event);
+        if (const auto alive = core.lock())
+            alive->runDelivered();
+        return true;
+    }
+};
+
+void ListenerCore::DispatcherDeleter::operator()(Dispatcher* dispatcher) const
 {
-    // The last reference may go on a worker thread; a QObject dies in its own thread.
-    if (QThread::currentThread() == anchor->thread())
-        delete anchor;
+    // The last reference to the core may go on an association thread; a QObject dies in
+    // its own thread.
+    if (QThread::currentThread() == dispatcher->thread())
+        delete dispatcher;
     else
-        anchor->deleteLater();
+        dispatcher->deleteLater();
 }
 
-ListenerCore::ListenerCore(ConnectionHandler& handler, DicomLog& log, std::shared_ptr<DeliveryGate> gate)
-    : handler_(&handler), log_(&log), gate_(std::move(gate)), uiAnchor_(new QObject)
+std::shared_ptr<ListenerCore> ListenerCore::create(ConnectionHandler& handler, DicomLog& log,
+                                                   std::shared_ptr<DeliveryGate> gate)
+{
+    auto core = std::make_shared<ListenerCore>(ConstructionKey{}, handler, log, std::move(gate));
+    core->dispatcher_->core = core;
+    return core;
+}
+
+ListenerCore::ListenerCore(ConstructionKey, ConnectionHandler& handler, DicomLog& log,
+                           std::shared_ptr<DeliveryGate> gate)
+    : handler_(&handler), gate_(std::move(gate)), log_(&log), dispatcher_(std::make_unique<Dispatcher>().release())
 {
 }
 
 ListenerCore::~ListenerCore() = default;
 
-bool ListenerCore::deliver(const std::function<void(ConnectionHandler&)>& call)
+bool ListenerCore::deliver(HandlerCall call)
 {
     if (stopping())
         return false;
-    const auto runHandler = [&]() -> bool {
-        if (stopping() || handler_ == nullptr)
-            return false;
-        try {
-            call(*handler_);
-        } catch (...) {
-            // The handler traps its own failures; anything that still escapes must not
-            // unwind through Qt's event dispatch.
-            log(LogCategory::Errors, "Request handler failed: " + currentErrorInfo().description);
-        }
-        return true;
-    };
-    QObject* anchor = uiAnchor_.get();
-    if (QThread::currentThread() == anchor->thread())
-        return runHandler();
+    if (std::this_thread::get_id() == uiThread_)
+        return runHandler(call);
 
-    auto pending = std::make_shared<PendingCall>();
-    QMetaObject::invokeMethod(
-        anchor,
-        [self = shared_from_this(), pending, &runHandler] {
-            self->gate_->runOrQueue([pending, &runHandler] {
-                if (pending->start())
-                    pending->finish(runHandler());
-            });
-        },
-        Qt::QueuedConnection);
+    auto pending = std::make_shared<PendingCall>(std::move(call));
+    {
+        const std::lock_guard lock(mutex_);
+        delivered_.push_back(pending);
+    }
+    QCoreApplication::postEvent(dispatcher_.get(), std::make_unique<QEvent>(Dispatcher::Delivery).release());
     return pending->wait([this] { return stopping(); });
+}
+
+void ListenerCore::runDelivered()
+{
+    for (;;) {
+        std::shared_ptr<PendingCall> pending;
+        {
+            const std::lock_guard lock(mutex_);
+            if (delivered_.empty())
+                return;
+            pending = std::move(delivered_.front());
+            delivered_.pop_front();
+        }
+        gate_->runOrQueue([self = shared_from_this(), pending] {
+            if (pending->start())
+                pending->finish(self->runHandler(pending->call()));
+        });
+    }
+}
+
+bool ListenerCore::runHandler(const HandlerCall& call)
+{
+    if (stopping() || handler_ == nullptr)
+        return false;
+    try {
+        call(*handler_);
+    } catch (...) {
+        // The handler traps its own failures; anything that still escapes must not
+        // unwind through Qt's event dispatch.
+        log(LogCategory::Errors, "Request handler failed: " + currentErrorInfo().description);
+    }
+    return true;
 }
 
 void ListenerCore::log(int category, const std::string& text) const

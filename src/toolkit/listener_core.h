@@ -1,34 +1,53 @@
 #pragma once
 // What one listening session shares between the DicomViewer (UI thread) and its
-// association workers: the way onto the UI thread, the log, the stop flag, and the
+// association threads: the way onto the UI thread, the log, the stop flag, and the
 // sockets of the running associations so that a stop can cut them. Internal.
-
-#include <QObject>
+//
+// Threads and what they touch:
+// - an association thread owns its DCMTK association and its worker; it reaches the UI
+//   thread only through deliver(), which hands over a PendingCall under mutex_. The call
+//   holds shared ownership of what it uses (the Connection), never a reference into the
+//   association thread's stack, and the thread waits until the call has run or was given up.
+// - the UI thread runs every handler call, one at a time, in arrival order (or later,
+//   while the delivery gate holds them back). handler_ and gate_ are touched there only.
+// - the log and the socket list are guarded by mutex_, the stop flag is atomic.
+// Qt's event queue only wakes the UI thread; no data of ours travels through it, so every
+// hand-off is ordered by a mutex of ours (and visible to ThreadSanitizer as such).
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+class QObject;
 
 namespace kestrova {
 
 class ConnectionHandler;
 class DeliveryGate;
 class DicomLog;
+class PendingCall;
 
 class ListenerCore : public std::enable_shared_from_this<ListenerCore> {
+    struct ConstructionKey {};
+
 public:
-    // Created on the thread the handler lives on, always through std::make_shared.
-    ListenerCore(ConnectionHandler& handler, DicomLog& log, std::shared_ptr<DeliveryGate> gate);
+    // On the thread the handler lives on (the UI thread).
+    static std::shared_ptr<ListenerCore> create(ConnectionHandler& handler, DicomLog& log,
+                                                std::shared_ptr<DeliveryGate> gate);
+    ListenerCore(ConstructionKey, ConnectionHandler& handler, DicomLog& log, std::shared_ptr<DeliveryGate> gate);
     ~ListenerCore();
     ListenerCore(const ListenerCore&) = delete;
     ListenerCore& operator=(const ListenerCore&) = delete;
 
+    using HandlerCall = std::function<void(ConnectionHandler&)>;
     // Runs call with the handler on the UI thread and waits for it, also while the gate
     // holds it back. False when it did not run because the listener is stopping.
-    bool deliver(const std::function<void(ConnectionHandler&)>& call);
+    bool deliver(HandlerCall call);
 
     void log(int category, const std::string& text) const;
     bool logs(int category) const;
@@ -39,22 +58,29 @@ public:
     // The viewer is going away: nothing reaches its handler or log any more.
     void detach();
 
-    // A worker's connection; false (and not registered) when the listener is stopping.
+    // An association's connection; false (and not registered) when the listener is stopping.
     bool registerSocket(int socket);
     void unregisterSocket(int socket);
 
 private:
-    struct UiAnchorDeleter {
-        void operator()(QObject* anchor) const;
+    class Dispatcher;
+    struct DispatcherDeleter {
+        void operator()(Dispatcher* dispatcher) const;
     };
 
-    ConnectionHandler* handler_; // touched on the UI thread only
-    mutable std::mutex mutex_;   // guards log_ and sockets_
+    // UI thread: everything delivered so far, through the gate.
+    void runDelivered();
+    bool runHandler(const HandlerCall& call);
+
+    const std::thread::id uiThread_ = std::this_thread::get_id();
+    ConnectionHandler* handler_;         // UI thread only
+    std::shared_ptr<DeliveryGate> gate_; // UI thread only
+    mutable std::mutex mutex_;           // guards log_, sockets_ and delivered_
     DicomLog* log_;
     std::vector<int> sockets_;
+    std::deque<std::shared_ptr<PendingCall>> delivered_;
     std::atomic<bool> stopping_{false};
-    std::shared_ptr<DeliveryGate> gate_; // touched on the UI thread only
-    std::unique_ptr<QObject, UiAnchorDeleter> uiAnchor_;
+    std::unique_ptr<Dispatcher, DispatcherDeleter> dispatcher_;
 };
 
 } // namespace kestrova
