@@ -12,12 +12,14 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace kestrova {
 
@@ -30,6 +32,8 @@ using namespace std::chrono_literals;
 // second) and the workers; a worker held up by the caller's own stack is left to finish.
 constexpr auto StopWait = 2s;
 constexpr auto StartWait = 5s;
+// How long the viewer's end waits for runs left behind by a stop from inside a handler.
+constexpr auto LeftBehindWait = 10s;
 
 const std::array<const char*, 5> AcceptedAbstractSyntaxes = {
     UID_VerificationSOPClass,
@@ -96,7 +100,7 @@ bool pumpEventsUntil(Done done, Clock::duration limit)
 } // namespace
 
 // One listen() call: its accept loop and the thread running it. Shared with that thread
-// so that a run left behind by a stop stays valid until it ends.
+// so that a run a stop could not wait for stays valid until it ends.
 struct ListenRun {
     ListenRun(const DcmSCPConfig& config, std::shared_ptr<ListenerCore> core)
         : loop(config, MaxAssociations, std::move(core))
@@ -111,6 +115,9 @@ struct ListenRun {
 class DicomViewer::Impl {
 public:
     Impl(ConnectionHandler& handler, DicomLog& log) : handler_(handler), log_(log) {}
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
 
     bool listen(int port);
     void stop();
@@ -121,12 +128,16 @@ public:
 
 private:
     bool waitUntilAccepting(ListenRun& run, int port) const;
+    void joinLeftBehind(Clock::duration limit);
 
     ConnectionHandler& handler_;
     DicomLog& log_;
     std::shared_ptr<DeliveryGate> gate_ = std::make_shared<DeliveryGate>();
     std::shared_ptr<ListenerCore> core_;
     std::shared_ptr<ListenRun> run_;
+    // Runs a stop from inside a handler call could not wait for: they end once that call
+    // returns, and are joined later, at the latest when the viewer goes.
+    std::vector<std::shared_ptr<ListenRun>> leftBehind_;
     int port_ = 0;
     Timeouts timeouts_;
 };
@@ -134,6 +145,7 @@ private:
 bool DicomViewer::Impl::listen(int port)
 {
     stop();
+    joinLeftBehind(Clock::duration::zero());
     if (port < 1 || port > 65535) {
         log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": not a TCP port");
         return false;
@@ -188,7 +200,7 @@ void DicomViewer::Impl::stop()
     } else {
         log_.append(LogCategory::Warnings, "Listener on port " + std::to_string(port_) +
                                                " still busy; it ends when its last association does");
-        run->thread.detach();
+        leftBehind_.push_back(run);
     }
     core_->detach();
     core_.reset();
@@ -196,12 +208,35 @@ void DicomViewer::Impl::stop()
     log_.append(LogCategory::Associations, "Stopped listening on port " + std::to_string(port_));
 }
 
+void DicomViewer::Impl::joinLeftBehind(Clock::duration limit)
+{
+    pumpEventsUntil(
+        [&] {
+            return std::all_of(leftBehind_.begin(), leftBehind_.end(), [](const auto& run) { return run->finished.load(); });
+        },
+        limit);
+    std::erase_if(leftBehind_, [](const std::shared_ptr<ListenRun>& run) {
+        if (!run->finished)
+            return false;
+        run->thread.join();
+        return true;
+    });
+}
+
+DicomViewer::Impl::~Impl()
+{
+    stop();
+    joinLeftBehind(LeftBehindWait);
+    for (const auto& run : leftBehind_)
+        run->thread.detach(); // its handler call never returned
+}
+
 DicomViewer::DicomViewer(ConnectionHandler& handler, DicomLog& log, QObject* parent)
     : QObject(parent), impl_(std::make_unique<Impl>(handler, log))
 {
 }
 
-DicomViewer::~DicomViewer() { impl_->stop(); }
+DicomViewer::~DicomViewer() = default;
 
 bool DicomViewer::listen(int port) { return impl_->listen(port); }
 

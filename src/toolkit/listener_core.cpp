@@ -10,7 +10,6 @@
 #include <QThread>
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
 
 #ifdef _WIN32
@@ -34,9 +33,9 @@ void cutConnection(int socket)
 
 } // namespace
 
-// One call from an association thread to the UI thread. The association thread may give up
-// on a call that has not started when the listener stops (its event may never run); a
-// call that started is always waited for.
+// One call from an association thread to the UI thread. The association thread gives up on
+// a call that has not started when the listener stops (its event may never run); a call
+// that started is always waited for.
 class PendingCall {
 public:
     explicit PendingCall(ListenerCore::HandlerCall call) : call_(std::move(call)) {}
@@ -60,19 +59,27 @@ public:
             state_ = State::Done;
             delivered_ = delivered;
         }
-        done_.notify_all();
+        changed_.notify_all();
     }
 
-    // Association thread.
-    bool wait(const std::function<bool()>& stopping)
+    // The listener is stopping: a call still waiting is given up.
+    void stop()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    // Association thread. Untimed: finish() or stop() always wakes it.
+    bool wait()
     {
         std::unique_lock lock(mutex_);
-        while (state_ != State::Done) {
-            if (state_ == State::Waiting && stopping()) {
-                state_ = State::Abandoned;
-                return false;
-            }
-            done_.wait_for(lock, std::chrono::milliseconds(50));
+        changed_.wait(lock, [this] { return state_ == State::Done || (state_ == State::Waiting && stopping_); });
+        if (state_ != State::Done) {
+            state_ = State::Abandoned;
+            return false;
         }
         return delivered_;
     }
@@ -81,25 +88,27 @@ private:
     enum class State { Waiting, Running, Done, Abandoned };
     const ListenerCore::HandlerCall call_;
     std::mutex mutex_;
-    std::condition_variable done_;
+    // _any: its wait gives up and retakes mutex_ in inline code, where ThreadSanitizer sees
+    // the ordering; std::condition_variable does it inside libstdc++, which is not instrumented.
+    std::condition_variable_any changed_;
     State state_ = State::Waiting;
+    bool stopping_ = false;
     bool delivered_ = false;
 };
 
-// Lives on the UI thread; an event posted to it runs what was delivered.
+// Lives on the UI thread; an event posted to it runs what was delivered. The event carries
+// nothing: what to run is in the core's queue.
 class ListenerCore::Dispatcher : public QObject {
 public:
     static constexpr QEvent::Type Delivery = QEvent::User;
 
     std::weak_ptr<ListenerCore> core;
 
-    bool event(QEvent* event) override
+protected:
+    void customEvent(QEvent*) override
     {
-        if (event->type() != Delivery)
-            return QObject::event(event);
         if (const auto alive = core.lock())
             alive->runDelivered();
-        return true;
     }
 };
 
@@ -138,11 +147,19 @@ bool ListenerCore::deliver(HandlerCall call)
 
     auto pending = std::make_shared<PendingCall>(std::move(call));
     {
+        // Checked under the lock that beginStop() takes to stop every outstanding call, so
+        // that no call can start waiting after the stop went by.
         const std::lock_guard lock(mutex_);
+        if (stopping())
+            return false;
         delivered_.push_back(pending);
+        outstanding_.push_back(pending);
     }
     QCoreApplication::postEvent(dispatcher_.get(), std::make_unique<QEvent>(Dispatcher::Delivery).release());
-    return pending->wait([this] { return stopping(); });
+    const bool delivered = pending->wait();
+    const std::lock_guard lock(mutex_);
+    std::erase(outstanding_, pending);
+    return delivered;
 }
 
 void ListenerCore::runDelivered()
@@ -195,6 +212,8 @@ void ListenerCore::beginStop()
     stopping_ = true;
     const std::lock_guard lock(mutex_);
     std::for_each(sockets_.begin(), sockets_.end(), cutConnection);
+    for (const auto& pending : outstanding_)
+        pending->stop();
 }
 
 void ListenerCore::detach()

@@ -75,10 +75,11 @@ private:
     const std::thread::id uiThread_ = std::this_thread::get_id();
     ConnectionHandler* handler_;         // UI thread only
     std::shared_ptr<DeliveryGate> gate_; // UI thread only
-    mutable std::mutex mutex_;           // guards log_, sockets_ and delivered_
+    mutable std::mutex mutex_;           // guards log_, sockets_, delivered_ and outstanding_
     DicomLog* log_;
     std::vector<int> sockets_;
-    std::deque<std::shared_ptr<PendingCall>> delivered_;
+    std::deque<std::shared_ptr<PendingCall>> delivered_;   // not yet taken by the UI thread
+    std::vector<std::shared_ptr<PendingCall>> outstanding_; // waited for by association threads
     std::atomic<bool> stopping_{false};
     std::unique_ptr<Dispatcher, DispatcherDeleter> dispatcher_;
 };
