@@ -1,5 +1,6 @@
 #include "test_film/test_film.h"
 
+#include "test_film/film_requests.h"
 #include "test_film/test_images.h"
 #include "toolkit/print_scu.h"
 #include "toolkit/print_tags.h"
@@ -11,21 +12,6 @@
 
 namespace kestrova {
 namespace {
-
-DataSetPtr filmBoxAttributes(const std::string& format, const std::string& sessionUid)
-{
-    auto reference = std::make_shared<DataSet>();
-    reference->add(ReferencedSopClassUidTag, std::string(SopClass::BasicFilmSession));
-    reference->add(ReferencedSopInstanceUidTag, sessionUid);
-    auto sequence = makeCollection();
-    sequence->add(reference);
-
-    auto filmBox = std::make_shared<DataSet>();
-    filmBox->add(PrintTag::ImageDisplayFormat, format);
-    filmBox->add(PrintTag::FilmOrientation, std::string("PORTRAIT"));
-    filmBox->add(PrintTag::ReferencedFilmSessionSequence, sequence);
-    return filmBox;
-}
 
 std::function<std::uint16_t(int, int, int)> pattern(int index, int size)
 {
@@ -126,9 +112,7 @@ TestFilmResult sendTestFilm(const std::string& host, int port, const FilmRequest
         result.failure = "no association: " + (scu.lastError().empty() ? std::string("print management not accepted") : scu.lastError());
         return result;
     }
-    auto sessionAttributes = std::make_shared<DataSet>();
-    sessionAttributes->add(PrintTag::NumberOfCopies, std::string("1"));
-    const ScuResponse session = scu.nCreate(SopClass::BasicFilmSession, "", sessionAttributes);
+    const ScuResponse session = scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes());
     if (!answered(session, "film session N-CREATE"))
         return result;
     const std::string format = film.format.empty() ? standardFormatFor(images.size()) : film.format;
