@@ -40,6 +40,12 @@ build_package() {
     [ -s "$work/root/usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
   done
   [ -f "$work/root/usr/share/doc/kestrova/README.md" ] || fail "README is not in the documentation"
+  local source document
+  source=$(cd "$(dirname "$0")/../.." && pwd)
+  for document in "$source"/docs/*.md; do
+    [ -e "$document" ] || continue
+    [ -f "$work/root/usr/share/doc/kestrova/docs/$(basename "$document")" ] || fail "$(basename "$document") is not in the documentation"
+  done
 
   local unit=$work/root/lib/systemd/system/kestrova.service
   for line in 'StateDirectory=kestrova' 'DynamicUser=yes' 'Restart=on-failure' 'ExecStart=/usr/bin/kestrova-service'; do
