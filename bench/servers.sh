@@ -4,7 +4,7 @@
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KESTROVA_BUILD_DIR:-$repo/build}
-service_program=$build/tests/e2e/kestrova-service
+service_program=$build/kestrova-service
 load_program=$build/bench/print_load
 dcmpstat_template=$repo/tests/e2e/dcmpstat.cfg.in
 

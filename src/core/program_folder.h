@@ -1,6 +1,7 @@
 #pragma once
-// The folder that holds the running executable. Every file of the program lives there
-// or below it; paths are always built from it, never from the working directory.
+// The program folder: every file of the program lives there or below it; paths are always
+// built from it, never from the working directory. Until start-up sets it (the folder rules
+// are in src/startup), it is the folder that holds the running executable.
 
 #include <filesystem>
 #include <string_view>
@@ -9,7 +10,7 @@ namespace kestrova {
 
 std::filesystem::path ProgramFolder();
 
-// For the headless service host and tests, which run against a folder of their own.
+// For start-up, once the folder is chosen and usable, and for tests.
 void SetProgramFolder(const std::filesystem::path& folder);
 
 // ProgramFolder() / name

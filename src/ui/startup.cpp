@@ -3,7 +3,9 @@
 #include "core/error_log.h"
 #include "core/errors.h"
 #include "core/global_settings.h"
-#include "core/settings_files.h"
+#include "core/program_folder.h"
+#include "print_service/print_service.h"
+#include "startup/startup_sequence.h"
 #include "toolkit/dicom_log.h"
 #include "ui/local_text.h"
 #include "ui/main_window.h"
@@ -36,11 +38,12 @@ std::unique_ptr<fKestrova> Main(PrinterDevice& printer, const MainWindowFactory&
 {
     std::unique_ptr<fKestrova> window;
     try {
-        ReadSettings();
-        ReadHeader();
-        window = makeWindow ? makeWindow(printer) : makeMainWindow(printer);
-        if (!window)
-            raise(ErrorCode::ObjectNotSet);
+        StartUp([&] {
+            window = makeWindow ? makeWindow(printer) : makeMainWindow(printer);
+            if (!window)
+                raise(ErrorCode::ObjectNotSet);
+        });
+        window->service().log().append(LogCategory::Associations, "Program folder: " + ProgramFolder().string());
         window->show();
         window->setWindowState(window->windowState() | Qt::WindowMinimized);
     } catch (...) {

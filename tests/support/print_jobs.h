@@ -3,15 +3,15 @@
 // N-CREATE response: shared by the end-to-end tests and the load generator.
 
 #include "support/test_scu.h"
+#include "test_film/film_requests.h"
 
 #include <string>
 #include <vector>
 
 namespace kestrova::test {
 
-DataSetPtr filmSessionAttributes(int copies = 1);
-DataSetPtr filmBoxAttributes(const std::string& format, const std::string& session,
-                             const std::string& orientation = "PORTRAIT");
+using kestrova::filmBoxAttributes;
+using kestrova::filmSessionAttributes;
 
 struct ImageBoxRefs {
     std::vector<std::string> instances;

@@ -5,7 +5,7 @@
 #include "ui/main_window.h"
 #include "ui/preview_box.h"
 #include "ui/startup.h"
-#include "test_film.h"
+#include "test_film/test_film.h"
 #include "ui_test_support.h"
 
 #include <QTest>
@@ -53,7 +53,9 @@ protected:
         TestFilmResult result;
         std::atomic<bool> done = false;
         std::thread modality([&] {
-            result = sendTestFilm("127.0.0.1", port, 64);
+            FilmRequest film;
+            film.images = testPattern(64);
+            result = sendTestFilm("127.0.0.1", port, film);
             done = true;
         });
         const bool finished = QTest::qWaitFor([&] { return done.load(); }, 60000);

@@ -1,17 +1,15 @@
-// kestrova-service: the print service without a window, for end-to-end tests and benchmarks.
-//   kestrova-service --port N --folder DIR
-// Reads DIR/Kestrova.ini and the caption files like the program does, listens on N (which
-// overrides the settings file), prints on the selected printer and runs until SIGTERM/SIGINT.
+// kestrova-service: the print service without a window or tray, for print servers without a
+// screen. Same service core, settings files, error log, films folder and prune timer as the
+// tray program; it runs until SIGTERM or SIGINT.
 
 #include "core/global_settings.h"
 #include "core/program_folder.h"
-#include "core/settings_files.h"
 #include "print_service/print_service.h"
 #include "printing/null_preview_surface.h"
 #include "printing/qt_printer_device.h"
+#include "startup/startup_sequence.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -42,25 +40,32 @@ std::unique_ptr<QSocketNotifier> quitOnSignals()
     return notifier;
 }
 
+void say(const std::string& text)
+{
+    std::printf("kestrova-service: %s\n", text.c_str());
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Printing and pictures need a Qt GUI application, never a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.addOption({"port", "Port to listen on.", "port"});
-    parser.addOption({"folder", "Program folder (settings, logs, films).", "folder"});
-    parser.process(app);
-    if (!parser.isSet("port") || !parser.isSet("folder")) {
-        std::fprintf(stderr, "usage: kestrova-service --port N --folder DIR\n");
+    kestrova::setApplicationIdentity();
+    const kestrova::CommandLine commandLine =
+        kestrova::readCommandLine(kestrova::ProgramRole::Service, QCoreApplication::arguments());
+    if (!commandLine.error.empty()) {
+        std::fprintf(stderr, "kestrova-service: %s (see --help)\n", commandLine.error.c_str());
         return 2;
     }
-
-    kestrova::SetProgramFolder(parser.value("folder").toStdString());
-    kestrova::ReadSettings();
-    kestrova::GlobalSettings.Port = parser.value("port").toInt();
-    kestrova::ReadHeader();
+    if (const std::string problem = kestrova::UseProgramFolder(kestrova::ProgramRole::Service, commandLine);
+        !problem.empty()) {
+        std::fprintf(stderr, "kestrova-service: %s\n", problem.c_str());
+        return 1;
+    }
+    say("program folder " + kestrova::ProgramFolder().string());
 
     kestrova::QtPrinterDevice printer;
     kestrova::NullPreviewSurface preview;
@@ -70,12 +75,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kestrova-service: unable to listen on port %d\n", port);
         failed = true;
     });
-    service.LoadSettings();
+    kestrova::StartUp([&] {
+        if (commandLine.port)
+            kestrova::GlobalSettings.Port = *commandLine.port;
+        service.LoadSettings();
+    });
     if (failed)
         return 1;
-    std::printf("kestrova-service: listening on port %d, printing on \"%s\"\n", kestrova::GlobalSettings.Port,
-                printer.selectedPrinter().c_str());
-    std::fflush(stdout);
+    say("listening on port " + std::to_string(kestrova::GlobalSettings.Port) + ", printing on \"" +
+        printer.selectedPrinter() + "\"");
     const auto signalNotifier = quitOnSignals();
     const int result = QApplication::exec();
     service.stopListening();

@@ -1,9 +1,7 @@
-#include "support/test_scu.h"
+#include "toolkit/print_scu.h"
 
 #include "toolkit/command_tags.h"
 #include "toolkit/dcm_convert.h"
-#include "toolkit/image_tags.h"
-#include "toolkit/print_tags.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -14,7 +12,7 @@
 #include <cstring>
 #include <utility>
 
-namespace kestrova::test {
+namespace kestrova {
 
 namespace {
 
@@ -111,7 +109,7 @@ bool buildRequest(std::uint16_t field, const RequestParts& p, T_DIMSE_Message& m
 
 } // namespace
 
-class TestScu::Peer : public DcmSCU {
+class PrintScu::Peer : public DcmSCU {
 public:
     using DcmSCU::findPresentationContext;
     using DcmSCU::receiveDIMSECommand;
@@ -127,15 +125,15 @@ private:
     unsigned long progress_ = 0;
 };
 
-TestScu::TestScu() = default;
+PrintScu::PrintScu() = default;
 
-TestScu::~TestScu()
+PrintScu::~PrintScu()
 {
     if (isConnected())
         abort();
 }
 
-bool TestScu::connect(const std::string& host, int port, const ConnectOptions& options)
+bool PrintScu::connect(const std::string& host, int port, const ScuOptions& options)
 {
     peer_ = std::make_unique<Peer>();
     context_.clear();
@@ -165,9 +163,9 @@ bool TestScu::connect(const std::string& host, int port, const ConnectOptions& o
     return true;
 }
 
-bool TestScu::isConnected() const { return peer_ && peer_->isConnected(); }
+bool PrintScu::isConnected() const { return peer_ && peer_->isConnected(); }
 
-bool TestScu::useContext(const std::string& abstractSyntax)
+bool PrintScu::useContext(const std::string& abstractSyntax)
 {
     if (!isConnected() || peer_->findPresentationContextID(abstractSyntax.c_str(), "") == 0)
         return false;
@@ -175,7 +173,7 @@ bool TestScu::useContext(const std::string& abstractSyntax)
     return true;
 }
 
-std::string TestScu::contextTransferSyntax() const
+std::string PrintScu::contextTransferSyntax() const
 {
     if (!isConnected() || context_.empty())
         return {};
@@ -185,44 +183,38 @@ std::string TestScu::contextTransferSyntax() const
     return transferSyntax.c_str();
 }
 
-bool TestScu::echo()
+bool PrintScu::echo()
 {
-    const Response response = sendCommand(DIMSE_C_ECHO_RQ, uid::Verification, "", nullptr);
+    const ScuResponse response = request(DIMSE_C_ECHO_RQ, {SopClass::Verification, "", nullptr, 1, {}}, std::nullopt);
     return response.received && response.status == 0;
 }
 
-Response TestScu::nGet(const std::string& classUid, const std::string& instanceUid, const std::vector<Tag>& attributes)
+ScuResponse PrintScu::nGet(const std::string& classUid, const std::string& instanceUid, const std::vector<Tag>& attributes)
 {
     return request(DIMSE_N_GET_RQ, {classUid, instanceUid, nullptr, 0, attributes}, std::nullopt);
 }
 
-Response TestScu::nCreate(const std::string& classUid, const std::string& instanceUid, const DataSetPtr& attributes)
+ScuResponse PrintScu::nCreate(const std::string& classUid, const std::string& instanceUid, const DataSetPtr& attributes)
 {
     return request(DIMSE_N_CREATE_RQ, {classUid, instanceUid, attributes, 0, {}}, std::nullopt);
 }
 
-Response TestScu::nSet(const std::string& classUid, const std::string& instanceUid, const DataSetPtr& modifications)
+ScuResponse PrintScu::nSet(const std::string& classUid, const std::string& instanceUid, const DataSetPtr& modifications)
 {
     return request(DIMSE_N_SET_RQ, {classUid, instanceUid, modifications, 0, {}}, std::nullopt);
 }
 
-Response TestScu::nAction(const std::string& classUid, const std::string& instanceUid, std::uint16_t actionTypeId)
+ScuResponse PrintScu::nAction(const std::string& classUid, const std::string& instanceUid, std::uint16_t actionTypeId)
 {
     return request(DIMSE_N_ACTION_RQ, {classUid, instanceUid, nullptr, actionTypeId, {}}, std::nullopt);
 }
 
-Response TestScu::nDelete(const std::string& classUid, const std::string& instanceUid)
+ScuResponse PrintScu::nDelete(const std::string& classUid, const std::string& instanceUid)
 {
     return request(DIMSE_N_DELETE_RQ, {classUid, instanceUid, nullptr, 0, {}}, std::nullopt);
 }
 
-Response TestScu::sendCommand(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid,
-                              const DataSetPtr& dataSet, std::optional<int> responseTimeoutSeconds)
-{
-    return request(commandField, {classUid, instanceUid, dataSet, 1, {}}, responseTimeoutSeconds);
-}
-
-Response TestScu::request(std::uint16_t commandField, const Request& what, std::optional<int> responseTimeoutSeconds)
+ScuResponse PrintScu::request(std::uint16_t commandField, const Request& what, std::optional<int> responseTimeoutSeconds)
 {
     if (!isConnected()) {
         lastError_ = "not connected";
@@ -257,7 +249,7 @@ Response TestScu::request(std::uint16_t commandField, const Request& what, std::
     return receiveResponse(responseTimeoutSeconds.value_or(dimseTimeoutSeconds_));
 }
 
-Response TestScu::receiveResponse(int timeoutSeconds)
+ScuResponse PrintScu::receiveResponse(int timeoutSeconds)
 {
     T_ASC_PresentationContextID context = 0;
     T_DIMSE_Message message;
@@ -272,7 +264,7 @@ Response TestScu::receiveResponse(int timeoutSeconds)
         return {};
     }
     const DataSetPtr command = dcm::toDataSet(*commandSet);
-    Response response;
+    ScuResponse response;
     response.received = true;
     response.commandField = numberOr0(*command, CommandTag::CommandField);
     response.status = numberOr0(*command, CommandTag::Status);
@@ -293,7 +285,7 @@ Response TestScu::receiveResponse(int timeoutSeconds)
     return response;
 }
 
-bool TestScu::release()
+bool PrintScu::release()
 {
     if (!isConnected())
         return false;
@@ -303,104 +295,16 @@ bool TestScu::release()
     return result.good();
 }
 
-void TestScu::abort()
+void PrintScu::abort()
 {
     if (isConnected())
         peer_->abortAssociation();
 }
 
-std::uint64_t TestScu::bytesSent() const { return bytesSent_; }
+std::uint64_t PrintScu::bytesSent() const { return bytesSent_; }
 
-std::uint16_t TestScu::lastMessageId() const { return lastMessageId_; }
+std::uint16_t PrintScu::lastMessageId() const { return lastMessageId_; }
 
-const std::string& TestScu::lastError() const { return lastError_; }
+const std::string& PrintScu::lastError() const { return lastError_; }
 
-namespace {
-
-bool isColor(Photometric photometric)
-{
-    return photometric == Photometric::RgbInterleaved || photometric == Photometric::RgbPlanar;
-}
-
-const char* photometricName(Photometric photometric)
-{
-    switch (photometric) {
-    case Photometric::Monochrome1: return "MONOCHROME1";
-    case Photometric::Monochrome2: return "MONOCHROME2";
-    default: return "RGB";
-    }
-}
-
-// Samples in stored order: interleaved R G B per pixel, or planes of R, G and B.
-std::vector<std::uint16_t> samplesOf(const ImageSpec& imageSpec)
-{
-    const int samples = isColor(imageSpec.photometric) ? 3 : 1;
-    std::vector<std::uint16_t> values;
-    values.reserve(static_cast<std::size_t>(imageSpec.rows) * imageSpec.columns * samples);
-    if (imageSpec.photometric == Photometric::RgbPlanar) {
-        for (int s = 0; s < samples; ++s)
-            for (int r = 0; r < imageSpec.rows; ++r)
-                for (int c = 0; c < imageSpec.columns; ++c)
-                    values.push_back(imageSpec.pixel(r, c, s));
-    } else {
-        for (int r = 0; r < imageSpec.rows; ++r)
-            for (int c = 0; c < imageSpec.columns; ++c)
-                for (int s = 0; s < samples; ++s)
-                    values.push_back(imageSpec.pixel(r, c, s));
-    }
-    return values;
-}
-
-Bytes pixelBytes(const std::vector<std::uint16_t>& samples, int bitsAllocated)
-{
-    auto bytes = std::make_shared<std::vector<std::uint8_t>>();
-    if (bitsAllocated == 8) {
-        bytes->reserve(samples.size() + 1);
-        for (const std::uint16_t sample : samples)
-            bytes->push_back(static_cast<std::uint8_t>(sample));
-        if (bytes->size() % 2 != 0)
-            bytes->push_back(0); // DICOM values have even length
-    } else {
-        bytes->resize(samples.size() * 2);
-        std::memcpy(bytes->data(), samples.data(), bytes->size()); // host order, as DCMTK holds OW
-    }
-    return bytes;
-}
-
-Numbers number(int value) { return Numbers{static_cast<double>(value)}; }
-
-} // namespace
-
-DataSetPtr makeImage(const ImageSpec& imageSpec)
-{
-    const bool color = isColor(imageSpec.photometric);
-    const int bitsAllocated = imageSpec.bitsStored > 8 ? 16 : 8;
-    auto image = std::make_shared<DataSet>();
-    image->add(Attribute(ImageTag::SamplesPerPixel, "US", number(color ? 3 : 1)));
-    image->add(Attribute(ImageTag::PhotometricInterpretation, "CS", std::string(photometricName(imageSpec.photometric))));
-    if (color)
-        image->add(Attribute(ImageTag::PlanarConfiguration, "US", number(imageSpec.photometric == Photometric::RgbPlanar ? 1 : 0)));
-    image->add(Attribute(ImageTag::Rows, "US", number(imageSpec.rows)));
-    image->add(Attribute(ImageTag::Columns, "US", number(imageSpec.columns)));
-    if (!imageSpec.pixelAspectRatio.empty())
-        image->add(Attribute(ImageTag::PixelAspectRatio, "IS", imageSpec.pixelAspectRatio));
-    image->add(Attribute(ImageTag::BitsAllocated, "US", number(bitsAllocated)));
-    image->add(Attribute(ImageTag::BitsStored, "US", number(imageSpec.bitsStored)));
-    image->add(Attribute(ImageTag::HighBit, "US", number(imageSpec.bitsStored - 1)));
-    image->add(Attribute(ImageTag::PixelRepresentation, "US", number(0)));
-    image->add(Attribute(ImageTag::PixelData, bitsAllocated == 8 ? "OB" : "OW", pixelBytes(samplesOf(imageSpec), bitsAllocated)));
-    return image;
-}
-
-DataSetPtr makeImageBoxModification(const ImageSpec& imageSpec, int imageBoxPosition)
-{
-    auto sequence = makeCollection();
-    sequence->add(makeImage(imageSpec));
-    auto modification = std::make_shared<DataSet>();
-    modification->add(Attribute(PrintTag::ImageBoxPosition, "US", number(imageBoxPosition)));
-    modification->add(Attribute(isColor(imageSpec.photometric) ? PrintTag::BasicColorImageSequence : PrintTag::BasicGrayscaleImageSequence, "SQ",
-                                sequence));
-    return modification;
-}
-
-} // namespace kestrova::test
+} // namespace kestrova

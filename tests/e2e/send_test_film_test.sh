@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# kestrova-send-test-film as an administrator runs it against a headless service: the built-in
+# pattern, two DICOM files, a format too small for them, and a wrong command line.
+#   send_test_film_test.sh SERVICE SENDER
+set -euo pipefail
+service=$1 sender=$2
+work=$(mktemp -d /tmp/kestrova-send.XXXXXX)
+service_pid=
+cleanup() {
+  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; cat "$work/service.out" >&2; exit 1; }
+
+mkdir -p "$work/program"
+printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n' > "$work/program/Kestrova.ini"
+free_port() {
+  perl -MIO::Socket::INET -e 'print IO::Socket::INET->new(LocalAddr => "127.0.0.1", LocalPort => 0, Listen => 1)->sockport, "\n"'
+}
+for _ in 1 2 3; do
+  port=$(free_port)
+  "$service" --port "$port" --folder "$work/program" > "$work/service.out" 2>&1 &
+  service_pid=$!
+  for _ in $(seq 1 100); do
+    grep -q listening "$work/service.out" && break 2
+    kill -0 "$service_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; service_pid=
+done
+[ -n "$service_pid" ] || fail "the service did not start"
+films() { ls "$work"/program/films/*.pdf 2>/dev/null | wc -l; }
+
+"$sender" 127.0.0.1 "$port" > "$work/pattern.out" 2>&1 || fail "the pattern was not printed: $(cat "$work/pattern.out")"
+grep -qx 'kestrova-send-test-film: film printed' "$work/pattern.out" || fail "no success line"
+[ "$(grep -c '^image box N-SET: status 0x0000 (success)$' "$work/pattern.out")" = 4 ] || fail "not four image box statuses: $(cat "$work/pattern.out")"
+[ "$(films)" = 1 ] || fail "$(films) films after the pattern"
+
+for name in first second; do
+  cat > "$work/$name.dump" <<DUMP
+(0008,0016) UI =SecondaryCaptureImageStorage
+(0008,0018) UI [1.2.826.0.1.3680043.2.1143.998.$RANDOM]
+(0028,0002) US 1
+(0028,0004) CS [MONOCHROME2]
+(0028,0010) US 2
+(0028,0011) US 2
+(0028,0100) US 8
+(0028,0101) US 8
+(0028,0102) US 7
+(0028,0103) US 0
+(7fe0,0010) OB 00\40\80\ff
+DUMP
+  dump2dcm +te "$work/$name.dump" "$work/$name.dcm"
+done
+"$sender" --called KESTROVA 127.0.0.1 "$port" "$work/first.dcm" "$work/second.dcm" > "$work/files.out" 2>&1 \
+  || fail "two images were not printed: $(cat "$work/files.out")"
+[ "$(grep -c '^image box N-SET: status 0x0000 (success)$' "$work/files.out")" = 2 ] || fail "not two image box statuses"
+[ "$(films)" = 2 ] || fail "$(films) films after the two images"
+
+status=0
+"$sender" --format 'STANDARD\1,1' 127.0.0.1 "$port" "$work/first.dcm" "$work/second.dcm" > "$work/small.out" 2>&1 || status=$?
+[ "$status" = 1 ] || fail "a format too small for the images gave status $status"
+grep -qF 'the format STANDARD\1,1 has 1 image boxes for 2 images' "$work/small.out" || fail "no message: $(cat "$work/small.out")"
+
+status=0
+"$sender" 127.0.0.1 > "$work/usage.out" 2>&1 || status=$?
+[ "$status" = 2 ] || fail "a missing port gave status $status"
+status=0
+"$sender" 127.0.0.1 "$port" "$work/missing.dcm" > "$work/missing.out" 2>&1 || status=$?
+[ "$status" = 2 ] && grep -q 'missing.dcm' "$work/missing.out" || fail "a missing image file: status $status, $(cat "$work/missing.out")"
+[ "$(films)" = 2 ] || fail "refused jobs printed something"
+[ ! -f "$work/program/Logs/Error.log" ] || fail "error log: $(cat "$work/program/Logs/Error.log")"
+echo "kestrova-send-test-film printed the pattern and two images and refused what it should"
