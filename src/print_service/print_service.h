@@ -39,7 +39,7 @@ public:
     DicomLog& log() { return Log; }
     DicomViewer& viewer() { return *Viewer; }
     ObjectStore& datasets() { return Datasets; }
-    LutTable& lutTable() { return lutTable_; }
+    LutState& lutTable() { return lutTable_; }
     // "Current LogLevel: " + level, as of the last LoadSettings.
     const std::string& logLevelText() const { return logLevelText_; }
 
@@ -66,7 +66,7 @@ private:
     std::function<bool()> previewWanted_;
     DicomLog Log;
     ObjectStore Datasets;
-    LutTable lutTable_{};
+    LutState lutTable_;
     std::unique_ptr<DicomViewer> Viewer;
     QTimer Timer1;
     std::string logLevelText_;

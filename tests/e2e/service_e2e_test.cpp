@@ -256,7 +256,7 @@ TEST(SessionPrint, PrintsEveryFilmBoxOrAnswersThatThereIsNone)
     EXPECT_EQ(service.films().size(), 2u);
 }
 
-TEST(OtherCommands, GetNoResponseAndTheAssociationStaysUsable)
+TEST(OtherCommands, AreAnsweredAsUnrecognizedAndTheAssociationStaysUsable)
 {
     ServiceFixture service;
     TestScu scu;
@@ -268,7 +268,8 @@ TEST(OtherCommands, GetNoResponseAndTheAssociationStaysUsable)
         eventReport = scu.sendCommand(0x0100, uid::Printer, uid::PrinterInstance, nullptr, 2);
         get = scu.nGet(uid::Printer, uid::PrinterInstance);
     });
-    EXPECT_FALSE(eventReport.received);
+    EXPECT_TRUE(eventReport.received);
+    EXPECT_EQ(eventReport.status, 0x0211);
     EXPECT_TRUE(get.received);
     EXPECT_EQ(get.status, Ok);
 }

@@ -150,6 +150,22 @@ INSTANTIATE_TEST_SUITE_P(
                     [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "STANDARD\\0,2", s); }},
         FailureCase{"TooManyImageBoxes", DimseStatus::InvalidAttributeValue,
                     [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "STANDARD\\182,181", s); }},
+        FailureCase{"RowWithoutCell", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "ROW\\2,0", s); }},
+        FailureCase{"SessionSequenceWithoutItem", DimseStatus::MissingAttributeValue,
+                    [](RequestFixture& f, const std::string&) {
+                        auto request = filmBoxRequest("STANDARD\\1,1", "");
+                        request->add(PrintTag::ReferencedFilmSessionSequence, makeCollection());
+                        return f.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", request);
+                    }},
+        FailureCase{"SessionItemWithoutInstance", DimseStatus::MissingAttributeValue,
+                    [](RequestFixture& f, const std::string&) {
+                        auto request = filmBoxRequest("STANDARD\\1,1", "");
+                        auto sequence = makeCollection();
+                        sequence->add(makeDataSet({{ReferencedSopClassUidTag, std::string(SopClass::BasicFilmSession)}}));
+                        request->add(PrintTag::ReferencedFilmSessionSequence, sequence);
+                        return f.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", request);
+                    }},
         FailureCase{"SessionNotStored", DimseStatus::InvalidAttributeValue,
                     [](RequestFixture& f, const std::string&) { return createFilmBox(f, "STANDARD\\2,2", "7.7.7"); }},
         FailureCase{"DuplicateInstance", DimseStatus::DuplicateSopInstance,
@@ -205,6 +221,24 @@ TEST(NAction, HandsTheStoredObjectToPrintingAndAnswersItsStatus)
     EXPECT_EQ(fixture.printed, std::vector<std::string>{filmBox->sopInstanceUid()});
 }
 
+// An image box or a Presentation LUT has nothing to print: the requester is told so, and
+// no print job starts (no "DoPrint" line, the preview untouched).
+TEST(NAction, OnAnythingButAFilmSessionOrFilmBoxIsUnrecognized)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
+    const DataSetPtr imageBox = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->item(1);
+    const auto lut = fixture.send(CommandField::NCreateRq, SopClass::PresentationLut, "", makeDataSet({}));
+    ASSERT_TRUE(lut && lut->dataSet);
+    for (const auto& [sopClass, instance] : {std::pair{SopClass::BasicGrayscaleImageBox, imageBox->sopInstanceUid()},
+                                             std::pair{SopClass::PresentationLut, lut->dataSet->sopInstanceUid()}}) {
+        const auto response = fixture.send(CommandField::NActionRq, sopClass, instance);
+        ASSERT_TRUE(response);
+        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation) << sopClass;
+    }
+    EXPECT_TRUE(fixture.printed.empty());
+}
+
 TEST(NDelete, OfASessionRemovesItsFilmBoxesAndUnknownUidsAreHarmless)
 {
     RequestFixture fixture;
@@ -219,11 +253,14 @@ TEST(NDelete, OfASessionRemovesItsFilmBoxesAndUnknownUidsAreHarmless)
     EXPECT_EQ(response->status, DimseStatus::Success);
 }
 
-TEST(OtherCommands, GetNoResponse)
+TEST(OtherCommands, AreAnsweredAsUnrecognized)
 {
     RequestFixture fixture;
-    EXPECT_FALSE(fixture.send(CommandField::NEventReportRq, SopClass::Printer, SopClass::PrinterInstance));
-    EXPECT_FALSE(fixture.send(0x0001, SopClass::Printer, "")); // C-STORE
+    for (const std::uint16_t field : {CommandField::NEventReportRq, std::uint16_t(0x0001) /* C-STORE */}) {
+        const auto response = fixture.send(field, SopClass::Printer, SopClass::PrinterInstance);
+        ASSERT_TRUE(response);
+        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation);
+    }
 }
 
 TEST(AssociationEnd, RemovesWhatTheConnectionCreatedAndNothingElse)

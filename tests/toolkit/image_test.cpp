@@ -142,7 +142,7 @@ TEST(ImageLut, IsAnOutputCurveInterpolatedBetweenEntriesAndClamped)
     imageSpec.columns = 6;
     const std::uint16_t levels[] = {0, 1, 2, 17, 250, 255};
     imageSpec.pixel = [&](int, int c, int) { return levels[c]; };
-    const Picture p = Image(test::makeImage(imageSpec)).picture(lut);
+    const Picture p = Image(test::makeImage(imageSpec)).picture(RenditionChoices{false, &lut});
     EXPECT_EQ(grayAt(p, 0, 0), 0);   // entry 0
     EXPECT_EQ(grayAt(p, 1, 0), 18);  // 45/255 of the way to entry 1: 17.6
     EXPECT_EQ(grayAt(p, 2, 0), 35);  // 90/255 of the way: 35.3
@@ -161,7 +161,7 @@ TEST(ImageLut, AppliesToEachColourChannel)
     imageSpec.columns = 1;
     imageSpec.photometric = Photometric::RgbInterleaved;
     imageSpec.pixel = [](int, int, int s) { return static_cast<std::uint16_t>(s == 0 ? 0 : s == 1 ? 255 : 17); };
-    const Picture p = Image(test::makeImage(imageSpec)).picture(lut);
+    const Picture p = Image(test::makeImage(imageSpec)).picture(RenditionChoices{false, &lut});
     EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{255, 0, 238}));
 }
 
