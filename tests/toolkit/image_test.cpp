@@ -128,6 +128,7 @@ TEST_P(PictureSize, IsThePixelSizeAt96DpiWidenedByThePixelAspectRatio)
 INSTANTIATE_TEST_SUITE_P(Sizes, PictureSize,
                          testing::Values(SizeCase{96, 48, "", 2540, 1270}, SizeCase{96, 48, "1\\1", 2540, 1270},
                                          SizeCase{96, 48, "1\\2", 5080, 1270}, SizeCase{96, 48, "3\\2", 2540, 1905},
+                                         SizeCase{96, 48, "1.5\\1", 2540, 1905},
                                          SizeCase{3, 1, "", 79, 26}));
 
 TEST(ImageLut, IsAnOutputCurveInterpolatedBetweenEntriesAndClamped)
