@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
 #include <set>
 
 namespace kestrova {
@@ -261,6 +263,24 @@ TEST(OtherCommands, AreAnsweredAsUnrecognized)
         ASSERT_TRUE(response);
         EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation);
     }
+}
+
+// PACS administrators configure their modalities from the conformance statement: it lists
+// exactly the statuses the service answers with.
+TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
+{
+    std::ifstream file(KESTROVA_CONFORMANCE_STATEMENT);
+    ASSERT_TRUE(file) << KESTROVA_CONFORMANCE_STATEMENT;
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::set<std::uint16_t> listed;
+    const std::regex status("0x([0-9A-F]{4})");
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), status); match != std::sregex_iterator(); ++match)
+        listed.insert(static_cast<std::uint16_t>(std::stoul((*match)[1].str(), nullptr, 16)));
+    const std::set<std::uint16_t> sent = {
+        DimseStatus::Success,           DimseStatus::InvalidAttributeValue, DimseStatus::ProcessingFailure,
+        DimseStatus::DuplicateSopInstance, DimseStatus::NoSuchObjectInstance, DimseStatus::MissingAttribute,
+        DimseStatus::MissingAttributeValue, DimseStatus::UnrecognizedOperation, DimseStatus::FilmSessionHasNoFilmBox};
+    EXPECT_EQ(listed, sent);
 }
 
 TEST(AssociationEnd, RemovesWhatTheConnectionCreatedAndNothingElse)
