@@ -1,5 +1,6 @@
 #include "image_cell.h"
 
+#include "core/number_text.h"
 #include "core/rounding.h"
 #include "toolkit/print_tags.h"
 
@@ -47,9 +48,9 @@ void drawPreview(const PrintContext& context, const Picture& picture, const Cell
 // otherwise the picture fitted as large as the cell allows.
 FittedPicture placedOnPage(const Cell& cell, const Picture& picture, const DataSet& imageBox)
 {
-    const Attribute requested = imageBox.attribute(PrintTag::RequestedImageSize);
-    if (requested.exists() && !requested.isNull()) {
-        const double width = requested.asNumber() * TwipsPerMm;
+    // A size that does not read as one number is as good as none: it must not cost the film.
+    if (const auto widthMm = parseDecimalNumber(imageBox.attribute(PrintTag::RequestedImageSize).textOrEmpty())) {
+        const double width = *widthMm * TwipsPerMm;
         const double height = width * picture.heightHimetric / picture.widthHimetric;
         if (width > 0 && width <= cell.width && height <= cell.height)
             return FittedPicture{roundHalfEven<std::int32_t>(cell.x + (cell.width - width) / 2),

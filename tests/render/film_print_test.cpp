@@ -436,7 +436,8 @@ INSTANTIATE_TEST_SUITE_P(
     Sizes, RequestedImageSize,
     testing::Values(SizeCase{{"Absent", "Film Printer", {}, {}}, 5760},
                     SizeCase{{"Fits", "Film Printer", {}, {Attribute(PrintTag::RequestedImageSize, "DS", std::string("50"))}}, 50 * 1440 / 25.4},
-                    SizeCase{{"TooWide", "Film Printer", {}, {Attribute(PrintTag::RequestedImageSize, "DS", std::string("120"))}}, 5760}),
+                    SizeCase{{"TooWide", "Film Printer", {}, {Attribute(PrintTag::RequestedImageSize, "DS", std::string("120"))}}, 5760},
+                    SizeCase{{"Unreadable", "Film Printer", {}, {Attribute(PrintTag::RequestedImageSize, "DS", std::string("5O"))}}, 5760}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DensityCase : AttributeCase {
