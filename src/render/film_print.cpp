@@ -165,7 +165,7 @@ void printCells(const PrintContext& context, const DataSet& filmBox, const FilmL
     PrinterDevice& printer = context.printer;
     if (layout.cellsPerLine.empty())
         raise(ErrorCode::DivisionByZero);
-    GridArea preview;
+    GridArea preview; // no area, and so no cells, unless the window is maximized now
     if (context.isMaximized())
         preview = GridArea{0, 0, context.preview.scaleWidth(), context.preview.scaleHeight()};
     const GridArea page{roundHalfEven<std::int32_t>(printer.scaleLeft()),
@@ -181,7 +181,7 @@ void printCells(const PrintContext& context, const DataSet& filmBox, const FilmL
             CellPlacement placement;
             placement.reference = checkedNarrow<std::int16_t>(++reference);
             placement.page = cellOf(page, layout, int(line), cell);
-            placement.preview = context.isMaximized() ? cellOf(preview, layout, int(line), cell) : Cell{};
+            placement.preview = cellOf(preview, layout, int(line), cell);
             renderImageCell(context, *references, placement, style, imageList);
         }
     }
