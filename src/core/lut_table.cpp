@@ -3,6 +3,7 @@
 #include "errors.h"
 #include "file_system.h"
 #include "global_settings.h"
+#include "number_text.h"
 #include "program_folder.h"
 #include "rounding.h"
 #include "settings_files.h"
@@ -55,20 +56,25 @@ std::int32_t entryValue(const std::vector<std::string>& fields, std::size_t inde
 
 std::filesystem::path lutFilePath() { return programPath("Kestrova.lut"); }
 
-void applyLutText(LutTable& table, const std::string& text)
+bool applyLutText(LutTable& table, const std::string& text)
 {
     const auto fields = splitFields(trimmed(text));
+    std::size_t set = 0;
     for (std::size_t i = 0; i < LutEntries; ++i)
-        trapAndLog(Label, [&] { table[i] = entryValue(fields, i); });
+        trapAndLog(Label, [&] {
+            table[i] = entryValue(fields, i);
+            ++set;
+        });
+    return set == LutEntries;
 }
 
-void LoadLutTable(LutTable& table, const Settings& settings)
+void LoadLutTable(LutState& lut, const Settings& settings)
 {
     if (settings.LUT == 0 || !fileSystem().fileExists(lutFilePath()))
         return;
     std::string text;
     trapAndLog(Label, [&] { text = readTextFile(lutFilePath()); });
-    applyLutText(table, text);
+    lut.complete = applyLutText(lut.table, text);
 }
 
 } // namespace kestrova

@@ -2,14 +2,13 @@
 
 #include "global_settings.h"
 #include "ini_file.h"
+#include "number_text.h"
 #include "program_folder.h"
 #include "steps.h"
 #include "text_file.h"
 
-#include <charconv>
 #include <functional>
 #include <limits>
-#include <string_view>
 
 namespace kestrova {
 namespace fs = std::filesystem;
@@ -68,29 +67,6 @@ void readHeaderFile(const fs::path& file, HeaderLines& lines)
 }
 
 } // namespace
-
-template <std::signed_integral T>
-std::optional<T> parseDecimalInteger(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return std::nullopt;
-    const auto last = text.find_last_not_of(" \t");
-    std::string_view number(text.data() + first, last - first + 1);
-    if (number.front() == '+') {
-        number.remove_prefix(1);
-        if (number.empty() || number.front() == '-')
-            return std::nullopt;
-    }
-    T value{};
-    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (error != std::errc() || end != number.data() + number.size())
-        return std::nullopt;
-    return value;
-}
-
-template std::optional<std::int16_t> parseDecimalInteger<std::int16_t>(const std::string&);
-template std::optional<std::int32_t> parseDecimalInteger<std::int32_t>(const std::string&);
 
 fs::path settingsFilePath() { return programPath("Kestrova.ini"); }
 fs::path leftHeaderPath() { return programPath("Left.ini"); }

@@ -1,7 +1,6 @@
 #pragma once
 // Kestrova.ini (the settings record) and Left.ini / Right.ini (the caption lines).
 
-#include <concepts>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -30,9 +29,5 @@ void ReadHeader();
 // Writes a caption text as the dialog holds it: an empty text deletes the file,
 // anything else is written followed by one CR LF.
 void WriteHeaderFile(const std::filesystem::path& file, const std::string& text);
-
-// A decimal integer with optional sign and surrounding blanks, within T's range.
-template <std::signed_integral T>
-std::optional<T> parseDecimalInteger(const std::string& text);
 
 } // namespace kestrova

@@ -53,6 +53,14 @@ void PrintService::LoadSettings()
             if (!listening)
                 emit listenFailed(GlobalSettings.Port);
         },
+        [&] {
+            if (!listening)
+                listening = Viewer->listen(GlobalSettings.Port);
+        },
+        [&] {
+            if (!listening)
+                emit listenRetryFailed(GlobalSettings.Port);
+        },
         [&] { Datasets.clear(); },
         [&] { Log.setMaxEntries(LogEntriesKept); },
         [&] { logLevelText_ = "Current LogLevel: " + std::to_string(Log.level()); },

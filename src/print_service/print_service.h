@@ -28,7 +28,9 @@ public:
 
     // Starts the service on GlobalSettings.Port with a fresh store holding the Printer
     // instance, and loads the LUT table when the LUT setting asks for it. A port that
-    // cannot be opened is reported through listenFailed before the store is rebuilt.
+    // cannot be opened is reported through listenFailed before the store is rebuilt; the
+    // listen is then tried once more on the port set by then (a window lets the user change
+    // it), and a second failure is reported through listenRetryFailed.
     void LoadSettings();
     void stopListening();
     bool isListening() const;
@@ -39,7 +41,7 @@ public:
     DicomLog& log() { return Log; }
     DicomViewer& viewer() { return *Viewer; }
     ObjectStore& datasets() { return Datasets; }
-    LutTable& lutTable() { return lutTable_; }
+    LutState& lutTable() { return lutTable_; }
     // "Current LogLevel: " + level, as of the last LoadSettings.
     const std::string& logLevelText() const { return logLevelText_; }
 
@@ -55,6 +57,7 @@ signals:
     // The listener could not be opened on port; emitted synchronously, so a window can show
     // its message and dialogs before the service start goes on.
     void listenFailed(int port);
+    void listenRetryFailed(int port);
     // The settings the service now runs with, and the log label text.
     void settingsShown(const kestrova::Settings& settings, const QString& logLevelText);
 
@@ -66,7 +69,7 @@ private:
     std::function<bool()> previewWanted_;
     DicomLog Log;
     ObjectStore Datasets;
-    LutTable lutTable_{};
+    LutState lutTable_;
     std::unique_ptr<DicomViewer> Viewer;
     QTimer Timer1;
     std::string logLevelText_;

@@ -11,6 +11,7 @@
 #include "toolkit/sop_classes.h"
 #include "toolkit/uid.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kestrova {
@@ -87,13 +88,21 @@ void handleSet(Connection& connection, ObjectStore& store, const Request& reques
     connection.respond(DimseStatus::Success);
 }
 
+bool isPrintable(const DataSet& object)
+{
+    const std::string sopClass = object.sopClassUid();
+    return sopClass == SopClass::BasicFilmSession || sopClass == SopClass::BasicFilmBox;
+}
+
+// Only film sessions and film boxes print; anything else has no action to take.
 void handleAction(Connection& connection, ObjectStore& store, const Request& request, const PrintAction& print)
 {
     if (isPrinter(request.requestedInstance)) {
         connection.respond(DimseStatus::UnrecognizedOperation);
         return;
     }
-    connection.respond(print(requireObject(store, request)));
+    const DataSetPtr target = requireObject(store, request);
+    connection.respond(isPrintable(*target) ? print(target) : DimseStatus::UnrecognizedOperation);
 }
 
 void handleDelete(Connection& connection, ObjectStore& store, const Request& request)
@@ -119,22 +128,21 @@ Attribute requiredAttribute(const DataSet& object, Tag tag, const char* name)
 
 std::int16_t imageBoxCount(const std::string& displayFormat)
 {
-    std::int16_t columns = 0;
-    std::int16_t rows = 0;
+    FilmLayout layout;
     try {
-        DecodeFormat(displayFormat, columns, rows);
+        layout = DecodeFormat(displayFormat);
     } catch (const AppError& error) {
         throw RequestFailure(DimseStatus::InvalidAttributeValue, error.code(),
                              error.description() + ": Image Display Format \"" + displayFormat + "\"");
     }
-    if (columns < 1 || rows < 1)
+    const auto& lines = layout.cellsPerLine;
+    if (lines.empty() || std::any_of(lines.begin(), lines.end(), [](std::int16_t cells) { return cells < 1; }))
         throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::InvalidArgument,
                              "No image boxes in Image Display Format \"" + displayFormat + "\"");
-    const int count = columns * rows;
-    if (count > std::numeric_limits<std::int16_t>::max())
+    if (layout.cellCount() > std::numeric_limits<std::int16_t>::max())
         throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::Overflow,
                              "Too many image boxes in Image Display Format \"" + displayFormat + "\"");
-    return static_cast<std::int16_t>(count);
+    return static_cast<std::int16_t>(layout.cellCount());
 }
 
 // The image box class a requester expects is the one of the meta SOP class it negotiated.
@@ -158,9 +166,26 @@ void createImageBoxes(ObjectStore& store, DataSet& filmBox, std::int16_t count, 
     }
 }
 
+// A reference sequence sent without an item, or an item without the instance it names,
+// lacks a value the requester had to give.
+void requireFilmSessionReference(const DataSet& filmBox)
+{
+    const CollectionPtr& items = filmBox.attribute(PrintTag::ReferencedFilmSessionSequence).asSequence();
+    if (!items || items->count() == 0
+        || items->item(1)->attribute(ReferencedSopInstanceUidTag).textOrEmpty().empty())
+        throw RequestFailure(DimseStatus::MissingAttributeValue, ErrorCode::InvalidUseOfNull,
+                             "Referenced Film Session Sequence names no film session");
+}
+
 void attachToFilmSession(const ObjectStore& store, const DataSetPtr& filmBox)
 {
-    const DataSetPtr session = store.DatasetFromSequence(filmBox->attribute(PrintTag::ReferencedFilmSessionSequence), 1);
+    requireFilmSessionReference(*filmBox);
+    DataSetPtr session;
+    try {
+        session = store.DatasetFromSequence(filmBox->attribute(PrintTag::ReferencedFilmSessionSequence), 1);
+    } catch (const AppError& error) {
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, error.code(), error.description());
+    }
     if (!session || session->sopClassUid() != SopClass::BasicFilmSession)
         throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::ObjectNotSet,
                              "Referenced film session is not stored");
@@ -209,7 +234,8 @@ void dispatch(Connection& connection, ObjectStore& store, const PrintAction& pri
     case CommandField::NActionRq: return handleAction(connection, store, request, print);
     case CommandField::NCreateRq: return handleCreate(connection, store, request);
     case CommandField::NDeleteRq: return handleDelete(connection, store, request);
-    default: return; // no response to anything else
+    // N-EVENT-REPORT is for a print SCP to send, not to receive.
+    default: return connection.respond(DimseStatus::UnrecognizedOperation);
     }
 }
 

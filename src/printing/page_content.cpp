@@ -1,5 +1,6 @@
 #include "page_content.h"
 
+#include <QColor>
 #include <QPainter>
 
 #include <algorithm>
@@ -14,6 +15,11 @@ void PageContent::addText(QPointF baseline, const QFont& font, const QString& te
 void PageContent::addImage(QRectF target, const QImage& image)
 {
     items_.emplace_back(Image{target, image});
+}
+
+void PageContent::addRectangle(QRectF area, int grey)
+{
+    items_.emplace_back(Rectangle{area, grey});
 }
 
 bool PageContent::grayscale() const
@@ -32,6 +38,8 @@ void PageContent::paint(QPainter& painter) const
             painter.drawText(text->baseline, text->text);
         } else if (const auto* image = std::get_if<Image>(&item)) {
             painter.drawImage(image->target, image->image);
+        } else if (const auto* rectangle = std::get_if<Rectangle>(&item)) {
+            painter.fillRect(rectangle->area, QColor(rectangle->grey, rectangle->grey, rectangle->grey));
         }
     }
 }

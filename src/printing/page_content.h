@@ -20,6 +20,7 @@ class PageContent {
 public:
     void addText(QPointF baseline, const QFont& font, const QString& text);
     void addImage(QRectF target, const QImage& image);
+    void addRectangle(QRectF area, int grey);
 
     bool empty() const { return items_.empty(); }
     // True when every image is 8-bit grayscale: such a page can go out in gray, which
@@ -39,7 +40,11 @@ private:
         QRectF target;
         QImage image;
     };
-    std::vector<std::variant<Text, Image>> items_;
+    struct Rectangle {
+        QRectF area;
+        int grey;
+    };
+    std::vector<std::variant<Text, Image, Rectangle>> items_;
 };
 
 } // namespace kestrova

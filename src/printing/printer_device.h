@@ -27,12 +27,16 @@ public:
     virtual void setOrientation(Orientation orientation) = 0;
     virtual void setFontName(const std::string& name) = 0;
     virtual void setFontSize(float points) = 0;
+    // The paper of the next document, portrait width and height in millimetres.
+    virtual void setPaperSize(double widthMm, double heightMm) = 0;
 
     // The printable area for the orientation set.
     virtual float scaleLeft() const = 0;
     virtual float scaleTop() const = 0;
     virtual float scaleWidth() const = 0;
     virtual float scaleHeight() const = 0;
+    // Dots per inch of the output: what a picture resampled for this printer is sized to.
+    virtual int dotsPerInch() const = 0;
 
     // Text at the current position; printLine moves it to the start of the next line.
     virtual float currentX() const = 0;
@@ -45,6 +49,8 @@ public:
     // A picture file with its size from the file's own resolution (96 dpi when it has none).
     virtual Picture loadPicture(const std::filesystem::path& file) const = 0;
     virtual void paintPicture(const Picture& picture, float x, float y, double width, double height) = 0;
+    // A solid rectangle in a grey level from 0 (black) to 255 (white).
+    virtual void fillRectangle(float x, float y, double width, double height, std::uint8_t grey) = 0;
 
     // Sends everything drawn since the last end as one job with the copies set.
     virtual void endDocument() = 0;

@@ -4,6 +4,7 @@
 #include "printing/page_content.h"
 #include "printing/page_units.h"
 #include "printing/picture_file.h"
+#include "printing/resampling.h"
 
 #include "core/errors.h"
 #include "core/rounding.h"
@@ -36,12 +37,12 @@ QPageLayout::Orientation qtOrientation(Orientation orientation)
     raise(ErrorCode::PathFileAccess, "Printer \"" + printer + "\" cannot be used: " + reason);
 }
 
-std::unique_ptr<QPrinter> makeFilmPrinter(Orientation orientation)
+std::unique_ptr<QPrinter> makeFilmPrinter(Orientation orientation, const QPageSize& paper)
 {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setResolution(FilmResolution);
-    printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), qtOrientation(orientation),
+    printer->setPageLayout(QPageLayout(paper, qtOrientation(orientation),
                                        QMarginsF(FilmMarginMm, FilmMarginMm, FilmMarginMm, FilmMarginMm),
                                        QPageLayout::Millimeter));
     return printer;
@@ -64,11 +65,10 @@ std::unique_ptr<QPrinter> makeSystemPrinter(const std::string& name, Orientation
 // prints. A 4096 x 4096 image in a quarter of an A4 page at 600 dpi holds three times that.
 QImage reducedToPrinterResolution(const QImage& image, double widthTwips, double heightTwips, int dotsPerInch)
 {
-    const int width = roundHalfEven<int>(widthTwips * dotsPerInch / TwipsPerInch);
-    const int height = roundHalfEven<int>(heightTwips * dotsPerInch / TwipsPerInch);
-    if (width < 1 || height < 1 || image.width() <= width || image.height() <= height)
+    const QSize pixels = printerPixels(widthTwips, heightTwips, dotsPerInch);
+    if (image.width() <= pixels.width() || image.height() <= pixels.height())
         return image;
-    return image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(image.format());
+    return resampledForPrinter(image, widthTwips, heightTwips, dotsPerInch, Resampling::Smooth);
 }
 
 } // namespace
@@ -130,7 +130,7 @@ bool QtPrinterDevice::builtInSelected() const { return selected_ == BuiltInPdfPr
 
 std::unique_ptr<QPrinter> QtPrinterDevice::makePrinter() const
 {
-    auto printer = builtInSelected() ? makeFilmPrinter(orientation_) : makeSystemPrinter(selected_, orientation_);
+    auto printer = builtInSelected() ? makeFilmPrinter(orientation_, filmPaper_) : makeSystemPrinter(selected_, orientation_);
     printer->setDocName(DocumentName);
     printer->setCreator(QStringLiteral("Kestrova"));
     return printer;
@@ -142,6 +142,13 @@ void QtPrinterDevice::setOrientation(Orientation orientation)
 {
     orientation_ = orientation;
     setup_->setPageOrientation(qtOrientation(orientation));
+}
+
+void QtPrinterDevice::setPaperSize(double widthMm, double heightMm)
+{
+    filmPaper_ = QPageSize(QSizeF(widthMm, heightMm), QPageSize::Millimeter);
+    if (builtInSelected())
+        setup_ = makePrinter();
 }
 
 void QtPrinterDevice::setFontName(const std::string& name) { font_.setFamily(toQt(name)); }
@@ -164,6 +171,8 @@ float QtPrinterDevice::scaleHeight() const
 {
     return static_cast<float>(printableSizeTwips(setup_->pageLayout()).height());
 }
+
+int QtPrinterDevice::dotsPerInch() const { return setup_->resolution(); }
 
 float QtPrinterDevice::currentX() const { return x_; }
 float QtPrinterDevice::currentY() const { return y_; }
@@ -193,6 +202,11 @@ void QtPrinterDevice::paintPicture(const Picture& picture, float x, float y, dou
         raise(ErrorCode::InvalidPicture, standardDescription(ErrorCode::InvalidPicture) + ": the picture has no image");
     document().page.addImage(QRectF(x, y, width, height),
                              reducedToPrinterResolution(printableImage(picture.image), width, height, setup_->resolution()));
+}
+
+void QtPrinterDevice::fillRectangle(float x, float y, double width, double height, std::uint8_t grey)
+{
+    document().page.addRectangle(QRectF(x, y, width, height), grey);
 }
 
 std::unique_ptr<QtPrinterDevice::Document> QtPrinterDevice::openDocument() const
@@ -237,6 +251,12 @@ void QtPrinterDevice::finishDocument(Document& finished)
     painter.scale(twip, twip);
     painter.setRenderHint(QPainter::LosslessImageRendering);
     finished.page.paint(painter);
+    // Paper copies are the printer's; a film file holds each copy as a page of its own.
+    for (int copy = 2; finished.film && copy <= copies_; ++copy) {
+        if (!printer.newPage())
+            raisePrinterUnusable(finished.printerName, "no further page could be begun");
+        finished.page.paint(painter);
+    }
     if (!painter.end())
         raisePrinterUnusable(finished.printerName, "the page could not be sent");
     if (finished.film) {

@@ -6,12 +6,14 @@
 // then, so an unusable printer fails at the first output. What is drawn is kept and
 // painted in one go when the document ends, which is what lets abortDocument discard a
 // page on a real queue. Ending a document that has no output does nothing: no empty
-// sheet, no empty film file. The built-in printer writes one film per document and
-// ignores copies, which are for paper.
+// sheet, no empty film file. The built-in printer writes one film file per document, with
+// one page per copy, on the paper last set (A4 until then); system printers keep their own
+// paper.
 
 #include "printing/printer_device.h"
 
 #include <QFont>
+#include <QPageSize>
 
 #include <memory>
 
@@ -36,11 +38,13 @@ public:
     void setOrientation(Orientation orientation) override;
     void setFontName(const std::string& name) override;
     void setFontSize(float points) override;
+    void setPaperSize(double widthMm, double heightMm) override;
 
     float scaleLeft() const override;
     float scaleTop() const override;
     float scaleWidth() const override;
     float scaleHeight() const override;
+    int dotsPerInch() const override;
 
     float currentX() const override;
     float currentY() const override;
@@ -51,6 +55,7 @@ public:
 
     Picture loadPicture(const std::filesystem::path& file) const override;
     void paintPicture(const Picture& picture, float x, float y, double width, double height) override;
+    void fillRectangle(float x, float y, double width, double height, std::uint8_t grey) override;
 
     void endDocument() override;
     void abortDocument() override;
@@ -72,6 +77,7 @@ private:
     std::int16_t copies_ = 1;
     Orientation orientation_ = Orientation::Portrait;
     QFont font_;
+    QPageSize filmPaper_{QPageSize::A4};
     float x_ = 0;
     float y_ = 0;
     // The selected printer as configured, for page and font metrics before any output.

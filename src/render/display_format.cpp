@@ -1,86 +1,77 @@
 #include "display_format.h"
 
 #include "core/errors.h"
+#include "core/number_text.h"
 #include "core/rounding.h"
 
-#include <cctype>
-#include <charconv>
+#include <limits>
+#include <numeric>
 
 namespace kestrova {
 
 namespace {
 
-bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+constexpr std::int64_t MostImageBoxes = std::numeric_limits<std::int16_t>::max();
 
-// Length of the run of digits starting at pos.
-std::size_t digitsAt(const std::string& text, std::size_t pos)
+std::int16_t countOf(const std::string& text) { return roundHalfEven<std::int16_t>(leadingNumber(text)); }
+
+std::vector<std::string> commaSeparated(const std::string& text)
 {
-    std::size_t end = pos;
-    while (end < text.size() && isDigit(text[end]))
-        ++end;
-    return end - pos;
+    std::vector<std::string> values;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        values.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos)
+            return values;
+        start = comma + 1;
+    }
 }
 
-// Length of the longest prefix of the form [sign] digits [. digits] [(e|E) [sign] digits].
-std::size_t numberPrefixLength(const std::string& text)
+bool isBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
+
+// "ROW\2,1" or "COL\3,2": every value a line of at least one cell.
+FilmLayout lineLayout(LayoutDirection direction, const std::string& values, const std::string& format)
 {
-    std::size_t pos = 0;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
-        ++pos;
-    const std::size_t integerDigits = digitsAt(text, pos);
-    pos += integerDigits;
-    std::size_t fractionDigits = 0;
-    if (pos < text.size() && text[pos] == '.') {
-        fractionDigits = digitsAt(text, pos + 1);
-        pos += 1 + fractionDigits;
+    FilmLayout layout{direction, {}};
+    for (const auto& value : commaSeparated(values)) {
+        const std::int16_t cells = isBlank(value) ? 0 : countOf(value);
+        if (cells < 1)
+            raise(ErrorCode::InvalidArgument, "Image Display Format \"" + format + "\" has a line without a cell");
+        layout.cellsPerLine.push_back(cells);
     }
-    if (integerDigits + fractionDigits == 0)
-        return 0;
-    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-        std::size_t exponent = pos + 1;
-        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-'))
-            ++exponent;
-        if (const std::size_t exponentDigits = digitsAt(text, exponent))
-            pos = exponent + exponentDigits;
-    }
-    return pos;
+    if (layout.cellCount() > MostImageBoxes)
+        raise(ErrorCode::Overflow, "Image Display Format \"" + format + "\" has too many cells");
+    return layout;
 }
 
-} // namespace
-
-double leadingNumber(const std::string& text)
-{
-    std::string compact;
-    for (const char c : text)
-        if (c != ' ' && c != '\t')
-            compact.push_back(c);
-    const std::size_t length = numberPrefixLength(compact);
-    if (length == 0)
-        return 0.0;
-    const char* first = compact.data();
-    if (*first == '+')
-        ++first; // from_chars takes no plus sign
-    double value = 0.0;
-    const auto result = std::from_chars(first, compact.data() + length, value);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Too small to represent reads as zero; too large cannot become a count.
-        const std::string number = compact.substr(0, length);
-        if (number.find("e-") != std::string::npos || number.find("E-") != std::string::npos)
-            return 0.0;
-        raise(ErrorCode::Overflow);
-    }
-    return value;
-}
-
-void DecodeFormat(const std::string& format, std::int16_t& X, std::int16_t& Y)
+// "STANDARD\C,R" and every other text: R rows of C cells.
+FilmLayout gridLayout(const std::string& format)
 {
     const std::size_t backslash = format.find('\\');
     const std::size_t columnsStart = backslash == std::string::npos ? 0 : backslash + 1;
     const std::size_t comma = format.find(',', columnsStart);
     if (comma == std::string::npos)
         raise(ErrorCode::InvalidArgument);
-    X = roundHalfEven<std::int16_t>(leadingNumber(format.substr(columnsStart, comma - columnsStart)));
-    Y = roundHalfEven<std::int16_t>(leadingNumber(format.substr(comma + 1)));
+    const std::int16_t columns = countOf(format.substr(columnsStart, comma - columnsStart));
+    const std::int16_t rows = countOf(format.substr(comma + 1));
+    return FilmLayout{LayoutDirection::Rows, std::vector<std::int16_t>(rows > 0 ? std::size_t(rows) : 0, columns)};
+}
+
+} // namespace
+
+std::int64_t FilmLayout::cellCount() const
+{
+    return std::accumulate(cellsPerLine.begin(), cellsPerLine.end(), std::int64_t{0});
+}
+
+FilmLayout DecodeFormat(const std::string& format)
+{
+    if (format.starts_with("ROW\\"))
+        return lineLayout(LayoutDirection::Rows, format.substr(4), format);
+    if (format.starts_with("COL\\"))
+        return lineLayout(LayoutDirection::Columns, format.substr(4), format);
+    return gridLayout(format);
 }
 
 } // namespace kestrova

@@ -10,6 +10,7 @@
 #include "render/film_lookup.h"
 #include "render/header_band.h"
 #include "render/image_cell.h"
+#include "printing/film_folder.h"
 #include "toolkit/dimse_status.h"
 #include "toolkit/print_tags.h"
 #include "toolkit/sop_classes.h"
@@ -21,11 +22,6 @@ namespace kestrova {
 namespace {
 
 constexpr const char* Label = "DoPrint";
-
-struct GridSize {
-    std::int16_t columns = 0;
-    std::int16_t rows = 0;
-};
 
 void selectIfListed(PrinterDevice& printer, const std::string& deviceName)
 {
@@ -64,40 +60,129 @@ Orientation orientationOf(const DataSet& filmBox)
                                                                                      : Orientation::Landscape;
 }
 
+struct PaperMm {
+    const char* filmSizeId;
+    double width;
+    double height;
+};
+
+// Film Size ID's defined terms as paper for the built-in printer; DICOM notes 10INX14IN as
+// 25.7 x 36.4 cm.
+constexpr PaperMm FilmPapers[] = {
+    {"8INX10IN", 203.2, 254.0},   {"8_5INX11IN", 215.9, 279.4}, {"10INX12IN", 254.0, 304.8},
+    {"10INX14IN", 257.0, 364.0},  {"11INX14IN", 279.4, 355.6},  {"11INX17IN", 279.4, 431.8},
+    {"14INX14IN", 355.6, 355.6},  {"14INX17IN", 355.6, 431.8},  {"24CMX24CM", 240.0, 240.0},
+    {"24CMX30CM", 240.0, 300.0},  {"A4", 210.0, 297.0},         {"A3", 297.0, 420.0},
+};
+constexpr PaperMm DefaultFilmPaper = {"A4", 210.0, 297.0};
+
+PaperMm filmPaperOf(const DataSet& filmBox)
+{
+    const std::string id = filmBox.attribute(PrintTag::FilmSizeId).textOrEmpty();
+    const auto* paper = std::find_if(std::begin(FilmPapers), std::end(FilmPapers),
+                                     [&](const PaperMm& candidate) { return id == candidate.filmSizeId; });
+    return paper == std::end(FilmPapers) ? DefaultFilmPaper : *paper;
+}
+
+// Film sizes and densities are the built-in printer's: modalities set up for film often
+// ask for black, which on an office printer costs a page of toner per film.
+bool printsFilmLike(const PrinterDevice& printer) { return printer.selectedPrinter() == BuiltInPdfPrinterName; }
+
+constexpr std::uint8_t Black = 0;
+constexpr std::uint8_t White = 255;
+
+std::uint8_t densityGrey(const DataSet& filmBox, Tag density)
+{
+    return filmBox.attribute(density).textOrEmpty() == "BLACK" ? Black : White;
+}
+
 void setUpDocument(const PrintContext& context, const DataSet& filmBox, const DataSetPtr& filmSession)
 {
     PrinterDevice& printer = context.printer;
     printer.setCopies(copiesOf(filmSession));
     printer.setFontName(context.settings.Fontname);
     printer.setFontSize(static_cast<float>(context.settings.Fontsize));
+    if (printsFilmLike(printer)) {
+        const PaperMm paper = filmPaperOf(filmBox);
+        printer.setPaperSize(paper.width, paper.height);
+    }
     printer.setOrientation(orientationOf(filmBox));
 }
 
-void printCells(const PrintContext& context, const DataSetCollection& references, const GridSize& grid,
+// The area the cells share, in page or preview units.
+struct GridArea {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    double width = 0;
+    double height = 0;
+};
+
+std::int16_t cellsIn(const FilmLayout& layout, std::size_t line)
+{
+    const std::int16_t cells = layout.cellsPerLine[line];
+    if (cells == 0)
+        raise(ErrorCode::DivisionByZero); // the line cannot be shared among no cells
+    if (cells < 0)
+        raise(ErrorCode::InvalidArgument, "A line of the film has fewer than no cells");
+    return cells;
+}
+
+// Cell `cell` (1-based) of line `line` (1-based). Lines share the grid equally across,
+// cells share their line equally along.
+Cell cellOf(const GridArea& area, const FilmLayout& layout, int line, int cell)
+{
+    const bool rows = layout.direction == LayoutDirection::Rows;
+    const auto lines = checkedNarrow<std::int16_t>(layout.cellsPerLine.size());
+    const std::int16_t cells = cellsIn(layout, std::size_t(line) - 1);
+    const std::int32_t lineSize = nearestQuotient(rows ? area.height : area.width, lines);
+    const std::int32_t cellSize = nearestQuotient(rows ? area.width : area.height, cells);
+    const std::int32_t lineOrigin = cellOrigin(lineSize, line, rows ? area.top : area.left);
+    const std::int32_t cellStart = cellOrigin(cellSize, cell, rows ? area.left : area.top);
+    if (rows)
+        return Cell{cellStart, lineOrigin, cellSize, lineSize};
+    return Cell{lineOrigin, cellStart, lineSize, cellSize};
+}
+
+FilmCellStyle cellStyleOf(const PrintContext& context, const DataSet& filmBox, const GridArea& page)
+{
+    FilmCellStyle style;
+    style.magnification = resamplingFor(filmBox.attribute(PrintTag::MagnificationType));
+    if (!printsFilmLike(context.printer))
+        return style;
+    const std::uint8_t border = densityGrey(filmBox, PrintTag::BorderDensity);
+    const std::uint8_t empty = densityGrey(filmBox, PrintTag::EmptyImageDensity);
+    if (border != White)
+        context.printer.fillRectangle(static_cast<float>(page.left), static_cast<float>(page.top), page.width,
+                                      page.height, border);
+    if (empty != border)
+        style.emptyCellGrey = empty;
+    return style;
+}
+
+void printCells(const PrintContext& context, const DataSet& filmBox, const FilmLayout& layout,
                 std::int32_t headerHeight)
 {
     PrinterDevice& printer = context.printer;
-    std::int32_t previewWidth = 0;
-    std::int32_t previewHeight = 0;
-    if (context.isMaximized()) {
-        previewWidth = nearestQuotient(context.preview.scaleWidth(), grid.columns);
-        previewHeight = nearestQuotient(context.preview.scaleHeight(), grid.rows);
-    }
-    const auto top = roundHalfEven<std::int32_t>(static_cast<double>(printer.scaleTop()) + headerHeight);
-    const auto left = roundHalfEven<std::int32_t>(printer.scaleLeft());
-    const auto cellWidth = nearestQuotient(printer.scaleWidth(), grid.columns);
-    const auto cellHeight = nearestQuotient(static_cast<double>(printer.scaleHeight()) - headerHeight, grid.rows);
+    if (layout.cellsPerLine.empty())
+        raise(ErrorCode::DivisionByZero);
+    GridArea preview; // no area, and so no cells, unless the window is maximized now
+    if (context.isMaximized())
+        preview = GridArea{0, 0, context.preview.scaleWidth(), context.preview.scaleHeight()};
+    const GridArea page{roundHalfEven<std::int32_t>(printer.scaleLeft()),
+                        roundHalfEven<std::int32_t>(static_cast<double>(printer.scaleTop()) + headerHeight),
+                        printer.scaleWidth(), static_cast<double>(printer.scaleHeight()) - headerHeight};
+    const CollectionPtr references = filmBox.attribute(PrintTag::ReferencedImageBoxSequence).asSequence();
+    const FilmCellStyle style = cellStyleOf(context, filmBox, page);
 
     ImageList imageList;
-    for (int row = 1; row <= grid.rows; ++row) {
-        for (int column = 1; column <= grid.columns; ++column) {
+    std::int32_t reference = 0;
+    for (std::size_t line = 1; line <= layout.cellsPerLine.size(); ++line) {
+        for (int cell = 1; cell <= cellsIn(layout, line - 1); ++cell) {
             CellPlacement placement;
-            placement.reference = checkedNarrow<std::int16_t>((row - 1) * grid.columns + column);
-            placement.page = {cellOrigin(cellWidth, column, left), cellOrigin(cellHeight, row, top), cellWidth,
-                              cellHeight};
-            placement.preview = {cellOrigin(previewWidth, column, 0), cellOrigin(previewHeight, row, 0),
-                                 previewWidth, previewHeight};
-            renderImageCell(context, references, placement, imageList);
+            placement.reference = checkedNarrow<std::int16_t>(++reference);
+            placement.page = cellOf(page, layout, int(line), cell);
+            placement.preview = cellOf(preview, layout, int(line), cell);
+            renderImageCell(context, *references, placement, style, imageList);
         }
     }
 }
@@ -106,14 +191,12 @@ void printFilmBox(const std::string& filmBoxUid, const PrintContext& context)
 {
     context.preview.clear();
     const DataSetPtr filmBox = context.store->item(filmBoxUid);
-    const CollectionPtr references = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence();
     const DataSetPtr filmSession
         = DatasetFromSequence(*context.store, filmBox->attribute(PrintTag::ReferencedFilmSessionSequence), 1);
-    GridSize grid;
-    DecodeFormat(filmBox->attribute(PrintTag::ImageDisplayFormat).asText(), grid.columns, grid.rows);
+    const FilmLayout layout = DecodeFormat(filmBox->attribute(PrintTag::ImageDisplayFormat).asText());
     setUpDocument(context, *filmBox, filmSession);
     const std::int32_t headerHeight = printHeaderBand(context);
-    printCells(context, *references, grid, headerHeight);
+    printCells(context, *filmBox, layout, headerHeight);
     context.printer.endDocument();
     fileSystem().ensureFolder(programPath("images"));
     context.letEventsRun();

@@ -17,7 +17,7 @@ struct PrintContext {
     const Settings& settings;
     const std::optional<HeaderLines>& headerLeftLines;
     const std::optional<HeaderLines>& headerRightLines;
-    const LutTable& lut;
+    const LutState& lut;
     PrinterDevice& printer;
     PreviewSurface& preview;
     // Whether the main window is maximized, read when needed (the user may change it mid-job).

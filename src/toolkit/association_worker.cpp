@@ -176,9 +176,10 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
     core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.NormalisedReceived(*connection); });
     if (core_->stopping())
         return EC_Normal;
+    // A requester left without an answer would wait until its own timeout.
     if (!connection_->response()) {
-        core_->log(LogCategory::Commands, "No response to " + dimse::commandName(request.commandField));
-        return EC_Normal;
+        core_->log(LogCategory::Errors, "No response to " + dimse::commandName(request.commandField));
+        return DIMSE_BADCOMMANDTYPE;
     }
     return sendResponse(request, presentationId, *connection_->response());
 }
@@ -218,7 +219,7 @@ OFCondition AssociationWorker::sendResponse(const dimse::RequestInfo& request,
     std::optional<T_DIMSE_Message> message = dimse::responseTo(request, status, data != nullptr, instance);
     if (!message) {
         core_->log(LogCategory::Errors, "No response can be sent to " + dimse::commandName(request.commandField));
-        return EC_Normal;
+        return DIMSE_BADCOMMANDTYPE;
     }
     core_->log(LogCategory::Commands, "Sending " + dimse::commandName(message->CommandField) + " (message " +
                                           std::to_string(request.messageId) + ") status " + dimse::hex(status));

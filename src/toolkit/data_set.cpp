@@ -1,11 +1,11 @@
 #include "toolkit/data_set.h"
 
 #include "core/errors.h"
+#include "core/number_text.h"
 #include "toolkit/dcm_convert.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 
 namespace kestrova {
 
@@ -33,13 +33,10 @@ std::string joinedNumbers(const Numbers& numbers)
 // may carry leading and trailing spaces).
 double firstNumberOfText(const std::string& text)
 {
-    const std::string first = text.substr(0, text.find('\\'));
-    const char* begin = first.c_str();
-    char* end = nullptr;
-    const double number = std::strtod(begin, &end);
-    if (end == begin || std::any_of(static_cast<const char*>(end), begin + first.size(), [](char c) { return c != ' '; }))
+    const auto number = parseDecimalNumber(std::string_view(text).substr(0, text.find('\\')));
+    if (!number)
         raise(ErrorCode::TypeMismatch);
-    return number;
+    return *number;
 }
 
 // The checks shared by the typed accessors: Null is its own error, any other kind a mismatch.

@@ -20,15 +20,21 @@ RequestInfo info(std::uint16_t field, DIC_US id, const char* sopClass, const cha
                        type != DIMSE_DATASET_NULL};
 }
 
-// Every N- response has the same core fields under different names; this fills them.
+// Every response has the same core fields under different names; this fills them.
 template <typename Rsp>
-void fillCommon(Rsp& rsp, const RequestInfo& request, std::uint16_t status, bool withDataSet,
-                const std::string& instance)
+void fillStatus(Rsp& rsp, const RequestInfo& request, std::uint16_t status, bool withDataSet)
 {
     rsp.MessageIDBeingRespondedTo = request.messageId;
     rsp.DimseStatus = status;
     rsp.DataSetType = dataSetType(withDataSet);
     copyUid(rsp.AffectedSOPClassUID, request.sopClassUid);
+}
+
+template <typename Rsp>
+void fillCommon(Rsp& rsp, const RequestInfo& request, std::uint16_t status, bool withDataSet,
+                const std::string& instance)
+{
+    fillStatus(rsp, request, status, withDataSet);
     copyUid(rsp.AffectedSOPInstanceUID, instance);
 }
 
@@ -151,6 +157,23 @@ std::optional<T_DIMSE_Message> responseTo(const RequestInfo& request, std::uint1
         response.msg.NEventReportRSP.EventTypeID = request.typeId;
         response.msg.NEventReportRSP.opts =
             O_NEVENTREPORT_AFFECTEDSOPCLASSUID | O_NEVENTREPORT_AFFECTEDSOPINSTANCEUID | O_NEVENTREPORT_EVENTTYPEID;
+        break;
+    // Composite services are not offered, but a requester that sends one still hears so.
+    case DIMSE_C_STORE_RQ:
+        fillCommon(response.msg.CStoreRSP, request, status, false, request.sopInstanceUid);
+        response.msg.CStoreRSP.opts = O_STORE_AFFECTEDSOPCLASSUID | O_STORE_AFFECTEDSOPINSTANCEUID;
+        break;
+    case DIMSE_C_FIND_RQ:
+        fillStatus(response.msg.CFindRSP, request, status, false);
+        response.msg.CFindRSP.opts = O_FIND_AFFECTEDSOPCLASSUID;
+        break;
+    case DIMSE_C_GET_RQ:
+        fillStatus(response.msg.CGetRSP, request, status, false);
+        response.msg.CGetRSP.opts = O_GET_AFFECTEDSOPCLASSUID;
+        break;
+    case DIMSE_C_MOVE_RQ:
+        fillStatus(response.msg.CMoveRSP, request, status, false);
+        response.msg.CMoveRSP.opts = O_MOVE_AFFECTEDSOPCLASSUID;
         break;
     default: return std::nullopt;
     }

@@ -32,8 +32,9 @@ std::string hex(std::uint16_t value);
 // DIMSE's parser allocates the N-GET attribute list with malloc and nobody frees it.
 void freeParsedLists(T_DIMSE_Message& request);
 
-// The response to a DIMSE-N request, always with Affected SOP Class and Instance UID;
-// nullopt for requests this listener has no response for (C- requests other than C-ECHO).
+// The response to a request: DIMSE-N responses always with Affected SOP Class and Instance
+// UID, C-STORE, C-FIND, C-GET and C-MOVE responses with their status alone; nullopt for a
+// command DIMSE defines no response for (C-CANCEL, a response, an unknown command).
 // instanceFromData is the response data set's SOP Instance UID ("" when none): an N-CREATE
 // answers with the instance the handler created.
 std::optional<T_DIMSE_Message> responseTo(const RequestInfo& request, std::uint16_t status, bool withDataSet,

@@ -11,6 +11,7 @@ inline constexpr std::uint16_t ProcessingFailure = 0x0110;
 inline constexpr std::uint16_t DuplicateSopInstance = 0x0111;
 inline constexpr std::uint16_t NoSuchObjectInstance = 0x0112;
 inline constexpr std::uint16_t MissingAttribute = 0x0120;
+inline constexpr std::uint16_t MissingAttributeValue = 0x0121;
 inline constexpr std::uint16_t UnrecognizedOperation = 0x0211;
 // Film session print: the session holds no film box.
 inline constexpr std::uint16_t FilmSessionHasNoFilmBox = 0xC600;

@@ -1,6 +1,7 @@
 #include "toolkit/image.h"
 
 #include "core/errors.h"
+#include "core/number_text.h"
 #include "core/rounding.h"
 #include "toolkit/dcm_convert.h"
 #include "toolkit/image_tags.h"
@@ -14,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 
 namespace kestrova {
 
@@ -122,8 +124,8 @@ std::pair<double, double> aspectWidening(const DataSet& image)
     const std::size_t separator = ratio.find('\\');
     if (separator == std::string::npos)
         return {1.0, 1.0};
-    const double vertical = std::atof(ratio.substr(0, separator).c_str());
-    const double horizontal = std::atof(ratio.substr(separator + 1).c_str());
+    const double vertical = parseDecimalNumber(ratio.substr(0, separator)).value_or(0.0);
+    const double horizontal = parseDecimalNumber(ratio.substr(separator + 1)).value_or(0.0);
     if (!(vertical > 0) || !(horizontal > 0))
         return {1.0, 1.0};
     if (horizontal > vertical)
@@ -141,10 +143,12 @@ Picture sizedPicture(QImage image, const DataSet& dataSet)
     return picture;
 }
 
+using LevelCurve = std::array<std::uint8_t, 256>;
+
 // Entry i / 256 is the output for input level i * 255 / 45, linear in between.
-std::array<std::uint8_t, 256> outputCurve(const LutTable& lut)
+LevelCurve outputCurve(const LutTable& lut)
 {
-    std::array<std::uint8_t, 256> curve{};
+    LevelCurve curve{};
     for (int level = 0; level < 256; ++level) {
         const double position = level * double(LutEntries - 1) / 255.0;
         const auto below = std::min(static_cast<std::size_t>(position), LutEntries - 2);
@@ -155,7 +159,18 @@ std::array<std::uint8_t, 256> outputCurve(const LutTable& lut)
     return curve;
 }
 
-void applyCurve(QImage& image, const std::array<std::uint8_t, 256>& curve)
+LevelCurve chosenCurve(const RenditionChoices& choices)
+{
+    LevelCurve identity{};
+    std::iota(identity.begin(), identity.end(), std::uint8_t{0});
+    const LevelCurve output = choices.outputCurve ? outputCurve(*choices.outputCurve) : identity;
+    LevelCurve curve{};
+    for (std::size_t level = 0; level < curve.size(); ++level)
+        curve[level] = output[choices.reversed ? 255 - level : level];
+    return curve;
+}
+
+void applyCurve(QImage& image, const LevelCurve& curve)
 {
     const int rowBytes = image.width() * (image.format() == QImage::Format_RGB888 ? 3 : 1);
     for (int row = 0; row < image.height(); ++row) {
@@ -178,10 +193,11 @@ Picture Image::picture() const
     return sizedPicture(rendered(*dataSet_), *dataSet_);
 }
 
-Picture Image::picture(const LutTable& lut) const
+Picture Image::picture(const RenditionChoices& choices) const
 {
     Picture result = picture();
-    applyCurve(result.image, outputCurve(lut));
+    if (choices.reversed || choices.outputCurve)
+        applyCurve(result.image, chosenCurve(choices));
     return result;
 }
 

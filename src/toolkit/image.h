@@ -12,13 +12,20 @@ namespace kestrova {
 // Pictures come out as 8-bit grayscale or RGB, sized as the image's pixels at 96 dpi,
 // widened by the pixel aspect ratio.
 
+// What is done to the 8-bit rendition before it prints: the requester's reversed polarity
+// first, then the output curve, which calibrates the printer and so comes last.
+struct RenditionChoices {
+    bool reversed = false;
+    const LutTable* outputCurve = nullptr;
+};
+
 class Image {
 public:
     explicit Image(DataSetPtr imageDataSet);
     // Raises an AppError for malformed or unsupported pixel data; never crashes.
     Picture picture() const;
-    // The same rendition passed through the 46-entry output curve.
-    Picture picture(const LutTable& lut) const;
+    // The same rendition with those choices applied (each channel for colour).
+    Picture picture(const RenditionChoices& choices) const;
 
 private:
     DataSetPtr dataSet_;

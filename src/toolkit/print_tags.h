@@ -8,9 +8,15 @@ namespace kestrova::PrintTag {
 inline constexpr Tag NumberOfCopies{0x2000, 0x0010};
 inline constexpr Tag ImageDisplayFormat{0x2010, 0x0010};
 inline constexpr Tag FilmOrientation{0x2010, 0x0040};
+inline constexpr Tag FilmSizeId{0x2010, 0x0050};
+inline constexpr Tag MagnificationType{0x2010, 0x0060};
+inline constexpr Tag BorderDensity{0x2010, 0x0100};
+inline constexpr Tag EmptyImageDensity{0x2010, 0x0110};
 inline constexpr Tag ReferencedFilmSessionSequence{0x2010, 0x0500};
 inline constexpr Tag ReferencedImageBoxSequence{0x2010, 0x0510};
 inline constexpr Tag ImageBoxPosition{0x2020, 0x0010};
+inline constexpr Tag Polarity{0x2020, 0x0020};
+inline constexpr Tag RequestedImageSize{0x2020, 0x0030};
 inline constexpr Tag BasicGrayscaleImageSequence{0x2020, 0x0110};
 inline constexpr Tag BasicColorImageSequence{0x2020, 0x0111};
 inline constexpr Tag Manufacturer{0x0008, 0x0070};

@@ -80,6 +80,8 @@ fKestrova::fKestrova(PrinterDevice& printer, QWidget* parent)
     service_->setPreviewWanted([this] { return isMaximized(); });
     connect(service_.get(), &PrintService::listenFailed, this, &fKestrova::reportListenFailure,
             Qt::DirectConnection);
+    connect(service_.get(), &PrintService::listenRetryFailed, this, &fKestrova::showListenFailure,
+            Qt::DirectConnection);
     connect(service_.get(), &PrintService::settingsShown, this, &fKestrova::showSettings, Qt::DirectConnection);
 
     Log = new DicomLogView(service_->log(), centralWidget());
@@ -151,7 +153,7 @@ void fKestrova::createMenus()
 void fKestrova::Form_Load()
 {
     runSteps("Form_Load", {
-        [&] { setWindowTitle(toQString(ProductName + " " + VersionText())); },
+        [&] { showListeningState(); },
         [] { fileSystem().ensureFolder(programPath("debug")); },
         [&] { service_->LoadSettings(); },
         [&] { setUpTray(); },
@@ -162,7 +164,7 @@ void fKestrova::setUpTray()
 {
     Tray = new QSystemTrayIcon(windowIcon(), this);
     Tray->setObjectName(QStringLiteral("Tray"));
-    Tray->setToolTip(toQString(ProductName));
+    showListeningState();
     Tray->setContextMenu(mnuPop);
     connect(Tray, &QSystemTrayIcon::activated, this, &fKestrova::Tray_Activated);
 }
@@ -183,16 +185,31 @@ void fKestrova::showSettings(const Settings& settings, const QString& logLevelTe
     txtPort->setText(QString::number(settings.Port));
     txtPrinter->setText(toQString(settings.Printer));
     lblLog->setText(logLevelText);
+    showListeningState();
+}
+
+// Nothing else tells the user that requesters are being turned away.
+void fKestrova::showListeningState()
+{
+    const std::string state = service_->isListening() ? "" : " - not listening";
+    setWindowTitle(toQString(ProductName + " " + VersionText() + state));
+    if (Tray)
+        Tray->setToolTip(toQString(ProductName + state));
 }
 
 // The service start goes on only after the user has seen the failure and had the chance
 // to change the settings.
 void fKestrova::reportListenFailure(int port)
 {
-    userDialogs().showMessage(QStringLiteral("Unable to listen on port %1").arg(port), toQString(ProductName),
-                              QMessageBox::Critical);
+    showListenFailure(port);
     show();
     runPreferences();
+}
+
+void fKestrova::showListenFailure(int port)
+{
+    userDialogs().showMessage(QStringLiteral("Unable to listen on port %1").arg(port), toQString(ProductName),
+                              QMessageBox::Critical);
 }
 
 void fKestrova::runPreferences()

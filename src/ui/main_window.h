@@ -88,6 +88,8 @@ private:
     void hideIntoTray();
     void showSettings(const Settings& settings, const QString& logLevelText);
     void reportListenFailure(int port);
+    void showListenFailure(int port);
+    void showListeningState();
     void runPreferences();
     void endProgram();
 

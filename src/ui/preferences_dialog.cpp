@@ -234,7 +234,9 @@ void fPref::storeSettings()
     GlobalSettings.AETName = toLocalString(AETName->text());
     GlobalSettings.Printer = Prntr->currentIndex() < 0 ? std::string() : toLocalString(Prntr->currentText());
     GlobalSettings.ImagePath = toLocalString(txtImagePath->text());
-    GlobalSettings.LUT = chkPrintLut->isChecked() ? 1 : 0;
+    // A value the box cannot show (LUT=2 written by hand) stays unless the user changed the box.
+    if (chkPrintLut->isChecked() != (GlobalSettings.LUT != 0))
+        GlobalSettings.LUT = chkPrintLut->isChecked() ? 1 : 0;
     WriteSettings();
     log_.clear();
 }

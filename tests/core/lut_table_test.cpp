@@ -17,13 +17,14 @@ using test::writeFile;
 class LutTableTest : public testing::Test {
 protected:
     test::TempProgramFolder folder;
-    LutTable table{};
+    LutState lut;
+    LutTable& table = lut.table;
     Settings settings{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 1, ""};
 
     void load(const std::string& text)
     {
         writeFile(folder / "Kestrova.lut", text);
-        LoadLutTable(table, settings);
+        LoadLutTable(lut, settings);
     }
 
     std::size_t loggedLines() const
@@ -49,6 +50,7 @@ TEST_F(LutTableTest, ValuesAreStoredTimes256)
     load(joined(0, 46));
     for (std::size_t i = 0; i < LutEntries; ++i)
         EXPECT_EQ(table[i], static_cast<std::int32_t>(i) * 256);
+    EXPECT_TRUE(lut.complete);
     EXPECT_EQ(loggedLines(), 0u);
 }
 
@@ -60,10 +62,12 @@ TEST_F(LutTableTest, ExtraValuesAreIgnoredAndOuterBlanksStripped)
     EXPECT_EQ(loggedLines(), 0u);
 }
 
-TEST_F(LutTableTest, EachMissingEntryIsLoggedAndKeepsItsValue)
+TEST_F(LutTableTest, EachMissingEntryIsLoggedAndKeepsItsValueAndTheTableIsNoLongerComplete)
 {
+    load(joined(0, 46));
     table.fill(7);
     load(joined(0, 40));
+    EXPECT_FALSE(lut.complete);
     EXPECT_EQ(table[39], 39 * 256);
     EXPECT_EQ(table[40], 7);
     EXPECT_EQ(table[45], 7);
@@ -85,6 +89,7 @@ TEST_F(LutTableTest, TheProductMustFitThirtyTwoBits)
     EXPECT_EQ(table[1], -2147483647 - 1);
     EXPECT_EQ(table[2], 2147483392);
     EXPECT_EQ(table[3], 7);
+    EXPECT_FALSE(lut.complete);
     EXPECT_EQ(loggedLines(), 2u);
 }
 
@@ -95,7 +100,8 @@ TEST_F(LutTableTest, NothingIsReadWhenTheFlagIsOffOrTheFileMissing)
     EXPECT_TRUE(std::all_of(table.begin(), table.end(), [](auto v) { return v == 0; }));
     std::filesystem::remove(folder / "Kestrova.lut");
     settings.LUT = 1;
-    LoadLutTable(table, settings);
+    LoadLutTable(lut, settings);
+    EXPECT_FALSE(lut.complete);
     EXPECT_EQ(loggedLines(), 0u);
 }
 

@@ -1,4 +1,5 @@
 #include "core/global_settings.h"
+#include "core/number_text.h"
 #include "core/settings_files.h"
 
 #include "support/temp_folder.h"

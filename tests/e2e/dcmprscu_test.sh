@@ -2,15 +2,19 @@
 # Sends a stored print job with DCMTK's print SCU (dcmprscu) to a headless Kestrova service and
 # passes only when dcmprscu logged no error and a one-page PDF came out.
 #   dcmprscu_test.sh SERVICE CONFIG_TEMPLATE BITS(8|12) ORIENTATION(portrait|landscape) [--session-print] [--plut]
+#                    [--attributes]
+# --attributes prints a ROW\2,1 film of three images on 14 x 17 inch film, reversed at 50 mm,
+# replicated, with black borders and empty cells; the film is then checked for all of it.
 set -euo pipefail
 
 service=$1 template=$2 bits=$3 orientation=$4
 shift 4
-session_print=false plut=false
+session_print=false plut=false attributes=false
 for option in "$@"; do
   case $option in
     --session-print) session_print=true ;;
     --plut) plut=true ;;
+    --attributes) attributes=true ;;
     *) echo "unknown option $option" >&2; exit 2 ;;
   esac
 done
@@ -19,9 +23,9 @@ work=$(mktemp -d /tmp/kestrova-dcmprscu.XXXXXX)
 service_pid=
 cleanup() {
   if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
+  [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
-trap cleanup EXIT
+trap cleanup EXIT # KEEP_WORK=1 keeps the work folder for a look at the logs
 mkdir -p "$work"/{program,database,spool,log,lut,reports}
 # Printing on the built-in PDF printer, whatever the machine has.
 printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n' > "$work/program/Kestrova.ini"
@@ -81,8 +85,18 @@ sed -e "s|@WORKDIR@|$work|g" -e "s|@SCP_PORT@|0|" -e "s|@SCP_AET@|UNUSED|" \
 
 make_image first 256 200
 make_image second 200 256
-(cd "$work" && dcmpsprt -c dcmpstat.cfg -p TARGET --layout 2 1 "--$orientation" first.dcm second.dcm) > "$work/dcmpsprt.log" 2>&1
+images=(first.dcm second.dcm) layout=(2 1) film_options=()
+if $attributes; then
+  make_image third 64 64
+  images+=(third.dcm) layout=(2 2)
+  film_options=(--filmsize 14INX17IN --magnification REPLICATE --border BLACK --empty-image BLACK
+                --img-polarity REVERSE --img-request-size 50)
+fi
+(cd "$work" && dcmpsprt -c dcmpstat.cfg -p TARGET --layout "${layout[@]}" "--$orientation" "${film_options[@]}" "${images[@]}") \
+  > "$work/dcmpsprt.log" 2>&1
 job=$(ls "$work"/database/SP_*.dcm | head -n 1)
+# dcmpsprt writes only STANDARD\C,R layouts; three images in ROW\2,1 is what a modality may send.
+$attributes && dcmodify -nb -m '(2130,0030)[0].(2010,0010)=ROW\2,1' "$job"
 
 scu_options=(-c "$work/dcmpstat.cfg" -p TARGET --copies 1 -d)
 $session_print && scu_options+=(--session-print)
@@ -101,4 +115,21 @@ fi
 pages=$(pdfinfo "$work"/program/films/*.pdf | awk '/^Pages:/ {print $2}')
 if [ "$pages" != 1 ]; then echo "the film has $pages pages" >&2; exit 1; fi
 if [ -f "$work/program/Logs/Error.log" ]; then echo "unexpected error log:" >&2; cat "$work/program/Logs/Error.log" >&2; exit 1; fi
-echo "dcmprscu printed one page (bits $bits, $orientation, session print $session_print, presentation LUT $plut)"
+if $attributes; then
+  film=$(ls "$work"/program/films/*.pdf)
+  size=$(pdfinfo "$film" | awk -F': *' '/^Page size:/ {print $2}')
+  [[ $size == "1008 x 1224 pts"* ]] || { echo "page size $size, not 14 x 17 inches" >&2; exit 1; }
+  # 50 mm at the built-in printer's 600 dpi, replicated to its pixels.
+  widths=$(pdfimages -list "$film" | awk 'NR > 2 {print $4}' | tr '\n' ' ')
+  [ "$widths" = "1181 1181 1181 " ] || { echo "image widths $widths, not three of 50 mm" >&2; exit 1; }
+  # At 20 dpi: the quarter-inch margin is 5 pixels, row 1 is 165 pixels high and its first
+  # cell 135 wide; image 1 (a dark-to-light gradient, reversed) spans pixels 53 to 92 across.
+  pdftoppm -r 20 -gray -singlefile "$film" "$work/page"
+  grey() { perl -e 'local $/; open my $f, "<", $ARGV[0]; my $d = <$f>; $d =~ s/^P5\s+(\d+)\s+\d+\s+\d+\s//;
+                    print ord(substr($d, $ARGV[2] * $1 + $ARGV[1], 1))' "$work/page.pgm" "$1" "$2"; }
+  border=$(grey 10 10) left=$(grey 56 87) right=$(grey 89 87)
+  if [ "$border" -gt 10 ] || [ "$left" -lt 200 ] || [ "$right" -gt 55 ]; then
+    echo "border $border (black expected), image 1 from $left to $right (light to dark expected)" >&2; exit 1
+  fi
+fi
+echo "dcmprscu printed one page (bits $bits, $orientation, session print $session_print, presentation LUT $plut, attributes $attributes)"

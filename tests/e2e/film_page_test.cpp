@@ -105,7 +105,7 @@ TEST(FilmPage, FourImagesAndTwoCaptionLinesBecomeOneLosslessPage)
     const Settings settings{"KODAK", 4006, "KODAK", "Kestrova PDF", "DejaVu Sans", 12, 0, ""};
     const std::optional<HeaderLines> left = HeaderLines{"Radiology Ward3", "Patient Film"};
     const std::optional<HeaderLines> right = HeaderLines{};
-    const LutTable lut{};
+    const LutState lut;
     QtPrinterDevice printer;
     NullPreviewSurface preview;
     const PrintContext context{store, settings, left, right, lut, printer, preview, [] { return false; }, [] {}};
@@ -141,25 +141,36 @@ TEST(FilmPage, FourImagesAndTwoCaptionLinesBecomeOneLosslessPage)
     }
 }
 
-// The output curve applies only when the LUT setting is exactly 1.
-TEST(FilmPage, TheLutCurveIsUsedOnlyWhenTheSettingIsOne)
+// The output curve applies only when the LUT setting is exactly 1 and the latest load of
+// Kestrova.lut set every entry: a fresh folder without the file, or a file that is too
+// short, must not print the film black.
+TEST(FilmPage, TheLutCurveIsUsedOnlyWhenTheSettingIsOneAndTheFileWasComplete)
 {
-    TempProgramFolder folder;
+    struct LutCase {
+        std::int16_t flag;
+        int values; // in Kestrova.lut; 0 for no file
+        int expectedGrey;
+    };
     const CollectionPtr store = filmStore("STANDARD\\1,1", {flat(8, Photometric::Monochrome2, 200)});
     const std::optional<HeaderLines> none = HeaderLines{};
-    LutTable darkening{};
-    for (std::size_t i = 0; i < darkening.size(); ++i)
-        darkening[i] = static_cast<std::int32_t>(i * 256 * 2); // entry i gives output level 2i
-    QtPrinterDevice printer;
-    NullPreviewSurface preview;
-    for (const std::int16_t flag : {std::int16_t(2), std::int16_t(1)}) {
-        const Settings settings{"KODAK", 4006, "KODAK", "Kestrova PDF", "DejaVu Sans", 10, flag, ""};
-        const PrintContext context{store, settings, none, none, darkening, printer, preview, [] { return false; }, [] {}};
+    // Input 200 is entry 35.3 of 45: 70.6 through a curve whose entry i gives level 2i.
+    for (const LutCase lutCase : {LutCase{2, 46, 200}, LutCase{1, 46, 71}, LutCase{1, 0, 200}, LutCase{1, 40, 200}}) {
+        TempProgramFolder folder;
+        std::string text;
+        for (int i = 0; i < lutCase.values; ++i)
+            text += (i ? ";" : "") + std::to_string(2 * i);
+        if (lutCase.values > 0)
+            writeFile(folder / "Kestrova.lut", text);
+        const Settings settings{"KODAK", 4006, "KODAK", "Kestrova PDF", "DejaVu Sans", 10, lutCase.flag, ""};
+        LutState lut;
+        LoadLutTable(lut, settings);
+        QtPrinterDevice printer;
+        NullPreviewSurface preview;
+        const PrintContext context{store, settings, none, none, lut, printer, preview, [] { return false; }, [] {}};
         ASSERT_EQ(DoPrint("1.9.2", context), DimseStatus::Success);
         const QImage page = renderGray(printer.lastOutputFile(), 50);
         const int grey = qGray(page.pixel(page.width() / 2, page.height() / 2));
-        // Input 200 is entry 35.3 of 45: 70.6 through the curve, 200 without it.
-        EXPECT_NEAR(grey, flag == 1 ? 71 : 200, 6) << "LUT setting " << flag;
+        EXPECT_NEAR(grey, lutCase.expectedGrey, 6) << "LUT " << lutCase.flag << ", " << lutCase.values << " values";
     }
 }
 

@@ -118,6 +118,12 @@ TEST(FailedRequests, AreAnsweredLoggedAndLeaveAnotherConnectionsFilmPrintable)
          [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("SLIDE")); }},
         {"no rows", DimseStatus::InvalidAttributeValue,
          [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\1,0")); }},
+        {"ROW\\2,0", DimseStatus::InvalidAttributeValue,
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("ROW\\2,0")); }},
+        {"ROW\\2,", DimseStatus::InvalidAttributeValue,
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("ROW\\2,")); }},
+        {"COL\\", DimseStatus::InvalidAttributeValue,
+         [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("COL\\")); }},
         {"182 x 181", DimseStatus::InvalidAttributeValue,
          [&](TestScu& s) { return s.nCreate(uid::FilmBox, "", filmBox("STANDARD\\182,181")); }},
         {"unknown session", DimseStatus::InvalidAttributeValue,
@@ -139,6 +145,88 @@ TEST(FailedRequests, AreAnsweredLoggedAndLeaveAnotherConnectionsFilmPrintable)
     runPeer([&] { action = owner.nAction(uid::FilmBox, film.filmBox); });
     EXPECT_EQ(action.status, Ok);
     EXPECT_EQ(service.films().size(), 1u);
+}
+
+// What an independent client meant by ROW\ and COL\ is what it gets: it refuses a film box
+// whose image box count differs from its own.
+TEST(Layouts, RowAndColumnFormatsMakeTheirImageBoxesAndPrintOnePage)
+{
+    const std::vector<std::pair<std::string, std::size_t>> formats = {
+        {"ROW\\2,1", 3}, {"ROW\\1,2,3", 6}, {"COL\\3,2", 5}, {"CUSTOM\\1,2", 2}, {"2,3", 6}};
+    ServiceFixture service;
+    TestScu scu;
+    std::vector<std::size_t> boxes;
+    std::vector<std::uint16_t> actions;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(scu, uid::ColorMeta));
+        for (const auto& format : formats) {
+            const FilmJob job = createFilm(scu, format.first);
+            boxes.push_back(job.imageBoxes.size());
+            setImages(scu, job);
+            actions.push_back(scu.nAction(uid::FilmBox, job.filmBox).status);
+        }
+    });
+    ASSERT_EQ(service.films().size(), formats.size()) << service.errorLog();
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        EXPECT_EQ(boxes[i], formats[i].second) << formats[i].first;
+        EXPECT_EQ(actions[i], Ok) << formats[i].first;
+        EXPECT_EQ(pdfInfo(service.films()[i]).pages, 1) << formats[i].first;
+        EXPECT_EQ(pdfImages(service.films()[i]).size(), formats[i].second) << formats[i].first;
+    }
+}
+
+// Every attribute a requester may set, over the network and through the built-in printer:
+// two copies of a 14 x 17 inch portrait film, ROW\1,2 with black borders and a white empty
+// cell, image 1 reversed at 50 mm, image 2 replicated to the printer's pixels.
+TEST(FilmAttributes, AFilmCarryingEveryAttributePrintsAsAsked)
+{
+    ServiceFixture service;
+    TestScu scu;
+    Response action;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(scu));
+        const std::string session = scu.nCreate(uid::FilmSession, "", filmSessionAttributes(2)).affectedSopInstanceUid;
+        DataSetPtr filmBox = filmBoxAttributes("ROW\\1,2", session);
+        filmBox->add(Attribute(PrintTag::FilmSizeId, "CS", std::string("14INX17IN")));
+        filmBox->add(Attribute(PrintTag::MagnificationType, "CS", std::string("REPLICATE")));
+        filmBox->add(Attribute(PrintTag::BorderDensity, "CS", std::string("BLACK")));
+        filmBox->add(Attribute(PrintTag::EmptyImageDensity, "CS", std::string("WHITE")));
+        const Response created = scu.nCreate(uid::FilmBox, "", filmBox);
+        const ImageBoxRefs imageBoxes = imageBoxesOf(created);
+        ASSERT_EQ(imageBoxes.instances.size(), 3u);
+        ImageSpec imageSpec;
+        imageSpec.rows = 16;
+        imageSpec.columns = 16;
+        imageSpec.pixel = [](int, int, int) { return std::uint16_t(200); };
+        DataSetPtr first = makeImageBoxModification(imageSpec, 1);
+        first->add(Attribute(PrintTag::Polarity, "CS", std::string("REVERSE")));
+        first->add(Attribute(PrintTag::RequestedImageSize, "DS", std::string("50")));
+        EXPECT_EQ(scu.nSet(uid::GrayscaleImageBox, imageBoxes.instances[0], first).status, Ok);
+        EXPECT_EQ(scu.nSet(uid::GrayscaleImageBox, imageBoxes.instances[1], makeImageBoxModification(imageSpec, 2)).status,
+                  Ok);
+        action = scu.nAction(uid::FilmBox, created.affectedSopInstanceUid);
+    });
+    EXPECT_EQ(action.status, Ok) << service.errorLog();
+    ASSERT_EQ(service.films().size(), 1u);
+    const auto film = service.films()[0];
+    const PdfInfo info = pdfInfo(film);
+    EXPECT_EQ(info.pages, 2);
+    EXPECT_NE(info.pageSize.find("1008 x 1224 pts"), std::string::npos) << info.pageSize;
+    // 600 dpi: 50 mm is 1181 pixels; the 9720-twip cell of row 2 takes 4050.
+    std::vector<int> widths;
+    for (const auto& image : pdfImages(film))
+        widths.push_back(image.width);
+    EXPECT_EQ(widths, (std::vector<int>{1181, 4050, 1181, 4050}));
+
+    // Page twips: a quarter-inch margin, then rows of 11880 below no caption.
+    constexpr int dpi = 20;
+    const QImage page = renderGray(film, dpi);
+    const auto greyAt = [&](int x, int y) { return qGray(page.pixel((x + 360) * dpi / 1440, (y + 360) * dpi / 1440)); };
+    EXPECT_NEAR(greyAt(9720, 5940), 55, 4) << "image 1 reversed";
+    EXPECT_LE(greyAt(2000, 5940), 5) << "border beside image 1";
+    EXPECT_NEAR(greyAt(4860, 17820), 200, 4) << "image 2";
+    EXPECT_LE(greyAt(4860, 12300), 5) << "border above image 2";
+    EXPECT_GE(greyAt(14580, 17820), 250) << "the empty cell";
 }
 
 TEST(Associations, InterleavedJobsBothPrintAndANewAssociationLosesNothing)
@@ -256,7 +344,7 @@ TEST(SessionPrint, PrintsEveryFilmBoxOrAnswersThatThereIsNone)
     EXPECT_EQ(service.films().size(), 2u);
 }
 
-TEST(OtherCommands, GetNoResponseAndTheAssociationStaysUsable)
+TEST(OtherCommands, AreAnsweredAsUnrecognizedAndTheAssociationStaysUsable)
 {
     ServiceFixture service;
     TestScu scu;
@@ -268,7 +356,8 @@ TEST(OtherCommands, GetNoResponseAndTheAssociationStaysUsable)
         eventReport = scu.sendCommand(0x0100, uid::Printer, uid::PrinterInstance, nullptr, 2);
         get = scu.nGet(uid::Printer, uid::PrinterInstance);
     });
-    EXPECT_FALSE(eventReport.received);
+    EXPECT_TRUE(eventReport.received);
+    EXPECT_EQ(eventReport.status, 0x0211);
     EXPECT_TRUE(get.received);
     EXPECT_EQ(get.status, Ok);
 }

@@ -133,6 +133,13 @@ const WireFault WireFaultCases[] = {
          const RawBytes data = pDataPdu(false, true, textElement(0x2000, 0x0050, std::string(600, 'X')));
          ASSERT_TRUE(peer.send(cutShort(data, data.size() / 3)));
      }},
+    {"CommandWithoutAResponse", true,
+     [](RawPeer& peer) {
+         createSession(peer);
+         // An N-EVENT-REPORT response sent as if it were a request: DIMSE has no answer to it.
+         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(0x8100, uid::FilmSession, "1.2.3", false))));
+         EXPECT_TRUE(peer.waitForClose(10s)) << "the requester was left waiting for an answer";
+     }},
     {"ReleaseNeverAnswered", true,
      [](RawPeer& peer) {
          createSession(peer);

@@ -1,32 +1,35 @@
 // Image Display Format texts come straight from requesters. Decoding may only fail with
-// invalid argument or overflow, and a decoded count is the nearest integer of its number.
+// invalid argument or overflow; a ROW\ or COL\ layout it accepts has at least one cell per
+// line and no more cells than image boxes can be made, and a two-number layout has equal rows.
 
 #include "fuzz_support.h"
 
 #include "core/errors.h"
 #include "render/display_format.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace kestrova;
     const std::string format = fuzz::textOf(data, size);
-    std::int16_t columns = 0;
-    std::int16_t rows = 0;
+    FilmLayout layout;
     try {
-        DecodeFormat(format, columns, rows);
+        layout = DecodeFormat(format);
     } catch (const AppError& error) {
         if (error.code() != ErrorCode::InvalidArgument && error.code() != ErrorCode::Overflow)
             std::abort();
         return 0;
     }
-    // The rows are the number after the first comma behind the first backslash, so they
-    // must agree with reading that number on its own.
-    const auto backslash = format.find('\\');
-    const auto comma = format.find(',', backslash == std::string::npos ? 0 : backslash + 1);
-    if (std::abs(leadingNumber(format.substr(comma + 1)) - rows) > 0.5)
+    const auto& lines = layout.cellsPerLine;
+    if (format.starts_with("ROW\\") || format.starts_with("COL\\")) {
+        if (lines.empty() || std::any_of(lines.begin(), lines.end(), [](auto cells) { return cells < 1; })
+            || layout.cellCount() > 32767)
+            std::abort();
+    } else if (layout.direction != LayoutDirection::Rows
+               || std::adjacent_find(lines.begin(), lines.end(), std::not_equal_to<>()) != lines.end()) {
         std::abort();
+    }
     return 0;
 }

@@ -65,7 +65,7 @@ struct Association {
     {
         settings.LUT = lut ? 1 : 0;
         for (std::size_t i = 0; i < LutEntries; ++i)
-            lutTable[i] = static_cast<std::int32_t>(255 - i * 255 / (LutEntries - 1)) * 256;
+            lutTable.table[i] = static_cast<std::int32_t>(255 - i * 255 / (LutEntries - 1)) * 256;
         store.reset(PrinterDataset(settings));
         startCreatedObjects(connection);
     }
@@ -91,7 +91,7 @@ struct Association {
     }
 
     Settings settings{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 0, ""};
-    LutTable lutTable{};
+    LutState lutTable{{}, true};
     const std::optional<HeaderLines> noLines = HeaderLines{};
     test::RecordingPrinterDevice printer;
     test::RecordingPreviewSurface preview;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
 #include <set>
 
 namespace kestrova {
@@ -150,6 +152,22 @@ INSTANTIATE_TEST_SUITE_P(
                     [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "STANDARD\\0,2", s); }},
         FailureCase{"TooManyImageBoxes", DimseStatus::InvalidAttributeValue,
                     [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "STANDARD\\182,181", s); }},
+        FailureCase{"RowWithoutCell", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "ROW\\2,0", s); }},
+        FailureCase{"SessionSequenceWithoutItem", DimseStatus::MissingAttributeValue,
+                    [](RequestFixture& f, const std::string&) {
+                        auto request = filmBoxRequest("STANDARD\\1,1", "");
+                        request->add(PrintTag::ReferencedFilmSessionSequence, makeCollection());
+                        return f.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", request);
+                    }},
+        FailureCase{"SessionItemWithoutInstance", DimseStatus::MissingAttributeValue,
+                    [](RequestFixture& f, const std::string&) {
+                        auto request = filmBoxRequest("STANDARD\\1,1", "");
+                        auto sequence = makeCollection();
+                        sequence->add(makeDataSet({{ReferencedSopClassUidTag, std::string(SopClass::BasicFilmSession)}}));
+                        request->add(PrintTag::ReferencedFilmSessionSequence, sequence);
+                        return f.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", request);
+                    }},
         FailureCase{"SessionNotStored", DimseStatus::InvalidAttributeValue,
                     [](RequestFixture& f, const std::string&) { return createFilmBox(f, "STANDARD\\2,2", "7.7.7"); }},
         FailureCase{"DuplicateInstance", DimseStatus::DuplicateSopInstance,
@@ -205,6 +223,24 @@ TEST(NAction, HandsTheStoredObjectToPrintingAndAnswersItsStatus)
     EXPECT_EQ(fixture.printed, std::vector<std::string>{filmBox->sopInstanceUid()});
 }
 
+// An image box or a Presentation LUT has nothing to print: the requester is told so, and
+// no print job starts (no "DoPrint" line, the preview untouched).
+TEST(NAction, OnAnythingButAFilmSessionOrFilmBoxIsUnrecognized)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
+    const DataSetPtr imageBox = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->item(1);
+    const auto lut = fixture.send(CommandField::NCreateRq, SopClass::PresentationLut, "", makeDataSet({}));
+    ASSERT_TRUE(lut && lut->dataSet);
+    for (const auto& [sopClass, instance] : {std::pair{SopClass::BasicGrayscaleImageBox, imageBox->sopInstanceUid()},
+                                             std::pair{SopClass::PresentationLut, lut->dataSet->sopInstanceUid()}}) {
+        const auto response = fixture.send(CommandField::NActionRq, sopClass, instance);
+        ASSERT_TRUE(response);
+        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation) << sopClass;
+    }
+    EXPECT_TRUE(fixture.printed.empty());
+}
+
 TEST(NDelete, OfASessionRemovesItsFilmBoxesAndUnknownUidsAreHarmless)
 {
     RequestFixture fixture;
@@ -219,11 +255,32 @@ TEST(NDelete, OfASessionRemovesItsFilmBoxesAndUnknownUidsAreHarmless)
     EXPECT_EQ(response->status, DimseStatus::Success);
 }
 
-TEST(OtherCommands, GetNoResponse)
+TEST(OtherCommands, AreAnsweredAsUnrecognized)
 {
     RequestFixture fixture;
-    EXPECT_FALSE(fixture.send(CommandField::NEventReportRq, SopClass::Printer, SopClass::PrinterInstance));
-    EXPECT_FALSE(fixture.send(0x0001, SopClass::Printer, "")); // C-STORE
+    for (const std::uint16_t field : {CommandField::NEventReportRq, std::uint16_t(0x0001) /* C-STORE */}) {
+        const auto response = fixture.send(field, SopClass::Printer, SopClass::PrinterInstance);
+        ASSERT_TRUE(response);
+        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation);
+    }
+}
+
+// PACS administrators configure their modalities from the conformance statement: it lists
+// exactly the statuses the service answers with.
+TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
+{
+    std::ifstream file(KESTROVA_CONFORMANCE_STATEMENT);
+    ASSERT_TRUE(file) << KESTROVA_CONFORMANCE_STATEMENT;
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::set<std::uint16_t> listed;
+    const std::regex status("0x([0-9A-F]{4})");
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), status); match != std::sregex_iterator(); ++match)
+        listed.insert(static_cast<std::uint16_t>(std::stoul((*match)[1].str(), nullptr, 16)));
+    const std::set<std::uint16_t> sent = {
+        DimseStatus::Success,           DimseStatus::InvalidAttributeValue, DimseStatus::ProcessingFailure,
+        DimseStatus::DuplicateSopInstance, DimseStatus::NoSuchObjectInstance, DimseStatus::MissingAttribute,
+        DimseStatus::MissingAttributeValue, DimseStatus::UnrecognizedOperation, DimseStatus::FilmSessionHasNoFilmBox};
+    EXPECT_EQ(listed, sent);
 }
 
 TEST(AssociationEnd, RemovesWhatTheConnectionCreatedAndNothingElse)

@@ -123,6 +123,26 @@ TEST_F(FilmPdfPrinting, PageWithTextAndPicturesBecomesOneLosslessA4Film)
     EXPECT_GE(grayAt(page, 1440 + 1440, 2880 + 2880 + 300, dpi), 250) << "below the grey picture";
 }
 
+// Paper copies are the printer's; a film file holds each copy as a page.
+TEST_F(FilmPdfPrinting, CopiesArePagesOnThePaperSetWithFilledRectangles)
+{
+    device.setPaperSize(355.6, 431.8); // 14 x 17 inches
+    device.setCopies(3);
+    device.fillRectangle(0, 0, 2880, 2880, 0);
+    device.paintPicture(pictureOf(flatGray(16, 16, 100)), 5760, 5760, 2880, 2880);
+    device.endDocument();
+
+    const auto film = onlyFilm();
+    const auto info = test::pdfInfo(film);
+    EXPECT_EQ(info.pages, 3);
+    EXPECT_NE(info.pageSize.find("1008 x 1224 pts"), std::string::npos) << info.pageSize;
+    constexpr int dpi = 50;
+    const QImage page = test::renderGray(film, dpi);
+    EXPECT_LE(grayAt(page, 1440, 1440, dpi), 5) << "inside the black rectangle";
+    EXPECT_NEAR(grayAt(page, 7200, 7200, dpi), 100, 3) << "inside the picture";
+    EXPECT_GE(grayAt(page, 4320, 4320, dpi), 250) << "between them";
+}
+
 TEST_F(FilmPdfPrinting, PageOfGrayPicturesKeepsThemGray)
 {
     device.printLine("Gray page");

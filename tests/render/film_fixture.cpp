@@ -57,12 +57,9 @@ std::string FilmFixture::addFilmBox(const std::string& format, std::optional<int
     filmBox_->setChildren(makeCollection());
     filmBox_->add(PrintTag::ReferencedImageBoxSequence, filmBox_->children());
 
-    std::int16_t columns = 0;
-    std::int16_t rows = 0;
     int cells = 0;
     try {
-        DecodeFormat(format, columns, rows);
-        cells = std::max(0, columns * rows);
+        cells = static_cast<int>(std::max<std::int64_t>(0, DecodeFormat(format).cellCount()));
     } catch (...) {
         // Formats the renderer must refuse get no image boxes.
     }

@@ -39,7 +39,7 @@ public:
     Settings settings{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 0, ""};
     std::optional<HeaderLines> left = HeaderLines{};
     std::optional<HeaderLines> right = HeaderLines{};
-    LutTable lut{};
+    LutState lut;
     RecordingPrinterDevice printer;
     RecordingPreviewSurface preview;
     bool maximized = false;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 namespace kestrova {
 namespace {
@@ -55,6 +56,40 @@ TEST_F(DoPrintTest, LaysTheGridOutRowByRowOverThePrintableArea)
     EXPECT_NEAR(pictures[0].height, 5280, 0.01);
     EXPECT_TRUE(std::filesystem::is_directory(film.folder / "images"));
 }
+
+struct CellCase {
+    const char* format;
+    int k;                // the image box drawn
+    test::RecordedRectangle cell; // where its cell lies on the 11520 x 15840 portrait page
+};
+
+void PrintTo(const CellCase& c, std::ostream* os) { *os << c.format << " box " << c.k; }
+
+class GridCell : public testing::TestWithParam<CellCase> {};
+
+// A square picture fills its cell's shorter side, centred: its centre is the cell's.
+TEST_P(GridCell, HoldsTheKthImageBoxLineByLine)
+{
+    FilmFixture film;
+    film.addFilmBox(GetParam().format);
+    film.setImage(GetParam().k, flatGreyImage(96, 96));
+    ASSERT_EQ(DoPrint(film.filmBox()->sopInstanceUid(), film.context()), DimseStatus::Success);
+    const RecordedPicture& picture = film.printer.documents().at(0).pictures.at(0);
+    const auto& cell = GetParam().cell;
+    EXPECT_NEAR(picture.x + picture.width / 2, cell.x + cell.width / 2, 0.5);
+    EXPECT_NEAR(picture.y + picture.height / 2, cell.y + cell.height / 2, 0.5);
+    EXPECT_NEAR(picture.width, std::min(cell.width, cell.height), 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, GridCell,
+    testing::Values(CellCase{"STANDARD\\2,3", 4, {5760, 5280, 5760, 5280, 0}},
+                    CellCase{"ROW\\2,1", 2, {5760, 0, 5760, 7920, 0}},
+                    CellCase{"ROW\\2,1", 3, {0, 7920, 11520, 7920, 0}},
+                    CellCase{"ROW\\1,2,3", 2, {0, 5280, 5760, 5280, 0}},
+                    CellCase{"ROW\\1,2,3", 6, {7680, 10560, 3840, 5280, 0}},
+                    CellCase{"COL\\3,2", 3, {0, 10560, 5760, 5280, 0}},
+                    CellCase{"COL\\3,2", 4, {5760, 0, 5760, 7920, 0}}));
 
 TEST_F(DoPrintTest, OneByOneCoversTheAreaBelowTheHeader)
 {
@@ -130,6 +165,8 @@ TEST_F(DoPrintTest, UnsetImageBoxesStayBlankAndAddNoEventPass)
 {
     film.addFilmBox("STANDARD\\2,2");
     film.setImage(1, flatGreyImage(96, 96));
+    // A requester may send the sequence without an item: an empty cell, not a failed film.
+    film.filmBox()->children()->item(2)->add(PrintTag::BasicGrayscaleImageSequence, makeCollection());
     film.setImage(4, flatGreyImage(96, 96));
     ASSERT_EQ(print(), DimseStatus::Success);
     const auto& pictures = onlyDocument().pictures;
@@ -293,6 +330,183 @@ TEST(PrintFilmSession, WithoutFilmBoxesAnswersNoFilmBox)
     FilmFixture film;
     EXPECT_EQ(PrintFilmSession(*film.filmSession(), film.context()), DimseStatus::FilmSessionHasNoFilmBox);
 }
+
+// ---- what a requester sets on the film box and the image boxes ----
+
+constexpr const char* BuiltIn = "Kestrova PDF";
+
+struct AttributeCase {
+    const char* name;
+    const char* printer;
+    std::vector<Attribute> filmBox;
+    std::vector<Attribute> imageBox;
+};
+
+// One 2 x 1 film, image 1 only: the attributes given on the printer given.
+test::RecordedDocument printWith(const AttributeCase& c, DataSetPtr image)
+{
+    FilmFixture film;
+    film.settings.Printer = c.printer;
+    film.addFilmBox("STANDARD\\2,1");
+    for (const auto& attribute : c.filmBox)
+        film.filmBox()->add(attribute);
+    film.setImage(1, std::move(image));
+    for (const auto& attribute : c.imageBox)
+        film.filmBox()->children()->item(1)->add(attribute);
+    EXPECT_EQ(DoPrint(film.filmBox()->sopInstanceUid(), film.context()), DimseStatus::Success);
+    return film.printer.documents().at(0);
+}
+
+Attribute text(Tag tag, const char* value) { return Attribute(tag, "CS", std::string(value)); }
+
+struct PolarityCase : AttributeCase {
+    int centreGrey;
+};
+
+class Polarity : public testing::TestWithParam<PolarityCase> {};
+
+TEST_P(Polarity, ReverseInvertsThePicture)
+{
+    const auto document = printWith(GetParam(), flatGreyImage(16, 16, 200));
+    EXPECT_EQ(qGray(document.pictures.at(0).image.pixel(8, 8)), GetParam().centreGrey);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, Polarity,
+                         testing::Values(PolarityCase{{"Absent", "Film Printer", {}, {}}, 200},
+                                         PolarityCase{{"Normal", "Film Printer", {}, {text(PrintTag::Polarity, "NORMAL")}}, 200},
+                                         PolarityCase{{"Reverse", "Film Printer", {}, {text(PrintTag::Polarity, "REVERSE")}}, 55}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct MagnificationCase : AttributeCase {
+    bool resampled;      // to the printer's 300 dpi
+    std::size_t levels;  // grey levels in the picture sent
+};
+
+std::size_t greyLevels(const QImage& image)
+{
+    std::set<int> levels;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            levels.insert(qGray(image.pixel(x, y)));
+    return levels.size();
+}
+
+class Magnification : public testing::TestWithParam<MagnificationCase> {};
+
+// The flat 8 x 8 picture has three levels (0, 255 and 128): replication keeps exactly those.
+TEST_P(Magnification, ResamplesToThePrinterPixelsAsAsked)
+{
+    const auto document = printWith(GetParam(), flatGreyImage(8, 8));
+    const RecordedPicture& picture = document.pictures.at(0);
+    const QSize printerPixels(qRound(picture.width * 300 / 1440), qRound(picture.height * 300 / 1440));
+    EXPECT_EQ(picture.image.size(), GetParam().resampled ? printerPixels : QSize(8, 8));
+    if (GetParam().resampled) {
+        EXPECT_EQ(greyLevels(picture.image) > 3, GetParam().levels > 3);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, Magnification,
+    testing::Values(MagnificationCase{{"Absent", "Film Printer", {}, {}}, false, 3},
+                    MagnificationCase{{"Replicate", "Film Printer", {text(PrintTag::MagnificationType, "REPLICATE")}, {}}, true, 3},
+                    MagnificationCase{{"None", "Film Printer", {text(PrintTag::MagnificationType, "NONE")}, {}}, true, 3},
+                    MagnificationCase{{"Bilinear", "Film Printer", {text(PrintTag::MagnificationType, "BILINEAR")}, {}}, true, 4},
+                    MagnificationCase{{"CubicOnTheImageBoxWins", "Film Printer", {text(PrintTag::MagnificationType, "REPLICATE")},
+                                       {text(PrintTag::MagnificationType, "CUBIC")}}, true, 4},
+                    MagnificationCase{{"Unknown", "Film Printer", {text(PrintTag::MagnificationType, "ZOOM")}, {}}, false, 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct SizeCase : AttributeCase {
+    double width; // twips
+};
+
+class RequestedImageSize : public testing::TestWithParam<SizeCase> {};
+
+// The cell is 5760 x 15840 twips; 50 mm is 2834.6 twips, 120 mm does not fit.
+TEST_P(RequestedImageSize, PrintsThatWidthCentredWhenItFits)
+{
+    const auto document = printWith(GetParam(), flatGreyImage(96, 96));
+    const RecordedPicture& picture = document.pictures.at(0);
+    EXPECT_NEAR(picture.width, GetParam().width, 0.01);
+    EXPECT_NEAR(picture.x + picture.width / 2, 2880, 0.5);
+    EXPECT_NEAR(picture.y + picture.height / 2, 7920, 0.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, RequestedImageSize,
+    testing::Values(SizeCase{{"Absent", "Film Printer", {}, {}}, 5760},
+                    SizeCase{{"Fits", "Film Printer", {}, {Attribute(PrintTag::RequestedImageSize, "DS", std::string("50"))}}, 50 * 1440 / 25.4},
+                    SizeCase{{"TooWide", "Film Printer", {}, {Attribute(PrintTag::RequestedImageSize, "DS", std::string("120"))}}, 5760},
+                    SizeCase{{"Unreadable", "Film Printer", {}, {Attribute(PrintTag::RequestedImageSize, "DS", std::string("5O"))}}, 5760}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct DensityCase : AttributeCase {
+    std::vector<std::string> fills; // "x y w h grey", in drawing order
+};
+
+class Densities : public testing::TestWithParam<DensityCase> {};
+
+// Cell 2 of the 2 x 1 film is empty; the grid is the whole A4 page (no caption lines), which
+// the recording device makes 11905.5 x 16837.8 twips.
+TEST_P(Densities, ColourTheGridAndEmptyCellsOnTheBuiltInPrinterOnly)
+{
+    const auto document = printWith(GetParam(), flatGreyImage(96, 96));
+    std::vector<std::string> fills;
+    for (const auto& r : document.rectangles)
+        fills.push_back(std::to_string(int(r.x)) + " " + std::to_string(int(r.y)) + " " + std::to_string(int(r.width)) +
+                        " " + std::to_string(int(r.height)) + " " + std::to_string(r.grey));
+    EXPECT_EQ(fills, GetParam().fills);
+}
+
+const Attribute BlackBorder = text(PrintTag::BorderDensity, "BLACK");
+const Attribute BlackEmpty = text(PrintTag::EmptyImageDensity, "BLACK");
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, Densities,
+    testing::Values(DensityCase{{"Absent", BuiltIn, {}, {}}, {}},
+                    DensityCase{{"BlackBorder", BuiltIn, {BlackBorder}, {}},
+                                {"0 0 11905 16837 0", "5953 0 5953 16838 255"}},
+                    DensityCase{{"BothBlack", BuiltIn, {BlackBorder, BlackEmpty}, {}}, {"0 0 11905 16837 0"}},
+                    DensityCase{{"BlackEmptyOnly", BuiltIn, {BlackEmpty}, {}}, {"5953 0 5953 16838 0"}},
+                    DensityCase{{"SystemPrinterKeepsWhite", "Film Printer", {BlackBorder, BlackEmpty}, {}}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FilmSizeCase : AttributeCase {
+    std::vector<std::string> paperCalls;
+    float pageWidth; // twips, portrait
+};
+
+class FilmSize : public testing::TestWithParam<FilmSizeCase> {};
+
+TEST_P(FilmSize, SetsThePaperOfTheBuiltInPrinterOnly)
+{
+    FilmFixture film;
+    film.settings.Printer = GetParam().printer;
+    film.addFilmBox("STANDARD\\1,1");
+    for (const auto& attribute : GetParam().filmBox)
+        film.filmBox()->add(attribute);
+    film.setImage(1, flatGreyImage(10, 1000)); // tall: height-limited, centred across the page
+    ASSERT_EQ(DoPrint(film.filmBox()->sopInstanceUid(), film.context()), DimseStatus::Success);
+    std::vector<std::string> paperCalls;
+    for (const auto& op : film.printer.ops())
+        if (op.starts_with("setPaperSize"))
+            paperCalls.push_back(op);
+    EXPECT_EQ(paperCalls, GetParam().paperCalls);
+    const RecordedPicture& picture = film.printer.documents().at(0).pictures.at(0);
+    EXPECT_NEAR(picture.x + picture.width / 2, GetParam().pageWidth / 2, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ids, FilmSize,
+    testing::Values(FilmSizeCase{{"Film14x17", BuiltIn, {text(PrintTag::FilmSizeId, "14INX17IN")}, {}},
+                                 {"setPaperSize 355.6 431.8"}, 20160},
+                    FilmSizeCase{{"Film10x14", BuiltIn, {text(PrintTag::FilmSizeId, "10INX14IN")}, {}},
+                                 {"setPaperSize 257 364"}, 257 * 1440 / 25.4f},
+                    FilmSizeCase{{"UnknownIsA4", BuiltIn, {text(PrintTag::FilmSizeId, "35MMX35MM")}, {}},
+                                 {"setPaperSize 210 297"}, 210 * 1440 / 25.4f},
+                    FilmSizeCase{{"SystemPrinterKeepsItsPaper", "Film Printer", {text(PrintTag::FilmSizeId, "14INX17IN")}, {}},
+                                 {}, 11520}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kestrova

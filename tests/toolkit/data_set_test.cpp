@@ -30,6 +30,8 @@ TEST(Attribute, TextOfNumbersIsTheirDicomStringForm)
 TEST(Attribute, NumberOfTextIsItsFirstValue)
 {
     EXPECT_DOUBLE_EQ(Attribute(NumberOfCopies, "IS", std::string(" 3 \\4")).asNumber(), 3);
+    EXPECT_DOUBLE_EQ(Attribute(Tag{0x2020, 0x0030}, "DS", std::string("0.5 ")).asNumber(), 0.5);
+    EXPECT_DOUBLE_EQ(Attribute(Tag{0x2020, 0x0030}, "DS", std::string("-1.25e2")).asNumber(), -125);
     EXPECT_EQ(errorNumberOf([] { Attribute(NumberOfCopies, "IS", std::string("three")).asNumber(); }), 13);
 }
 

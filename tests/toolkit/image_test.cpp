@@ -128,6 +128,7 @@ TEST_P(PictureSize, IsThePixelSizeAt96DpiWidenedByThePixelAspectRatio)
 INSTANTIATE_TEST_SUITE_P(Sizes, PictureSize,
                          testing::Values(SizeCase{96, 48, "", 2540, 1270}, SizeCase{96, 48, "1\\1", 2540, 1270},
                                          SizeCase{96, 48, "1\\2", 5080, 1270}, SizeCase{96, 48, "3\\2", 2540, 1905},
+                                         SizeCase{96, 48, "1.5\\1", 2540, 1905},
                                          SizeCase{3, 1, "", 79, 26}));
 
 TEST(ImageLut, IsAnOutputCurveInterpolatedBetweenEntriesAndClamped)
@@ -142,7 +143,7 @@ TEST(ImageLut, IsAnOutputCurveInterpolatedBetweenEntriesAndClamped)
     imageSpec.columns = 6;
     const std::uint16_t levels[] = {0, 1, 2, 17, 250, 255};
     imageSpec.pixel = [&](int, int c, int) { return levels[c]; };
-    const Picture p = Image(test::makeImage(imageSpec)).picture(lut);
+    const Picture p = Image(test::makeImage(imageSpec)).picture(RenditionChoices{false, &lut});
     EXPECT_EQ(grayAt(p, 0, 0), 0);   // entry 0
     EXPECT_EQ(grayAt(p, 1, 0), 18);  // 45/255 of the way to entry 1: 17.6
     EXPECT_EQ(grayAt(p, 2, 0), 35);  // 90/255 of the way: 35.3
@@ -161,7 +162,7 @@ TEST(ImageLut, AppliesToEachColourChannel)
     imageSpec.columns = 1;
     imageSpec.photometric = Photometric::RgbInterleaved;
     imageSpec.pixel = [](int, int, int s) { return static_cast<std::uint16_t>(s == 0 ? 0 : s == 1 ? 255 : 17); };
-    const Picture p = Image(test::makeImage(imageSpec)).picture(lut);
+    const Picture p = Image(test::makeImage(imageSpec)).picture(RenditionChoices{false, &lut});
     EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{255, 0, 238}));
 }
 

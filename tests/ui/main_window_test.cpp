@@ -10,6 +10,8 @@
 #include "ui/startup.h"
 #include "ui_test_support.h"
 
+#include "support/test_scu.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,8 +20,10 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 namespace kestrova::test {
 namespace {
@@ -75,7 +79,7 @@ TEST_F(MainWindowTest, OpensWithTheDesignedClientAreaAndLogLabelOnTop)
     EXPECT_GT(children.indexOf(window->lblLog), children.indexOf(window->txtAETName));
 }
 
-TEST_F(MainWindowTest, TakenPortShowsOneMessageThenTheWindowAndThePreferences)
+TEST_F(MainWindowTest, TakenPortShowsTheMessageThenTheWindowAndThePreferencesAndSaysItIsNotListening)
 {
     QTcpServer squatter;
     ASSERT_TRUE(squatter.listen(QHostAddress::Any, static_cast<quint16>(port)));
@@ -90,8 +94,10 @@ TEST_F(MainWindowTest, TakenPortShowsOneMessageThenTheWindowAndThePreferences)
     const auto window = start();
     ASSERT_TRUE(window);
 
-    ASSERT_EQ(dialogs.messages.size(), 1u);
+    // The second message is the retry on the unchanged port; the dialog is not offered again.
+    ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[0].text.toStdString(), "Unable to listen on port " + std::to_string(port));
+    EXPECT_EQ(dialogs.messages[1].text, dialogs.messages[0].text);
     EXPECT_EQ(dialogs.messages[0].title, "Kestrova");
     EXPECT_EQ(dialogs.messages[0].icon, QMessageBox::Critical);
     EXPECT_EQ(answer.timesAnswered(), 1);
@@ -103,6 +109,39 @@ TEST_F(MainWindowTest, TakenPortShowsOneMessageThenTheWindowAndThePreferences)
     EXPECT_FALSE(window->service().isListening());
     EXPECT_EQ(window->txtPort->text(), QString::number(port));
     EXPECT_EQ(window->lblLog->text(), "Current LogLevel: 63");
+    EXPECT_EQ(window->windowTitle().toStdString(), "Kestrova " + VersionText() + " - not listening");
+    EXPECT_EQ(window->trayIcon().toolTip(), "Kestrova - not listening");
+}
+
+TEST_F(MainWindowTest, TakenPortFixedInThePreferencesIsListenedOnAfterOk)
+{
+    QTcpServer squatter;
+    ASSERT_TRUE(squatter.listen(QHostAddress::Any, static_cast<quint16>(port)));
+    const int freePort = freeLoopbackPort();
+    PreferencesAnswer answer([&](fPref& dialog) {
+        dialog.Port->setText(QString::number(freePort));
+        dialog.cmdOK_Click();
+    });
+    const auto window = start();
+    ASSERT_TRUE(window);
+
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(window->service().isListening());
+    EXPECT_EQ(window->txtPort->text(), QString::number(freePort));
+    EXPECT_EQ(window->windowTitle().toStdString(), "Kestrova " + VersionText());
+    EXPECT_EQ(window->trayIcon().toolTip(), "Kestrova");
+    std::atomic<bool> done = false;
+    bool echoed = false;
+    std::thread requester([&] {
+        TestScu scu;
+        echoed = scu.connect("127.0.0.1", freePort) && scu.echo();
+        if (scu.isConnected())
+            scu.release();
+        done = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 30000));
+    requester.join();
+    EXPECT_TRUE(echoed);
 }
 
 TEST_F(MainWindowTest, OptionsWithCancelRestartsTheListenerOnTheSamePort)

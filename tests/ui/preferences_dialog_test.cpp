@@ -205,6 +205,25 @@ TEST_F(PreferencesTest, OkStoresAndWritesEverySetting)
     EXPECT_EQ(log.entryCount(), 0u);
 }
 
+// The box shows only ticked or not: a hand-written LUT=2 stays unless the user changes it.
+TEST_F(PreferencesTest, ALutValueTheBoxCannotShowIsKeptUnlessTheBoxIsChanged)
+{
+    struct LutCase {
+        std::int16_t before;
+        bool toggle;
+        std::int16_t after;
+    };
+    for (const LutCase lutCase : {LutCase{2, false, 2}, LutCase{-1, false, -1}, LutCase{2, true, 0},
+                                  LutCase{0, true, 1}, LutCase{1, false, 1}}) {
+        GlobalSettings.LUT = lutCase.before;
+        open();
+        if (lutCase.toggle)
+            dialog.chkPrintLut->setChecked(!dialog.chkPrintLut->isChecked());
+        dialog.cmdOK_Click();
+        EXPECT_EQ(GlobalSettings.LUT, lutCase.after) << "from " << lutCase.before;
+    }
+}
+
 TEST_F(PreferencesTest, CaptionLinesAreWrittenWithAFinalCrLfAndComeBack)
 {
     open();

@@ -6,7 +6,7 @@ namespace kestrova::test {
 
 RecordedPicture recordPicture(const Picture& picture, float x, float y, double width, double height)
 {
-    return RecordedPicture{x, y, width, height, picture.widthHimetric, picture.heightHimetric};
+    return RecordedPicture{x, y, width, height, picture.widthHimetric, picture.heightHimetric, picture.image};
 }
 
 std::string describe(const RecordedPicture& picture)

@@ -23,6 +23,15 @@ struct RecordedPicture {
     double height = 0;
     std::int32_t widthHimetric = 0;
     std::int32_t heightHimetric = 0;
+    QImage image; // the pixels as they went to the printer
+};
+
+struct RecordedRectangle {
+    float x = 0;
+    float y = 0;
+    double width = 0;
+    double height = 0;
+    std::uint8_t grey = 0;
 };
 
 RecordedPicture recordPicture(const Picture& picture, float x, float y, double width, double height);
@@ -37,8 +46,9 @@ struct RecordedDocument {
     std::int16_t copies = 1;
     std::vector<RecordedLine> lines;
     std::vector<RecordedPicture> pictures;
+    std::vector<RecordedRectangle> rectangles;
 
-    bool empty() const { return lines.empty() && pictures.empty(); }
+    bool empty() const { return lines.empty() && pictures.empty() && rectangles.empty(); }
 };
 
 } // namespace kestrova::test

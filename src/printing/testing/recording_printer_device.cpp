@@ -81,6 +81,14 @@ void RecordingPrinterDevice::setFontSize(float points)
     record(joined("setFontSize", points));
 }
 
+void RecordingPrinterDevice::setPaperSize(double widthMm, double heightMm)
+{
+    failures_.check(PrinterCall::SetPaperSize);
+    constexpr double TwipsPerMm = 1440.0 / 25.4;
+    setPrintableArea(static_cast<float>(widthMm * TwipsPerMm), static_cast<float>(heightMm * TwipsPerMm));
+    record(joined("setPaperSize", widthMm, heightMm));
+}
+
 float RecordingPrinterDevice::scaleWidth() const
 {
     return orientation_ == Orientation::Landscape ? portraitHeight_ : portraitWidth_;
@@ -100,7 +108,7 @@ float RecordingPrinterDevice::textWidth(const std::string& text) const
 RecordedDocument& RecordingPrinterDevice::document()
 {
     if (!documentOpen_) {
-        pending_ = RecordedDocument{selected_, orientation_, copies_, {}, {}};
+        pending_ = RecordedDocument{selected_, orientation_, copies_, {}, {}, {}};
         documentOpen_ = true;
     }
     return pending_;
@@ -133,6 +141,13 @@ void RecordingPrinterDevice::paintPicture(const Picture& picture, float x, float
     const auto painted = recordPicture(picture, x, y, width, height);
     document().pictures.push_back(painted);
     record(describe(painted));
+}
+
+void RecordingPrinterDevice::fillRectangle(float x, float y, double width, double height, std::uint8_t grey)
+{
+    failures_.check(PrinterCall::FillRectangle);
+    document().rectangles.push_back(RecordedRectangle{x, y, width, height, grey});
+    record(joined("fillRectangle", x, y, width, height, int(grey)));
 }
 
 void RecordingPrinterDevice::endDocument()

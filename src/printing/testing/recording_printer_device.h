@@ -4,7 +4,8 @@
 // - printable area 11520 x 15840 twips in portrait (8 x 11 inches), swapped in landscape,
 //   ScaleLeft and ScaleTop 0;
 // - a line is 24 twips per point of font size high (240 at 10 pt);
-// - every character is 10 twips per point wide (100 at 10 pt).
+// - every character is 10 twips per point wide (100 at 10 pt);
+// - 300 dots per inch; setPaperSize makes the whole paper printable.
 // Like the real device, a document begins with the first output after the previous end,
 // an end with nothing drawn sends nothing, and an end or abort puts the position back at 0.
 
@@ -23,9 +24,11 @@ enum class PrinterCall {
     SetOrientation,
     SetFontName,
     SetFontSize,
+    SetPaperSize,
     PrintLine,
     LoadPicture,
     PaintPicture,
+    FillRectangle,
     EndDocument,
     AbortDocument,
 };
@@ -36,6 +39,7 @@ public:
     static constexpr float DefaultHeight = 15840;
     static constexpr float LineHeightPerPoint = 24;
     static constexpr float CharacterWidthPerPoint = 10;
+    static constexpr int Resolution = 300;
 
     // The printers listed, in order; the first is selected.
     explicit RecordingPrinterDevice(std::vector<std::string> printers = {"Film Printer", "Kestrova PDF"});
@@ -49,8 +53,9 @@ public:
 
     // The record.
     // Every call in order: "selectPrinter NAME", "setCopies N", "setOrientation 1|2",
-    // "setFontName NAME", "setFontSize PT", "printLine X Y TEXT", "loadPicture PATH",
-    // "paintPicture X Y W H WxH", "endDocument", "abortDocument". Failed calls are left out.
+    // "setFontName NAME", "setFontSize PT", "setPaperSize W H" (mm), "printLine X Y TEXT",
+    // "loadPicture PATH", "paintPicture X Y W H WxH", "fillRectangle X Y W H GREY",
+    // "endDocument", "abortDocument". Failed calls are left out.
     const std::vector<std::string>& ops() const { return ops_; }
     const std::vector<RecordedDocument>& documents() const { return documents_; }
     // Drawn since the last end or abort.
@@ -71,11 +76,13 @@ public:
     void setOrientation(Orientation orientation) override;
     void setFontName(const std::string& name) override;
     void setFontSize(float points) override;
+    void setPaperSize(double widthMm, double heightMm) override;
 
     float scaleLeft() const override { return 0; }
     float scaleTop() const override { return 0; }
     float scaleWidth() const override;
     float scaleHeight() const override;
+    int dotsPerInch() const override { return Resolution; }
 
     float currentX() const override { return x_; }
     float currentY() const override { return y_; }
@@ -86,6 +93,7 @@ public:
 
     Picture loadPicture(const std::filesystem::path& file) const override;
     void paintPicture(const Picture& picture, float x, float y, double width, double height) override;
+    void fillRectangle(float x, float y, double width, double height, std::uint8_t grey) override;
 
     void endDocument() override;
     void abortDocument() override;

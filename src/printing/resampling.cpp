@@ -1,0 +1,25 @@
+#include "resampling.h"
+
+#include "printing/page_units.h"
+
+#include "core/rounding.h"
+
+#include <algorithm>
+
+namespace kestrova {
+
+QSize printerPixels(double widthTwips, double heightTwips, int dotsPerInch)
+{
+    return QSize(std::max(1, roundHalfEven<int>(widthTwips * dotsPerInch / TwipsPerInch)),
+                 std::max(1, roundHalfEven<int>(heightTwips * dotsPerInch / TwipsPerInch)));
+}
+
+QImage resampledForPrinter(const QImage& image, double widthTwips, double heightTwips, int dotsPerInch,
+                           Resampling resampling)
+{
+    const QSize pixels = printerPixels(widthTwips, heightTwips, dotsPerInch);
+    const auto mode = resampling == Resampling::Smooth ? Qt::SmoothTransformation : Qt::FastTransformation;
+    return image.scaled(pixels, Qt::IgnoreAspectRatio, mode).convertToFormat(image.format());
+}
+
+} // namespace kestrova
