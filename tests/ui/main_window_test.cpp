@@ -298,10 +298,13 @@ TEST_P(Exit, EndsTheProgram)
     window->Open();
     QTimer::singleShot(0, [&] { GetParam().command(*window); });
     bool hung = false;
-    QTimer::singleShot(30000, [&] {
+    QTimer guard; // a local timer: it must not fire into a later test
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
         hung = true;
         QCoreApplication::exit(1);
     });
+    guard.start(30000);
     QApplication::exec();
     QApplication::setQuitOnLastWindowClosed(true);
     EXPECT_FALSE(hung);
