@@ -196,6 +196,8 @@ struct LogoCase {
     std::int32_t expectedBand;
 };
 
+void PrintTo(const LogoCase& c, std::ostream* os) { *os << c.name; }
+
 class HeaderLogo : public testing::TestWithParam<LogoCase> {};
 
 TEST_P(HeaderLogo, TakesTheFreeSideAndRaisesTheBandOnlyWhenTaller)
@@ -245,6 +247,8 @@ struct FailedFilmCase {
     const char* logged;
     int eventPasses;
 };
+
+void PrintTo(const FailedFilmCase& c, std::ostream* os) { *os << c.name; }
 
 class FailedFilm : public testing::TestWithParam<FailedFilmCase> {};
 
@@ -382,6 +386,8 @@ struct AttributeCase {
     std::vector<Attribute> filmBox;
     std::vector<Attribute> imageBox;
 };
+
+void PrintTo(const AttributeCase& c, std::ostream* os) { *os << c.name; }
 
 // A 2 x 1 film with image 1 only, the attributes given set, printed on the printer given.
 RecordedDocument printWith(const AttributeCase& c, DataSetPtr image, FilmFixture&& film = FilmFixture())
