@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <concepts>
 #include <functional>
 #include <set>
 
@@ -387,7 +388,11 @@ struct AttributeCase {
     std::vector<Attribute> imageBox;
 };
 
-void PrintTo(const AttributeCase& c, std::ostream* os) { *os << c.name; }
+template <std::derived_from<AttributeCase> Case>
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 // A 2 x 1 film with image 1 only, the attributes given set, printed on the printer given.
 RecordedDocument printWith(const AttributeCase& c, DataSetPtr image, FilmFixture&& film = FilmFixture())
