@@ -65,6 +65,8 @@ TEST_F(MainWindowTest, StartsWithTheSettingsShownAndTheServiceListening)
     EXPECT_EQ(window->txtPort->text(), QString::number(port));
     EXPECT_EQ(window->txtPrinter->text(), "");
     EXPECT_EQ(window->lblLog->text(), "Current LogLevel: 63");
+    for (QLineEdit* field : {window->txtAETName, window->txtPort, window->txtEmulation, window->txtPrinter})
+        EXPECT_TRUE(field->isReadOnly()) << field->objectName().toStdString();
     // The level label lies inside the AE title field and must stay readable on top of it.
     const QObjectList& children = window->centralWidget()->children();
     EXPECT_GT(children.indexOf(window->lblLog), children.indexOf(window->txtAETName));
