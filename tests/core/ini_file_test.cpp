@@ -4,94 +4,86 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace kestrova {
 namespace {
 
 using test::readFile;
 using test::writeFile;
 
-class IniFileTest : public testing::Test {
-protected:
-    test::TempProgramFolder folder;
-    std::filesystem::path file = folder / "test.ini";
+const std::string LongValue(300, 'x');
 
-    std::string read(const std::string& key, const std::string& fallback = "DEFAULT")
-    {
-        return ReadIniString("Kestrova", key, fallback, file, 256);
-    }
+struct ReadCase {
+    const char* name;
+    std::optional<std::string> file;
+    const char* key;
+    std::string expected;
 };
 
-TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault)
+class IniRead : public testing::TestWithParam<ReadCase> {};
+
+TEST_P(IniRead, FindsTheValueOrGivesTheDefault)
 {
-    EXPECT_EQ(read("Port"), "DEFAULT");
-    writeFile(file, "[Other]\r\nPort=1\r\n");
-    EXPECT_EQ(read("Port"), "DEFAULT");
-    writeFile(file, "[Kestrova]\r\nAETName=X\r\n");
-    EXPECT_EQ(read("Port"), "DEFAULT");
+    test::TempProgramFolder folder;
+    if (GetParam().file)
+        writeFile(folder / "test.ini", *GetParam().file);
+    EXPECT_EQ(ReadIniString("Kestrova", GetParam().key, "DEFAULT", folder / "test.ini", 256), GetParam().expected);
 }
 
-TEST_F(IniFileTest, PresentEmptyKeyGivesEmptyTextNotTheDefault)
+INSTANTIATE_TEST_SUITE_P(
+    Rules, IniRead,
+    testing::Values(ReadCase{"NoFile", std::nullopt, "Port", "DEFAULT"},
+                    ReadCase{"OtherSection", "[Other]\r\nPort=1\r\n", "Port", "DEFAULT"},
+                    ReadCase{"NoKey", "[Kestrova]\r\nAETName=X\r\n", "Port", "DEFAULT"},
+                    ReadCase{"EmptyValueIsNoDefault", "[Kestrova]\r\nPort=\r\n", "Port", ""},
+                    ReadCase{"CaseIsIgnored", "[kestrova]\r\naetname=PACS\r\n", "AETName", "PACS"},
+                    ReadCase{"OuterBlanksDropped", "[Kestrova]\nA =  spaced  \n", "A", "spaced"},
+                    ReadCase{"DoubleQuotesDropped", "[Kestrova]\nB=\"quoted text\"\n", "B", "quoted text"},
+                    ReadCase{"SingleQuotesDropped", "[Kestrova]\nC='single'\n", "C", "single"},
+                    ReadCase{"OnlyOnePairDropped", "[Kestrova]\nD=\"\"twice\"\"\n", "D", "\"twice\""},
+                    ReadCase{"UnbalancedQuoteKept", "[Kestrova]\nE=\"unbalanced\n", "E", "\"unbalanced"},
+                    ReadCase{"CutToSizeMinusOne", "[Kestrova]\r\nP=" + LongValue + "\r\n", "P", std::string(255, 'x')},
+                    ReadCase{"CrOnlyLineEnds", "[Kestrova]\rA=1\rB=2\n[Other]\r\nA=9\r\n", "B", "2"},
+                    ReadCase{"SectionEndsAtTheNext", "[Kestrova]\rA=1\rB=2\n[Other]\r\nA=9\r\n", "A", "1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IniReadDefault, IsCutToSizeMinusOneToo)
 {
-    writeFile(file, "[Kestrova]\r\nPort=\r\n");
-    EXPECT_EQ(read("Port"), "");
+    test::TempProgramFolder folder;
+    EXPECT_EQ(ReadIniString("Kestrova", "Missing", LongValue, folder / "test.ini", 256).size(), 255u);
 }
 
-TEST_F(IniFileTest, KeysAndSectionsMatchWithoutRegardToCase)
+struct WriteCase {
+    const char* name;
+    std::optional<std::string> before;
+    std::vector<std::pair<const char*, const char*>> writes;
+    std::string after;
+};
+
+class IniWrite : public testing::TestWithParam<WriteCase> {};
+
+TEST_P(IniWrite, ReplacesInPlaceOrAppendsAndKeepsEverythingElse)
 {
-    writeFile(file, "[kestrova]\r\naetname=PACS\r\n");
-    EXPECT_EQ(read("AETName"), "PACS");
+    test::TempProgramFolder folder;
+    if (GetParam().before)
+        writeFile(folder / "test.ini", *GetParam().before);
+    for (const auto& [key, value] : GetParam().writes)
+        WriteIniString("Kestrova", key, value, folder / "test.ini");
+    EXPECT_EQ(readFile(folder / "test.ini"), GetParam().after);
 }
 
-TEST_F(IniFileTest, BlanksAroundAValueAndOnePairOfQuotesAreDropped)
-{
-    writeFile(file, "[Kestrova]\nA =  spaced  \nB=\"quoted text\"\nC='single'\nD=\"\"twice\"\"\nE=\"unbalanced\n");
-    EXPECT_EQ(read("A"), "spaced");
-    EXPECT_EQ(read("B"), "quoted text");
-    EXPECT_EQ(read("C"), "single");
-    EXPECT_EQ(read("D"), "\"twice\"");
-    EXPECT_EQ(read("E"), "\"unbalanced");
-}
-
-TEST_F(IniFileTest, ValuesAreCutToSizeMinusOneCharacters)
-{
-    const std::string longValue(300, 'x');
-    writeFile(file, "[Kestrova]\r\nImagePath=" + longValue + "\r\n");
-    EXPECT_EQ(read("ImagePath"), std::string(255, 'x'));
-    EXPECT_EQ(ReadIniString("Kestrova", "Missing", longValue, file, 256).size(), 255u);
-}
-
-TEST_F(IniFileTest, AllThreeLineEndsAreRead)
-{
-    writeFile(file, "[Kestrova]\rA=1\rB=2\n[Other]\r\nA=9\r\n");
-    EXPECT_EQ(read("A"), "1");
-    EXPECT_EQ(read("B"), "2");
-}
-
-TEST_F(IniFileTest, WritingCreatesFileAndSectionWithCrLf)
-{
-    WriteIniString("Kestrova", "AETName", "KODAK", file);
-    WriteIniString("Kestrova", "Port", "4006", file);
-    EXPECT_EQ(readFile(file), "[Kestrova]\r\nAETName=KODAK\r\nPort=4006\r\n");
-}
-
-TEST_F(IniFileTest, WritingReplacesInPlaceAppendsToTheSectionAndKeepsEverythingElse)
-{
-    writeFile(file, "; site settings\n[Kestrova]\nPORT=1\nAETName=OLD\n\n[Other]\nKey=keep\n");
-    WriteIniString("Kestrova", "Port", "104", file);
-    WriteIniString("Kestrova", "Printer", "Ward 3", file);
-    WriteIniString("Kestrova", "LUT", "1", file);
-    EXPECT_EQ(readFile(file),
-              "; site settings\r\n[Kestrova]\r\nPort=104\r\nAETName=OLD\r\nPrinter=Ward 3\r\nLUT=1\r\n\r\n"
-              "[Other]\r\nKey=keep\r\n");
-    EXPECT_EQ(ReadIniString("Other", "Key", "", file, 256), "keep");
-}
-
-TEST_F(IniFileTest, WritingIntoAFileWithoutTheSectionAppendsTheSection)
-{
-    writeFile(file, "[Other]\r\nKey=keep\r\n");
-    WriteIniString("Kestrova", "Port", "4006", file);
-    EXPECT_EQ(readFile(file), "[Other]\r\nKey=keep\r\n[Kestrova]\r\nPort=4006\r\n");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Rules, IniWrite,
+    testing::Values(WriteCase{"NewFile", std::nullopt, {{"AETName", "WARD3"}, {"Port", "4006"}},
+                              "[Kestrova]\r\nAETName=WARD3\r\nPort=4006\r\n"},
+                    WriteCase{"IntoTheSection", "; site\n[Kestrova]\nPORT=1\nAETName=OLD\n\n[Other]\nKey=keep\n",
+                              {{"Port", "104"}, {"Printer", "Ward 3"}, {"LUT", "1"}},
+                              "; site\r\n[Kestrova]\r\nPort=104\r\nAETName=OLD\r\nPrinter=Ward 3\r\nLUT=1\r\n\r\n"
+                              "[Other]\r\nKey=keep\r\n"},
+                    WriteCase{"NewSection", "[Other]\r\nKey=keep\r\n", {{"Port", "4006"}},
+                              "[Other]\r\nKey=keep\r\n[Kestrova]\r\nPort=4006\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kestrova

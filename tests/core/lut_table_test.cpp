@@ -1,109 +1,64 @@
+#include "error_log_reader.h"
+
 #include "core/global_settings.h"
 #include "core/lut_table.h"
-
-#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
+#include <optional>
 
 namespace kestrova {
 namespace {
 
-using test::readFile;
-using test::writeFile;
+std::string joined(int first, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += (i ? ";" : "") + std::to_string(first + i);
+    return text;
+}
 
-class LutTableTest : public testing::Test {
-protected:
-    test::TempProgramFolder folder;
-    LutState lut;
-    LutTable& table = lut.table;
-    Settings settings{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 1, ""};
+constexpr std::int32_t Kept = 7; // every entry before the load
 
-    void load(const std::string& text)
-    {
-        writeFile(folder / "Kestrova.lut", text);
-        LoadLutTable(lut, settings);
-    }
-
-    std::size_t loggedLines() const
-    {
-        const auto log = folder / "Logs" / "Error.log";
-        if (!std::filesystem::exists(log))
-            return 0;
-        const std::string text = readFile(log);
-        return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-    }
-
-    static std::string joined(int first, int count)
-    {
-        std::string text;
-        for (int i = 0; i < count; ++i)
-            text += (i ? ";" : "") + std::to_string(first + i);
-        return text;
-    }
+struct LutCase {
+    const char* name;
+    std::int16_t flag;
+    std::optional<std::string> file;
+    std::vector<std::pair<std::size_t, std::int32_t>> entries;
+    bool complete;
+    std::size_t loggedLines; // each names LoadSettings
 };
 
-TEST_F(LutTableTest, ValuesAreStoredTimes256)
+class LutLoad : public testing::TestWithParam<LutCase> {};
+
+TEST_P(LutLoad, StoresEachValueTimes256AndLogsEachMissingEntry)
 {
-    load(joined(0, 46));
-    for (std::size_t i = 0; i < LutEntries; ++i)
-        EXPECT_EQ(table[i], static_cast<std::int32_t>(i) * 256);
-    EXPECT_TRUE(lut.complete);
-    EXPECT_EQ(loggedLines(), 0u);
+    test::TempProgramFolder folder;
+    if (GetParam().file)
+        test::writeFile(folder / "Kestrova.lut", *GetParam().file);
+    LutState lut;
+    lut.table.fill(Kept);
+    LoadLutTable(lut, Settings{"WARD3", 4006, "KODAK", "", "Tahoma", 10, GetParam().flag, ""});
+    for (const auto& [index, value] : GetParam().entries)
+        EXPECT_EQ(lut.table.at(index), value) << "entry " << index;
+    EXPECT_EQ(lut.complete, GetParam().complete);
+    const std::string log = test::errorLogText(folder);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n')), GetParam().loggedLines) << log;
+    EXPECT_EQ(log.find("LoadSettings\r\n") != std::string::npos, GetParam().loggedLines > 0) << log;
 }
 
-TEST_F(LutTableTest, ExtraValuesAreIgnoredAndOuterBlanksStripped)
-{
-    load("  \t" + joined(1, 50) + " \r\n");
-    EXPECT_EQ(table[0], 256);
-    EXPECT_EQ(table[45], 46 * 256);
-    EXPECT_EQ(loggedLines(), 0u);
-}
-
-TEST_F(LutTableTest, EachMissingEntryIsLoggedAndKeepsItsValueAndTheTableIsNoLongerComplete)
-{
-    load(joined(0, 46));
-    table.fill(7);
-    load(joined(0, 40));
-    EXPECT_FALSE(lut.complete);
-    EXPECT_EQ(table[39], 39 * 256);
-    EXPECT_EQ(table[40], 7);
-    EXPECT_EQ(table[45], 7);
-    EXPECT_EQ(loggedLines(), 6u);
-    EXPECT_NE(readFile(folder / "Logs" / "Error.log").find("LoadSettings\r\n"), std::string::npos);
-}
-
-TEST_F(LutTableTest, AnEmptyFileLogsEveryEntry)
-{
-    load("");
-    EXPECT_EQ(loggedLines(), 46u);
-}
-
-TEST_F(LutTableTest, TheProductMustFitThirtyTwoBits)
-{
-    table.fill(7);
-    load("8388608;-8388608;8388607;x" + std::string(";0").append(std::string()) + ";" + joined(0, 41));
-    EXPECT_EQ(table[0], 7);
-    EXPECT_EQ(table[1], -2147483647 - 1);
-    EXPECT_EQ(table[2], 2147483392);
-    EXPECT_EQ(table[3], 7);
-    EXPECT_FALSE(lut.complete);
-    EXPECT_EQ(loggedLines(), 2u);
-}
-
-TEST_F(LutTableTest, NothingIsReadWhenTheFlagIsOffOrTheFileMissing)
-{
-    settings.LUT = 0;
-    load(joined(1, 46));
-    EXPECT_TRUE(std::all_of(table.begin(), table.end(), [](auto v) { return v == 0; }));
-    std::filesystem::remove(folder / "Kestrova.lut");
-    settings.LUT = 1;
-    LoadLutTable(lut, settings);
-    EXPECT_FALSE(lut.complete);
-    EXPECT_EQ(loggedLines(), 0u);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Files, LutLoad,
+    testing::Values(LutCase{"Complete", 1, joined(0, 46), {{0, 0}, {1, 256}, {45, 45 * 256}}, true, 0},
+                    LutCase{"ExtraValuesAndOuterBlanks", 1, "  \t" + joined(1, 50) + " \r\n", {{0, 256}, {45, 46 * 256}}, true, 0},
+                    LutCase{"TooShort", 1, joined(0, 40), {{39, 39 * 256}, {40, Kept}, {45, Kept}}, false, 6},
+                    LutCase{"Empty", 1, "", {{0, Kept}}, false, 46},
+                    LutCase{"ProductMustFit32Bits", 1, "8388608;-8388608;8388607;x;" + joined(0, 42),
+                            {{0, Kept}, {1, -2147483647 - 1}, {2, 2147483392}, {3, Kept}, {4, 0}}, false, 2},
+                    LutCase{"FlagOff", 0, joined(1, 46), {{0, Kept}, {45, Kept}}, false, 0},
+                    LutCase{"NoFile", 1, std::nullopt, {{0, Kept}}, false, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kestrova

@@ -1,10 +1,12 @@
+#include "error_log_reader.h"
+
 #include "core/global_settings.h"
 #include "core/number_text.h"
 #include "core/settings_files.h"
 
-#include "support/temp_folder.h"
-
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace kestrova {
 namespace {
@@ -14,67 +16,58 @@ using test::writeFile;
 
 class SettingsFilesTest : public testing::Test {
 protected:
-    test::TempProgramFolder folder;
-
-    void SetUp() override
+    SettingsFilesTest()
     {
         GlobalSettings = Settings{};
         HeaderLeftLines.reset();
         HeaderRightLines.reset();
     }
+
+    test::TempProgramFolder folder;
 };
 
-TEST_F(SettingsFilesTest, MissingFileGivesEveryDefault)
+struct ReadCase {
+    const char* name;
+    std::optional<std::string> file;
+    Settings before;
+    Settings expected;
+};
+
+class SettingsRead : public SettingsFilesTest, public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(SettingsRead, TakesEachKeyOrItsDefault)
 {
+    GlobalSettings = GetParam().before;
+    if (GetParam().file)
+        writeFile(folder / "Kestrova.ini", *GetParam().file);
     ReadSettings();
-    const Settings expected{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 0, ""};
-    EXPECT_EQ(GlobalSettings, expected);
+    EXPECT_EQ(GlobalSettings, GetParam().expected);
 }
 
-TEST_F(SettingsFilesTest, MissingKeysTakeDefaultsAndPresentOnesTheirValues)
-{
-    writeFile(folder / "Kestrova.ini", "[Kestrova]\nAETName=WARD3\nFontsize=12\nLUT=1\n");
-    ReadSettings();
-    EXPECT_EQ(GlobalSettings.AETName, "WARD3");
-    EXPECT_EQ(GlobalSettings.Port, 4006);
-    EXPECT_EQ(GlobalSettings.Fontsize, 12);
-    EXPECT_EQ(GlobalSettings.LUT, 1);
-    EXPECT_EQ(GlobalSettings.Fontname, "Tahoma");
-}
+const Settings Defaults{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 0, ""};
+const Settings Earlier{"OLD", 104, "AGFA", "P", "F", 9, 1, "I"};
 
-TEST_F(SettingsFilesTest, EmptyPortReadsAsZeroAtFirstStart)
-{
-    writeFile(folder / "Kestrova.ini", "[Kestrova]\r\nPort=\r\n");
-    ReadSettings();
-    EXPECT_EQ(GlobalSettings.Port, 0);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsRead,
+    testing::Values(ReadCase{"NoFile", std::nullopt, Earlier, Defaults},
+                    ReadCase{"SomeKeys", "[Kestrova]\nAETName=WARD3\nFontsize=12\nLUT=1\n", Earlier,
+                             {"WARD3", 4006, "KODAK", "", "Tahoma", 12, 1, ""}},
+                    ReadCase{"EmptyPortIsZeroAtFirstStart", "[Kestrova]\r\nPort=\r\n", Settings{}, {"KODAK", 0, "KODAK", "", "Tahoma", 10, 0, ""}},
+                    ReadCase{"BadNumbersKeepTheField", "[Kestrova]\nPort=12.5\nFontsize=ten\nLUT=40000\n", Earlier,
+                             {"KODAK", 104, "KODAK", "", "Tahoma", 9, 1, ""}},
+                    ReadCase{"SignsAndBlanks", "[Kestrova]\nPort=  \t 4007\t \nFontsize=+11\nLUT=-1\n", Earlier,
+                             {"KODAK", 4007, "KODAK", "", "Tahoma", 11, -1, ""}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(SettingsFilesTest, BadNumbersLeaveTheFieldAsItWas)
+TEST(DecimalInteger, IsOneSignAndDigitsInRange)
 {
-    GlobalSettings.Port = 104;
-    GlobalSettings.Fontsize = 9;
-    GlobalSettings.LUT = 1;
-    writeFile(folder / "Kestrova.ini", "[Kestrova]\nPort=12.5\nFontsize=ten\nLUT=40000\n");
-    ReadSettings();
-    EXPECT_EQ(GlobalSettings.Port, 104);
-    EXPECT_EQ(GlobalSettings.Fontsize, 9);
-    EXPECT_EQ(GlobalSettings.LUT, 1);
-}
-
-TEST_F(SettingsFilesTest, NumbersMayCarryASignAndSurroundingBlanks)
-{
-    writeFile(folder / "Kestrova.ini", "[Kestrova]\nPort=  \t 4007\t \nFontsize=+11\nLUT=-1\n");
-    ReadSettings();
-    EXPECT_EQ(GlobalSettings.Port, 4007);
-    EXPECT_EQ(GlobalSettings.Fontsize, 11);
-    EXPECT_EQ(GlobalSettings.LUT, -1);
     EXPECT_FALSE(parseDecimalInteger<std::int32_t>("+-5"));
     EXPECT_FALSE(parseDecimalInteger<std::int32_t>("- 5"));
     EXPECT_FALSE(parseDecimalInteger<std::int32_t>("2147483648"));
     EXPECT_EQ(parseDecimalInteger<std::int32_t>("-2147483648"), -2147483648LL);
 }
 
-TEST_F(SettingsFilesTest, AFreshFileListsTheEightKeysInTableOrder)
+TEST_F(SettingsFilesTest, AFreshFileListsTheEightKeysInTableOrderAndReadsBack)
 {
     GlobalSettings = Settings{"AE", -5, "AGFA", "Ward 3", "DejaVu Sans", 12, 1, "/srv/logo.png"};
     WriteSettings();
@@ -87,43 +80,30 @@ TEST_F(SettingsFilesTest, AFreshFileListsTheEightKeysInTableOrder)
     EXPECT_EQ(GlobalSettings, written);
 }
 
-TEST_F(SettingsFilesTest, HeaderLinesKeepEmptyLinesAndIgnoreTheFinalLineEnd)
+TEST_F(SettingsFilesTest, CaptionLinesKeepEmptyLinesAndIgnoreTheFinalLineEnd)
 {
-    writeFile(folder / "Left.ini", "Radiology\r\n\r\nWard 3\r\n");
+    WriteHeaderFile(folder / "Left.ini", "Radiology\r\n\r\nWard 3");
+    EXPECT_EQ(readFile(folder / "Left.ini"), "Radiology\r\n\r\nWard 3\r\n");
     writeFile(folder / "Right.ini", "first\nsecond");
     ReadHeader();
-    ASSERT_TRUE(HeaderLeftLines && HeaderRightLines);
-    EXPECT_EQ(*HeaderLeftLines, (HeaderLines{"Radiology", "", "Ward 3"}));
-    EXPECT_EQ(*HeaderRightLines, (HeaderLines{"first", "second"}));
-}
+    EXPECT_EQ(HeaderLeftLines, (HeaderLines{"Radiology", "", "Ward 3"}));
+    EXPECT_EQ(HeaderRightLines, (HeaderLines{"first", "second"}));
 
-TEST_F(SettingsFilesTest, MissingHeaderFilesGiveEmptyListsAndDropOldLines)
-{
-    HeaderLeftLines = HeaderLines{"old"};
+    WriteHeaderFile(folder / "Left.ini", "");
+    EXPECT_FALSE(std::filesystem::exists(folder / "Left.ini"));
+    std::filesystem::remove(folder / "Right.ini");
     ReadHeader();
-    ASSERT_TRUE(HeaderLeftLines && HeaderRightLines);
-    EXPECT_TRUE(HeaderLeftLines->empty());
-    EXPECT_TRUE(HeaderRightLines->empty());
+    EXPECT_EQ(HeaderLeftLines, HeaderLines{});
+    EXPECT_EQ(HeaderRightLines, HeaderLines{});
 }
 
 TEST_F(SettingsFilesTest, UnreadableLeftFileIsLoggedAndLeavesTheRightListAsItWas)
 {
     std::filesystem::create_directory(folder / "Left.ini"); // a folder cannot be read as a file
-    writeFile(folder / "Left.ini.keep", "");
     HeaderRightLines = HeaderLines{"kept"};
     ReadHeader();
     EXPECT_EQ(HeaderRightLines, HeaderLines{"kept"});
-    EXPECT_NE(readFile(folder / "Logs" / "Error.log").find("mMain ReadHeader\r\n"), std::string::npos);
-}
-
-TEST_F(SettingsFilesTest, CaptionTextRoundTripsThroughItsFile)
-{
-    WriteHeaderFile(folder / "Left.ini", "line one\r\nline two");
-    EXPECT_EQ(readFile(folder / "Left.ini"), "line one\r\nline two\r\n");
-    ReadHeader();
-    EXPECT_EQ(*HeaderLeftLines, (HeaderLines{"line one", "line two"}));
-    WriteHeaderFile(folder / "Left.ini", "");
-    EXPECT_FALSE(std::filesystem::exists(folder / "Left.ini"));
+    EXPECT_NE(test::errorLogText(folder).find("mMain ReadHeader\r\n"), std::string::npos);
 }
 
 } // namespace

@@ -19,19 +19,13 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempProgramFolder;
 
-QImage grayImage(int width, int height)
+// A grey ramp, or a flat colour.
+QImage testImage(int width, int height, bool colour)
 {
-    QImage image(width, height, QImage::Format_Grayscale8);
+    QImage image(width, height, colour ? QImage::Format_RGB32 : QImage::Format_Grayscale8);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixelColor(x, y, QColor((x * 7) % 256, (x * 7) % 256, (x * 7) % 256));
-    return image;
-}
-
-QImage colourImage(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(QColor(200, 40, 10));
+            image.setPixelColor(x, y, colour ? QColor(200, 40, 10) : QColor((x * 7) % 256, (x * 7) % 256, (x * 7) % 256));
     return image;
 }
 
@@ -110,11 +104,11 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, PictureFiles,
     ::testing::Values(
         // 300 dpi: 600 pixels are two inches.
-        PictureCase{"png300dpi", "logo.png", grayImage(600, 300), 11811, 5080, 2540, QImage::Format_Grayscale8},
-        PictureCase{"pngWithoutResolution", "plain.png", colourImage(96, 48), std::nullopt, 2540, 1270,
+        PictureCase{"png300dpi", "logo.png", testImage(600, 300, false), 11811, 5080, 2540, QImage::Format_Grayscale8},
+        PictureCase{"pngWithoutResolution", "plain.png", testImage(96, 48, true), std::nullopt, 2540, 1270,
                     QImage::Format_RGB888},
-        PictureCase{"jpeg150dpi", "logo.jpg", colourImage(300, 150), 5906, 5080, 2540, QImage::Format_RGB888},
-        PictureCase{"bmp200dpi", "logo.bmp", grayImage(400, 200), 7874, 5080, 2540, QImage::Format_Grayscale8},
+        PictureCase{"jpeg150dpi", "logo.jpg", testImage(300, 150, true), 5906, 5080, 2540, QImage::Format_RGB888},
+        PictureCase{"bmp200dpi", "logo.bmp", testImage(400, 200, false), 7874, 5080, 2540, QImage::Format_Grayscale8},
         // 1/96 inch is 26.46 HIMETRIC.
         PictureCase{"gif", "dot.gif", QImage(), std::nullopt, 26, 26, QImage::Format_Grayscale8}),
     [](const auto& info) { return std::string(info.param.name); });

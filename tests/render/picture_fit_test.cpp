@@ -7,38 +7,29 @@
 namespace kestrova {
 namespace {
 
-TEST(FitPicture, SquarePictureInAPortraitCellIsHeightLimitedAndCentred)
-{
-    const auto fitted = fitPicture({1000, 2000, 5760, 5280}, 13547, 13547);
-    EXPECT_EQ(fitted.x, 1000 + 240);
-    EXPECT_EQ(fitted.y, 2000);
-    EXPECT_NEAR(fitted.width, 5280, 0.01);
-    EXPECT_NEAR(fitted.height, 5280, 0.01);
-}
+struct FitCase {
+    Cell cell;
+    std::int32_t pictureWidth;
+    std::int32_t pictureHeight;
+    FittedPicture expected;
+};
 
-TEST(FitPicture, WidePictureIsWidthLimitedAndCentredVertically)
+// The limiting side fills the cell; the other is centred, its offset rounded with the origin.
+TEST(FitPicture, FillsTheLimitingSideAndCentresTheOther)
 {
-    const auto fitted = fitPicture({0, 0, 5760, 5280}, 20000, 10000);
-    EXPECT_EQ(fitted.x, 0);
-    EXPECT_EQ(fitted.y, 1200);
-    EXPECT_NEAR(fitted.width, 5760, 0.01);
-    EXPECT_NEAR(fitted.height, 2880, 0.01);
-}
-
-TEST(FitPicture, EqualRatiosTakeTheHeightLimitedBranchWithoutOffset)
-{
-    const auto fitted = fitPicture({10, 20, 200, 100}, 400, 200);
-    EXPECT_EQ(fitted.x, 10);
-    EXPECT_EQ(fitted.y, 20);
-    EXPECT_DOUBLE_EQ(fitted.width, 200);
-    EXPECT_DOUBLE_EQ(fitted.height, 100);
-}
-
-TEST(FitPicture, AHalfTwipOffsetIsRoundedTogetherWithTheOrigin)
-{
-    // s = 1 exactly; the free height of 1 twip leaves an offset of 0.5.
-    EXPECT_EQ(fitPicture({0, 5280, 100, 101}, 100, 100).y, 5280);
-    EXPECT_EQ(fitPicture({0, 5281, 100, 101}, 100, 100).y, 5282);
+    const FitCase cases[] = {
+        {{1000, 2000, 5760, 5280}, 13547, 13547, {1240, 2000, 5280, 5280}}, // height-limited
+        {{0, 0, 5760, 5280}, 20000, 10000, {0, 1200, 5760, 2880}},          // width-limited
+        {{0, 5280, 100, 101}, 100, 100, {0, 5280, 100, 100}},               // offset 0.5 on an even origin
+        {{0, 5281, 100, 101}, 100, 100, {0, 5282, 100, 100}},               // and on an odd one
+    };
+    for (const auto& c : cases) {
+        const FittedPicture fitted = fitPicture(c.cell, c.pictureWidth, c.pictureHeight);
+        EXPECT_EQ(fitted.x, c.expected.x) << c.cell.x << "," << c.cell.y;
+        EXPECT_EQ(fitted.y, c.expected.y) << c.cell.x << "," << c.cell.y;
+        EXPECT_NEAR(fitted.width, c.expected.width, 0.01);
+        EXPECT_NEAR(fitted.height, c.expected.height, 0.01);
+    }
 }
 
 TEST(FitPicture, AnEmptyPictureIsADivisionByZero)

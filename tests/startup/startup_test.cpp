@@ -59,12 +59,6 @@ struct StateCase {
     const char* expected;
 };
 
-std::string stateCaseName(const testing::TestParamInfo<StateCase>& info)
-{
-    const char* names[] = {"Unset", "Empty", "One", "Several"};
-    return names[info.index];
-}
-
 class StateFolder : public testing::TestWithParam<StateCase> {};
 
 TEST_P(StateFolder, TakesTheFirstOfSystemdsFolders)
@@ -75,24 +69,19 @@ TEST_P(StateFolder, TakesTheFirstOfSystemdsFolders)
 INSTANTIATE_TEST_SUITE_P(Variable, StateFolder,
                          testing::Values(StateCase{nullptr, "/var/lib/kestrova"}, StateCase{"", "/var/lib/kestrova"},
                                          StateCase{"/var/lib/private/kestrova", "/var/lib/private/kestrova"},
-                                         StateCase{"/var/lib/kestrova:/var/lib/other", "/var/lib/kestrova"}),
-                         stateCaseName);
+                                         StateCase{"/var/lib/kestrova:/var/lib/other", "/var/lib/kestrova"}));
 
 class PrepareFolderTest : public testing::Test {
 protected:
     test::TempProgramFolder scratch;
 };
 
-TEST_F(PrepareFolderTest, CreatesAMissingFolderAndLeavesNothingInIt)
+TEST_F(PrepareFolderTest, CreatesAMissingFolderEmptyOrSaysWhyItCannot)
 {
     const fs::path folder = scratch / "a/b/Kestrova";
     EXPECT_EQ(prepareFolder(folder), "");
     ASSERT_TRUE(fs::is_directory(folder));
     EXPECT_TRUE(fs::is_empty(folder));
-}
-
-TEST_F(PrepareFolderTest, AFileInTheWayIsAMessage)
-{
     writeFile(scratch / "taken", "not a folder");
     EXPECT_EQ(prepareFolder(scratch / "taken"), "cannot create the program folder " + (scratch / "taken").string());
     EXPECT_NE(prepareFolder(scratch / "taken/below"), "");
@@ -129,12 +118,6 @@ TEST(CommandLineTest, ReadsFolderAndPort)
     EXPECT_FALSE(none.port);
 }
 
-std::string badCommandLineName(const testing::TestParamInfo<QStringList>& info)
-{
-    const char* names[] = {"PortZero", "PortTooHigh", "PortNotANumber", "EmptyFolder", "StrayArgument"};
-    return names[info.index];
-}
-
 class BadCommandLine : public testing::TestWithParam<QStringList> {};
 
 TEST_P(BadCommandLine, IsAnErrorNotAGuess)
@@ -145,8 +128,7 @@ TEST_P(BadCommandLine, IsAnErrorNotAGuess)
 INSTANTIATE_TEST_SUITE_P(Arguments, BadCommandLine,
                          testing::Values(QStringList{"--port", "0"}, QStringList{"--port", "65536"},
                                          QStringList{"--port", "4006x"}, QStringList{"--folder", ""},
-                                         QStringList{"stray"}),
-                         badCommandLineName);
+                                         QStringList{"stray"}));
 
 class StartUpTest : public testing::Test {
 protected:

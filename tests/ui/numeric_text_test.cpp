@@ -58,29 +58,19 @@ INSTANTIATE_TEST_SUITE_P(Texts, Int32ConversionTest,
                                            ConversionCase{"-2147483648", -2147483647 - 1},
                                            ConversionCase{"1e-400", 0}));
 
-ErrorCode conversionError(const std::string& text)
+TEST(Int32Conversion, OutOfRangeIsOverflowAndNoNumberIsTypeMismatch)
 {
-    try {
-        int32FromNumericText(text);
-    } catch (const AppError& error) {
-        return error.code();
+    const std::pair<const char*, ErrorCode> cases[] = {
+        {"99999999999", ErrorCode::Overflow}, {"2147483648", ErrorCode::Overflow}, {"-1e400", ErrorCode::Overflow},
+        {"1e400", ErrorCode::Overflow},       {"abc", ErrorCode::TypeMismatch},    {"", ErrorCode::TypeMismatch}};
+    for (const auto& [text, expected] : cases) {
+        try {
+            int32FromNumericText(text);
+            ADD_FAILURE() << '"' << text << "\" converted";
+        } catch (const AppError& error) {
+            EXPECT_EQ(error.code(), expected) << '"' << text << '"';
+        }
     }
-    ADD_FAILURE() << '"' << text << "\" converted";
-    return ErrorCode::InvalidArgument;
-}
-
-TEST(Int32Conversion, OutOfRangeIsOverflow)
-{
-    EXPECT_EQ(conversionError("99999999999"), ErrorCode::Overflow);
-    EXPECT_EQ(conversionError("2147483648"), ErrorCode::Overflow);
-    EXPECT_EQ(conversionError("-1e400"), ErrorCode::Overflow);
-    EXPECT_EQ(conversionError("1e400"), ErrorCode::Overflow);
-}
-
-TEST(Int32Conversion, TextThatIsNoNumberIsTypeMismatch)
-{
-    EXPECT_EQ(conversionError("abc"), ErrorCode::TypeMismatch);
-    EXPECT_EQ(conversionError(""), ErrorCode::TypeMismatch);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #pragma once
 // What the window tests share: scripted answers to message boxes and platform dialogs,
-// answering the modal preferences dialog, a program folder with settings of its own, and
-// free loopback ports.
+// answering the modal preferences dialog, and a program folder with settings of its own.
 
 #include "support/temp_folder.h"
 #include "ui/user_dialogs.h"
@@ -12,7 +11,6 @@
 
 #include <functional>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace kestrova {
@@ -29,9 +27,20 @@ struct ShownMessage {
 
 class ScriptedDialogs : public UserDialogs {
 public:
-    void showMessage(const QString& text, const QString& title, QMessageBox::Icon icon) override;
-    std::optional<QFont> chooseFont(const QFont& current) override;
-    std::optional<QString> chooseOpenFile(const QString& filter) override;
+    void showMessage(const QString& text, const QString& title, QMessageBox::Icon icon) override
+    {
+        messages.push_back({text, title, icon});
+    }
+    std::optional<QFont> chooseFont(const QFont& current) override
+    {
+        fontAsked = current;
+        return fontAnswer;
+    }
+    std::optional<QString> chooseOpenFile(const QString& filter) override
+    {
+        filterAsked = filter;
+        return fileAnswer;
+    }
 
     std::vector<ShownMessage> messages;
     std::optional<QFont> fontAnswer;
@@ -49,8 +58,6 @@ public:
     bool leftOpen() const { return leftOpen_; }
 
 private:
-    void poll();
-
     std::function<void(fPref&)> answer_;
     QTimer timer_;
     int answered_ = 0;
@@ -59,19 +66,15 @@ private:
 
 // A port nobody listens on right now.
 int freeLoopbackPort();
-// Whether a TCP connection to 127.0.0.1:port is accepted.
-bool acceptsConnections(int port);
 
-// A fresh program folder whose Kestrova.ini holds only the given port, so every other
-// setting takes its default; GlobalSettings and the caption lines are read from it.
+// A fresh program folder whose Kestrova.ini holds only an AE title and a free port, so
+// every other setting takes its default; the settings and captions are read from it.
 class UiTest : public ::testing::Test {
 protected:
     UiTest();
     ~UiTest() override;
 
-    void writeSettingsPort(int port);
-    void loadSettingsFiles();
-    std::string errorLog() const;
+    void writeSettings(const std::string& extraLines = "");
 
     TempProgramFolder folder;
     ScriptedDialogs dialogs;

@@ -1,88 +1,78 @@
 #pragma once
-// A printer device with fixed metrics that records every call, for the tests of the code
-// that prints. Metrics:
-// - printable area 11520 x 15840 twips in portrait (8 x 11 inches), swapped in landscape,
-//   ScaleLeft and ScaleTop 0;
-// - a line is 24 twips per point of font size high (240 at 10 pt);
-// - every character is 10 twips per point wide (100 at 10 pt);
-// - 300 dots per inch; setPaperSize makes the whole paper printable.
-// Like the real device, a document begins with the first output after the previous end,
-// an end with nothing drawn sends nothing, and an end or abort puts the position back at 0.
+// A printer device with fixed metrics that records what each document received, for the
+// tests of the code that prints. Metrics: printable area 11520 x 15840 twips in portrait
+// (8 x 11 inches), swapped in landscape; setPaperSize makes the whole paper printable; a
+// line is 24 twips per point high, a character 10 twips per point wide; 300 dots per inch.
+// As on the real device, a document begins with its first output and an end or an abort
+// puts the position back at the top left.
 
 #include "printing/printer_device.h"
-#include "printing/testing/failure_plan.h"
-#include "printing/testing/recorded_output.h"
+
+#include "core/errors.h"
+#include "printing/film_folder.h"
 
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace kestrova::test {
 
-enum class PrinterCall {
-    SelectPrinter,
-    SetCopies,
-    SetOrientation,
-    SetFontName,
-    SetFontSize,
-    SetPaperSize,
-    PrintLine,
-    LoadPicture,
-    PaintPicture,
-    FillRectangle,
-    EndDocument,
-    AbortDocument,
+struct RecordedLine {
+    float x = 0;
+    float y = 0;
+    std::string text;
+};
+
+struct RecordedPicture {
+    float x = 0;
+    float y = 0;
+    double width = 0;
+    double height = 0;
+    QImage image; // the pixels as they went to the device
+};
+
+struct RecordedRectangle {
+    float x = 0;
+    float y = 0;
+    double width = 0;
+    double height = 0;
+    std::uint8_t grey = 0;
+};
+
+struct RecordedDocument {
+    std::string printer;
+    Orientation orientation = Orientation::Portrait;
+    std::int16_t copies = 1;
+    std::optional<std::pair<double, double>> paperMm; // set by setPaperSize
+    std::vector<RecordedLine> lines;
+    std::vector<RecordedPicture> pictures;
+    std::vector<RecordedRectangle> rectangles;
 };
 
 class RecordingPrinterDevice final : public PrinterDevice {
 public:
-    static constexpr float DefaultWidth = 11520;
-    static constexpr float DefaultHeight = 15840;
-    static constexpr float LineHeightPerPoint = 24;
-    static constexpr float CharacterWidthPerPoint = 10;
-    static constexpr int Resolution = 300;
-
-    // The printers listed, in order; the first is selected.
-    explicit RecordingPrinterDevice(std::vector<std::string> printers = {"Film Printer", "Kestrova PDF"});
-
-    // Set-up by the test.
     void setPrinters(std::vector<std::string> printers, const std::string& selected);
-    void setPrintableArea(float portraitWidth, float portraitHeight);
     void setPictureSize(const std::filesystem::path& file, std::int32_t widthHimetric, std::int32_t heightHimetric);
-    void failAfter(PrinterCall call, int successes, ErrorCode code) { failures_.failAfter(call, successes, code); }
-    void clearFailures() { failures_.clear(); }
+    // Every later paintPicture raises this error.
+    void failPainting(ErrorCode code) { paintFailure_ = code; }
 
-    // The record.
-    // Every call in order: "selectPrinter NAME", "setCopies N", "setOrientation 1|2",
-    // "setFontName NAME", "setFontSize PT", "setPaperSize W H" (mm), "printLine X Y TEXT",
-    // "loadPicture PATH", "paintPicture X Y W H WxH", "fillRectangle X Y W H GREY",
-    // "endDocument", "abortDocument". Failed calls are left out.
-    const std::vector<std::string>& ops() const { return ops_; }
     const std::vector<RecordedDocument>& documents() const { return documents_; }
-    // Drawn since the last end or abort.
-    const RecordedDocument& pending() const { return pending_; }
-    int endCount() const { return endCount_; }
     int abortCount() const { return abortCount_; }
-    std::int16_t copies() const { return copies_; }
-    Orientation orientation() const { return orientation_; }
-    const std::string& fontName() const { return fontName_; }
-    float fontSize() const { return fontSize_; }
-    float lineHeight() const { return LineHeightPerPoint * fontSize_; }
 
     std::vector<std::string> printerNames() const override { return printers_; }
     std::string selectedPrinter() const override { return selected_; }
     void selectPrinter(const std::string& deviceName) override;
-
-    void setCopies(std::int16_t copies) override;
-    void setOrientation(Orientation orientation) override;
-    void setFontName(const std::string& name) override;
-    void setFontSize(float points) override;
+    void setCopies(std::int16_t copies) override { copies_ = copies; }
+    void setOrientation(Orientation orientation) override { orientation_ = orientation; }
+    void setFontName(const std::string&) override {}
+    void setFontSize(float points) override { fontSize_ = points; }
     void setPaperSize(double widthMm, double heightMm) override;
 
     float scaleLeft() const override { return 0; }
     float scaleTop() const override { return 0; }
-    float scaleWidth() const override;
-    float scaleHeight() const override;
-    int dotsPerInch() const override { return Resolution; }
+    float scaleWidth() const override { return landscape() ? portraitHeight_ : portraitWidth_; }
+    float scaleHeight() const override { return landscape() ? portraitWidth_ : portraitHeight_; }
+    int dotsPerInch() const override { return 300; }
 
     float currentX() const override { return x_; }
     float currentY() const override { return y_; }
@@ -99,28 +89,24 @@ public:
     void abortDocument() override;
 
 private:
+    bool landscape() const { return orientation_ == Orientation::Landscape; }
     RecordedDocument& document();
-    void record(std::string op) const { ops_.push_back(std::move(op)); }
+    void closeDocument();
 
-    std::vector<std::string> printers_;
-    std::string selected_;
-    float portraitWidth_ = DefaultWidth;
-    float portraitHeight_ = DefaultHeight;
+    std::vector<std::string> printers_{"Film Printer", BuiltInPdfPrinterName};
+    std::string selected_ = "Film Printer";
     std::map<std::filesystem::path, std::pair<std::int32_t, std::int32_t>> pictureSizes_;
-    // loadPicture is const in the interface but still recorded and may be made to fail.
-    mutable FailurePlan<PrinterCall> failures_;
-    mutable std::vector<std::string> ops_;
-
+    std::optional<ErrorCode> paintFailure_;
+    float portraitWidth_ = 11520;
+    float portraitHeight_ = 15840;
+    std::optional<std::pair<double, double>> paperMm_;
     std::int16_t copies_ = 1;
     Orientation orientation_ = Orientation::Portrait;
-    std::string fontName_;
     float fontSize_ = 10;
     float x_ = 0;
     float y_ = 0;
-    bool documentOpen_ = false;
-    RecordedDocument pending_;
+    std::optional<RecordedDocument> pending_;
     std::vector<RecordedDocument> documents_;
-    int endCount_ = 0;
     int abortCount_ = 0;
 };
 
