@@ -176,15 +176,22 @@ INSTANTIATE_TEST_SUITE_P(
                     }}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(NCreate, TheLargestGridIsAccepted)
+// What a requester meant by ROW\ and COL\ is what it gets: it refuses a film box whose image
+// box count differs from its own.
+class ImageBoxCount : public testing::TestWithParam<std::pair<const char*, std::size_t>> {};
+
+TEST_P(ImageBoxCount, IsTheNumberOfCellsOfTheFormat)
 {
     RequestFixture fixture;
-    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\181,181");
-    ASSERT_TRUE(filmBox);
-    EXPECT_EQ(filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->count(), 32761u);
-    removeCreatedObjects(fixture.connection, fixture.store);
-    EXPECT_EQ(fixture.store.count(), 1u);
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), GetParam().first);
+    ASSERT_TRUE(filmBox) << fixture.errorLog();
+    EXPECT_EQ(filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->count(), GetParam().second);
 }
+
+INSTANTIATE_TEST_SUITE_P(Formats, ImageBoxCount,
+                         testing::Values(std::pair{"ROW\\2,1", 3u}, std::pair{"ROW\\1,2,3", 6u},
+                                         std::pair{"COL\\3,2", 5u}, std::pair{"CUSTOM\\1,2", 2u},
+                                         std::pair{"2,3", 6u}, std::pair{"STANDARD\\181,181", 32761u}));
 
 TEST(NSet, ReplacesAttributesOfTheSharedImageBox)
 {
@@ -210,7 +217,7 @@ TEST(PrinterInstance, IsReadOnlyButAnswersNGet)
     const auto response = fixture.send(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance);
     ASSERT_TRUE(response && response->dataSet);
     EXPECT_EQ(response->status, DimseStatus::Success);
-    EXPECT_EQ(response->dataSet->attribute(PrintTag::PrinterName).asText(), "KODAK");
+    EXPECT_EQ(response->dataSet->attribute(PrintTag::PrinterName).asText(), "AGFA");
 }
 
 TEST(NAction, HandsTheStoredObjectToPrintingAndAnswersItsStatus)
