@@ -102,8 +102,6 @@ const WireFault WireFaultCases[] = {
      }},
     {"AssociateRequestCutShort", false,
      [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(SopClass::BasicGrayscalePrintManagementMeta), 40))); }},
-    {"AssociateRequestHeaderOnly", false,
-     [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(SopClass::BasicGrayscalePrintManagementMeta), 6))); }},
     {"AssociateRequestLongerThanSent", false,
      [](RawPeer& peer) {
          const RawBytes request = associateRequest(SopClass::BasicGrayscalePrintManagementMeta);

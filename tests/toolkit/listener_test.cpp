@@ -2,6 +2,8 @@
 #include "support/test_scu.h"
 #include "toolkit/dicom_log.h"
 #include "toolkit/dicom_viewer.h"
+#include "toolkit/image_tags.h"
+#include "toolkit/print_tags.h"
 #include "toolkit/port_probe.h"
 
 #include <gtest/gtest.h>
@@ -24,11 +26,11 @@ using test::pumpUntil;
 using test::runPeer;
 using test::TestScu;
 
-constexpr Tag NumberOfCopies{0x2000, 0x0010};
-constexpr Tag PrinterStatus{0x2110, 0x0010};
+using PrintTag::NumberOfCopies;
+using PrintTag::PrinterStatus;
+using ImageTag::PixelData;
 constexpr Tag ActionTypeId{0x0000, 0x1008};
-constexpr Tag GrayscaleImageSequence{0x2020, 0x0110};
-constexpr Tag PixelData{0x7FE0, 0x0010};
+constexpr Tag GrayscaleImageSequence = PrintTag::BasicGrayscaleImageSequence;
 
 struct Event {
     std::string kind;
