@@ -31,7 +31,6 @@ public:
 
     std::vector<std::filesystem::path> films() const;
     std::string errorLog() const { return folder.errorLog(); }
-    bool stored(const std::string& uid) { return service.datasets().dataset("", uid, "") != nullptr; }
     std::size_t storedCount() { return service.datasets().count(); }
 
     TempProgramFolder folder;
