@@ -31,7 +31,6 @@ namespace {
 
 using test::Response;
 using test::TestScu;
-namespace uid = test::uid;
 using Clock = std::chrono::steady_clock;
 
 struct Options {
@@ -206,8 +205,8 @@ public:
     Tally run()
     {
         test::ConnectOptions connect;
-        const char* meta = options_.colour ? uid::ColorMeta : uid::GrayscaleMeta;
-        connect.abstractSyntaxes = {meta, uid::Printer, uid::Verification};
+        const char* meta = options_.colour ? SopClass::BasicColorPrintManagementMeta : SopClass::BasicGrayscalePrintManagementMeta;
+        connect.abstractSyntaxes = {meta, SopClass::Printer, SopClass::Verification};
         connect.calledAeTitle = options_.calledAe;
         connect.callingAeTitle = "PRINTLOAD";
         connect.dimseTimeoutSeconds = 120;
@@ -229,13 +228,13 @@ private:
     {
         Response session;
         if (!timed(tally_, RequestType::CreateSession, session,
-                   [&] { return scu_.nCreate(uid::FilmSession, "", test::filmSessionAttributes()); }))
+                   [&] { return scu_.nCreate(SopClass::BasicFilmSession, "", test::filmSessionAttributes()); }))
             return lost(session);
         for (int film = 0; film < options_.films; ++film)
             if (!printFilm(session.affectedSopInstanceUid))
                 return false;
         Response deleted;
-        timed(tally_, RequestType::Delete, deleted, [&] { return scu_.nDelete(uid::FilmSession, session.affectedSopInstanceUid); });
+        timed(tally_, RequestType::Delete, deleted, [&] { return scu_.nDelete(SopClass::BasicFilmSession, session.affectedSopInstanceUid); });
         return !lost(deleted);
     }
 
@@ -243,7 +242,7 @@ private:
     {
         Response filmBox;
         if (!timed(tally_, RequestType::CreateFilmBox, filmBox,
-                   [&] { return scu_.nCreate(uid::FilmBox, "", test::filmBoxAttributes(options_.format, session)); }))
+                   [&] { return scu_.nCreate(SopClass::BasicFilmBox, "", test::filmBoxAttributes(options_.format, session)); }))
             return !lost(filmBox);
         const test::ImageBoxRefs boxes = test::imageBoxesOf(filmBox);
         for (std::size_t i = 0; i < boxes.instances.size() && i < images_.size(); ++i) {
@@ -254,12 +253,12 @@ private:
         }
         Response action;
         if (timed(tally_, RequestType::Action, action,
-                  [&] { return scu_.nAction(uid::FilmBox, filmBox.affectedSopInstanceUid); }))
+                  [&] { return scu_.nAction(SopClass::BasicFilmBox, filmBox.affectedSopInstanceUid); }))
             ++tally_.filmsPrinted;
         if (lost(action))
             return false;
         Response deleted;
-        timed(tally_, RequestType::Delete, deleted, [&] { return scu_.nDelete(uid::FilmBox, filmBox.affectedSopInstanceUid); });
+        timed(tally_, RequestType::Delete, deleted, [&] { return scu_.nDelete(SopClass::BasicFilmBox, filmBox.affectedSopInstanceUid); });
         return !lost(deleted);
     }
 

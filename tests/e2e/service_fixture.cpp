@@ -10,10 +10,9 @@ namespace kestrova::test {
 ServiceFixture::ServiceFixture()
     : service(printer, preview)
 {
-    GlobalSettings = Settings{"KODAK", freePort(), "KODAK", "Kestrova PDF", "DejaVu Sans", 10, 0, ""};
+    GlobalSettings = Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""};
     HeaderLeftLines = HeaderLines{};
     HeaderRightLines = HeaderLines{};
-    QObject::connect(&service, &PrintService::listenFailed, [this](int) { ++listenFailures; });
     service.LoadSettings();
 }
 
@@ -22,7 +21,7 @@ ServiceFixture::~ServiceFixture() { service.stopListening(); }
 bool ServiceFixture::connect(TestScu& scu, const std::string& metaSopClass) const
 {
     ConnectOptions options;
-    options.abstractSyntaxes = {metaSopClass, uid::Printer, uid::Verification};
+    options.abstractSyntaxes = {metaSopClass, SopClass::Printer, SopClass::Verification};
     return scu.connect("127.0.0.1", port(), options);
 }
 
@@ -36,23 +35,11 @@ std::vector<std::filesystem::path> ServiceFixture::films() const
     return files;
 }
 
-std::string ServiceFixture::errorLog() const
-{
-    const auto file = folder / "Logs" / "Error.log";
-    return std::filesystem::exists(file) ? readFile(file) : std::string();
-}
-
 FilmJob createFilm(TestScu& scu, const std::string& format)
 {
-    return createFilmBox(scu, scu.nCreate(uid::FilmSession, "", filmSessionAttributes()).affectedSopInstanceUid,
-                         format);
-}
-
-FilmJob createFilmBox(TestScu& scu, const std::string& session, const std::string& format)
-{
     FilmJob job;
-    job.session = session;
-    const Response filmBox = scu.nCreate(uid::FilmBox, "", filmBoxAttributes(format, session));
+    job.session = scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
+    const Response filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, job.session));
     job.filmBox = filmBox.affectedSopInstanceUid;
     ImageBoxRefs imageBoxes = imageBoxesOf(filmBox);
     job.imageBoxes = std::move(imageBoxes.instances);
@@ -67,8 +54,7 @@ std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job)
         ImageSpec imageSpec;
         imageSpec.rows = 64;
         imageSpec.columns = 48;
-        imageSpec.bitsStored = 12;
-        const bool colour = job.imageBoxClasses[i] == uid::ColorImageBox;
+        const bool colour = job.imageBoxClasses[i] == SopClass::BasicColorImageBox;
         imageSpec.photometric = colour ? Photometric::RgbInterleaved : Photometric::Monochrome2;
         imageSpec.bitsStored = colour ? 8 : 12;
         imageSpec.pixel = [i, colour](int row, int column, int sample) {
@@ -93,7 +79,7 @@ JobOutcome printOneFilm(TestScu& scu, int port)
         return outcome;
     const FilmJob job = createFilm(scu, "STANDARD\\1,1");
     outcome.setStatuses = setImages(scu, job);
-    outcome.actionStatus = scu.nAction(uid::FilmBox, job.filmBox).status;
+    outcome.actionStatus = scu.nAction(SopClass::BasicFilmBox, job.filmBox).status;
     scu.release();
     return outcome;
 }

@@ -27,18 +27,16 @@ public:
 
     int port() const { return GlobalSettings.Port; }
     // Connects a requester proposing the given meta SOP class (and Printer, Verification).
-    bool connect(TestScu& scu, const std::string& metaSopClass = uid::GrayscaleMeta) const;
+    bool connect(TestScu& scu, const std::string& metaSopClass = SopClass::BasicGrayscalePrintManagementMeta) const;
 
     std::vector<std::filesystem::path> films() const;
-    std::string errorLog() const;
-    bool stored(const std::string& uid) { return service.datasets().dataset("", uid, "") != nullptr; }
+    std::string errorLog() const { return folder.errorLog(); }
     std::size_t storedCount() { return service.datasets().count(); }
 
     TempProgramFolder folder;
     QtPrinterDevice printer;
     NullPreviewSurface preview;
     PrintService service;
-    int listenFailures = 0;
 };
 
 // What a requester made of one film: the session, the film box and its image boxes.
@@ -51,8 +49,6 @@ struct FilmJob {
 
 // N-CREATE session and film box; empty UIDs when a step failed.
 FilmJob createFilm(TestScu& scu, const std::string& format = "STANDARD\\2,2");
-// N-CREATE of one more film box in a session the requester made.
-FilmJob createFilmBox(TestScu& scu, const std::string& session, const std::string& format);
 // N-SET of every image box with a small image (RGB on a colour image box); the statuses.
 std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job);
 

@@ -38,20 +38,20 @@ void probe(int port)
 
 RawBytes filmSessionCreate()
 {
-    return pDataPdu(true, true, commandSet(CommandField::NCreateRq, uid::FilmSession, "", false));
+    return pDataPdu(true, true, commandSet(CommandField::NCreateRq, SopClass::BasicFilmSession, "", false));
 }
 
 void requestThenClose(int port)
 {
     RawPeer peer;
-    if (peer.connect(port) && peer.associate(uid::GrayscaleMeta) == PduType::AssociateAc)
+    if (peer.connect(port) && peer.associate(SopClass::BasicGrayscalePrintManagementMeta) == PduType::AssociateAc)
         peer.send(filmSessionCreate());
 }
 
 void requestThenAbort(int port)
 {
     RawPeer peer;
-    if (peer.connect(port) && peer.associate(uid::GrayscaleMeta) == PduType::AssociateAc) {
+    if (peer.connect(port) && peer.associate(SopClass::BasicGrayscalePrintManagementMeta) == PduType::AssociateAc) {
         peer.send(filmSessionCreate());
         peer.send({PduType::Abort, 0, 0, 0, 0, 4, 0, 0, 0, 0});
     }
@@ -66,7 +66,7 @@ struct ShortLivedOutcomes {
 void refusedNegotiation(int port, ShortLivedOutcomes& outcomes)
 {
     RawPeer peer;
-    if (peer.connect(port) && peer.associate(uid::BasicAnnotationBox) == PduType::AssociateRj)
+    if (peer.connect(port) && peer.associate(test::NotAcceptedSopClass) == PduType::AssociateRj)
         ++outcomes.refused;
 }
 
@@ -74,7 +74,7 @@ void echoOnly(int port, ShortLivedOutcomes& outcomes)
 {
     TestScu scu;
     ConnectOptions options;
-    options.abstractSyntaxes = {uid::Verification};
+    options.abstractSyntaxes = {SopClass::Verification};
     options.dimseTimeoutSeconds = 60;
     if (scu.connect("127.0.0.1", port, options) && scu.echo() && scu.release())
         ++outcomes.echoed;

@@ -22,6 +22,9 @@ namespace {
 using namespace test;
 using namespace std::chrono_literals;
 
+// What the service must do comes long before this under any sanitizer on a loaded machine.
+constexpr auto Bound = 60s;
+
 RawBytes randomBytes(std::size_t count)
 {
     std::mt19937 generator(20261206);
@@ -50,7 +53,7 @@ RawBytes withPduLength(RawBytes bytes, std::uint32_t length)
 // Film session N-CREATE as a requester sends it, data set in implicit little endian.
 void createSession(RawPeer& peer)
 {
-    ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, uid::FilmSession, "", true))));
+    ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, SopClass::BasicFilmSession, "", true))));
     ASSERT_TRUE(peer.send(pDataPdu(false, true, textElement(0x2000, 0x0010, "1"))));
     const auto response = peer.receive();
     ASSERT_TRUE(response.has_value()) << "no N-CREATE response";
@@ -59,7 +62,7 @@ void createSession(RawPeer& peer)
 
 void expectOnlyThePrinterStays(ServiceFixture& service)
 {
-    EXPECT_TRUE(pumpUntil([&] { return service.storedCount() == 1; }, 20s))
+    EXPECT_TRUE(pumpUntil([&] { return service.storedCount() == 1; }, Bound))
         << service.storedCount() << " objects stored";
 }
 
@@ -81,7 +84,7 @@ TEST_P(WireFaults, AreSurvivedAndTheNextJobPrints)
         RawPeer peer;
         ASSERT_TRUE(peer.connect(service.port()));
         if (GetParam().associateFirst) {
-            ASSERT_EQ(peer.associate(uid::GrayscaleMeta), PduType::AssociateAc);
+            ASSERT_EQ(peer.associate(SopClass::BasicGrayscalePrintManagementMeta), PduType::AssociateAc);
         }
         GetParam().misbehave(peer);
         peer.close();
@@ -95,41 +98,39 @@ const WireFault WireFaultCases[] = {
     {"RandomBytes", false,
      [](RawPeer& peer) {
          ASSERT_TRUE(peer.send(randomBytes(4096)));
-         EXPECT_TRUE(peer.waitForClose(10s)) << "the service kept a connection that sent no PDU";
+         EXPECT_TRUE(peer.waitForClose(Bound)) << "the service kept a connection that sent no PDU";
      }},
     {"AssociateRequestCutShort", false,
-     [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(uid::GrayscaleMeta), 40))); }},
-    {"AssociateRequestHeaderOnly", false,
-     [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(uid::GrayscaleMeta), 6))); }},
+     [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(SopClass::BasicGrayscalePrintManagementMeta), 40))); }},
     {"AssociateRequestLongerThanSent", false,
      [](RawPeer& peer) {
-         const RawBytes request = associateRequest(uid::GrayscaleMeta);
+         const RawBytes request = associateRequest(SopClass::BasicGrayscalePrintManagementMeta);
          ASSERT_TRUE(peer.send(withPduLength(request, static_cast<std::uint32_t>(request.size()) + 1000)));
      }},
     {"PDataBeforeAssociation", false,
      [](RawPeer& peer) {
-         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, uid::FilmSession, "", false))));
-         EXPECT_TRUE(peer.waitForClose(10s)) << "the service kept a connection that skipped the association";
+         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, SopClass::BasicFilmSession, "", false))));
+         EXPECT_TRUE(peer.waitForClose(Bound)) << "the service kept a connection that skipped the association";
      }},
     {"PDataWithHugeLength", true,
      [](RawPeer& peer) {
          createSession(peer);
-         const RawBytes command = pDataPdu(true, true, commandSet(CommandField::NSetRq, uid::FilmSession, "1.2.3", true));
+         const RawBytes command = pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true));
          ASSERT_TRUE(peer.send(cutShort(withPduLength(command, 0xFFFFFFF0), 20)));
      }},
     {"PdvLongerThanItsPdu", true,
      [](RawPeer& peer) {
          createSession(peer);
-         RawBytes command = pDataPdu(true, true, commandSet(CommandField::NSetRq, uid::FilmSession, "1.2.3", true));
+         RawBytes command = pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true));
          command[6] = 0x00; // the PDV claims far more than the PDU holds
          command[7] = 0x10;
          ASSERT_TRUE(peer.send(command));
-         EXPECT_TRUE(peer.waitForClose(20s)) << "the service kept an association whose PDU lied";
+         EXPECT_TRUE(peer.waitForClose(Bound)) << "the service kept an association whose PDU lied";
      }},
     {"ClosedInTheMiddleOfAnNSet", true,
      [](RawPeer& peer) {
          createSession(peer);
-         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, uid::FilmSession, "1.2.3", true))));
+         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
          const RawBytes data = pDataPdu(false, true, textElement(0x2000, 0x0050, std::string(600, 'X')));
          ASSERT_TRUE(peer.send(cutShort(data, data.size() / 3)));
      }},
@@ -137,8 +138,8 @@ const WireFault WireFaultCases[] = {
      [](RawPeer& peer) {
          createSession(peer);
          // An N-EVENT-REPORT response sent as if it were a request: DIMSE has no answer to it.
-         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(0x8100, uid::FilmSession, "1.2.3", false))));
-         EXPECT_TRUE(peer.waitForClose(10s)) << "the requester was left waiting for an answer";
+         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(0x8100, SopClass::BasicFilmSession, "1.2.3", false))));
+         EXPECT_TRUE(peer.waitForClose(Bound)) << "the requester was left waiting for an answer";
      }},
     {"ReleaseNeverAnswered", true,
      [](RawPeer& peer) {
@@ -149,40 +150,6 @@ const WireFault WireFaultCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Network, WireFaults, testing::ValuesIn(WireFaultCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-enum class Silence { TcpOnly, AfterAssociation };
-
-class SilentPeer : public testing::TestWithParam<Silence> {};
-
-// What a requester that is already associated does while a silent peer sits on the port.
-TEST_P(SilentPeer, DoesNotHoldUpAssociationsAlreadyOpen)
-{
-    ServiceFixture service;
-    const auto filmsBefore = service.films().size();
-    TestScu scu;
-    ConnectOptions options;
-    options.dimseTimeoutSeconds = 60;
-    std::uint16_t action = 0xFFFF;
-    bool silentStillThere = false;
-    runPeer([&] {
-        ASSERT_TRUE(scu.connect("127.0.0.1", service.port(), options)) << scu.lastError();
-        RawPeer silent;
-        ASSERT_TRUE(silent.connect(service.port()));
-        if (GetParam() == Silence::AfterAssociation) {
-            ASSERT_EQ(silent.associate(uid::GrayscaleMeta), PduType::AssociateAc);
-        }
-        const FilmJob job = createFilm(scu, "STANDARD\\1,1");
-        setImages(scu, job);
-        action = scu.nAction(uid::FilmBox, job.filmBox).status;
-        scu.release();
-        // Served while the silent peer was still connected, not after it was dropped.
-        silentStillThere = !silent.waitForClose(100ms);
-        silent.close();
-    });
-    EXPECT_EQ(action, DimseStatus::Success) << service.errorLog();
-    EXPECT_EQ(service.films().size(), filmsBefore + 1);
-    EXPECT_TRUE(silentStillThere);
-}
 
 // A requester that associates after the silent peer did. (A peer that connects and never
 // sends its association request holds up the accept loop until the ACSE timeout: DCMTK's
@@ -197,7 +164,7 @@ TEST(SilentAssociation, DoesNotHoldUpNewAssociations)
     runPeer([&] {
         RawPeer silent;
         ASSERT_TRUE(silent.connect(service.port()));
-        ASSERT_EQ(silent.associate(uid::GrayscaleMeta), PduType::AssociateAc);
+        ASSERT_EQ(silent.associate(SopClass::BasicGrayscalePrintManagementMeta), PduType::AssociateAc);
         outcome = printOneFilm(scu, service.port());
         silentStillThere = !silent.waitForClose(100ms);
         silent.close();
@@ -208,6 +175,10 @@ TEST(SilentAssociation, DoesNotHoldUpNewAssociations)
     EXPECT_TRUE(silentStillThere);
 }
 
+enum class Silence { TcpOnly, AfterAssociation };
+
+class SilentPeer : public testing::TestWithParam<Silence> {};
+
 TEST_P(SilentPeer, IsDroppedAtTheTimeout)
 {
     ServiceFixture service;
@@ -217,9 +188,9 @@ TEST_P(SilentPeer, IsDroppedAtTheTimeout)
         RawPeer silent;
         ASSERT_TRUE(silent.connect(service.port()));
         if (GetParam() == Silence::AfterAssociation) {
-            ASSERT_EQ(silent.associate(uid::GrayscaleMeta), PduType::AssociateAc);
+            ASSERT_EQ(silent.associate(SopClass::BasicGrayscalePrintManagementMeta), PduType::AssociateAc);
         }
-        EXPECT_TRUE(silent.waitForClose(20s));
+        EXPECT_TRUE(silent.waitForClose(Bound));
     });
     EXPECT_TRUE(nextJobPrints(service));
 }
@@ -230,27 +201,6 @@ INSTANTIATE_TEST_SUITE_P(Network, SilentPeer, testing::Values(Silence::TcpOnly, 
                          });
 
 constexpr int MaxAssociations = 16;
-
-TEST(AssociationLimit, SilentAssociationsThatFillEveryWorkerAreDroppedAtTheTimeout)
-{
-    ServiceFixture service;
-    service.service.viewer().setTimeouts(3s, 3s);
-    service.service.LoadSettings();
-    runPeer([&] {
-        std::vector<std::unique_ptr<RawPeer>> silent;
-        for (int i = 0; i < MaxAssociations; ++i) {
-            silent.push_back(std::make_unique<RawPeer>());
-            ASSERT_TRUE(silent.back()->connect(service.port()));
-            ASSERT_EQ(silent.back()->associate(uid::GrayscaleMeta), PduType::AssociateAc) << "association " << i + 1;
-        }
-        RawPeer extra;
-        ASSERT_TRUE(extra.connect(service.port()));
-        EXPECT_EQ(extra.associate(uid::GrayscaleMeta), PduType::AssociateRj);
-        for (auto& peer : silent)
-            EXPECT_TRUE(peer->waitForClose(20s));
-    });
-    EXPECT_TRUE(nextJobPrints(service));
-}
 
 TEST(AssociationLimit, SeventeenthIsRejectedWhileSixteenFinishTheirJobs)
 {
@@ -274,14 +224,14 @@ TEST(AssociationLimit, SeventeenthIsRejectedWhileSixteenFinishTheirJobs)
                     return;
                 const FilmJob job = createFilm(scu, "STANDARD\\1,1");
                 outcomes[i].setStatuses = setImages(scu, job);
-                outcomes[i].actionStatus = scu.nAction(uid::FilmBox, job.filmBox).status;
+                outcomes[i].actionStatus = scu.nAction(SopClass::BasicFilmBox, job.filmBox).status;
                 scu.release();
             });
         }
         allConnected.wait();
         RawPeer extra;
         if (extra.connect(service.port()))
-            seventeenth = extra.associate(uid::GrayscaleMeta);
+            seventeenth = extra.associate(SopClass::BasicGrayscalePrintManagementMeta);
         seventeenthTried.count_down();
         for (auto& requester : requesters)
             requester.join();

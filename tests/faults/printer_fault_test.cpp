@@ -1,9 +1,8 @@
-// Printers that fail between two jobs: a CUPS queue that disappears, a films folder that
-// cannot be written. The job that meets the fault is answered Processing Failure and
-// logged under "DoPrint"; once the fault is gone, the next job prints.
+// A real CUPS queue that disappears between two jobs: the job that meets the fault is
+// answered Processing Failure and logged under "DoPrint"; once the queue is back, the next
+// job reaches it.
 #include "e2e/service_fixture.h"
 
-#include "printing/film_folder.h"
 #include "support/cups_server.h"
 #include "toolkit/dimse_status.h"
 
@@ -77,21 +76,6 @@ TEST_F(PrinterFaults, QueueRemovedBetweenJobsFailsOnlyTheJobThatMeetsIt)
     cups().setDefaultQueue(Queue);
     EXPECT_TRUE(nextJobReachesTheQueue());
     EXPECT_TRUE(cups().waitUntilNoPendingJobs(120s)) << cups().logTail();
-}
-
-TEST_F(PrinterFaults, FilmsFolderThatIsAFileFailsTheJobUntilItIsFixed)
-{
-    GlobalSettings.Printer = BuiltInPdfPrinterName;
-    const auto films = service.folder / "films";
-    std::filesystem::remove_all(films);
-    writeFile(films, "not a folder");
-
-    EXPECT_EQ(runJob().actionStatus, DimseStatus::ProcessingFailure);
-    EXPECT_NE(service.errorLog().find("DoPrint"), std::string::npos) << service.errorLog();
-    EXPECT_TRUE(service.service.isListening());
-
-    std::filesystem::remove(films);
-    EXPECT_TRUE(nextJobPrints(service));
 }
 
 } // namespace

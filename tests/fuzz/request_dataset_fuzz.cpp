@@ -20,6 +20,7 @@
 #include "printing/testing/recording_printer_device.h"
 #include "render/film_print.h"
 #include "render/print_context.h"
+#include "support/print_jobs.h"
 #include "toolkit/connection.h"
 #include "toolkit/dcm_convert.h"
 #include "toolkit/print_tags.h"
@@ -40,6 +41,7 @@
 namespace {
 
 using namespace kestrova;
+using test::referenceTo;
 
 constexpr std::array<E_TransferSyntax, 3> AcceptedTransferSyntaxes
     = {EXS_LittleEndianExplicit, EXS_LittleEndianImplicit, EXS_BigEndianExplicit};
@@ -90,7 +92,7 @@ struct Association {
         return connection.response();
     }
 
-    Settings settings{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 0, ""};
+    Settings settings{"KODAK", 4006, "AGFA", "", "Tahoma", 10, 0, ""};
     LutState lutTable{{}, true};
     const std::optional<HeaderLines> noLines = HeaderLines{};
     test::RecordingPrinterDevice printer;
@@ -99,16 +101,6 @@ struct Association {
     Connection connection{"FUZZSCU", "127.0.0.1"};
     std::string metaSopClass;
 };
-
-CollectionPtr referenceTo(const std::string& classUid, const std::string& instanceUid)
-{
-    auto item = std::make_shared<DataSet>();
-    item->add(ReferencedSopClassUidTag, classUid);
-    item->add(ReferencedSopInstanceUidTag, instanceUid);
-    auto sequence = makeCollection();
-    sequence->add(item);
-    return sequence;
-}
 
 std::string uidOf(const std::optional<PendingResponse>& response)
 {
@@ -164,13 +156,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Association association(colour ? SopClass::BasicColorPrintManagementMeta : SopClass::BasicGrayscalePrintManagementMeta,
                             (data[0] & 0x80) != 0);
-    auto session = std::make_shared<DataSet>();
-    session->add(PrintTag::NumberOfCopies, std::string("1"));
-    const std::string sessionUid = uidOf(association.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "", session));
-    auto filmBox = std::make_shared<DataSet>();
-    filmBox->add(PrintTag::ImageDisplayFormat, std::string("STANDARD\\2,2"));
-    filmBox->add(PrintTag::ReferencedFilmSessionSequence, referenceTo(SopClass::BasicFilmSession, sessionUid));
-    const auto filmBoxResponse = association.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", filmBox);
+    const std::string sessionUid
+        = uidOf(association.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "", filmSessionAttributes()));
+    const auto filmBoxResponse = association.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "",
+                                                  filmBoxAttributes("STANDARD\\2,2", sessionUid));
     const std::string filmBoxUid = uidOf(filmBoxResponse);
     const std::string imageBoxClass = colour ? SopClass::BasicColorImageBox : SopClass::BasicGrayscaleImageBox;
 

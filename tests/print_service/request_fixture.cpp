@@ -1,7 +1,5 @@
 #include "request_fixture.h"
 
-#include <filesystem>
-
 namespace kestrova::test {
 
 DataSetPtr makeDataSet(std::initializer_list<std::pair<Tag, Value>> attributes)
@@ -12,17 +10,10 @@ DataSetPtr makeDataSet(std::initializer_list<std::pair<Tag, Value>> attributes)
     return dataSet;
 }
 
-CollectionPtr referenceTo(const std::string& classUid, const std::string& instanceUid)
-{
-    auto sequence = makeCollection();
-    sequence->add(makeDataSet({{ReferencedSopClassUidTag, classUid}, {ReferencedSopInstanceUidTag, instanceUid}}));
-    return sequence;
-}
-
 RequestFixture::RequestFixture(const std::string& meta)
     : connection("TESTSCU", "127.0.0.1"), metaSopClass(meta)
 {
-    store.reset(PrinterDataset(Settings{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 0, ""}));
+    store.reset(PrinterDataset(Settings{"KODAK", 4006, "AGFA", "", "Tahoma", 10, 0, ""}));
     startCreatedObjects(connection);
 }
 
@@ -41,25 +32,14 @@ std::optional<PendingResponse> RequestFixture::send(std::uint16_t commandField, 
 
 std::string RequestFixture::createSession(Connection* on)
 {
-    const auto response = send(CommandField::NCreateRq, SopClass::BasicFilmSession, "",
-                               makeDataSet({{PrintTag::NumberOfCopies, std::string("1")}}), on);
+    const auto response = send(CommandField::NCreateRq, SopClass::BasicFilmSession, "", filmSessionAttributes(), on);
     return response && response->dataSet ? response->dataSet->sopInstanceUid() : std::string();
 }
 
 DataSetPtr RequestFixture::createFilmBox(const std::string& sessionUid, const std::string& format, Connection* on)
 {
-    const auto response
-        = send(CommandField::NCreateRq, SopClass::BasicFilmBox, "",
-               makeDataSet({{PrintTag::ImageDisplayFormat, format},
-                            {PrintTag::ReferencedFilmSessionSequence, referenceTo(SopClass::BasicFilmSession, sessionUid)}}),
-               on);
+    const auto response = send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", filmBoxAttributes(format, sessionUid), on);
     return response ? response->dataSet : nullptr;
-}
-
-std::string RequestFixture::errorLog() const
-{
-    const auto file = folder / "Logs" / "Error.log";
-    return std::filesystem::exists(file) ? readFile(file) : std::string();
 }
 
 } // namespace kestrova::test

@@ -9,6 +9,7 @@
 #include "toolkit/print_tags.h"
 #include "toolkit/sop_classes.h"
 
+#include "support/print_jobs.h"
 #include "support/temp_folder.h"
 
 #include <optional>
@@ -18,8 +19,6 @@
 namespace kestrova::test {
 
 DataSetPtr makeDataSet(std::initializer_list<std::pair<Tag, Value>> attributes);
-// A one-item reference sequence (class, instance).
-CollectionPtr referenceTo(const std::string& classUid, const std::string& instanceUid);
 
 class RequestFixture {
 public:
@@ -34,7 +33,7 @@ public:
     // Creates a film box for the session and returns its response data set.
     DataSetPtr createFilmBox(const std::string& sessionUid, const std::string& format, Connection* on = nullptr);
 
-    std::string errorLog() const;
+    std::string errorLog() const { return folder.errorLog(); }
 
     TempProgramFolder folder;
     ObjectStore store;

@@ -34,7 +34,6 @@ public:
     CupsServer(const CupsServer&) = delete;
     CupsServer& operator=(const CupsServer&) = delete;
 
-    const std::filesystem::path& socket() const { return socket_; }
     // Where the cups-pdf queues of this server write their PDF files.
     std::filesystem::path pdfFolder() const { return root_ / "pdf"; }
     std::vector<std::filesystem::path> pdfFiles() const;

@@ -4,6 +4,16 @@
 
 namespace kestrova::test {
 
+CollectionPtr referenceTo(const std::string& classUid, const std::string& instanceUid)
+{
+    auto item = std::make_shared<DataSet>();
+    item->add(ReferencedSopClassUidTag, classUid);
+    item->add(ReferencedSopInstanceUidTag, instanceUid);
+    auto sequence = makeCollection();
+    sequence->add(item);
+    return sequence;
+}
+
 ImageBoxRefs imageBoxesOf(const Response& filmBoxCreated)
 {
     ImageBoxRefs refs;

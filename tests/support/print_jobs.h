@@ -17,6 +17,9 @@ struct ImageBoxRefs {
     std::vector<std::string> instances;
     std::vector<std::string> classes;
 };
+// A one-item reference sequence (class, instance).
+CollectionPtr referenceTo(const std::string& classUid, const std::string& instanceUid);
+
 // The Referenced Image Box Sequence of a film box N-CREATE response; empty when it has none.
 ImageBoxRefs imageBoxesOf(const Response& filmBoxCreated);
 

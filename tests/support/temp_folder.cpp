@@ -32,6 +32,12 @@ TempProgramFolder::~TempProgramFolder()
     std::filesystem::remove_all(path_, ec);
 }
 
+std::string TempProgramFolder::errorLog() const
+{
+    const auto file = path_ / "Logs" / "Error.log";
+    return std::filesystem::exists(file) ? readFile(file) : std::string();
+}
+
 std::string readFile(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);

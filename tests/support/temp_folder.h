@@ -15,6 +15,8 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // Logs/Error.log of this program folder, "" while nothing was logged.
+    std::string errorLog() const;
 
 private:
     std::filesystem::path path_;

@@ -1,8 +1,9 @@
 #pragma once
-// The print SCU as tests and the load generator use it, with the UIDs they name.
+// The print SCU as tests and the load generator use it.
 
 #include "test_film/test_images.h"
 #include "toolkit/print_scu.h"
+#include "toolkit/sop_classes.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,19 +11,8 @@
 
 namespace kestrova::test {
 
-namespace uid {
-inline constexpr const char* Verification = "1.2.840.10008.1.1";
-inline constexpr const char* GrayscaleMeta = "1.2.840.10008.5.1.1.9";
-inline constexpr const char* ColorMeta = "1.2.840.10008.5.1.1.18";
-inline constexpr const char* Printer = "1.2.840.10008.5.1.1.16";
-inline constexpr const char* PrinterInstance = "1.2.840.10008.5.1.1.17";
-inline constexpr const char* PresentationLut = "1.2.840.10008.5.1.1.23";
-inline constexpr const char* FilmSession = "1.2.840.10008.5.1.1.1";
-inline constexpr const char* FilmBox = "1.2.840.10008.5.1.1.2";
-inline constexpr const char* GrayscaleImageBox = "1.2.840.10008.5.1.1.4";
-inline constexpr const char* ColorImageBox = "1.2.840.10008.5.1.1.4.1";
-inline constexpr const char* BasicAnnotationBox = "1.2.840.10008.5.1.1.15";
-} // namespace uid
+// A SOP class the service does not accept (Basic Annotation Box).
+inline constexpr const char* NotAcceptedSopClass = "1.2.840.10008.5.1.1.15";
 
 using kestrova::TransferSyntax;
 using ConnectOptions = ScuOptions;

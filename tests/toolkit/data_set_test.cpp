@@ -94,16 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
                     VrCase{Tag{0x7FE0, 0x0010}, std::make_shared<const std::vector<std::uint8_t>>(2), "OB"},
                     VrCase{Tag{0x0009, 0x1001}, std::string("private"), "LO"}));
 
-TEST(DataSet, SopUidsAreTheirAttributes)
-{
-    DataSet d;
-    EXPECT_EQ(d.sopInstanceUid(), "");
-    d.setSopInstanceUid("1.2.3");
-    d.add(SopClassUidTag, std::string("1.2.840.10008.5.1.1.1"));
-    EXPECT_EQ(d.attribute(SopInstanceUidTag).asText(), "1.2.3");
-    EXPECT_EQ(d.sopClassUid(), "1.2.840.10008.5.1.1.1");
-}
-
 TEST(DataSetCollection, ItemsByIndexAndUidAndRemoval)
 {
     DataSetCollection c;
