@@ -4,6 +4,7 @@
 #include "service_fixture.h"
 
 #include "printing/pdf_tools.h"
+#include "support/print_jobs.h"
 #include "toolkit/dimse_status.h"
 #include "toolkit/print_tags.h"
 
@@ -68,6 +69,98 @@ INSTANTIATE_TEST_SUITE_P(MetaSopClasses, WholeJob,
                                          std::pair{SopClass::BasicColorPrintManagementMeta,
                                                    SopClass::BasicColorImageBox}),
                          [](const auto& info) { return info.index == 0 ? "Grayscale" : "Colour"; });
+
+// What an independent client meant by ROW\ and COL\ is what it gets: it refuses a film box
+// whose image box count differs from its own.
+TEST(Layouts, RowAndColumnFormatsMakeTheirImageBoxesAndPrintOnePage)
+{
+    const std::vector<std::pair<std::string, std::size_t>> formats = {
+        {"ROW\\2,1", 3}, {"ROW\\1,2,3", 6}, {"COL\\3,2", 5}, {"CUSTOM\\1,2", 2}, {"2,3", 6}};
+    ServiceFixture service;
+    TestScu scu;
+    const std::vector<std::string> refused = {"ROW\\2,0", "ROW\\2,", "COL\\"};
+    std::vector<std::size_t> boxes;
+    std::vector<std::uint16_t> actions;
+    std::vector<std::uint16_t> refusals;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(scu, SopClass::BasicColorPrintManagementMeta));
+        for (const auto& format : formats) {
+            const FilmJob job = createFilm(scu, format.first);
+            boxes.push_back(job.imageBoxes.size());
+            setImages(scu, job);
+            actions.push_back(scu.nAction(SopClass::BasicFilmBox, job.filmBox).status);
+        }
+        const std::string session =
+            scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
+        for (const auto& format : refused)
+            refusals.push_back(scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, session)).status);
+    });
+    EXPECT_EQ(refusals, std::vector<std::uint16_t>(refused.size(), DimseStatus::InvalidAttributeValue));
+    ASSERT_EQ(service.films().size(), formats.size()) << service.errorLog();
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        EXPECT_EQ(boxes[i], formats[i].second) << formats[i].first;
+        EXPECT_EQ(actions[i], Ok) << formats[i].first;
+        EXPECT_EQ(pdfInfo(service.films()[i]).pages, 1) << formats[i].first;
+        EXPECT_EQ(pdfImages(service.films()[i]).size(), formats[i].second) << formats[i].first;
+    }
+}
+
+// Every attribute a requester may set, over the network and through the built-in printer:
+// two copies of a 14 x 17 inch portrait film, ROW\1,2 with black borders and a white empty
+// cell, image 1 reversed at 50 mm, image 2 replicated to the printer's pixels.
+TEST(FilmAttributes, AFilmCarryingEveryAttributePrintsAsAsked)
+{
+    ServiceFixture service;
+    TestScu scu;
+    Response action;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(scu));
+        const std::string session =
+            scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes(2)).affectedSopInstanceUid;
+        DataSetPtr filmBox = filmBoxAttributes("ROW\\1,2", session);
+        filmBox->add(Attribute(PrintTag::FilmSizeId, "CS", std::string("14INX17IN")));
+        filmBox->add(Attribute(PrintTag::MagnificationType, "CS", std::string("REPLICATE")));
+        filmBox->add(Attribute(PrintTag::BorderDensity, "CS", std::string("BLACK")));
+        filmBox->add(Attribute(PrintTag::EmptyImageDensity, "CS", std::string("WHITE")));
+        const Response created = scu.nCreate(SopClass::BasicFilmBox, "", filmBox);
+        const ImageBoxRefs imageBoxes = imageBoxesOf(created);
+        ASSERT_EQ(imageBoxes.instances.size(), 3u);
+        ImageSpec imageSpec;
+        imageSpec.rows = 16;
+        imageSpec.columns = 16;
+        imageSpec.pixel = [](int, int, int) { return std::uint16_t(200); };
+        DataSetPtr first = makeImageBoxModification(imageSpec, 1);
+        first->add(Attribute(PrintTag::Polarity, "CS", std::string("REVERSE")));
+        first->add(Attribute(PrintTag::RequestedImageSize, "DS", std::string("50")));
+        EXPECT_EQ(scu.nSet(SopClass::BasicGrayscaleImageBox, imageBoxes.instances[0], first).status, Ok);
+        EXPECT_EQ(scu.nSet(SopClass::BasicGrayscaleImageBox, imageBoxes.instances[1],
+                           makeImageBoxModification(imageSpec, 2))
+                      .status,
+                  Ok);
+        action = scu.nAction(SopClass::BasicFilmBox, created.affectedSopInstanceUid);
+    });
+    EXPECT_EQ(action.status, Ok) << service.errorLog();
+    ASSERT_EQ(service.films().size(), 1u);
+    const auto film = service.films()[0];
+    const PdfInfo info = pdfInfo(film);
+    EXPECT_EQ(info.pages, 2);
+    EXPECT_NE(info.pageSize.find("1008 x 1224 pts"), std::string::npos) << info.pageSize;
+    // 600 dpi: 50 mm is 1181 pixels; the 9720-twip cell of row 2 takes 4050.
+    std::vector<int> widths;
+    for (const auto& image : pdfImages(film))
+        widths.push_back(image.width);
+    EXPECT_EQ(widths, (std::vector<int>{1181, 4050, 1181, 4050}));
+
+    // Page twips: a quarter-inch margin, then rows of 11880 below no caption.
+    constexpr int dpi = 20;
+    const QImage page = renderGray(film, dpi);
+    const auto greyAt = [&](int x, int y) { return qGray(page.pixel((x + 360) * dpi / 1440, (y + 360) * dpi / 1440)); };
+    EXPECT_NEAR(greyAt(9720, 5940), 55, 4) << "image 1 reversed";
+    EXPECT_LE(greyAt(2000, 5940), 5) << "border beside image 1";
+    EXPECT_NEAR(greyAt(4860, 17820), 200, 4) << "image 2";
+    EXPECT_LE(greyAt(4860, 12300), 5) << "border above image 2";
+    EXPECT_GE(greyAt(14580, 17820), 250) << "the empty cell";
+}
 
 // Two jobs built step by step in turn, a third association starting in the middle, and both
 // N-ACTIONs arriving together: each film gets its own page with its own images.
