@@ -32,7 +32,7 @@ namespace {
 
 // Also before main(), while the process has a single thread: an arena that some early thread
 // made for itself would stay in use beside the main one. Linked in with the listener, which
-// calls the function for each association.
+// calls the function again each time it starts listening.
 const bool tunedAtStart = (keepPixelBuffersForReuse(), true);
 
 } // namespace

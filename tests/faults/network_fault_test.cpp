@@ -152,8 +152,8 @@ INSTANTIATE_TEST_SUITE_P(Network, WireFaults, testing::ValuesIn(WireFaultCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A requester that associates after the silent peer did. (A peer that connects and never
-// sends its association request holds up the accept loop until the ACSE timeout: DCMTK's
-// pool reads that request before it hands the connection to a worker.)
+// sends its association request holds up the accept loop until the ACSE timeout: the loop
+// reads that request before it hands the connection to an association thread.)
 TEST(SilentAssociation, DoesNotHoldUpNewAssociations)
 {
     ServiceFixture service;
