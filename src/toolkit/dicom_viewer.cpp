@@ -73,6 +73,9 @@ DcmSCPConfig configuration(int port, const Timeouts& timeouts)
     config.setDIMSETimeout(static_cast<Uint32>(timeouts.dimse.count()));
     config.setACSETimeout(static_cast<Uint32>(timeouts.acse.count()));
     config.setHostLookupEnabled(OFFalse);
+    // DCMTK's default of 16 KB cuts a 10 MB image into hundreds of PDUs, each read and
+    // copied on its own; 128 KB is the most DCMTK takes.
+    config.setMaxReceivePDULength(ASC_MAXIMUMPDUSIZE);
     config.setProgressNotificationMode(OFFalse);
     OFList<OFString> transferSyntaxes;
     transferSyntaxes.push_back(UID_LittleEndianExplicitTransferSyntax);
