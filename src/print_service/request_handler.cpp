@@ -7,6 +7,7 @@
 #include "render/display_format.h"
 #include "toolkit/command_tags.h"
 #include "toolkit/dimse_status.h"
+#include "toolkit/image.h"
 #include "toolkit/print_tags.h"
 #include "toolkit/sop_classes.h"
 #include "toolkit/uid.h"
@@ -78,14 +79,41 @@ void handleGet(Connection& connection, ObjectStore& store, const Request& reques
     connection.respond(DimseStatus::Success);
 }
 
+// Decoding is the longest part of printing an image and needs nothing but the image: it is
+// done on the association's thread as the image arrives, and the image box then keeps the
+// picture instead of the received pixels. Swapped in on the UI thread, unless another image
+// took the place of this one meanwhile.
+void prepareImagesOnArrival(Connection& connection, const DataSet& modification, const DataSetPtr& imageBox)
+{
+    for (const Tag sequenceTag : {PrintTag::BasicGrayscaleImageSequence, PrintTag::BasicColorImageSequence}) {
+        const Attribute received = modification.attribute(sequenceTag);
+        if (!received.exists() || !std::holds_alternative<CollectionPtr>(received.value()) || !received.asSequence())
+            continue;
+        connection.continueOnAssociationThread([imageBox, received](Connection&) -> Connection::UiFollowUp {
+            const CollectionPtr prepared = preparedImages(*received.asSequence());
+            if (!prepared)
+                return {};
+            return [imageBox, received, prepared] {
+                const Attribute now = imageBox->attribute(received.tag());
+                if (now.exists() && now.value() == received.value())
+                    imageBox->add(Attribute(received.tag(), received.vr(), prepared));
+            };
+        });
+        return; // grayscale wins when both are given, as when printing
+    }
+}
+
 void handleSet(Connection& connection, ObjectStore& store, const Request& request)
 {
     if (isPrinter(request.requestedInstance)) {
         connection.respond(DimseStatus::UnrecognizedOperation);
         return;
     }
-    copyAttributes(connection.request(), *requireObject(store, request));
+    const DataSetPtr object = requireObject(store, request);
+    copyAttributes(connection.request(), *object);
     connection.respond(DimseStatus::Success);
+    if (connection.request())
+        prepareImagesOnArrival(connection, *connection.request(), object);
 }
 
 bool isPrintable(const DataSet& object)

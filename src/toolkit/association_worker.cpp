@@ -174,6 +174,8 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
         return received;
     connection_->beginRequest(*dcm::toDataSet(commandSet), std::move(data), context.abstractSyntax.c_str());
     core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.NormalisedReceived(*connection); });
+    if (const Connection::AssociationWork work = connection_->takeAssociationWork())
+        runAssociationWork(work);
     if (core_->stopping())
         return EC_Normal;
     // A requester left without an answer would wait until its own timeout.
@@ -182,6 +184,20 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
         return DIMSE_BADCOMMANDTYPE;
     }
     return sendResponse(request, presentationId, *connection_->response());
+}
+
+void AssociationWorker::runAssociationWork(const Connection::AssociationWork& work)
+{
+    Connection::UiFollowUp followUp;
+    try {
+        followUp = work(*connection_);
+    } catch (...) {
+        core_->log(LogCategory::Errors, "Request work failed: " + currentErrorInfo().description);
+        connection_->respondStatusOnly(STATUS_N_ProcessingFailure);
+        return;
+    }
+    if (followUp)
+        core_->deliver([followUp](ConnectionHandler&) { followUp(); });
 }
 
 OFCondition AssociationWorker::receiveRequestData(const dimse::RequestInfo& request,

@@ -37,6 +37,7 @@ protected:
 private:
     OFCondition handleCommand(T_DIMSE_Message& message, T_ASC_PresentationContextID presentationId,
                               DcmDataset& commandSet);
+    void runAssociationWork(const Connection::AssociationWork& work);
     OFCondition receiveRequestData(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,
                                    DataSetPtr& data);
     OFCondition sendResponse(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,

@@ -41,12 +41,21 @@ void Connection::respond(std::uint16_t status)
 
 void Connection::respondStatusOnly(std::uint16_t status) { response_ = PendingResponse{nullptr, status}; }
 
+void Connection::runAssociationWorkInPlace()
+{
+    if (const AssociationWork work = takeAssociationWork()) {
+        if (const UiFollowUp followUp = work(*this))
+            followUp();
+    }
+}
+
 void Connection::beginRequest(DataSet command, DataSetPtr request, std::string abstractSyntax)
 {
     command_ = std::move(command);
     request_ = std::move(request);
     abstractSyntax_ = std::move(abstractSyntax);
     response_.reset();
+    work_ = nullptr;
 }
 
 } // namespace kestrova

@@ -6,8 +6,10 @@
 
 #include <any>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace kestrova {
 
@@ -56,6 +58,18 @@ public:
     void respondStatusOnly(std::uint16_t status);
     const std::optional<PendingResponse>& response() const { return response_; }
 
+    // Work too long for the UI thread (decoding an image, printing a page): once the handler
+    // returns, the association's own thread runs it, and it may still change the response.
+    // The follow-up it returns, if any, runs on the UI thread next. The response is sent
+    // after both.
+    using UiFollowUp = std::function<void()>;
+    using AssociationWork = std::function<UiFollowUp(Connection&)>;
+    void continueOnAssociationThread(AssociationWork work) { work_ = std::move(work); }
+    // Used by the listener: the work left by the handler of the current request.
+    AssociationWork takeAssociationWork() { return std::exchange(work_, nullptr); }
+    // Where no listener runs the handler: the work left, then its follow-up, on this thread.
+    void runAssociationWorkInPlace();
+
     // The program's own per-connection state.
     std::any& objectSlot() { return slot_; }
 
@@ -69,6 +83,7 @@ private:
     DataSetPtr request_;
     std::string abstractSyntax_;
     std::optional<PendingResponse> response_;
+    AssociationWork work_;
     std::any slot_;
 };
 

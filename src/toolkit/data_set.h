@@ -11,6 +11,7 @@
 
 namespace kestrova {
 
+struct Picture;
 class DataSet;
 class DataSetCollection;
 
@@ -102,9 +103,14 @@ public:
     const CollectionPtr& children() const { return children_; }
     void setChildren(CollectionPtr children) { children_ = std::move(children); }
 
+    // An image's picture, decoded when it arrived, in place of its pixel data; null until then.
+    const std::shared_ptr<const Picture>& preparedPicture() const { return preparedPicture_; }
+    void setPreparedPicture(std::shared_ptr<const Picture> picture) { preparedPicture_ = std::move(picture); }
+
 private:
     std::vector<Attribute> attributes_;
     CollectionPtr children_;
+    std::shared_ptr<const Picture> preparedPicture_;
 };
 
 class DataSetCollection {

@@ -190,6 +190,8 @@ Picture Image::picture() const
 {
     if (!dataSet_)
         raise(ErrorCode::ObjectNotSet);
+    if (const auto& prepared = dataSet_->preparedPicture())
+        return *prepared;
     return sizedPicture(rendered(*dataSet_), *dataSet_);
 }
 
@@ -199,6 +201,24 @@ Picture Image::picture(const RenditionChoices& choices) const
     if (choices.reversed || choices.outputCurve)
         applyCurve(result.image, chosenCurve(choices));
     return result;
+}
+
+CollectionPtr preparedImages(const DataSetCollection& images)
+{
+    auto prepared = std::make_shared<DataSetCollection>();
+    bool anyPrepared = false;
+    for (const DataSetPtr& image : images) {
+        auto copy = std::make_shared<DataSet>(*image);
+        try {
+            copy->setPreparedPicture(std::make_shared<const Picture>(Image(image).picture()));
+            copy->remove(ImageTag::PixelData);
+            anyPrepared = true;
+        } catch (...) {
+            copy = image;
+        }
+        prepared->add(std::move(copy));
+    }
+    return anyPrepared ? prepared : nullptr;
 }
 
 void ImageList::add(DataSetPtr imageDataSet) { images_.push_back(std::move(imageDataSet)); }

@@ -22,7 +22,7 @@ struct RenditionChoices {
 class Image {
 public:
     explicit Image(DataSetPtr imageDataSet);
-    // Raises an AppError for malformed or unsupported pixel data; never crashes.
+    // The picture prepared when the image arrived, or else decoded now. Raises an AppError for malformed or unsupported pixel data; never crashes.
     Picture picture() const;
     // The same rendition with those choices applied (each channel for colour).
     Picture picture(const RenditionChoices& choices) const;
@@ -30,6 +30,11 @@ public:
 private:
     DataSetPtr dataSet_;
 };
+
+// The images of an image box's image sequence, each decoded now and kept as its picture
+// without the received pixel data; an image that cannot be decoded stays as it came, so that
+// printing reports it. Null when no image could be decoded.
+CollectionPtr preparedImages(const DataSetCollection& images);
 
 class ImageList {
 public:

@@ -27,6 +27,7 @@ std::optional<PendingResponse> RequestFixture::send(std::uint16_t commandField, 
         printed.push_back(object->sopInstanceUid());
         return printStatus;
     });
+    target.runAssociationWorkInPlace();
     return target.response();
 }
 

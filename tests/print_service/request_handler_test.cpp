@@ -1,5 +1,6 @@
 #include "request_fixture.h"
 
+#include "core/picture.h"
 #include "toolkit/dimse_status.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,8 @@ namespace kestrova {
 namespace {
 
 using test::makeDataSet;
+using test::ImageSpec;
+using test::makeImageBoxModification;
 using test::referenceTo;
 using test::RequestFixture;
 
@@ -199,6 +202,20 @@ TEST(NSet, ReplacesAttributesOfTheSharedImageBox)
                                        makeDataSet({{Tag{0x2020, 0x0010}, std::string("1")}}));
     EXPECT_EQ(response->status, DimseStatus::Success);
     EXPECT_EQ(imageBox->attribute(Tag{0x2020, 0x0010}).asText(), "1");
+}
+
+TEST(NSet, AnImageIsKeptAsItsDecodedPictureWithoutItsPixels)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
+    const DataSetPtr imageBox = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->item(1);
+    const auto response = fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox,
+                                       imageBox->sopInstanceUid(), makeImageBoxModification(ImageSpec{}));
+    EXPECT_EQ(response->status, DimseStatus::Success);
+    const DataSetPtr image = imageBox->attribute(PrintTag::BasicGrayscaleImageSequence).asSequence()->item(1);
+    ASSERT_TRUE(image->preparedPicture());
+    EXPECT_EQ(image->preparedPicture()->image.width(), ImageSpec{}.columns);
+    EXPECT_FALSE(image->has(Tag{0x7FE0, 0x0010}));
 }
 
 TEST(PrinterInstance, IsReadOnlyButAnswersNGet)
