@@ -4,10 +4,9 @@
 #include "core/steps.h"
 #include "print_service/connection_objects.h"
 #include "print_service/image_pruning.h"
+#include "print_service/print_job.h"
 #include "print_service/printer_instance.h"
 #include "print_service/request_handler.h"
-#include "render/film_print.h"
-#include "toolkit/sop_classes.h"
 
 #include <QCoreApplication>
 
@@ -88,20 +87,23 @@ void PrintService::associationEnded(Connection& connection) { removeCreatedObjec
 
 void PrintService::NormalisedReceived(Connection& connection)
 {
-    kestrova::NormalisedReceived(connection, Datasets, [this](const DataSetPtr& target) {
-        // Printing lets events run; another association's request waits until the page is done.
-        const auto hold = Viewer->holdDeliveries();
-        const PrintContext context = printContext();
-        if (target->sopClassUid() == SopClass::BasicFilmSession)
-            return PrintFilmSession(*target, context);
-        return DoPrint(target->sopInstanceUid(), context);
-    });
+    kestrova::NormalisedReceived(connection, Datasets, [this](const DataSetPtr& target) { return printJob(target); });
 }
 
-PrintContext PrintService::printContext()
+void PrintService::setJobStartObserver(std::function<void()> observer) { jobStarted_ = std::move(observer); }
+
+// The page is laid out and painted on the association's thread, so the UI thread, and
+// through it every other association, goes on meanwhile, and two associations print on two
+// cores. The requester is answered once the page is done, after the UI thread has shown it.
+Connection::AssociationWork PrintService::printJob(const DataSetPtr& target)
 {
-    return PrintContext{Datasets.collection(), GlobalSettings, HeaderLeftLines, HeaderRightLines, lutTable_,
-                        printer_, preview_, previewWanted_, letEventsRun};
+    auto job = std::make_shared<PrintJob>(Datasets, target, lutTable_, printer_, preview_, previewWanted_());
+    return [this, job, started = jobStarted_](Connection& connection) -> Connection::UiFollowUp {
+        if (started)
+            started();
+        connection.respond(job->print());
+        return [this, job] { job->showPreview(preview_); };
+    };
 }
 
 } // namespace kestrova

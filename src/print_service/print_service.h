@@ -18,8 +18,6 @@
 
 namespace kestrova {
 
-struct PrintContext;
-
 class PrintService : public QObject, public ConnectionHandler {
     Q_OBJECT
 public:
@@ -35,8 +33,12 @@ public:
     void stopListening();
     bool isListening() const;
 
-    // Whether the film preview is drawn: the main window answers while it is maximized.
+    // Whether the film preview is drawn: the main window answers while it is maximized. Asked
+    // as each print job begins.
     void setPreviewWanted(std::function<bool()> wanted);
+    // Called on each print job's own thread as it begins, for tests that watch jobs run side
+    // by side. Takes effect for jobs that begin afterwards.
+    void setJobStartObserver(std::function<void()> observer);
 
     DicomLog& log() { return Log; }
     DicomViewer& viewer() { return *Viewer; }
@@ -62,11 +64,12 @@ signals:
     void settingsShown(const kestrova::Settings& settings, const QString& logLevelText);
 
 private:
-    PrintContext printContext();
+    Connection::AssociationWork printJob(const DataSetPtr& target);
 
     PrinterDevice& printer_;
     PreviewSurface& preview_;
     std::function<bool()> previewWanted_;
+    std::function<void()> jobStarted_;
     DicomLog Log;
     ObjectStore Datasets;
     LutState lutTable_;

@@ -130,7 +130,10 @@ void handleAction(Connection& connection, ObjectStore& store, const Request& req
         return;
     }
     const DataSetPtr target = requireObject(store, request);
-    connection.respond(isPrintable(*target) ? print(target) : DimseStatus::UnrecognizedOperation);
+    if (isPrintable(*target))
+        connection.continueOnAssociationThread(print(target));
+    else
+        connection.respond(DimseStatus::UnrecognizedOperation);
 }
 
 void handleDelete(Connection& connection, ObjectStore& store, const Request& request)

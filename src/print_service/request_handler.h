@@ -9,8 +9,9 @@
 
 namespace kestrova {
 
-// Prints a stored film box or film session and returns the N-ACTION status.
-using PrintAction = std::function<std::uint16_t(const DataSetPtr& target)>;
+// Takes what printing a stored film box or film session needs; the work it returns prints
+// on the association's thread and answers the N-ACTION with the outcome.
+using PrintAction = std::function<Connection::AssociationWork(const DataSetPtr& target)>;
 
 // Handles the connection's current request against the store. A failure is logged under
 // "NormalisedReceived", answered with its failure status, and loses only the failing

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ enum class Orientation : int { Portrait = 1, Landscape = 2 };
 class PrinterDevice {
 public:
     virtual ~PrinterDevice() = default;
+
+    // A device of its own for one print job, set up as this one is now: it is used on the
+    // job's thread while this one and other jobs' devices go on being used. Cheap; it opens
+    // the printer only when the job first needs it, so an unusable printer fails the job.
+    virtual std::unique_ptr<PrinterDevice> deviceForJob() const = 0;
 
     // Printers in the system's order, by device name. The selection is program-wide.
     virtual std::vector<std::string> printerNames() const = 0;

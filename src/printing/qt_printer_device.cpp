@@ -96,7 +96,28 @@ QtPrinterDevice::QtPrinterDevice()
     }
 }
 
+QtPrinterDevice::QtPrinterDevice(JobKey, const QtPrinterDevice& shared)
+    : selected_(shared.selected_),
+      copies_(shared.copies_),
+      orientation_(shared.orientation_),
+      font_(shared.font_),
+      filmPaper_(shared.filmPaper_)
+{
+}
+
 QtPrinterDevice::~QtPrinterDevice() = default;
+
+std::unique_ptr<PrinterDevice> QtPrinterDevice::deviceForJob() const
+{
+    return std::make_unique<QtPrinterDevice>(JobKey{}, *this);
+}
+
+QPrinter& QtPrinterDevice::setup() const
+{
+    if (!setup_)
+        setup_ = makePrinter();
+    return *setup_;
+}
 
 std::vector<std::string> QtPrinterDevice::printerNames() const
 {
@@ -141,7 +162,8 @@ void QtPrinterDevice::setCopies(std::int16_t copies) { copies_ = copies; }
 void QtPrinterDevice::setOrientation(Orientation orientation)
 {
     orientation_ = orientation;
-    setup_->setPageOrientation(qtOrientation(orientation));
+    if (setup_)
+        setup_->setPageOrientation(qtOrientation(orientation));
 }
 
 void QtPrinterDevice::setPaperSize(double widthMm, double heightMm)
@@ -164,22 +186,22 @@ float QtPrinterDevice::scaleTop() const { return 0; }
 
 float QtPrinterDevice::scaleWidth() const
 {
-    return static_cast<float>(printableSizeTwips(setup_->pageLayout()).width());
+    return static_cast<float>(printableSizeTwips(setup().pageLayout()).width());
 }
 
 float QtPrinterDevice::scaleHeight() const
 {
-    return static_cast<float>(printableSizeTwips(setup_->pageLayout()).height());
+    return static_cast<float>(printableSizeTwips(setup().pageLayout()).height());
 }
 
-int QtPrinterDevice::dotsPerInch() const { return setup_->resolution(); }
+int QtPrinterDevice::dotsPerInch() const { return setup().resolution(); }
 
 float QtPrinterDevice::currentX() const { return x_; }
 float QtPrinterDevice::currentY() const { return y_; }
 void QtPrinterDevice::setCurrentX(float x) { x_ = x; }
 void QtPrinterDevice::setCurrentY(float y) { y_ = y; }
 
-QFontMetricsF QtPrinterDevice::fontMetrics() const { return QFontMetricsF(font_, setup_.get()); }
+QFontMetricsF QtPrinterDevice::fontMetrics() const { return QFontMetricsF(font_, &setup()); }
 
 float QtPrinterDevice::textWidth(const std::string& text) const
 {
@@ -201,7 +223,7 @@ void QtPrinterDevice::paintPicture(const Picture& picture, float x, float y, dou
     if (picture.image.isNull())
         raise(ErrorCode::InvalidPicture, standardDescription(ErrorCode::InvalidPicture) + ": the picture has no image");
     document().page.addImage(QRectF(x, y, width, height),
-                             reducedToPrinterResolution(printableImage(picture.image), width, height, setup_->resolution()));
+                             reducedToPrinterResolution(printableImage(picture.image), width, height, setup().resolution()));
 }
 
 void QtPrinterDevice::fillRectangle(float x, float y, double width, double height, std::uint8_t grey)

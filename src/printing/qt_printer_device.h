@@ -23,12 +23,18 @@ class QPrinter;
 namespace kestrova {
 
 class QtPrinterDevice final : public PrinterDevice {
+    struct JobKey {};
+
 public:
     // Selects the system's default printer, or "Kestrova PDF" when there is none.
     QtPrinterDevice();
+    // The device of one job: a copy of the setup of shared, whose printer opens on first use.
+    QtPrinterDevice(JobKey, const QtPrinterDevice& shared);
     ~QtPrinterDevice() override;
     QtPrinterDevice(const QtPrinterDevice&) = delete;
     QtPrinterDevice& operator=(const QtPrinterDevice&) = delete;
+
+    std::unique_ptr<PrinterDevice> deviceForJob() const override;
 
     std::vector<std::string> printerNames() const override;
     std::string selectedPrinter() const override;
@@ -60,13 +66,15 @@ public:
     void endDocument() override;
     void abortDocument() override;
 
-    // The film file the built-in printer wrote last; empty before the first.
+    // The film file the built-in printer wrote last through this device (not through the
+    // devices of jobs); empty before the first.
     std::filesystem::path lastOutputFile() const { return lastOutputFile_; }
 
 private:
     struct Document;
 
     bool builtInSelected() const;
+    QPrinter& setup() const;
     std::unique_ptr<QPrinter> makePrinter() const;
     std::unique_ptr<Document> openDocument() const;
     Document& document();
@@ -80,8 +88,9 @@ private:
     QPageSize filmPaper_{QPageSize::A4};
     float x_ = 0;
     float y_ = 0;
-    // The selected printer as configured, for page and font metrics before any output.
-    std::unique_ptr<QPrinter> setup_;
+    // The selected printer as configured, for page and font metrics before any output;
+    // made when first needed.
+    mutable std::unique_ptr<QPrinter> setup_;
     std::unique_ptr<Document> document_;
     std::filesystem::path lastOutputFile_;
 };

@@ -199,7 +199,6 @@ void printFilmBox(const std::string& filmBoxUid, const PrintContext& context)
     printCells(context, *filmBox, layout, headerHeight);
     context.printer.endDocument();
     fileSystem().ensureFolder(programPath("images"));
-    context.letEventsRun();
 }
 
 } // namespace

@@ -107,7 +107,6 @@ void renderImageCell(const PrintContext& context, const DataSetCollection& refer
                                             *resampling);
     context.printer.paintPicture(picture, static_cast<float>(fitted.x), static_cast<float>(fitted.y), fitted.width,
                                  fitted.height);
-    context.letEventsRun();
 }
 
 } // namespace kestrova

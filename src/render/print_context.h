@@ -20,10 +20,8 @@ struct PrintContext {
     const LutState& lut;
     PrinterDevice& printer;
     PreviewSurface& preview;
-    // Whether the main window is maximized, read when needed (the user may change it mid-job).
+    // Whether the preview is drawn (the main window is maximized).
     std::function<bool()> isMaximized;
-    // One pass of the event loop.
-    std::function<void()> letEventsRun;
 };
 
 } // namespace kestrova

@@ -1,7 +1,6 @@
 #include "toolkit/dicom_viewer.h"
 
 #include "toolkit/accept_loop.h"
-#include "toolkit/delivery_gate.h"
 #include "toolkit/dicom_log.h"
 #include "toolkit/listener_core.h"
 #include "toolkit/port_probe.h"
@@ -126,7 +125,6 @@ public:
     void stop();
     bool listening() const { return run_ && !run_->finished; }
     int port() const { return port_; }
-    const std::shared_ptr<DeliveryGate>& gate() const { return gate_; }
     void setTimeouts(const Timeouts& timeouts) { timeouts_ = timeouts; }
 
 private:
@@ -135,7 +133,6 @@ private:
 
     ConnectionHandler& handler_;
     DicomLog& log_;
-    std::shared_ptr<DeliveryGate> gate_ = std::make_shared<DeliveryGate>();
     std::shared_ptr<ListenerCore> core_;
     std::shared_ptr<ListenRun> run_;
     // Runs a stop from inside a handler call could not wait for: they end once that call
@@ -158,7 +155,7 @@ bool DicomViewer::Impl::listen(int port)
         log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": it is in use");
         return false;
     }
-    core_ = ListenerCore::create(handler_, log_, gate_);
+    core_ = ListenerCore::create(handler_, log_);
     auto run = std::make_shared<ListenRun>(configuration(port, timeouts_), core_);
     run->thread = std::thread([run] {
         const OFCondition result = run->loop.run();
@@ -253,15 +250,5 @@ void DicomViewer::setTimeouts(std::chrono::seconds dimse, std::chrono::seconds a
 {
     impl_->setTimeouts(Timeouts{dimse, acse});
 }
-
-DicomViewer::DeliveryHold::DeliveryHold(std::shared_ptr<DeliveryGate> gate)
-    : gate_(std::move(gate))
-{
-    gate_->hold();
-}
-
-DicomViewer::DeliveryHold::~DeliveryHold() { gate_->release(); }
-
-DicomViewer::DeliveryHold DicomViewer::holdDeliveries() { return DeliveryHold(impl_->gate()); }
 
 } // namespace kestrova

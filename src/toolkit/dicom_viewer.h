@@ -1,8 +1,9 @@
 #pragma once
 // The DICOM listener. Each association is served on a worker thread; every event it
 // produces is handed to the handler on the thread that owns the DicomViewer (the UI
-// thread), one call at a time, and the worker waits for the call to finish before it
-// sends the response the handler gave.
+// thread), one call at a time, and the worker waits for the call to finish, runs the work
+// the handler left for it (Connection::continueOnAssociationThread), and then sends the
+// response.
 
 #include "toolkit/connection.h"
 
@@ -13,7 +14,6 @@
 
 namespace kestrova {
 
-class DeliveryGate;
 class DicomLog;
 
 class ConnectionHandler {
@@ -46,21 +46,6 @@ public:
     // association is negotiated or released. 60 s and 30 s unless set; applies from the next
     // listen(). Fault tests shorten them so that a silent peer is dropped within seconds.
     void setTimeouts(std::chrono::seconds dimse, std::chrono::seconds acse);
-
-    // While a hold lives, association events and requests that arrive wait, and run in
-    // arrival order after the last hold is gone. For work that lets events run but must not
-    // be interleaved with another request, such as printing a page. UI thread only.
-    class DeliveryHold {
-    public:
-        explicit DeliveryHold(std::shared_ptr<DeliveryGate> gate);
-        ~DeliveryHold();
-        DeliveryHold(const DeliveryHold&) = delete;
-        DeliveryHold& operator=(const DeliveryHold&) = delete;
-
-    private:
-        std::shared_ptr<DeliveryGate> gate_;
-    };
-    [[nodiscard]] DeliveryHold holdDeliveries();
 
 private:
     class Impl;

@@ -1,7 +1,6 @@
 #include "toolkit/listener_core.h"
 
 #include "core/errors.h"
-#include "toolkit/delivery_gate.h"
 #include "toolkit/dicom_log.h"
 #include "toolkit/dicom_viewer.h"
 
@@ -122,17 +121,15 @@ void ListenerCore::DispatcherDeleter::operator()(Dispatcher* dispatcher) const
         dispatcher->deleteLater();
 }
 
-std::shared_ptr<ListenerCore> ListenerCore::create(ConnectionHandler& handler, DicomLog& log,
-                                                   std::shared_ptr<DeliveryGate> gate)
+std::shared_ptr<ListenerCore> ListenerCore::create(ConnectionHandler& handler, DicomLog& log)
 {
-    auto core = std::make_shared<ListenerCore>(ConstructionKey{}, handler, log, std::move(gate));
+    auto core = std::make_shared<ListenerCore>(ConstructionKey{}, handler, log);
     core->dispatcher_->core = core;
     return core;
 }
 
-ListenerCore::ListenerCore(ConstructionKey, ConnectionHandler& handler, DicomLog& log,
-                           std::shared_ptr<DeliveryGate> gate)
-    : handler_(&handler), gate_(std::move(gate)), log_(&log), dispatcher_(std::make_unique<Dispatcher>().release())
+ListenerCore::ListenerCore(ConstructionKey, ConnectionHandler& handler, DicomLog& log)
+    : handler_(&handler), log_(&log), dispatcher_(std::make_unique<Dispatcher>().release())
 {
 }
 
@@ -173,10 +170,8 @@ void ListenerCore::runDelivered()
             pending = std::move(delivered_.front());
             delivered_.pop_front();
         }
-        gate_->runOrQueue([self = shared_from_this(), pending] {
-            if (pending->start())
-                pending->finish(self->runHandler(pending->call()));
-        });
+        if (pending->start())
+            pending->finish(runHandler(pending->call()));
     }
 }
 

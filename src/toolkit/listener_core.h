@@ -8,8 +8,8 @@
 //   thread only through deliver(), which hands over a PendingCall under mutex_. The call
 //   holds shared ownership of what it uses (the Connection), never a reference into the
 //   association thread's stack, and the thread waits until the call has run or was given up.
-// - the UI thread runs every handler call, one at a time, in arrival order (or later,
-//   while the delivery gate holds them back). handler_ and gate_ are touched there only.
+// - the UI thread runs every handler call, one at a time, in arrival order. handler_ is
+//   touched there only.
 // - the log and the socket list are guarded by mutex_, the stop flag is atomic.
 // Qt's event queue only wakes the UI thread; no data of ours travels through it, so every
 // hand-off is ordered by a mutex of ours (and visible to ThreadSanitizer as such).
@@ -28,7 +28,6 @@ class QObject;
 namespace kestrova {
 
 class ConnectionHandler;
-class DeliveryGate;
 class DicomLog;
 class PendingCall;
 
@@ -37,16 +36,14 @@ class ListenerCore : public std::enable_shared_from_this<ListenerCore> {
 
 public:
     // On the thread the handler lives on (the UI thread).
-    static std::shared_ptr<ListenerCore> create(ConnectionHandler& handler, DicomLog& log,
-                                                std::shared_ptr<DeliveryGate> gate);
-    ListenerCore(ConstructionKey, ConnectionHandler& handler, DicomLog& log, std::shared_ptr<DeliveryGate> gate);
+    static std::shared_ptr<ListenerCore> create(ConnectionHandler& handler, DicomLog& log);
+    ListenerCore(ConstructionKey, ConnectionHandler& handler, DicomLog& log);
     ~ListenerCore();
     ListenerCore(const ListenerCore&) = delete;
     ListenerCore& operator=(const ListenerCore&) = delete;
 
     using HandlerCall = std::function<void(ConnectionHandler&)>;
-    // Runs call with the handler on the UI thread and waits for it, also while the gate
-    // holds it back. False when it did not run because the listener is stopping.
+    // Runs call with the handler on the UI thread and waits for it. False when it did not run because the listener is stopping.
     bool deliver(HandlerCall call);
 
     void log(int category, const std::string& text) const;
@@ -68,13 +65,12 @@ private:
         void operator()(Dispatcher* dispatcher) const;
     };
 
-    // UI thread: everything delivered so far, through the gate.
+    // UI thread: everything delivered so far.
     void runDelivered();
     bool runHandler(const HandlerCall& call);
 
     const std::thread::id uiThread_ = std::this_thread::get_id();
     ConnectionHandler* handler_;         // UI thread only
-    std::shared_ptr<DeliveryGate> gate_; // UI thread only
     mutable std::mutex mutex_;           // guards log_, sockets_, delivered_ and outstanding_
     DicomLog* log_;
     std::vector<int> sockets_;

@@ -79,7 +79,7 @@ TEST_P(FilmPageLut, IsUsedOnlyWhenTheSettingIsOneAndTheFileWasComplete)
     QtPrinterDevice printer;
     NullPreviewSurface preview;
     const std::optional<HeaderLines> none = HeaderLines{};
-    const PrintContext context{filmStore(), settings, none, none, lut, printer, preview, [] { return false; }, [] {}};
+    const PrintContext context{filmStore(), settings, none, none, lut, printer, preview, [] { return false; }};
     ASSERT_EQ(DoPrint("1.9.2", context), DimseStatus::Success);
     EXPECT_EQ(pdfInfo(printer.lastOutputFile()).pages, 1);
     const QImage page = renderGray(printer.lastOutputFile(), 50);

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <set>
 #include <thread>
 
@@ -163,10 +165,20 @@ TEST(FilmAttributes, AFilmCarryingEveryAttributePrintsAsAsked)
 }
 
 // Two jobs built step by step in turn, a third association starting in the middle, and both
-// N-ACTIONs arriving together: each film gets its own page with its own images.
-TEST(Associations, InterleavedJobsEachPrintTheirOwnPage)
+// N-ACTIONs arriving together: each film gets its own page with its own images, and the two
+// prints run at once (each job, as it begins, waits for the other to begin too).
+TEST(Associations, InterleavedJobsEachPrintTheirOwnPageAtTheSameTime)
 {
     ServiceFixture service;
+    std::atomic<int> jobsBegun{0};
+    std::atomic<int> jobsThatMetTheOther{0};
+    service.service.setJobStartObserver([&] {
+        ++jobsBegun;
+        for (int i = 0; i < 20000 && jobsBegun < 2; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (jobsBegun >= 2)
+            ++jobsThatMetTheOther;
+    });
     TestScu first;
     TestScu second;
     TestScu latecomer;
@@ -197,6 +209,7 @@ TEST(Associations, InterleavedJobsEachPrintTheirOwnPage)
         imagesPerFilm.insert(pdfImages(film).size());
     }
     EXPECT_EQ(imagesPerFilm, (std::multiset<std::size_t>{2, 4}));
+    EXPECT_EQ(jobsThatMetTheOther.load(), 2) << "one print waited for the other";
 }
 
 TEST(LoadSettings, ATakenPortIsReportedOnceAndTheStoreStillHoldsThePrinter)

@@ -75,7 +75,7 @@ struct Association {
     std::uint16_t print(const DataSetPtr& target)
     {
         const PrintContext context{store.collection(), settings, noLines, noLines, lutTable, printer, preview,
-                                   [] { return true; }, [] {}};
+                                   [] { return true; }};
         if (target->sopClassUid() == SopClass::BasicFilmSession)
             return PrintFilmSession(*target, context);
         return DoPrint(target->sopInstanceUid(), context);
@@ -85,7 +85,13 @@ struct Association {
                                         const std::string& instanceUid, DataSetPtr request)
     {
         connection.beginRequest(requestCommand(field, classUid, instanceUid), std::move(request), metaSopClass);
-        NormalisedReceived(connection, store, [this](const DataSetPtr& target) { return print(target); });
+        NormalisedReceived(connection, store, [this](const DataSetPtr& target) -> Connection::AssociationWork {
+            return [this, target](Connection& own) {
+                own.respond(print(target));
+                return Connection::UiFollowUp{};
+            };
+        });
+        connection.runAssociationWorkInPlace();
         // Every N-CREATE, N-SET and N-GET is answered, whatever its data set held.
         if (!connection.response())
             std::abort();

@@ -1,6 +1,8 @@
 #include "request_fixture.h"
 
 #include "core/picture.h"
+#include "print_service/print_job.h"
+#include "printing/testing/recording_preview_surface.h"
 #include "toolkit/dimse_status.h"
 
 #include <gtest/gtest.h>
@@ -216,6 +218,44 @@ TEST(NSet, AnImageIsKeptAsItsDecodedPictureWithoutItsPixels)
     ASSERT_TRUE(image->preparedPicture());
     EXPECT_EQ(image->preparedPicture()->image.width(), ImageSpec{}.columns);
     EXPECT_FALSE(image->has(Tag{0x7FE0, 0x0010}));
+}
+
+// A job prints the objects and settings as they were when it was taken, and leaves the
+// preview to the UI thread.
+TEST(PrintJob, PrintsWhatWasStoredAndSetWhenTakenAndShowsItsPreviewWhenAsked)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
+    const std::string imageBox
+        = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->item(1)->sopInstanceUid();
+    const auto setImage = [&](int columns) {
+        ImageSpec image;
+        image.columns = columns;
+        fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBox, makeImageBoxModification(image));
+    };
+    setImage(8);
+    GlobalSettings.Printer = "Film Printer";
+    HeaderLeftLines = HeaderLines{};
+    HeaderRightLines = HeaderLines{};
+    test::RecordingPrinterDevice printer;
+    test::RecordingPreviewSurface preview;
+    PrintJob job(fixture.store, filmBox, LutState{}, printer, preview, true);
+
+    setImage(2);
+    fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid());
+    GlobalSettings.Printer = BuiltInPdfPrinterName;
+    ASSERT_EQ(job.print(), DimseStatus::Success);
+    ASSERT_EQ(printer.documents().size(), 1u);
+    EXPECT_EQ(printer.documents()[0].printer, "Film Printer");
+    ASSERT_EQ(printer.documents()[0].pictures.size(), 1u);
+    EXPECT_EQ(printer.documents()[0].pictures[0].image.width(), 8);
+    EXPECT_EQ(preview.clearCount(), 0);
+
+    job.showPreview(preview);
+    EXPECT_EQ(preview.clearCount(), 1);
+    ASSERT_EQ(preview.pictures().size(), 1u);
+    EXPECT_EQ(preview.pictures()[0].image.width(), 8);
+    EXPECT_EQ(preview.refreshCount(), 1);
 }
 
 TEST(PrinterInstance, IsReadOnlyButAnswersNGet)

@@ -339,38 +339,50 @@ TEST_F(ListenerTest, TwoAssociationsAreServedOneHandlerCallAtATime)
     EXPECT_EQ(handler.mostInside, 1);
 }
 
-TEST_F(ListenerTest, AHandlerThatPumpsEventsLetsAnotherAssociationRunInsideIt)
+// Work a handler leaves for the association's thread runs there, while the UI thread serves
+// another association; its answer is the one sent, after its follow-up ran on the UI thread.
+TEST_F(ListenerTest, WorkLeftForTheAssociationThreadLetsOtherAssociationsGoOn)
 {
-    std::atomic<bool> firstInside{false};
-    std::atomic<bool> secondHandled{false};
+    std::atomic<bool> otherHandled{false};
+    std::atomic<bool> workOnUiThread{true};
+    std::atomic<bool> otherHandledDuringWork{false};
+    std::atomic<bool> followUpOnUiThread{false};
+    const auto onUiThread = [] { return QThread::currentThread() == QCoreApplication::instance()->thread(); };
     handler.onRequest = [&](Connection& c) {
-        if (c.commandField() == CommandField::NActionRq) {
-            firstInside = true;
-            pumpUntil([&] { return secondHandled.load(); });
-        } else {
-            secondHandled = true;
+        if (c.commandField() != CommandField::NActionRq) {
+            otherHandled = true;
+            return c.respond(0);
         }
-        c.respond(0);
+        c.continueOnAssociationThread([&](Connection& own) -> Connection::UiFollowUp {
+            workOnUiThread = onUiThread();
+            for (int i = 0; i < 60000 && !otherHandled; ++i)
+                std::this_thread::sleep_for(1ms);
+            otherHandledDuringWork = otherHandled.load();
+            own.respond(0xC600);
+            return [&] { followUpOnUiThread = onUiThread(); };
+        });
     };
-    std::atomic<int> answered{0};
+    std::uint16_t actionStatus = 0;
     runPeer([&] {
         std::thread printer([&] {
             TestScu scu;
             ASSERT_TRUE(scu.connect("127.0.0.1", port));
-            answered += scu.nAction(SopClass::BasicFilmBox, "1.2.3").received ? 1 : 0;
+            actionStatus = scu.nAction(SopClass::BasicFilmBox, "1.2.3").status;
             scu.release();
         });
         TestScu scu;
         ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        ASSERT_TRUE(pumpUntil([&] { return firstInside.load(); }));
-        answered += scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received ? 1 : 0;
+        ASSERT_TRUE(waitForLogLines(log, "Received N-ACTION-RQ", 1));
+        EXPECT_TRUE(scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received);
         scu.release();
         printer.join();
     });
     waitForEnds(2);
-    EXPECT_EQ(answered.load(), 2);
-    EXPECT_TRUE(secondHandled.load());
-    EXPECT_EQ(handler.mostInside, 2);
+    EXPECT_FALSE(workOnUiThread.load());
+    EXPECT_TRUE(otherHandledDuringWork.load());
+    EXPECT_TRUE(followUpOnUiThread.load());
+    EXPECT_EQ(actionStatus, 0xC600);
+    EXPECT_EQ(handler.mostInside, 1);
 }
 
 TEST_F(ListenerTest, StoppingWhileARequestWaitsForTheUiThreadReturns)

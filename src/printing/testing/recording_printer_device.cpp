@@ -74,18 +74,29 @@ void RecordingPrinterDevice::fillRectangle(float x, float y, double width, doubl
     document().rectangles.push_back(RecordedRectangle{x, y, width, height, grey});
 }
 
+std::unique_ptr<PrinterDevice> RecordingPrinterDevice::deviceForJob() const
+{
+    auto device = std::make_unique<RecordingPrinterDevice>(*this);
+    device->pending_.reset();
+    return device;
+}
+
 void RecordingPrinterDevice::endDocument()
 {
     if (pending_) {
         pending_->copies = copies_;
-        documents_.push_back(std::move(*pending_));
+        const std::lock_guard lock(record_->mutex);
+        record_->documents.push_back(std::move(*pending_));
     }
     closeDocument();
 }
 
 void RecordingPrinterDevice::abortDocument()
 {
-    ++abortCount_;
+    {
+        const std::lock_guard lock(record_->mutex);
+        ++record_->abortCount;
+    }
     closeDocument();
 }
 

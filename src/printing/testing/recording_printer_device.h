@@ -4,7 +4,8 @@
 // (8 x 11 inches), swapped in landscape; setPaperSize makes the whole paper printable; a
 // line is 24 twips per point high, a character 10 twips per point wide; 300 dots per inch.
 // As on the real device, a document begins with its first output and an end or an abort
-// puts the position back at the top left.
+// puts the position back at the top left. The devices of jobs record into their origin's
+// lists, which are read once the jobs are over.
 
 #include "printing/printer_device.h"
 
@@ -12,6 +13,8 @@
 #include "printing/film_folder.h"
 
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -56,8 +59,10 @@ public:
     // Every later paintPicture raises this error.
     void failPainting(ErrorCode code) { paintFailure_ = code; }
 
-    const std::vector<RecordedDocument>& documents() const { return documents_; }
-    int abortCount() const { return abortCount_; }
+    const std::vector<RecordedDocument>& documents() const { return record_->documents; }
+    int abortCount() const { return record_->abortCount; }
+
+    std::unique_ptr<PrinterDevice> deviceForJob() const override;
 
     std::vector<std::string> printerNames() const override { return printers_; }
     std::string selectedPrinter() const override { return selected_; }
@@ -106,8 +111,12 @@ private:
     float x_ = 0;
     float y_ = 0;
     std::optional<RecordedDocument> pending_;
-    std::vector<RecordedDocument> documents_;
-    int abortCount_ = 0;
+    struct Record {
+        std::mutex mutex; // jobs end on their own threads
+        std::vector<RecordedDocument> documents;
+        int abortCount = 0;
+    };
+    std::shared_ptr<Record> record_ = std::make_shared<Record>();
 };
 
 } // namespace kestrova::test
