@@ -190,6 +190,7 @@ void AssociationWorker::runAssociationWork(const Connection::AssociationWork& wo
 {
     Connection::UiFollowUp followUp;
     try {
+        const ListenerCore::WorkSlot slot(*core_);
         followUp = work(*connection_);
     } catch (...) {
         core_->log(LogCategory::Errors, "Request work failed: " + currentErrorInfo().description);

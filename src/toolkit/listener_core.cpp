@@ -129,7 +129,10 @@ std::shared_ptr<ListenerCore> ListenerCore::create(ConnectionHandler& handler, D
 }
 
 ListenerCore::ListenerCore(ConstructionKey, ConnectionHandler& handler, DicomLog& log)
-    : handler_(&handler), log_(&log), dispatcher_(std::make_unique<Dispatcher>().release())
+    : handler_(&handler),
+      log_(&log),
+      workSlots_(std::max<std::ptrdiff_t>(2, std::thread::hardware_concurrency())),
+      dispatcher_(std::make_unique<Dispatcher>().release())
 {
 }
 
@@ -188,6 +191,14 @@ bool ListenerCore::runHandler(const HandlerCall& call)
     }
     return true;
 }
+
+ListenerCore::WorkSlot::WorkSlot(ListenerCore& core)
+    : core_(core)
+{
+    core_.workSlots_.acquire();
+}
+
+ListenerCore::WorkSlot::~WorkSlot() { core_.workSlots_.release(); }
 
 void ListenerCore::log(int category, const std::string& text) const
 {

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,6 +56,20 @@ public:
     // The viewer is going away: nothing reaches its handler or log any more.
     void detach();
 
+    // Work left for association threads (decoding images, printing pages) runs only while it
+    // holds one of these: each holds tens of megabytes while it runs, and more of them at once
+    // than there are cores only adds memory, not speed.
+    class WorkSlot {
+    public:
+        explicit WorkSlot(ListenerCore& core);
+        ~WorkSlot();
+        WorkSlot(const WorkSlot&) = delete;
+        WorkSlot& operator=(const WorkSlot&) = delete;
+
+    private:
+        ListenerCore& core_;
+    };
+
     // An association's connection; false (and not registered) when the listener is stopping.
     bool registerSocket(int socket);
     void unregisterSocket(int socket);
@@ -77,6 +92,7 @@ private:
     std::deque<std::shared_ptr<PendingCall>> delivered_;   // not yet taken by the UI thread
     std::vector<std::shared_ptr<PendingCall>> outstanding_; // waited for by association threads
     std::atomic<bool> stopping_{false};
+    std::counting_semaphore<> workSlots_;
     std::unique_ptr<Dispatcher, DispatcherDeleter> dispatcher_;
 };
 
