@@ -80,9 +80,10 @@ void handleGet(Connection& connection, ObjectStore& store, const Request& reques
 }
 
 // Decoding is the longest part of printing an image and needs nothing but the image: it is
-// done on the association's thread as the image arrives, and the image box then keeps the
-// picture instead of the received pixels. Swapped in on the UI thread, unless another image
-// took the place of this one meanwhile.
+// done on the association's thread as the image arrives, once the requester has its answer
+// and sends its next image, and the image box then keeps the picture instead of the received
+// pixels. Swapped in on the UI thread, unless another image took the place of this one
+// meanwhile.
 void prepareImagesOnArrival(Connection& connection, const DataSet& modification, const DataSetPtr& imageBox)
 {
     for (const Tag sequenceTag : {PrintTag::BasicGrayscaleImageSequence, PrintTag::BasicColorImageSequence}) {
@@ -98,7 +99,7 @@ void prepareImagesOnArrival(Connection& connection, const DataSet& modification,
                 if (now.exists() && now.value() == received.value())
                     imageBox->add(Attribute(received.tag(), received.vr(), prepared));
             };
-        });
+        }, Connection::WorkTiming::AfterResponse);
         return; // grayscale wins when both are given, as when printing
     }
 }

@@ -174,8 +174,9 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
         return received;
     connection_->beginRequest(*dcm::toDataSet(commandSet), std::move(data), context.abstractSyntax.c_str());
     core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.NormalisedReceived(*connection); });
-    if (const Connection::AssociationWork work = connection_->takeAssociationWork())
+    if (const Connection::AssociationWork work = connection_->takeAssociationWork(Connection::WorkTiming::BeforeResponse))
         runAssociationWork(work);
+    const Connection::AssociationWork later = connection_->takeAssociationWork(Connection::WorkTiming::AfterResponse);
     if (core_->stopping())
         return EC_Normal;
     // A requester left without an answer would wait until its own timeout.
@@ -183,7 +184,10 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
         core_->log(LogCategory::Errors, "No response to " + dimse::commandName(request.commandField));
         return DIMSE_BADCOMMANDTYPE;
     }
-    return sendResponse(request, presentationId, *connection_->response());
+    const OFCondition sent = sendResponse(request, presentationId, *connection_->response());
+    if (sent.good() && later)
+        runAssociationWork(later);
+    return sent;
 }
 
 void AssociationWorker::runAssociationWork(const Connection::AssociationWork& work)
@@ -194,7 +198,7 @@ void AssociationWorker::runAssociationWork(const Connection::AssociationWork& wo
         followUp = work(*connection_);
     } catch (...) {
         core_->log(LogCategory::Errors, "Request work failed: " + currentErrorInfo().description);
-        connection_->respondStatusOnly(STATUS_N_ProcessingFailure);
+        connection_->respondStatusOnly(STATUS_N_ProcessingFailure); // if still unanswered
         return;
     }
     if (followUp)

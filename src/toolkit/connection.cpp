@@ -41,11 +41,23 @@ void Connection::respond(std::uint16_t status)
 
 void Connection::respondStatusOnly(std::uint16_t status) { response_ = PendingResponse{nullptr, status}; }
 
+void Connection::continueOnAssociationThread(AssociationWork work, WorkTiming timing)
+{
+    (timing == WorkTiming::BeforeResponse ? workBeforeResponse_ : workAfterResponse_) = std::move(work);
+}
+
+Connection::AssociationWork Connection::takeAssociationWork(WorkTiming timing)
+{
+    return std::exchange(timing == WorkTiming::BeforeResponse ? workBeforeResponse_ : workAfterResponse_, nullptr);
+}
+
 void Connection::runAssociationWorkInPlace()
 {
-    if (const AssociationWork work = takeAssociationWork()) {
-        if (const UiFollowUp followUp = work(*this))
-            followUp();
+    for (const WorkTiming timing : {WorkTiming::BeforeResponse, WorkTiming::AfterResponse}) {
+        if (const AssociationWork work = takeAssociationWork(timing)) {
+            if (const UiFollowUp followUp = work(*this))
+                followUp();
+        }
     }
 }
 
@@ -55,7 +67,8 @@ void Connection::beginRequest(DataSet command, DataSetPtr request, std::string a
     request_ = std::move(request);
     abstractSyntax_ = std::move(abstractSyntax);
     response_.reset();
-    work_ = nullptr;
+    workBeforeResponse_ = nullptr;
+    workAfterResponse_ = nullptr;
 }
 
 } // namespace kestrova

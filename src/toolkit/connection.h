@@ -59,14 +59,16 @@ public:
     const std::optional<PendingResponse>& response() const { return response_; }
 
     // Work too long for the UI thread (decoding an image, printing a page): once the handler
-    // returns, the association's own thread runs it, and it may still change the response.
-    // The follow-up it returns, if any, runs on the UI thread next. The response is sent
-    // after both.
+    // returns, the association's own thread runs it; the follow-up it returns, if any, runs
+    // on the UI thread next. Work whose outcome is the answer runs before the response is sent
+    // and may change it; other work runs once the response is out, while the requester sends
+    // its next request, and before that request is read.
     using UiFollowUp = std::function<void()>;
     using AssociationWork = std::function<UiFollowUp(Connection&)>;
-    void continueOnAssociationThread(AssociationWork work) { work_ = std::move(work); }
+    enum class WorkTiming { BeforeResponse, AfterResponse };
+    void continueOnAssociationThread(AssociationWork work, WorkTiming timing = WorkTiming::BeforeResponse);
     // Used by the listener: the work left by the handler of the current request.
-    AssociationWork takeAssociationWork() { return std::exchange(work_, nullptr); }
+    AssociationWork takeAssociationWork(WorkTiming timing);
     // Where no listener runs the handler: the work left, then its follow-up, on this thread.
     void runAssociationWorkInPlace();
 
@@ -83,7 +85,8 @@ private:
     DataSetPtr request_;
     std::string abstractSyntax_;
     std::optional<PendingResponse> response_;
-    AssociationWork work_;
+    AssociationWork workBeforeResponse_;
+    AssociationWork workAfterResponse_;
     std::any slot_;
 };
 

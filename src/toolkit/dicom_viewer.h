@@ -2,8 +2,8 @@
 // The DICOM listener. Each association is served on a worker thread; every event it
 // produces is handed to the handler on the thread that owns the DicomViewer (the UI
 // thread), one call at a time, and the worker waits for the call to finish, runs the work
-// the handler left for it (Connection::continueOnAssociationThread), and then sends the
-// response.
+// the handler left for it (Connection::continueOnAssociationThread), sends the response, and
+// runs the work left for after the response.
 
 #include "toolkit/connection.h"
 

@@ -385,6 +385,31 @@ TEST_F(ListenerTest, WorkLeftForTheAssociationThreadLetsOtherAssociationsGoOn)
     EXPECT_EQ(handler.mostInside, 1);
 }
 
+TEST_F(ListenerTest, WorkLeftForAfterTheResponseRunsOnceTheRequesterHasIt)
+{
+    std::atomic<bool> answered{false};
+    std::atomic<bool> answeredBeforeTheWork{false};
+    handler.onRequest = [&](Connection& c) {
+        c.respond(0);
+        c.continueOnAssociationThread(
+            [&](Connection&) -> Connection::UiFollowUp {
+                for (int i = 0; i < 10000 && !answered; ++i)
+                    std::this_thread::sleep_for(1ms);
+                answeredBeforeTheWork = answered.load();
+                return {};
+            },
+            Connection::WorkTiming::AfterResponse);
+    };
+    runPeer([&] {
+        TestScu scu;
+        ASSERT_TRUE(scu.connect("127.0.0.1", port));
+        answered = scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received;
+        scu.release();
+    });
+    waitForEnds(1);
+    EXPECT_TRUE(answeredBeforeTheWork.load());
+}
+
 TEST_F(ListenerTest, StoppingWhileARequestWaitsForTheUiThreadReturns)
 {
     test::Response response;
