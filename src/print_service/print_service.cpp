@@ -27,26 +27,26 @@ PrintService::PrintService(PrinterDevice& printer, PreviewSurface& preview, QObj
       printer_(printer),
       preview_(preview),
       previewWanted_([] { return false; }),
-      Viewer(std::make_unique<DicomViewer>(*this, Log))
+      listener_(std::make_unique<DicomListener>(*this, log_))
 {
-    Timer1.setInterval(TimerInterval);
-    connect(&Timer1, &QTimer::timeout, this, &PrintService::Timer1_Timer);
-    Timer1.start();
+    pruneTimer_.setInterval(TimerInterval);
+    connect(&pruneTimer_, &QTimer::timeout, this, &PrintService::pruneImages);
+    pruneTimer_.start();
 }
 
 PrintService::~PrintService()
 {
-    Viewer.reset(); // stops the listener before the store and the log go
+    listener_.reset(); // stops the listener before the store and the log go
 }
 
-void PrintService::LoadSettings()
+void PrintService::restart()
 {
     bool listening = false;
     runSteps(LoadLabel, {
         [&] {
-            if (Viewer->isListening())
-                Viewer->stopListening();
-            listening = Viewer->listen(GlobalSettings.Port);
+            if (listener_->isListening())
+                listener_->stopListening();
+            listening = listener_->listen(GlobalSettings.Port);
         },
         [&] {
             if (!listening)
@@ -54,28 +54,28 @@ void PrintService::LoadSettings()
         },
         [&] {
             if (!listening)
-                listening = Viewer->listen(GlobalSettings.Port);
+                listening = listener_->listen(GlobalSettings.Port);
         },
         [&] {
             if (!listening)
                 emit listenRetryFailed(GlobalSettings.Port);
         },
-        [&] { Datasets.clear(); },
-        [&] { Log.setMaxEntries(LogEntriesKept); },
-        [&] { logLevelText_ = "Current LogLevel: " + std::to_string(Log.level()); },
-        [&] { Datasets.add(PrinterDataset(GlobalSettings)); },
+        [&] { store_.clear(); },
+        [&] { log_.setMaxEntries(LogEntriesKept); },
+        [&] { logLevelText_ = "Current LogLevel: " + std::to_string(log_.level()); },
+        [&] { store_.add(PrinterDataset(GlobalSettings)); },
         [&] { emit settingsShown(GlobalSettings, QString::fromLocal8Bit(logLevelText_.c_str())); },
     });
     LoadLutTable(lutTable_, GlobalSettings);
 }
 
-void PrintService::stopListening() { Viewer->stopListening(); }
+void PrintService::stopListening() { listener_->stopListening(); }
 
-bool PrintService::isListening() const { return Viewer->isListening(); }
+bool PrintService::isListening() const { return listener_->isListening(); }
 
 void PrintService::setPreviewWanted(std::function<bool()> wanted) { previewWanted_ = std::move(wanted); }
 
-void PrintService::Timer1_Timer()
+void PrintService::pruneImages()
 {
     pruneOldFiles(programPath("images"), std::chrono::system_clock::now());
     letEventsRun();
@@ -83,11 +83,11 @@ void PrintService::Timer1_Timer()
 
 void PrintService::associationStarted(Connection& connection) { startCreatedObjects(connection); }
 
-void PrintService::associationEnded(Connection& connection) { removeCreatedObjects(connection, Datasets); }
+void PrintService::associationEnded(Connection& connection) { removeCreatedObjects(connection, store_); }
 
-void PrintService::NormalisedReceived(Connection& connection)
+void PrintService::handleRequest(Connection& connection)
 {
-    kestrova::NormalisedReceived(connection, Datasets, [this](const DataSetPtr& target) { return printJob(target); });
+    kestrova::handleRequest(connection, store_, [this](const DataSetPtr& target) { return printJob(target); });
 }
 
 void PrintService::setJobStartObserver(std::function<void()> observer) { jobStarted_ = std::move(observer); }
@@ -97,7 +97,7 @@ void PrintService::setJobStartObserver(std::function<void()> observer) { jobStar
 // cores. The requester is answered once the page is done, after the UI thread has shown it.
 Connection::AssociationWork PrintService::printJob(const DataSetPtr& target)
 {
-    auto job = std::make_shared<PrintJob>(Datasets, target, lutTable_, printer_, preview_, previewWanted_());
+    auto job = std::make_shared<PrintJob>(store_, target, lutTable_, printer_, preview_, previewWanted_());
     return [this, job, started = jobStarted_](Connection& connection) -> Connection::UiFollowUp {
         if (started)
             started();

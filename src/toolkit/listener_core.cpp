@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "toolkit/dicom_log.h"
-#include "toolkit/dicom_viewer.h"
+#include "toolkit/dicom_listener.h"
 
 #include <QCoreApplication>
 #include <QEvent>

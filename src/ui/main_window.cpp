@@ -155,7 +155,7 @@ void fKestrova::Form_Load()
     runSteps("Form_Load", {
         [&] { showListeningState(); },
         [] { fileSystem().ensureFolder(programPath("debug")); },
-        [&] { service_->LoadSettings(); },
+        [&] { service_->restart(); },
         [&] { setUpTray(); },
     });
 }
@@ -301,7 +301,7 @@ void fKestrova::mnuViewOptions_Click()
     trapAndLog("fKestrova mnuViewOptions_Click", [&] {
         service_->stopListening();
         runPreferences();
-        service_->LoadSettings();
+        service_->restart();
     });
 }
 

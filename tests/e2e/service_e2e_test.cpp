@@ -212,19 +212,19 @@ TEST(Associations, InterleavedJobsEachPrintTheirOwnPageAtTheSameTime)
     EXPECT_EQ(jobsThatMetTheOther.load(), 2) << "one print waited for the other";
 }
 
-TEST(LoadSettings, ATakenPortIsReportedOnceAndTheStoreStillHoldsThePrinter)
+TEST(ServiceRestart, ATakenPortIsReportedOnceAndTheStoreStillHoldsThePrinter)
 {
     ServiceFixture first;
     PrintService second(first.printer, first.preview);
     std::vector<int> failedPorts;
     QObject::connect(&second, &PrintService::listenFailed, [&](int port) { failedPorts.push_back(port); });
-    second.LoadSettings(); // same GlobalSettings.Port
+    second.restart(); // same GlobalSettings.Port
     EXPECT_EQ(failedPorts, std::vector<int>{first.port()});
     EXPECT_FALSE(second.isListening());
-    EXPECT_EQ(second.datasets().count(), 1u);
+    EXPECT_EQ(second.store().count(), 1u);
 }
 
-TEST(LoadSettings, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
+TEST(ServiceRestart, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
 {
     ServiceFixture service;
     TestScu scu;
@@ -235,7 +235,7 @@ TEST(LoadSettings, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
     service.service.stopListening();
     GlobalSettings.Port = freePort();
     GlobalSettings.AETName = "WARD3";
-    service.service.LoadSettings();
+    service.service.restart();
     EXPECT_EQ(service.storedCount(), 1u);
 
     TestScu after;
@@ -256,7 +256,7 @@ TEST(Timer, PrunesTheImagesFolderOfTheProgram)
     std::filesystem::create_directory(images);
     writeFile(images / "old", "x");
     std::filesystem::last_write_time(images / "old", std::filesystem::file_time_type::clock::now() - std::chrono::hours(25));
-    service.service.Timer1_Timer();
+    service.service.pruneImages();
     EXPECT_FALSE(std::filesystem::exists(images / "old"));
 }
 

@@ -85,7 +85,7 @@ struct Association {
                                         const std::string& instanceUid, DataSetPtr request)
     {
         connection.beginRequest(requestCommand(field, classUid, instanceUid), std::move(request), metaSopClass);
-        NormalisedReceived(connection, store, [this](const DataSetPtr& target) -> Connection::AssociationWork {
+        handleRequest(connection, store, [this](const DataSetPtr& target) -> Connection::AssociationWork {
             return [this, target](Connection& own) {
                 own.respond(print(target));
                 return Connection::UiFollowUp{};

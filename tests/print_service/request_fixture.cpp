@@ -23,7 +23,7 @@ std::optional<PendingResponse> RequestFixture::send(std::uint16_t commandField, 
 {
     Connection& target = on ? *on : connection;
     target.beginRequest(requestCommand(commandField, classUid, instanceUid), std::move(request), metaSopClass);
-    NormalisedReceived(target, store, [this](const DataSetPtr& object) -> Connection::AssociationWork {
+    handleRequest(target, store, [this](const DataSetPtr& object) -> Connection::AssociationWork {
         return [this, uid = object->sopInstanceUid()](Connection& connection) {
             printed.push_back(uid);
             connection.respond(printStatus);
