@@ -199,18 +199,6 @@ TEST(Associations, InterleavedJobsEachPrintTheirOwnPage)
     EXPECT_EQ(imagesPerFilm, (std::multiset<std::size_t>{2, 4}));
 }
 
-TEST(LoadSettings, ATakenPortIsReportedOnceAndTheStoreStillHoldsThePrinter)
-{
-    ServiceFixture first;
-    PrintService second(first.printer, first.preview);
-    std::vector<int> failedPorts;
-    QObject::connect(&second, &PrintService::listenFailed, [&](int port) { failedPorts.push_back(port); });
-    second.LoadSettings(); // same GlobalSettings.Port
-    EXPECT_EQ(failedPorts, std::vector<int>{first.port()});
-    EXPECT_FALSE(second.isListening());
-    EXPECT_EQ(second.datasets().count(), 1u);
-}
-
 TEST(LoadSettings, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
 {
     ServiceFixture service;

@@ -265,23 +265,6 @@ TEST_F(MainWindowTest, WithoutATrayTheWindowStaysOnTheTaskbar)
     EXPECT_TRUE(window->isMinimized());
 }
 
-TEST_F(MainWindowTest, PreviewBoxDrawsPicturesWhereTold)
-{
-    const auto window = start();
-    ASSERT_TRUE(window);
-    window->Open();
-    window->pBox->clear();
-    const QColor blank = window->pBox->image().pixelColor(0, 0);
-    QImage black(4, 4, QImage::Format_Grayscale8);
-    black.fill(0);
-    window->pBox->paintPicture(Picture{black, 0, 0}, 10, 10, 20, 20);
-    EXPECT_EQ(window->pBox->image().pixelColor(15, 15), QColor(Qt::black));
-    EXPECT_EQ(window->pBox->image().pixelColor(40, 40), blank);
-    EXPECT_EQ(window->pBox->scaleWidth(), static_cast<float>(window->pBox->contentsRect().width()));
-    window->pBox->clear();
-    EXPECT_EQ(window->pBox->image().pixelColor(15, 15), blank);
-}
-
 struct ExitCase {
     const char* name;
     bool tray;
