@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     }
 
     kestrova::QtPrinterDevice printer;
-    const std::unique_ptr<kestrova::fKestrova> window = kestrova::Main(printer);
+    const std::unique_ptr<kestrova::MainWindow> window = kestrova::Main(printer);
     if (!window)
         return 0;
     return QApplication::exec();

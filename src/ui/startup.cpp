@@ -15,9 +15,9 @@
 namespace kestrova {
 namespace {
 
-std::unique_ptr<fKestrova> makeMainWindow(PrinterDevice& printer) { return std::make_unique<fKestrova>(printer); }
+std::unique_ptr<MainWindow> makeMainWindow(PrinterDevice& printer) { return std::make_unique<MainWindow>(printer); }
 
-void showStartFailure(PrinterDevice& printer, fKestrova* window)
+void showStartFailure(PrinterDevice& printer, MainWindow* window)
 {
     const ErrorInfo error = currentErrorInfo();
     LogError(error.number, error.description, "MAIN");
@@ -26,7 +26,7 @@ void showStartFailure(PrinterDevice& printer, fKestrova* window)
     } else {
         // No main window means no DICOM log to show; the dialog still needs one to set.
         DicomLog unusedLog;
-        fPref dialog(unusedLog, printer);
+        PreferencesDialog dialog(unusedLog, printer);
         dialog.showModal();
     }
     userDialogs().showMessage(QStringLiteral("Please restart Kestrova"), toQString(ProductName), QMessageBox::Critical);
@@ -34,9 +34,9 @@ void showStartFailure(PrinterDevice& printer, fKestrova* window)
 
 } // namespace
 
-std::unique_ptr<fKestrova> Main(PrinterDevice& printer, const MainWindowFactory& makeWindow)
+std::unique_ptr<MainWindow> Main(PrinterDevice& printer, const MainWindowFactory& makeWindow)
 {
-    std::unique_ptr<fKestrova> window;
+    std::unique_ptr<MainWindow> window;
     try {
         StartUp([&] {
             window = makeWindow ? makeWindow(printer) : makeMainWindow(printer);

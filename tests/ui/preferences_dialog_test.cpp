@@ -25,17 +25,21 @@ protected:
     PreferencesTest() { printer.setPrinters({"Film Printer", "Office", "Kestrova PDF"}, "Film Printer"); }
 
     // Opened as the program opens it, but without waiting, so the test can act.
-    void open()
-    {
-        dialog.Form_Load();
-        dialog.show();
-    }
+    void open() { dialog.show(); }
+
+    QLineEdit& field(const char* name) { return control<QLineEdit>(dialog, name); }
+    QPlainTextEdit& caption(const char* name) { return control<QPlainTextEdit>(dialog, name); }
+    QComboBox& printers() { return control<QComboBox>(dialog, "Prntr"); }
+    QCheckBox& lutBox() { return control<QCheckBox>(dialog, "chkPrintLut"); }
+    QPushButton& button(const char* name) { return control<QPushButton>(dialog, name); }
+    void ok() { button("cmdOK").click(); }
+    void cancel() { button("cmdCancel").click(); }
 
     std::string settingsFile() const { return readFile(folder / "Kestrova.ini"); }
 
     DicomLog log;
     RecordingPrinterDevice printer;
-    fPref dialog{log, printer};
+    PreferencesDialog dialog{log, printer};
 };
 
 TEST_F(PreferencesTest, EveryOpeningShowsTheSettingsAfresh)
@@ -46,20 +50,20 @@ TEST_F(PreferencesTest, EveryOpeningShowsTheSettingsAfresh)
     HeaderLeftLines = HeaderLines{"Clinic", "Radiology"};
     log.setLevel(5);
     open();
-    dialog.AETName->setText("TYPED");
-    dialog.cmdCancel_Click();
+    field("AETName").setText("TYPED");
+    cancel();
     open();
-    EXPECT_EQ(dialog.AETName->text(), "MYPRINTER");
-    EXPECT_EQ(dialog.Port->text(), "4007");
-    EXPECT_EQ(dialog.Emulation->text(), "AGFA");
-    EXPECT_EQ(dialog.txtFont->text(), "Courier, 12");
-    EXPECT_EQ(dialog.HeaderLeft->toPlainText(), "Clinic\nRadiology");
-    EXPECT_TRUE(dialog.chkPrintLut->isChecked());
-    EXPECT_EQ(dialog.txtImagePath->text(), "/logos/clinic.png");
+    EXPECT_EQ(field("AETName").text(), "MYPRINTER");
+    EXPECT_EQ(field("Port").text(), "4007");
+    EXPECT_EQ(field("Emulation").text(), "AGFA");
+    EXPECT_EQ(field("txtFont").text(), "Courier, 12");
+    EXPECT_EQ(caption("HeaderLeft").toPlainText(), "Clinic\nRadiology");
+    EXPECT_TRUE(lutBox().isChecked());
+    EXPECT_EQ(field("txtImagePath").text(), "/logos/clinic.png");
     EXPECT_EQ(log.level(), 63);
-    ASSERT_EQ(dialog.Prntr->count(), 3);
-    EXPECT_EQ(dialog.Prntr->currentText(), "Office");
-    EXPECT_TRUE(dialog.cmdOK->isEnabled());
+    ASSERT_EQ(printers().count(), 3);
+    EXPECT_EQ(printers().currentText(), "Office");
+    EXPECT_TRUE(button("cmdOK").isEnabled());
 }
 
 TEST_F(PreferencesTest, PortZeroOpensEmptyAndAnUnknownPrinterIsLoggedAndSelectsNothing)
@@ -67,12 +71,12 @@ TEST_F(PreferencesTest, PortZeroOpensEmptyAndAnUnknownPrinterIsLoggedAndSelectsN
     GlobalSettings.Port = 0;
     GlobalSettings.Printer = "Gone Printer";
     open();
-    EXPECT_TRUE(dialog.Port->text().isEmpty());
-    EXPECT_FALSE(dialog.cmdOK->isEnabled());
-    EXPECT_EQ(dialog.Prntr->currentIndex(), -1);
+    EXPECT_TRUE(field("Port").text().isEmpty());
+    EXPECT_FALSE(button("cmdOK").isEnabled());
+    EXPECT_EQ(printers().currentIndex(), -1);
     EXPECT_NE(errorLogText(folder).find("fPref Form_Load"), std::string::npos);
-    QTest::keyClicks(dialog.Port, "1");
-    EXPECT_TRUE(dialog.cmdOK->isEnabled()) << "typing enables OK";
+    QTest::keyClicks(&field("Port"), "1");
+    EXPECT_TRUE(button("cmdOK").isEnabled()) << "typing enables OK";
 }
 
 struct EnableCase {
@@ -87,10 +91,10 @@ class OkEnable : public PreferencesTest, public ::testing::WithParamInterface<En
 TEST_P(OkEnable, NeedsTitleEmulationAndNumericPort)
 {
     open();
-    dialog.AETName->setText(GetParam().aeTitle);
-    dialog.Port->setText(GetParam().portText);
-    dialog.Emulation->setText(GetParam().emulation);
-    EXPECT_EQ(dialog.cmdOK->isEnabled(), GetParam().enabled);
+    field("AETName").setText(GetParam().aeTitle);
+    field("Port").setText(GetParam().portText);
+    field("Emulation").setText(GetParam().emulation);
+    EXPECT_EQ(button("cmdOK").isEnabled(), GetParam().enabled);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, OkEnable,
@@ -107,8 +111,8 @@ class PortConversion : public PreferencesTest, public ::testing::WithParamInterf
 TEST_P(PortConversion, OkStoresThePortRoundedHalfToEven)
 {
     open();
-    dialog.Port->setText(GetParam().first);
-    dialog.cmdOK_Click();
+    field("Port").setText(GetParam().first);
+    ok();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(GlobalSettings.Port, GetParam().second);
     EXPECT_NE(settingsFile().find("Port=" + std::to_string(GetParam().second) + "\r\n"), std::string::npos);
@@ -122,9 +126,9 @@ TEST_F(PreferencesTest, PortBeyondThirtyTwoBitsShowsTheErrorAndKeepsTheDialogOpe
 {
     const std::string before = settingsFile();
     open();
-    dialog.Emulation->setText("AGFA");
-    dialog.Port->setText("99999999999");
-    dialog.cmdOK_Click();
+    field("Emulation").setText("AGFA");
+    field("Port").setText("99999999999");
+    ok();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Overflow");
     EXPECT_TRUE(dialog.isVisible());
@@ -139,15 +143,15 @@ TEST_F(PreferencesTest, OkStoresAndWritesEverySettingAndTheCaptionsAndClearsTheL
     writeSettings();
     log.append(LogCategory::Associations, "before OK");
     open();
-    dialog.AETName->setText(" Mixed Case ");
-    dialog.Port->setText("4010");
-    dialog.Emulation->setText("AGFA");
-    dialog.Prntr->setCurrentIndex(1);
-    dialog.chkPrintLut->setChecked(true);
-    dialog.txtImagePath->setText("/logos/clinic.png");
-    dialog.HeaderLeft->clear();
-    dialog.HeaderRight->setPlainText("Clinic\nRadiology");
-    dialog.cmdOK_Click();
+    field("AETName").setText(" Mixed Case ");
+    field("Port").setText("4010");
+    field("Emulation").setText("AGFA");
+    printers().setCurrentIndex(1);
+    lutBox().setChecked(true);
+    field("txtImagePath").setText("/logos/clinic.png");
+    caption("HeaderLeft").clear();
+    caption("HeaderRight").setPlainText("Clinic\nRadiology");
+    ok();
 
     const Settings expected{" Mixed Case ", 4010, "AGFA", "Office", "Tahoma", 10, 1, "/logos/clinic.png"};
     EXPECT_EQ(GlobalSettings, expected);
@@ -176,8 +180,8 @@ TEST_F(PreferencesTest, ALutValueTheBoxCannotShowIsKeptUnlessTheBoxIsChanged)
         GlobalSettings.LUT = lutCase.before;
         open();
         if (lutCase.toggle)
-            dialog.chkPrintLut->setChecked(!dialog.chkPrintLut->isChecked());
-        dialog.cmdOK_Click();
+            lutBox().setChecked(!lutBox().isChecked());
+        ok();
         EXPECT_EQ(GlobalSettings.LUT, lutCase.after) << "from " << lutCase.before;
     }
 }
@@ -190,10 +194,10 @@ TEST_F(PreferencesTest, CancelStoresNothingButAChosenFontIsInEffect)
     chosen.setBold(true);
     dialogs.fontAnswer = chosen;
     open();
-    dialog.AETName->setText("CHANGED");
-    dialog.HeaderLeft->setPlainText("Unsaved");
-    dialog.cmdFont_Click();
-    dialog.cmdCancel_Click();
+    field("AETName").setText("CHANGED");
+    caption("HeaderLeft").setPlainText("Unsaved");
+    button("cmdFont").click();
+    cancel();
 
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(GlobalSettings.AETName, "WARD3");
@@ -204,10 +208,10 @@ TEST_F(PreferencesTest, CancelStoresNothingButAChosenFontIsInEffect)
     EXPECT_EQ(dialogs.fontAsked->pointSize(), 10);
     EXPECT_EQ(GlobalSettings.Fontname, "DejaVu Serif");
     EXPECT_EQ(GlobalSettings.Fontsize, 12) << "halves round to even";
-    EXPECT_EQ(dialog.txtFont->text(), "DejaVu Serif, 12");
+    EXPECT_EQ(field("txtFont").text(), "DejaVu Serif, 12");
     // The style flags preset the dialog next time; a cancelled font dialog changes nothing.
     dialogs.fontAnswer.reset();
-    dialog.cmdFont_Click();
+    button("cmdFont").click();
     EXPECT_TRUE(dialogs.fontAsked->bold());
     EXPECT_EQ(GlobalSettings.Fontname, "DejaVu Serif");
 }
@@ -215,13 +219,13 @@ TEST_F(PreferencesTest, CancelStoresNothingButAChosenFontIsInEffect)
 TEST_F(PreferencesTest, LogoButtonTakesTheChosenFile)
 {
     open();
-    dialog.txtImagePath->setText("/old/logo.png");
-    dialog.cmdOpen_Click();
+    field("txtImagePath").setText("/old/logo.png");
+    button("cmdOpen").click();
     EXPECT_EQ(dialogs.filterAsked, "All Files (*.*)");
-    EXPECT_EQ(dialog.txtImagePath->text(), "/old/logo.png");
+    EXPECT_EQ(field("txtImagePath").text(), "/old/logo.png");
     dialogs.fileAnswer = "/new/logo.bmp";
-    dialog.cmdOpen_Click();
-    EXPECT_EQ(dialog.txtImagePath->text(), "/new/logo.bmp");
+    button("cmdOpen").click();
+    EXPECT_EQ(field("txtImagePath").text(), "/new/logo.bmp");
 }
 
 TEST_F(PreferencesTest, NeitherEscapeNorEnterAnswersTheDialog)
@@ -229,8 +233,8 @@ TEST_F(PreferencesTest, NeitherEscapeNorEnterAnswersTheDialog)
     open();
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isVisible());
-    dialog.AETName->setFocus();
-    QTest::keyClick(dialog.AETName, Qt::Key_Return);
+    field("AETName").setFocus();
+    QTest::keyClick(&field("AETName"), Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
 }
 

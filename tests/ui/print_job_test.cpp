@@ -72,7 +72,7 @@ TEST_F(PrintJobTest, FilmSentToTheProgramIsPrintedPreviewedAndLogged)
 {
     const auto window = Main(printer);
     ASSERT_TRUE(window);
-    window->Open();
+    window->open();
     ASSERT_TRUE(window->isMaximized());
 
     const TestFilmResult result = sendFilm();
@@ -83,12 +83,12 @@ TEST_F(PrintJobTest, FilmSentToTheProgramIsPrintedPreviewedAndLogged)
     ASSERT_EQ(films.size(), 1u);
     EXPECT_EQ(films.front().extension(), ".pdf");
     EXPECT_EQ(readFile(films.front()).substr(0, 5), "%PDF-");
-    EXPECT_FALSE(showsOnlyBackground(window->pBox->image()));
+    EXPECT_FALSE(showsOnlyBackground(control<PreviewBox>(*window, "pBox").image()));
 
     // The view mirrors the log once the association's last entries have come in.
     const auto logText = [&] { return QString::fromLocal8Bit(logTextForView(window->service().log())); };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->Log->toPlainText() == logText(); }, 5000));
-    const QString shown = window->Log->toPlainText();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control<DicomLogView>(*window, "Log").toPlainText() == logText(); }, 5000));
+    const QString shown = control<DicomLogView>(*window, "Log").toPlainText();
     EXPECT_EQ(shown, logText());
     EXPECT_TRUE(shown.contains("N-ACTION")) << shown.toStdString();
     EXPECT_EQ(errorLogText(folder), "");

@@ -9,12 +9,12 @@
 
 namespace kestrova::test {
 
-PreferencesAnswer::PreferencesAnswer(std::function<void(fPref&)> answer)
+PreferencesAnswer::PreferencesAnswer(std::function<void(PreferencesDialog&)> answer)
     : answer_(std::move(answer))
 {
     timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
-        auto* dialog = qobject_cast<fPref*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<PreferencesDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
         timer_.stop();
