@@ -78,7 +78,7 @@ int main(int argc, char** argv)
     kestrova::StartUp([&] {
         if (commandLine.port)
             kestrova::GlobalSettings.Port = *commandLine.port;
-        service.LoadSettings();
+        service.restart();
     });
     if (failed)
         return 1;

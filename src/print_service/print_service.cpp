@@ -28,26 +28,26 @@ PrintService::PrintService(PrinterDevice& printer, PreviewSurface& preview, QObj
       printer_(printer),
       preview_(preview),
       previewWanted_([] { return false; }),
-      Viewer(std::make_unique<DicomViewer>(*this, Log))
+      listener_(std::make_unique<DicomListener>(*this, log_))
 {
-    Timer1.setInterval(TimerInterval);
-    connect(&Timer1, &QTimer::timeout, this, &PrintService::Timer1_Timer);
-    Timer1.start();
+    pruneTimer_.setInterval(TimerInterval);
+    connect(&pruneTimer_, &QTimer::timeout, this, &PrintService::pruneImages);
+    pruneTimer_.start();
 }
 
 PrintService::~PrintService()
 {
-    Viewer.reset(); // stops the listener before the store and the log go
+    listener_.reset(); // stops the listener before the store and the log go
 }
 
-void PrintService::LoadSettings()
+void PrintService::restart()
 {
     bool listening = false;
     runSteps(LoadLabel, {
         [&] {
-            if (Viewer->isListening())
-                Viewer->stopListening();
-            listening = Viewer->listen(GlobalSettings.Port);
+            if (listener_->isListening())
+                listener_->stopListening();
+            listening = listener_->listen(GlobalSettings.Port);
         },
         [&] {
             if (!listening)
@@ -55,28 +55,28 @@ void PrintService::LoadSettings()
         },
         [&] {
             if (!listening)
-                listening = Viewer->listen(GlobalSettings.Port);
+                listening = listener_->listen(GlobalSettings.Port);
         },
         [&] {
             if (!listening)
                 emit listenRetryFailed(GlobalSettings.Port);
         },
-        [&] { Datasets.clear(); },
-        [&] { Log.setMaxEntries(LogEntriesKept); },
-        [&] { logLevelText_ = "Current LogLevel: " + std::to_string(Log.level()); },
-        [&] { Datasets.add(PrinterDataset(GlobalSettings)); },
+        [&] { store_.clear(); },
+        [&] { log_.setMaxEntries(LogEntriesKept); },
+        [&] { logLevelText_ = "Current LogLevel: " + std::to_string(log_.level()); },
+        [&] { store_.add(PrinterDataset(GlobalSettings)); },
         [&] { emit settingsShown(GlobalSettings, QString::fromLocal8Bit(logLevelText_.c_str())); },
     });
     LoadLutTable(lutTable_, GlobalSettings);
 }
 
-void PrintService::stopListening() { Viewer->stopListening(); }
+void PrintService::stopListening() { listener_->stopListening(); }
 
-bool PrintService::isListening() const { return Viewer->isListening(); }
+bool PrintService::isListening() const { return listener_->isListening(); }
 
 void PrintService::setPreviewWanted(std::function<bool()> wanted) { previewWanted_ = std::move(wanted); }
 
-void PrintService::Timer1_Timer()
+void PrintService::pruneImages()
 {
     pruneOldFiles(programPath("images"), std::chrono::system_clock::now());
     letEventsRun();
@@ -84,13 +84,13 @@ void PrintService::Timer1_Timer()
 
 void PrintService::associationStarted(Connection& connection) { startCreatedObjects(connection); }
 
-void PrintService::associationEnded(Connection& connection) { removeCreatedObjects(connection, Datasets); }
+void PrintService::associationEnded(Connection& connection) { removeCreatedObjects(connection, store_); }
 
-void PrintService::NormalisedReceived(Connection& connection)
+void PrintService::handleRequest(Connection& connection)
 {
-    kestrova::NormalisedReceived(connection, Datasets, [this](const DataSetPtr& target) {
+    kestrova::handleRequest(connection, store_, [this](const DataSetPtr& target) {
         // Printing lets events run; another association's request waits until the page is done.
-        const auto hold = Viewer->holdDeliveries();
+        const auto hold = listener_->holdDeliveries();
         const PrintContext context = printContext();
         if (target->sopClassUid() == SopClass::BasicFilmSession)
             return PrintFilmSession(*target, context);
@@ -100,7 +100,7 @@ void PrintService::NormalisedReceived(Connection& connection)
 
 PrintContext PrintService::printContext()
 {
-    return PrintContext{Datasets.collection(), GlobalSettings, HeaderLeftLines, HeaderRightLines, lutTable_,
+    return PrintContext{store_.collection(), GlobalSettings, HeaderLeftLines, HeaderRightLines, lutTable_,
                         printer_, preview_, previewWanted_, letEventsRun};
 }
 

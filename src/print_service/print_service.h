@@ -7,7 +7,7 @@
 #include "print_service/object_store.h"
 #include "printing/printer_device.h"
 #include "toolkit/dicom_log.h"
-#include "toolkit/dicom_viewer.h"
+#include "toolkit/dicom_listener.h"
 
 #include <QObject>
 #include <QTimer>
@@ -31,26 +31,26 @@ public:
     // cannot be opened is reported through listenFailed before the store is rebuilt; the
     // listen is then tried once more on the port set by then (a window lets the user change
     // it), and a second failure is reported through listenRetryFailed.
-    void LoadSettings();
+    void restart();
     void stopListening();
     bool isListening() const;
 
     // Whether the film preview is drawn: the main window answers while it is maximized.
     void setPreviewWanted(std::function<bool()> wanted);
 
-    DicomLog& log() { return Log; }
-    DicomViewer& viewer() { return *Viewer; }
-    ObjectStore& datasets() { return Datasets; }
+    DicomLog& log() { return log_; }
+    DicomListener& listener() { return *listener_; }
+    ObjectStore& store() { return store_; }
     LutState& lutTable() { return lutTable_; }
-    // "Current LogLevel: " + level, as of the last LoadSettings.
+    // "Current LogLevel: " + level, as of the last restart.
     const std::string& logLevelText() const { return logLevelText_; }
 
     // Deletes files in images/ created a day or more ago; runs every minute.
-    void Timer1_Timer();
+    void pruneImages();
 
     // ConnectionHandler
     void associationStarted(Connection& connection) override;
-    void NormalisedReceived(Connection& connection) override;
+    void handleRequest(Connection& connection) override;
     void associationEnded(Connection& connection) override;
 
 signals:
@@ -67,11 +67,11 @@ private:
     PrinterDevice& printer_;
     PreviewSurface& preview_;
     std::function<bool()> previewWanted_;
-    DicomLog Log;
-    ObjectStore Datasets;
+    DicomLog log_;
+    ObjectStore store_;
     LutState lutTable_;
-    std::unique_ptr<DicomViewer> Viewer;
-    QTimer Timer1;
+    std::unique_ptr<DicomListener> listener_;
+    QTimer pruneTimer_;
     std::string logLevelText_;
 };
 

@@ -241,7 +241,7 @@ void dispatch(Connection& connection, ObjectStore& store, const PrintAction& pri
 
 } // namespace
 
-void NormalisedReceived(Connection& connection, ObjectStore& store, const PrintAction& print)
+void handleRequest(Connection& connection, ObjectStore& store, const PrintAction& print)
 {
     try {
         dispatch(connection, store, print);

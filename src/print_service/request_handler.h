@@ -16,6 +16,6 @@ using PrintAction = std::function<std::uint16_t(const DataSetPtr& target)>;
 // "NormalisedReceived", answered with its failure status, and loses only the failing
 // request's own partial objects. Requests other than N-GET, N-SET, N-ACTION, N-CREATE and
 // N-DELETE get no response.
-void NormalisedReceived(Connection& connection, ObjectStore& store, const PrintAction& print);
+void handleRequest(Connection& connection, ObjectStore& store, const PrintAction& print);
 
 } // namespace kestrova

@@ -3,7 +3,7 @@
 #include "core/errors.h"
 #include "toolkit/dcm_convert.h"
 #include "toolkit/dicom_log.h"
-#include "toolkit/dicom_viewer.h"
+#include "toolkit/dicom_listener.h"
 #include "toolkit/listener_core.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -173,7 +173,7 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
     if (const OFCondition received = receiveRequestData(request, presentationId, data); received.bad())
         return received;
     connection_->beginRequest(*dcm::toDataSet(commandSet), std::move(data), context.abstractSyntax.c_str());
-    core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.NormalisedReceived(*connection); });
+    core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.handleRequest(*connection); });
     if (core_->stopping())
         return EC_Normal;
     // A requester left without an answer would wait until its own timeout.

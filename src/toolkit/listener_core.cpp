@@ -3,7 +3,7 @@
 #include "core/errors.h"
 #include "toolkit/delivery_gate.h"
 #include "toolkit/dicom_log.h"
-#include "toolkit/dicom_viewer.h"
+#include "toolkit/dicom_listener.h"
 
 #include <QCoreApplication>
 #include <QEvent>

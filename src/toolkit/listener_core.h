@@ -1,5 +1,5 @@
 #pragma once
-// What one listening session shares between the DicomViewer (UI thread) and its
+// What one listening session shares between the DicomListener (UI thread) and its
 // association threads: the way onto the UI thread, the log, the stop flag, and the
 // sockets of the running associations so that a stop can cut them. Internal.
 //
@@ -55,7 +55,7 @@ public:
     bool stopping() const { return stopping_.load(); }
     // New requests answer at once from now on, and running associations are cut.
     void beginStop();
-    // The viewer is going away: nothing reaches its handler or log any more.
+    // The listener is going away: nothing reaches its handler or log any more.
     void detach();
 
     // An association's connection; false (and not registered) when the listener is stopping.

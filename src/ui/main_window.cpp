@@ -149,7 +149,7 @@ void MainWindow::startService()
     runSteps("Form_Load", {
         [&] { showListeningState(); },
         [] { fileSystem().ensureFolder(programPath("debug")); },
-        [&] { service_->LoadSettings(); },
+        [&] { service_->restart(); },
         [&] { setUpTray(); },
     });
 }
@@ -295,7 +295,7 @@ void MainWindow::changePreferences()
     trapAndLog("fKestrova mnuViewOptions_Click", [&] {
         service_->stopListening();
         runPreferences();
-        service_->LoadSettings();
+        service_->restart();
     });
 }
 

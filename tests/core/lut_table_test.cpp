@@ -27,7 +27,7 @@ struct LutCase {
     std::optional<std::string> file;
     std::vector<std::pair<std::size_t, std::int32_t>> entries;
     bool complete;
-    std::size_t loggedLines; // each names LoadSettings
+    std::size_t loggedLines; // each names "LoadSettings"
 };
 
 class LutLoad : public testing::TestWithParam<LutCase> {};

@@ -199,7 +199,7 @@ TEST(Associations, InterleavedJobsEachPrintTheirOwnPage)
     EXPECT_EQ(imagesPerFilm, (std::multiset<std::size_t>{2, 4}));
 }
 
-TEST(LoadSettings, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
+TEST(ServiceRestart, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
 {
     ServiceFixture service;
     TestScu scu;
@@ -210,7 +210,7 @@ TEST(LoadSettings, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
     service.service.stopListening();
     GlobalSettings.Port = freePort();
     GlobalSettings.AETName = "WARD3";
-    service.service.LoadSettings();
+    service.service.restart();
     EXPECT_EQ(service.storedCount(), 1u);
 
     TestScu after;
@@ -231,7 +231,7 @@ TEST(Timer, PrunesTheImagesFolderOfTheProgram)
     std::filesystem::create_directory(images);
     writeFile(images / "old", "x");
     std::filesystem::last_write_time(images / "old", std::filesystem::file_time_type::clock::now() - std::chrono::hours(25));
-    service.service.Timer1_Timer();
+    service.service.pruneImages();
     EXPECT_FALSE(std::filesystem::exists(images / "old"));
 }
 

@@ -13,7 +13,7 @@ ServiceFixture::ServiceFixture()
     GlobalSettings = Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""};
     HeaderLeftLines = HeaderLines{};
     HeaderRightLines = HeaderLines{};
-    service.LoadSettings();
+    service.restart();
 }
 
 ServiceFixture::~ServiceFixture() { service.stopListening(); }

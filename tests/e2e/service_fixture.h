@@ -31,7 +31,7 @@ public:
 
     std::vector<std::filesystem::path> films() const;
     std::string errorLog() const { return folder.errorLog(); }
-    std::size_t storedCount() { return service.datasets().count(); }
+    std::size_t storedCount() { return service.store().count(); }
 
     TempProgramFolder folder;
     QtPrinterDevice printer;

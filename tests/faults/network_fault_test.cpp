@@ -78,8 +78,8 @@ TEST_P(WireFaults, AreSurvivedAndTheNextJobPrints)
 {
     ServiceFixture service;
     // A PDU that announces more than it carries is only found out by the timeout.
-    service.service.viewer().setTimeouts(3s, 3s);
-    service.service.LoadSettings();
+    service.service.listener().setTimeouts(3s, 3s);
+    service.service.restart();
     runPeer([&] {
         RawPeer peer;
         ASSERT_TRUE(peer.connect(service.port()));
@@ -182,8 +182,8 @@ class SilentPeer : public testing::TestWithParam<Silence> {};
 TEST_P(SilentPeer, IsDroppedAtTheTimeout)
 {
     ServiceFixture service;
-    service.service.viewer().setTimeouts(2s, 2s);
-    service.service.LoadSettings();
+    service.service.listener().setTimeouts(2s, 2s);
+    service.service.restart();
     runPeer([&] {
         RawPeer silent;
         ASSERT_TRUE(silent.connect(service.port()));

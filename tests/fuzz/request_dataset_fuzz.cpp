@@ -85,7 +85,7 @@ struct Association {
                                         const std::string& instanceUid, DataSetPtr request)
     {
         connection.beginRequest(requestCommand(field, classUid, instanceUid), std::move(request), metaSopClass);
-        NormalisedReceived(connection, store, [this](const DataSetPtr& target) { return print(target); });
+        handleRequest(connection, store, [this](const DataSetPtr& target) { return print(target); });
         // Every N-CREATE, N-SET and N-GET is answered, whatever its data set held.
         if (!connection.response())
             std::abort();

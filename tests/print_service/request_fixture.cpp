@@ -23,7 +23,7 @@ std::optional<PendingResponse> RequestFixture::send(std::uint16_t commandField, 
 {
     Connection& target = on ? *on : connection;
     target.beginRequest(requestCommand(commandField, classUid, instanceUid), std::move(request), metaSopClass);
-    NormalisedReceived(target, store, [this](const DataSetPtr& object) {
+    handleRequest(target, store, [this](const DataSetPtr& object) {
         printed.push_back(object->sopInstanceUid());
         return printStatus;
     });

@@ -1,7 +1,7 @@
 #include "support/event_loop.h"
 #include "support/test_scu.h"
 #include "toolkit/dicom_log.h"
-#include "toolkit/dicom_viewer.h"
+#include "toolkit/dicom_listener.h"
 #include "toolkit/image_tags.h"
 #include "toolkit/print_tags.h"
 #include "toolkit/port_probe.h"
@@ -56,7 +56,7 @@ public:
         record("start", c);
         ++started;
     }
-    void NormalisedReceived(Connection& c) override
+    void handleRequest(Connection& c) override
     {
         mostInside = std::max(mostInside, ++inside);
         record("request", c);
@@ -117,13 +117,13 @@ protected:
     void SetUp() override
     {
         port = freePort();
-        ASSERT_TRUE(viewer.listen(port)) << log.text(100);
+        ASSERT_TRUE(listener.listen(port)) << log.text(100);
     }
     void waitForEnds(int count) { ASSERT_TRUE(pumpUntil([&] { return handler.ended >= count; })) << log.text(200); }
 
     RecordingHandler handler;
     DicomLog log;
-    DicomViewer viewer{handler, log};
+    DicomListener listener{handler, log};
     int port = 0;
 };
 
@@ -341,10 +341,10 @@ TEST_F(ListenerTest, StoppingWhileARequestWaitsForTheUiThreadReturns)
     // events: the worker waits for it with the request.
     ASSERT_TRUE(pumpUntil([&] { return !handler.events.empty(); }));
     const bool arrived = waitForLogLines(log, "Received N-GET-RQ", 1);
-    viewer.stopListening();
+    listener.stopListening();
     requester.join();
     EXPECT_TRUE(arrived) << log.text(100);
-    EXPECT_FALSE(viewer.isListening());
+    EXPECT_FALSE(listener.isListening());
     EXPECT_FALSE(response.received);
     EXPECT_TRUE(handler.requestFields().empty());
 }
@@ -355,7 +355,7 @@ TEST_F(ListenerTest, StoppingFromInsideAHandlerCallReturns)
 {
     bool stoppedInside = false;
     handler.onRequest = [&](Connection& c) {
-        viewer.stopListening();
+        listener.stopListening();
         stoppedInside = true;
         c.respond(0);
     };
@@ -365,18 +365,18 @@ TEST_F(ListenerTest, StoppingFromInsideAHandlerCallReturns)
         EXPECT_FALSE(scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received);
     });
     EXPECT_TRUE(stoppedInside);
-    EXPECT_FALSE(viewer.isListening());
+    EXPECT_FALSE(listener.isListening());
     EXPECT_TRUE(pumpUntil([&] { return port_probe::isFree(port); })) << "the left-behind listener ends";
 }
 
 // C-ECHO is the listener's own business: the handler never sees it.
 TEST_F(ListenerTest, ListensAgainOnTheSamePortAfterAStopAndAnswersEcho)
 {
-    viewer.stopListening();
-    EXPECT_FALSE(viewer.isListening());
-    ASSERT_TRUE(viewer.listen(port)) << log.text(100);
-    EXPECT_TRUE(viewer.isListening());
-    EXPECT_EQ(viewer.port(), port);
+    listener.stopListening();
+    EXPECT_FALSE(listener.isListening());
+    ASSERT_TRUE(listener.listen(port)) << log.text(100);
+    EXPECT_TRUE(listener.isListening());
+    EXPECT_EQ(listener.port(), port);
     runPeer([&] {
         TestScu scu;
         ASSERT_TRUE(scu.connect("127.0.0.1", port));
@@ -393,9 +393,9 @@ TEST_P(ListenRefusal, PortsOutsideTheRangeAreRefusedWithALogLine)
 {
     RecordingHandler handler;
     DicomLog log;
-    DicomViewer viewer(handler, log);
-    EXPECT_FALSE(viewer.listen(GetParam()));
-    EXPECT_FALSE(viewer.isListening());
+    DicomListener listener(handler, log);
+    EXPECT_FALSE(listener.listen(GetParam()));
+    EXPECT_FALSE(listener.isListening());
     EXPECT_NE(log.text(10).find("Cannot listen on port " + std::to_string(GetParam())), std::string::npos);
 }
 
@@ -407,14 +407,14 @@ TEST(Listen, APortInUseIsRefused)
     ASSERT_TRUE(occupied.listen(QHostAddress::LocalHost, 0));
     RecordingHandler handler;
     DicomLog log;
-    DicomViewer viewer(handler, log);
-    EXPECT_FALSE(viewer.listen(occupied.serverPort()));
+    DicomListener listener(handler, log);
+    EXPECT_FALSE(listener.listen(occupied.serverPort()));
     EXPECT_NE(log.text(10).find("in use"), std::string::npos) << log.text(10);
 
     const int port = freePort();
-    DicomViewer first(handler, log);
+    DicomListener first(handler, log);
     ASSERT_TRUE(first.listen(port));
-    EXPECT_FALSE(viewer.listen(port)) << "a port our own listener holds is in use too";
+    EXPECT_FALSE(listener.listen(port)) << "a port our own listener holds is in use too";
 }
 
 } // namespace

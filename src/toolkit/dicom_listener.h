@@ -1,6 +1,6 @@
 #pragma once
 // The DICOM listener. Each association is served on a worker thread; every event it
-// produces is handed to the handler on the thread that owns the DicomViewer (the UI
+// produces is handed to the handler on the thread that owns the DicomListener (the UI
 // thread), one call at a time, and the worker waits for the call to finish before it
 // sends the response the handler gave.
 
@@ -22,16 +22,16 @@ public:
     virtual void associationStarted(Connection& connection) = 0;
     // Every DIMSE-N request and every C- request other than C-ECHO. No response is
     // sent unless the handler gives one.
-    virtual void NormalisedReceived(Connection& connection) = 0;
+    virtual void handleRequest(Connection& connection) = 0;
     // Released, aborted, or the connection was lost.
     virtual void associationEnded(Connection& connection) = 0;
 };
 
-class DicomViewer : public QObject {
+class DicomListener : public QObject {
     Q_OBJECT
 public:
-    DicomViewer(ConnectionHandler& handler, DicomLog& log, QObject* parent = nullptr);
-    ~DicomViewer() override; // stops listening
+    DicomListener(ConnectionHandler& handler, DicomLog& log, QObject* parent = nullptr);
+    ~DicomListener() override; // stops listening
 
     // True only when actually listening; a port in use, 0 or outside 1..65535 gives false,
     // with the reason in the DICOM log.

@@ -1,4 +1,4 @@
-#include "toolkit/dicom_viewer.h"
+#include "toolkit/dicom_listener.h"
 
 #include "toolkit/accept_loop.h"
 #include "toolkit/delivery_gate.h"
@@ -32,7 +32,7 @@ using namespace std::chrono_literals;
 // second) and the workers; a worker held up by the caller's own stack is left to finish.
 constexpr auto StopWait = 2s;
 constexpr auto StartWait = 5s;
-// How long the viewer's end waits for runs left behind by a stop from inside a handler.
+// How long the listener's end waits for runs left behind by a stop from inside a handler.
 constexpr auto LeftBehindWait = 10s;
 
 const std::array<const char*, 5> AcceptedAbstractSyntaxes = {
@@ -112,7 +112,7 @@ struct ListenRun {
     std::string failure;
 };
 
-class DicomViewer::Impl {
+class DicomListener::Impl {
 public:
     Impl(ConnectionHandler& handler, DicomLog& log) : handler_(handler), log_(log) {}
     ~Impl();
@@ -136,13 +136,13 @@ private:
     std::shared_ptr<ListenerCore> core_;
     std::shared_ptr<ListenRun> run_;
     // Runs a stop from inside a handler call could not wait for: they end once that call
-    // returns, and are joined later, at the latest when the viewer goes.
+    // returns, and are joined later, at the latest when the listener goes.
     std::vector<std::shared_ptr<ListenRun>> leftBehind_;
     int port_ = 0;
     Timeouts timeouts_;
 };
 
-bool DicomViewer::Impl::listen(int port)
+bool DicomListener::Impl::listen(int port)
 {
     stop();
     joinLeftBehind(Clock::duration::zero());
@@ -173,7 +173,7 @@ bool DicomViewer::Impl::listen(int port)
     return true;
 }
 
-bool DicomViewer::Impl::waitUntilAccepting(ListenRun& run, int port) const
+bool DicomListener::Impl::waitUntilAccepting(ListenRun& run, int port) const
 {
     const auto deadline = Clock::now() + StartWait;
     while (!run.finished && port_probe::isFree(port) && Clock::now() < deadline)
@@ -185,7 +185,7 @@ bool DicomViewer::Impl::waitUntilAccepting(ListenRun& run, int port) const
     return false;
 }
 
-void DicomViewer::Impl::stop()
+void DicomListener::Impl::stop()
 {
     if (!run_)
         return;
@@ -208,7 +208,7 @@ void DicomViewer::Impl::stop()
     log_.append(LogCategory::Associations, "Stopped listening on port " + std::to_string(port_));
 }
 
-void DicomViewer::Impl::joinLeftBehind(Clock::duration limit)
+void DicomListener::Impl::joinLeftBehind(Clock::duration limit)
 {
     pumpEventsUntil(
         [&] {
@@ -223,7 +223,7 @@ void DicomViewer::Impl::joinLeftBehind(Clock::duration limit)
     });
 }
 
-DicomViewer::Impl::~Impl()
+DicomListener::Impl::~Impl()
 {
     stop();
     joinLeftBehind(LeftBehindWait);
@@ -231,34 +231,34 @@ DicomViewer::Impl::~Impl()
         run->thread.detach(); // its handler call never returned
 }
 
-DicomViewer::DicomViewer(ConnectionHandler& handler, DicomLog& log, QObject* parent)
+DicomListener::DicomListener(ConnectionHandler& handler, DicomLog& log, QObject* parent)
     : QObject(parent), impl_(std::make_unique<Impl>(handler, log))
 {
 }
 
-DicomViewer::~DicomViewer() = default;
+DicomListener::~DicomListener() = default;
 
-bool DicomViewer::listen(int port) { return impl_->listen(port); }
+bool DicomListener::listen(int port) { return impl_->listen(port); }
 
-void DicomViewer::stopListening() { impl_->stop(); }
+void DicomListener::stopListening() { impl_->stop(); }
 
-bool DicomViewer::isListening() const { return impl_->listening(); }
+bool DicomListener::isListening() const { return impl_->listening(); }
 
-int DicomViewer::port() const { return impl_->port(); }
+int DicomListener::port() const { return impl_->port(); }
 
-void DicomViewer::setTimeouts(std::chrono::seconds dimse, std::chrono::seconds acse)
+void DicomListener::setTimeouts(std::chrono::seconds dimse, std::chrono::seconds acse)
 {
     impl_->setTimeouts(Timeouts{dimse, acse});
 }
 
-DicomViewer::DeliveryHold::DeliveryHold(std::shared_ptr<DeliveryGate> gate)
+DicomListener::DeliveryHold::DeliveryHold(std::shared_ptr<DeliveryGate> gate)
     : gate_(std::move(gate))
 {
     gate_->hold();
 }
 
-DicomViewer::DeliveryHold::~DeliveryHold() { gate_->release(); }
+DicomListener::DeliveryHold::~DeliveryHold() { gate_->release(); }
 
-DicomViewer::DeliveryHold DicomViewer::holdDeliveries() { return DeliveryHold(impl_->gate()); }
+DicomListener::DeliveryHold DicomListener::holdDeliveries() { return DeliveryHold(impl_->gate()); }
 
 } // namespace kestrova
