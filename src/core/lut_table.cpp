@@ -2,7 +2,7 @@
 
 #include "errors.h"
 #include "file_system.h"
-#include "global_settings.h"
+#include "configuration.h"
 #include "number_text.h"
 #include "program_folder.h"
 #include "rounding.h"

@@ -23,8 +23,10 @@ void letEventsRun() { QCoreApplication::processEvents(); }
 
 } // namespace
 
-PrintService::PrintService(PrinterDevice& printer, PreviewSurface& preview, QObject* parent)
+PrintService::PrintService(const Configuration& configuration, PrinterDevice& printer, PreviewSurface& preview,
+                           QObject* parent)
     : QObject(parent),
+      configuration_(configuration),
       printer_(printer),
       preview_(preview),
       previewWanted_([] { return false; }),
@@ -47,27 +49,27 @@ void PrintService::restart()
         [&] {
             if (listener_->isListening())
                 listener_->stopListening();
-            listening = listener_->listen(GlobalSettings.Port);
+            listening = listener_->listen(configuration_.settings.Port);
         },
         [&] {
             if (!listening)
-                emit listenFailed(GlobalSettings.Port);
+                emit listenFailed(configuration_.settings.Port);
         },
         [&] {
             if (!listening)
-                listening = listener_->listen(GlobalSettings.Port);
+                listening = listener_->listen(configuration_.settings.Port);
         },
         [&] {
             if (!listening)
-                emit listenRetryFailed(GlobalSettings.Port);
+                emit listenRetryFailed(configuration_.settings.Port);
         },
         [&] { store_.clear(); },
         [&] { log_.setMaxEntries(LogEntriesKept); },
         [&] { logLevelText_ = "Current LogLevel: " + std::to_string(log_.level()); },
-        [&] { store_.add(PrinterDataset(GlobalSettings)); },
-        [&] { emit settingsShown(GlobalSettings, QString::fromLocal8Bit(logLevelText_.c_str())); },
+        [&] { store_.add(PrinterDataset(configuration_.settings)); },
+        [&] { emit settingsShown(configuration_.settings, QString::fromLocal8Bit(logLevelText_.c_str())); },
     });
-    LoadLutTable(lutTable_, GlobalSettings);
+    LoadLutTable(lutTable_, configuration_.settings);
 }
 
 void PrintService::stopListening() { listener_->stopListening(); }
@@ -100,8 +102,8 @@ void PrintService::handleRequest(Connection& connection)
 
 PrintContext PrintService::printContext()
 {
-    return PrintContext{store_.collection(), GlobalSettings, HeaderLeftLines, HeaderRightLines, lutTable_,
-                        printer_, preview_, previewWanted_, letEventsRun};
+    return PrintContext{store_.collection(), configuration_.settings, configuration_.headerLeft,
+                        configuration_.headerRight, lutTable_, printer_, preview_, previewWanted_, letEventsRun};
 }
 
 } // namespace kestrova

@@ -66,8 +66,9 @@ void setControlWidth(QWidget& control, float width) { control.resize(layoutSize(
 
 } // namespace
 
-MainWindow::MainWindow(PrinterDevice& printer, QWidget* parent)
+MainWindow::MainWindow(Configuration& configuration, PrinterDevice& printer, QWidget* parent)
     : QMainWindow(parent),
+      configuration_(configuration),
       printer_(printer),
       trayAvailable_([] { return QSystemTrayIcon::isSystemTrayAvailable(); })
 {
@@ -76,7 +77,7 @@ MainWindow::MainWindow(PrinterDevice& printer, QWidget* parent)
     createControls();
     createMenus();
 
-    service_ = std::make_unique<PrintService>(printer_, *previewBox_);
+    service_ = std::make_unique<PrintService>(configuration_, printer_, *previewBox_);
     service_->setPreviewWanted([this] { return isMaximized(); });
     connect(service_.get(), &PrintService::listenFailed, this, &MainWindow::reportListenFailure,
             Qt::DirectConnection);
@@ -166,7 +167,7 @@ void MainWindow::setUpTray()
 PreferencesDialog& MainWindow::preferences()
 {
     if (!preferences_)
-        preferences_ = std::make_unique<PreferencesDialog>(service_->log(), printer_, this);
+        preferences_ = std::make_unique<PreferencesDialog>(configuration_, service_->log(), printer_, this);
     return *preferences_;
 }
 

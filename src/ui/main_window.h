@@ -4,7 +4,7 @@
 // where one exists. Its controls are its own: tests reach them by object name, as a user
 // reaches them by sight.
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
@@ -27,8 +27,8 @@ class PreferencesDialog;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // Builds the window and starts the print service.
-    explicit MainWindow(PrinterDevice& printer, QWidget* parent = nullptr);
+    // Builds the window and starts the print service on the program's configuration.
+    MainWindow(Configuration& configuration, PrinterDevice& printer, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     PrintService& service() { return *service_; }
@@ -70,6 +70,7 @@ private:
     void exitStoppingTheListener();
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
 
+    Configuration& configuration_;
     PrinterDevice& printer_;
     std::function<bool()> trayAvailable_;
     QLineEdit* aeTitleField_ = nullptr;

@@ -1,7 +1,7 @@
 #include "ui/preferences_dialog.h"
 
 #include "core/errors.h"
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/rounding.h"
 #include "core/settings_files.h"
 #include "core/steps.h"
@@ -72,8 +72,9 @@ std::string captionFileText(const QPlainTextEdit& field)
 
 } // namespace
 
-PreferencesDialog::PreferencesDialog(DicomLog& log, const PrinterDevice& printer, QWidget* parent)
-    : QDialog(parent), log_(log), printer_(printer)
+PreferencesDialog::PreferencesDialog(Configuration& configuration, DicomLog& log, const PrinterDevice& printer,
+                                     QWidget* parent)
+    : QDialog(parent), configuration_(configuration), log_(log), printer_(printer)
 {
     setObjectName(QStringLiteral("fPref"));
     setWindowTitle(QStringLiteral("Kestrova Preferences"));
@@ -150,14 +151,14 @@ void PreferencesDialog::showCurrentSettings()
 
     trapAndLog("fPref Form_Load", [&] {
         showFontSetting();
-        captionLeft_->setPlainText(joinLines(HeaderLeftLines));
-        captionRight_->setPlainText(joinLines(HeaderRightLines));
-        printWithLut_->setChecked(GlobalSettings.LUT != 0);
+        captionLeft_->setPlainText(joinLines(configuration_.headerLeft));
+        captionRight_->setPlainText(joinLines(configuration_.headerRight));
+        printWithLut_->setChecked(settings().LUT != 0);
         log_.setLevel(OpeningLogLevel);
-        logoPath_->setText(toQString(GlobalSettings.ImagePath));
-        emulation_->setText(toQString(GlobalSettings.Emulation));
-        port_->setText(GlobalSettings.Port == 0 ? QString() : QString::number(GlobalSettings.Port));
-        aeTitle_->setText(toQString(GlobalSettings.AETName));
+        logoPath_->setText(toQString(settings().ImagePath));
+        emulation_->setText(toQString(settings().Emulation));
+        port_->setText(settings().Port == 0 ? QString() : QString::number(settings().Port));
+        aeTitle_->setText(toQString(settings().AETName));
         fillPrinterList();
     });
 }
@@ -168,17 +169,17 @@ void PreferencesDialog::fillPrinterList()
         printers_->addItem(toQString(name));
     // Filling the list selects nothing by itself.
     printers_->setCurrentIndex(-1);
-    if (GlobalSettings.Printer.empty())
+    if (settings().Printer.empty())
         return;
-    const int index = printers_->findText(toQString(GlobalSettings.Printer), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int index = printers_->findText(toQString(settings().Printer), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
-        kestrova::raise(ErrorCode::InvalidArgument, "Printer not installed: " + GlobalSettings.Printer);
+        kestrova::raise(ErrorCode::InvalidArgument, "Printer not installed: " + settings().Printer);
     printers_->setCurrentIndex(index);
 }
 
 void PreferencesDialog::showFontSetting()
 {
-    font_->setText(toQString(GlobalSettings.Fontname) + QStringLiteral(", ") + QString::number(GlobalSettings.Fontsize));
+    font_->setText(toQString(settings().Fontname) + QStringLiteral(", ") + QString::number(settings().Fontsize));
 }
 
 void PreferencesDialog::updateOkEnabled()
@@ -190,16 +191,16 @@ void PreferencesDialog::updateOkEnabled()
 void PreferencesDialog::chooseFont()
 {
     trapAndLog("fPref cmdFont_Click", [&] {
-        QFont current(toQString(GlobalSettings.Fontname));
-        if (GlobalSettings.Fontsize > 0)
-            current.setPointSize(GlobalSettings.Fontsize);
+        QFont current(toQString(settings().Fontname));
+        if (settings().Fontsize > 0)
+            current.setPointSize(settings().Fontsize);
         current.setBold(fontBold_);
         current.setItalic(fontItalic_);
         const std::optional<QFont> chosen = userDialogs().chooseFont(current);
         if (!chosen)
             return;
-        GlobalSettings.Fontname = toLocalString(chosen->family());
-        GlobalSettings.Fontsize = roundHalfEven<std::int32_t>(chosen->pointSizeF());
+        settings().Fontname = toLocalString(chosen->family());
+        settings().Fontsize = roundHalfEven<std::int32_t>(chosen->pointSizeF());
         fontBold_ = chosen->bold();
         fontItalic_ = chosen->italic();
         showFontSetting();
@@ -228,22 +229,22 @@ void PreferencesDialog::applyAndClose()
     ignoreErrors({
         [&] { WriteHeaderFile(leftHeaderPath(), captionFileText(*captionLeft_)); },
         [&] { WriteHeaderFile(rightHeaderPath(), captionFileText(*captionRight_)); },
-        [] { ReadHeader(); },
+        [&] { ReadHeader(configuration_); },
         [&] { accept(); },
     });
 }
 
 void PreferencesDialog::storeSettings()
 {
-    GlobalSettings.Emulation = toLocalString(emulation_->text());
-    GlobalSettings.Port = int32FromNumericText(toLocalString(port_->text()));
-    GlobalSettings.AETName = toLocalString(aeTitle_->text());
-    GlobalSettings.Printer = printers_->currentIndex() < 0 ? std::string() : toLocalString(printers_->currentText());
-    GlobalSettings.ImagePath = toLocalString(logoPath_->text());
+    settings().Emulation = toLocalString(emulation_->text());
+    settings().Port = int32FromNumericText(toLocalString(port_->text()));
+    settings().AETName = toLocalString(aeTitle_->text());
+    settings().Printer = printers_->currentIndex() < 0 ? std::string() : toLocalString(printers_->currentText());
+    settings().ImagePath = toLocalString(logoPath_->text());
     // A value the box cannot show (LUT=2 written by hand) stays unless the user changed the box.
-    if (printWithLut_->isChecked() != (GlobalSettings.LUT != 0))
-        GlobalSettings.LUT = printWithLut_->isChecked() ? 1 : 0;
-    WriteSettings();
+    if (printWithLut_->isChecked() != (settings().LUT != 0))
+        settings().LUT = printWithLut_->isChecked() ? 1 : 0;
+    WriteSettings(settings());
     log_.clear();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
-// The preferences dialog, the one place where the user changes the configuration. One
-// instance lives as long as the program; each showing starts again from GlobalSettings and
-// the caption lines. Its controls are its own: tests reach them by object name.
+// The preferences dialog, the one place where the user changes the program's configuration.
+// One instance lives as long as the program; each showing starts again from the
+// configuration. Its controls are its own: tests reach them by object name.
+
+#include "core/configuration.h"
 
 #include <QDialog>
 
@@ -19,7 +21,8 @@ class PrinterDevice;
 class PreferencesDialog : public QDialog {
     Q_OBJECT
 public:
-    PreferencesDialog(DicomLog& log, const PrinterDevice& printer, QWidget* parent = nullptr);
+    PreferencesDialog(Configuration& configuration, DicomLog& log, const PrinterDevice& printer,
+                      QWidget* parent = nullptr);
 
     // Shows the dialog modally, centred on the screen; returns when it closed.
     void showModal();
@@ -31,6 +34,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    Settings& settings() { return configuration_.settings; }
     void createControls();
     void showCurrentSettings();
     void updateOkEnabled();
@@ -43,6 +47,7 @@ private:
     void chooseLogoFile();
     void applyAndClose();
 
+    Configuration& configuration_;
     DicomLog& log_;
     const PrinterDevice& printer_;
     QLineEdit* aeTitle_ = nullptr;

@@ -1,6 +1,6 @@
 #include "error_log_reader.h"
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/lut_table.h"
 
 #include <gtest/gtest.h>

@@ -208,8 +208,8 @@ TEST(ServiceRestart, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
         createFilm(scu);
     });
     service.service.stopListening();
-    GlobalSettings.Port = freePort();
-    GlobalSettings.AETName = "WARD3";
+    service.configuration.settings.Port = freePort();
+    service.configuration.settings.AETName = "WARD3";
     service.service.restart();
     EXPECT_EQ(service.storedCount(), 1u);
 

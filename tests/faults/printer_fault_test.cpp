@@ -63,7 +63,7 @@ std::unique_ptr<CupsServer> PrinterFaults::cups_;
 
 TEST_F(PrinterFaults, QueueRemovedBetweenJobsFailsOnlyTheJobThatMeetsIt)
 {
-    GlobalSettings.Printer = Queue;
+    service.configuration.settings.Printer = Queue;
     ASSERT_TRUE(nextJobReachesTheQueue());
 
     cups().removeQueue(Queue);

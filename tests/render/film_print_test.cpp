@@ -1,6 +1,6 @@
 #include "core/error_log_reader.h"
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/lut_table.h"
 #include "printing/testing/recording_preview_surface.h"
 #include "render/display_format.h"

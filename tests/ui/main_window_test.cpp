@@ -1,4 +1,4 @@
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "print_service/print_service.h"
 #include "printing/testing/recording_printer_device.h"
 #include "toolkit/dicom_log.h"
@@ -44,8 +44,8 @@ protected:
     std::unique_ptr<MainWindow> start(bool trayAvailable = false)
     {
         // The tray must be decided before the window minimizes itself.
-        auto window = Main(printer, [trayAvailable](PrinterDevice& device) {
-            auto made = std::make_unique<MainWindow>(device);
+        auto window = Main(configuration, printer, [trayAvailable](Configuration& configuration, PrinterDevice& device) {
+            auto made = std::make_unique<MainWindow>(configuration, device);
             made->setTrayAvailability([trayAvailable] { return trayAvailable; });
             return made;
         });
@@ -186,7 +186,7 @@ TEST_F(MainWindowTest, OptionsStopTheListenerAndRestartItOnTheSamePortOrTheNewOn
 TEST_F(MainWindowTest, StartFailureIsLoggedAndAsksForARestart)
 {
     PreferencesAnswer answer([](PreferencesDialog& dialog) { control<QPushButton>(dialog, "cmdCancel").click(); });
-    const auto window = Main(printer, [](PrinterDevice&) -> std::unique_ptr<MainWindow> {
+    const auto window = Main(configuration, printer, [](Configuration&, PrinterDevice&) -> std::unique_ptr<MainWindow> {
         throw AppError(ErrorCode::FileNotFound);
     });
     EXPECT_FALSE(window);

@@ -1,4 +1,4 @@
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/settings_files.h"
 #include "printing/testing/recording_printer_device.h"
 #include "toolkit/dicom_log.h"
@@ -39,15 +39,15 @@ protected:
 
     DicomLog log;
     RecordingPrinterDevice printer;
-    PreferencesDialog dialog{log, printer};
+    PreferencesDialog dialog{configuration, log, printer};
 };
 
 TEST_F(PreferencesTest, EveryOpeningShowsTheSettingsAfresh)
 {
     EXPECT_EQ(dialog.maximumSize(), QSize(392, 471));
     EXPECT_FALSE(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    GlobalSettings = Settings{"MYPRINTER", 4007, "AGFA", "Office", "Courier", 12, 1, "/logos/clinic.png"};
-    HeaderLeftLines = HeaderLines{"Clinic", "Radiology"};
+    configuration.settings = Settings{"MYPRINTER", 4007, "AGFA", "Office", "Courier", 12, 1, "/logos/clinic.png"};
+    configuration.headerLeft = HeaderLines{"Clinic", "Radiology"};
     log.setLevel(5);
     open();
     field("AETName").setText("TYPED");
@@ -68,8 +68,8 @@ TEST_F(PreferencesTest, EveryOpeningShowsTheSettingsAfresh)
 
 TEST_F(PreferencesTest, PortZeroOpensEmptyAndAnUnknownPrinterIsLoggedAndSelectsNothing)
 {
-    GlobalSettings.Port = 0;
-    GlobalSettings.Printer = "Gone Printer";
+    configuration.settings.Port = 0;
+    configuration.settings.Printer = "Gone Printer";
     open();
     EXPECT_TRUE(field("Port").text().isEmpty());
     EXPECT_FALSE(button("cmdOK").isEnabled());
@@ -114,7 +114,7 @@ TEST_P(PortConversion, OkStoresThePortRoundedHalfToEven)
     field("Port").setText(GetParam().first);
     ok();
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(GlobalSettings.Port, GetParam().second);
+    EXPECT_EQ(configuration.settings.Port, GetParam().second);
     EXPECT_NE(settingsFile().find("Port=" + std::to_string(GetParam().second) + "\r\n"), std::string::npos);
 }
 
@@ -132,8 +132,8 @@ TEST_F(PreferencesTest, PortBeyondThirtyTwoBitsShowsTheErrorAndKeepsTheDialogOpe
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Overflow");
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(GlobalSettings.Emulation, "AGFA") << "stored before the failing port";
-    EXPECT_EQ(GlobalSettings.Port, port);
+    EXPECT_EQ(configuration.settings.Emulation, "AGFA") << "stored before the failing port";
+    EXPECT_EQ(configuration.settings.Port, port);
     EXPECT_EQ(settingsFile(), before);
 }
 
@@ -154,16 +154,16 @@ TEST_F(PreferencesTest, OkStoresAndWritesEverySettingAndTheCaptionsAndClearsTheL
     ok();
 
     const Settings expected{" Mixed Case ", 4010, "AGFA", "Office", "Tahoma", 10, 1, "/logos/clinic.png"};
-    EXPECT_EQ(GlobalSettings, expected);
-    GlobalSettings = Settings{};
-    ReadSettings();
+    EXPECT_EQ(configuration.settings, expected);
+    Settings fromFile;
+    ReadSettings(fromFile);
     Settings reread = expected;
     reread.AETName = "Mixed Case"; // blanks around a value do not survive the file
-    EXPECT_EQ(GlobalSettings, reread) << settingsFile();
+    EXPECT_EQ(fromFile, reread) << settingsFile();
     EXPECT_FALSE(std::filesystem::exists(folder / "Left.ini"));
     EXPECT_EQ(readFile(folder / "Right.ini"), "Clinic\r\nRadiology\r\n");
-    EXPECT_EQ(HeaderLeftLines, HeaderLines{});
-    EXPECT_EQ(HeaderRightLines, (HeaderLines{"Clinic", "Radiology"}));
+    EXPECT_EQ(configuration.headerLeft, HeaderLines{});
+    EXPECT_EQ(configuration.headerRight, (HeaderLines{"Clinic", "Radiology"}));
     EXPECT_EQ(log.entryCount(), 0u);
 }
 
@@ -177,12 +177,12 @@ TEST_F(PreferencesTest, ALutValueTheBoxCannotShowIsKeptUnlessTheBoxIsChanged)
     };
     for (const LutCase lutCase : {LutCase{2, false, 2}, LutCase{-1, false, -1}, LutCase{2, true, 0},
                                   LutCase{0, true, 1}, LutCase{1, false, 1}}) {
-        GlobalSettings.LUT = lutCase.before;
+        configuration.settings.LUT = lutCase.before;
         open();
         if (lutCase.toggle)
             lutBox().setChecked(!lutBox().isChecked());
         ok();
-        EXPECT_EQ(GlobalSettings.LUT, lutCase.after) << "from " << lutCase.before;
+        EXPECT_EQ(configuration.settings.LUT, lutCase.after) << "from " << lutCase.before;
     }
 }
 
@@ -200,20 +200,20 @@ TEST_F(PreferencesTest, CancelStoresNothingButAChosenFontIsInEffect)
     cancel();
 
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(GlobalSettings.AETName, "WARD3");
+    EXPECT_EQ(configuration.settings.AETName, "WARD3");
     EXPECT_EQ(settingsFile(), before);
     EXPECT_FALSE(std::filesystem::exists(folder / "Left.ini"));
     ASSERT_TRUE(dialogs.fontAsked);
     EXPECT_EQ(dialogs.fontAsked->family(), "Tahoma");
     EXPECT_EQ(dialogs.fontAsked->pointSize(), 10);
-    EXPECT_EQ(GlobalSettings.Fontname, "DejaVu Serif");
-    EXPECT_EQ(GlobalSettings.Fontsize, 12) << "halves round to even";
+    EXPECT_EQ(configuration.settings.Fontname, "DejaVu Serif");
+    EXPECT_EQ(configuration.settings.Fontsize, 12) << "halves round to even";
     EXPECT_EQ(field("txtFont").text(), "DejaVu Serif, 12");
     // The style flags preset the dialog next time; a cancelled font dialog changes nothing.
     dialogs.fontAnswer.reset();
     button("cmdFont").click();
     EXPECT_TRUE(dialogs.fontAsked->bold());
-    EXPECT_EQ(GlobalSettings.Fontname, "DejaVu Serif");
+    EXPECT_EQ(configuration.settings.Fontname, "DejaVu Serif");
 }
 
 TEST_F(PreferencesTest, LogoButtonTakesTheChosenFile)

@@ -70,7 +70,7 @@ protected:
 
 TEST_F(PrintJobTest, FilmSentToTheProgramIsPrintedPreviewedAndLogged)
 {
-    const auto window = Main(printer);
+    const auto window = Main(configuration, printer);
     ASSERT_TRUE(window);
     window->open();
     ASSERT_TRUE(window->isMaximized());

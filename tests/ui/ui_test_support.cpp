@@ -1,6 +1,6 @@
 #include "ui_test_support.h"
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/settings_files.h"
 #include "ui/preferences_dialog.h"
 
@@ -42,21 +42,14 @@ UiTest::UiTest()
     writeSettings();
 }
 
-UiTest::~UiTest()
-{
-    GlobalSettings = {};
-    HeaderLeftLines.reset();
-    HeaderRightLines.reset();
-}
+UiTest::~UiTest() = default;
 
 void UiTest::writeSettings(const std::string& extraLines)
 {
     writeFile(folder / "Kestrova.ini", "[Kestrova]\r\nAETName=WARD3\r\nPort=" + std::to_string(port) + "\r\n" + extraLines);
-    GlobalSettings = {};
-    HeaderLeftLines.reset();
-    HeaderRightLines.reset();
-    ReadSettings();
-    ReadHeader();
+    configuration = {};
+    ReadSettings(configuration.settings);
+    ReadHeader(configuration);
 }
 
 } // namespace kestrova::test

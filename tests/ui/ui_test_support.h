@@ -2,6 +2,7 @@
 // What the window tests share: scripted answers to message boxes and platform dialogs,
 // answering the modal preferences dialog, and a program folder with settings of its own.
 
+#include "core/configuration.h"
 #include "support/temp_folder.h"
 #include "ui/user_dialogs.h"
 
@@ -89,6 +90,7 @@ protected:
     void writeSettings(const std::string& extraLines = "");
 
     TempProgramFolder folder;
+    Configuration configuration;
     ScriptedDialogs dialogs;
     int port;
 
