@@ -7,7 +7,6 @@
 #include "core/rounding.h"
 #include "core/steps.h"
 #include "render/display_format.h"
-#include "render/film_lookup.h"
 #include "render/header_band.h"
 #include "render/image_cell.h"
 #include "printing/film_folder.h"

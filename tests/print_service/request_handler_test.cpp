@@ -28,9 +28,9 @@ TEST(NCreate, FilmSessionWithoutUidGetsANewOneAndIsStored)
     RequestFixture fixture;
     const std::string uid = fixture.createSession();
     ASSERT_FALSE(uid.empty());
-    ASSERT_TRUE(fixture.store.dataset("", uid, ""));
-    EXPECT_EQ(fixture.store.dataset("", uid, "")->sopClassUid(), SopClass::BasicFilmSession);
-    EXPECT_EQ(fixture.store.dataset("", uid, "")->attribute(PrintTag::NumberOfCopies).asText(), "1");
+    ASSERT_TRUE(fixture.store.dataset(uid));
+    EXPECT_EQ(fixture.store.dataset(uid)->sopClassUid(), SopClass::BasicFilmSession);
+    EXPECT_EQ(fixture.store.dataset(uid)->attribute(PrintTag::NumberOfCopies).asText(), "1");
 }
 
 TEST(NCreate, GivenUidIsKept)
@@ -39,7 +39,7 @@ TEST(NCreate, GivenUidIsKept)
     const auto response = fixture.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "1.2.3.4", makeDataSet({}));
     ASSERT_TRUE(response && response->dataSet);
     EXPECT_EQ(response->dataSet->sopInstanceUid(), "1.2.3.4");
-    EXPECT_TRUE(fixture.store.dataset("", "1.2.3.4", ""));
+    EXPECT_TRUE(fixture.store.dataset("1.2.3.4"));
 }
 
 struct MetaCase {
@@ -64,13 +64,13 @@ TEST_P(FilmBoxCreation, MakesOneImageBoxPerCellOfTheNegotiatedClass)
     for (const auto& reference : references) {
         const std::string uid = reference->attribute(ReferencedSopInstanceUidTag).asText();
         EXPECT_EQ(reference->sopInstanceUid(), uid);
-        EXPECT_TRUE(fixture.store.dataset("", uid, ""));
+        EXPECT_TRUE(fixture.store.dataset(uid));
         uids.insert(uid);
     }
     EXPECT_EQ(uids.size(), 6u);
     // The image boxes are the film box's children, and the film box is its session's child.
     EXPECT_EQ(filmBox->children()->item(1), references.item(1));
-    EXPECT_EQ(fixture.store.dataset("", session, "")->children()->item(1), filmBox);
+    EXPECT_EQ(fixture.store.dataset(session)->children()->item(1), filmBox);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -104,7 +104,7 @@ TEST_P(FailedRequest, IsAnsweredWithItsStatusLoggedAndLosesOnlyItsOwnWork)
     EXPECT_FALSE(response->dataSet);
     EXPECT_NE(fixture.errorLog().find("NormalisedReceived\r\n"), std::string::npos) << fixture.errorLog();
     EXPECT_EQ(fixture.store.count(), before);
-    EXPECT_TRUE(fixture.store.dataset("", otherFilm->sopInstanceUid(), ""));
+    EXPECT_TRUE(fixture.store.dataset(otherFilm->sopInstanceUid()));
 }
 
 DataSetPtr filmBoxRequest(std::optional<std::string> format, const std::string& session)
@@ -298,11 +298,11 @@ TEST(AssociationEnd, RemovesWhatTheConnectionCreatedAndNothingElse)
     const DataSetPtr crossed = fixture.createFilmBox(otherSession, "STANDARD\\1,1");
 
     removeCreatedObjects(fixture.connection, fixture.store);
-    EXPECT_FALSE(fixture.store.dataset("", mine->sopInstanceUid(), ""));
-    EXPECT_FALSE(fixture.store.dataset("", crossed->sopInstanceUid(), ""));
-    EXPECT_TRUE(fixture.store.dataset("", theirs->sopInstanceUid(), ""));
-    EXPECT_TRUE(fixture.store.dataset("", otherSession, ""));
-    EXPECT_TRUE(fixture.store.dataset("", SopClass::PrinterInstance, ""));
+    EXPECT_FALSE(fixture.store.dataset(mine->sopInstanceUid()));
+    EXPECT_FALSE(fixture.store.dataset(crossed->sopInstanceUid()));
+    EXPECT_TRUE(fixture.store.dataset(theirs->sopInstanceUid()));
+    EXPECT_TRUE(fixture.store.dataset(otherSession));
+    EXPECT_TRUE(fixture.store.dataset(SopClass::PrinterInstance));
     EXPECT_EQ(fixture.store.count(), 4u); // Printer, session, film box, image box
 }
 
