@@ -74,26 +74,19 @@ fs::path rightHeaderPath() { return programPath("Right.ini"); }
 
 void ReadSettings(Settings& settings)
 {
-    for (const auto& key : keyTable()) {
-        try {
-            const std::string text
-                = ReadIniString(SettingsSection, key.name, key.defaultValue, settingsFilePath(), ValueBufferSize);
-            key.read(settings, text);
-        } catch (...) {
-            // The field keeps its value; the next key is read.
-        }
-    }
+    // A key that fails keeps its field's value; the next key is read.
+    for (const auto& key : keyTable())
+        ignoreErrors({[&] {
+            key.read(settings,
+                     ReadIniString(SettingsSection, key.name, key.defaultValue, settingsFilePath(), ValueBufferSize));
+        }});
 }
 
 void WriteSettings(const Settings& settings)
 {
-    for (const auto& key : keyTable()) {
-        try {
-            WriteIniString(SettingsSection, key.name, key.write(settings), settingsFilePath());
-        } catch (...) {
-            // The key keeps its old value in the file; the next key is written.
-        }
-    }
+    // A key that fails keeps its old value in the file; the next key is written.
+    for (const auto& key : keyTable())
+        ignoreErrors({[&] { WriteIniString(SettingsSection, key.name, key.write(settings), settingsFilePath()); }});
 }
 
 void ReadHeader(Configuration& configuration)

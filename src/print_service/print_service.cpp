@@ -16,7 +16,6 @@ namespace kestrova {
 namespace {
 
 constexpr int TimerInterval = 60000;
-constexpr std::size_t LogEntriesKept = 10000;
 constexpr const char* LoadLabel = "LoadSettings";
 
 void letEventsRun() { QCoreApplication::processEvents(); }
@@ -64,7 +63,7 @@ void PrintService::restart()
                 emit listenRetryFailed(configuration_.settings.Port);
         },
         [&] { store_.clear(); },
-        [&] { log_.setMaxEntries(LogEntriesKept); },
+        [&] { log_.setMaxEntries(DefaultMaxLogEntries); },
         [&] { logLevelText_ = "Current LogLevel: " + std::to_string(log_.level()); },
         [&] { store_.add(PrinterDataset(configuration_.settings)); },
         [&] { emit settingsShown(configuration_.settings, QString::fromLocal8Bit(logLevelText_.c_str())); },

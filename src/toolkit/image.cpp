@@ -25,7 +25,7 @@ constexpr double ScreenDpi = 96.0;
 
 [[noreturn]] void invalidPicture(const std::string& why)
 {
-    raise(ErrorCode::InvalidPicture, standardDescription(ErrorCode::InvalidPicture) + ": " + why);
+    raiseAbout(ErrorCode::InvalidPicture, why);
 }
 
 // What the rendition needs to know before DCMTK sees the pixels.

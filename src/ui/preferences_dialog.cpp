@@ -5,6 +5,7 @@
 #include "core/rounding.h"
 #include "core/settings_files.h"
 #include "core/steps.h"
+#include "core/text_file.h"
 #include "printing/printer_device.h"
 #include "toolkit/dicom_log.h"
 #include "ui/local_text.h"
@@ -28,7 +29,7 @@
 namespace kestrova {
 namespace {
 
-constexpr int OpeningLogLevel = 63;
+constexpr int OpeningLogLevel = LogCategory::Everything;
 
 template <typename Control>
 Control* addControl(QWidget* parent, const char* name, int left, int top, int width, int height)
@@ -67,7 +68,7 @@ QString joinLines(const std::optional<HeaderLines>& lines)
 // The text view holds lines; the caption files hold them with CR LF.
 std::string captionFileText(const QPlainTextEdit& field)
 {
-    return toLocalString(field.toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n")));
+    return convertLineEnds(toLocalString(field.toPlainText()), "\r\n");
 }
 
 } // namespace
