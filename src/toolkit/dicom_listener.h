@@ -2,7 +2,7 @@
 // The DICOM listener. Each association is served on a worker thread; every event it
 // produces is handed to the handler on the thread that owns the DicomListener (the UI
 // thread), one call at a time, and the worker waits for the call to finish before it
-// sends the response the handler gave.
+// sends the response the handler gave. listener_core.h says which thread touches what.
 
 #include "toolkit/connection.h"
 
@@ -50,6 +50,8 @@ public:
     // While a hold lives, association events and requests that arrive wait, and run in
     // arrival order after the last hold is gone. For work that lets events run but must not
     // be interleaved with another request, such as printing a page. UI thread only.
+    // It exists only because printing lets events run: once a page is drawn without
+    // pumping the UI thread's events, nothing can arrive mid-page and the hold can go.
     class DeliveryHold {
     public:
         explicit DeliveryHold(std::shared_ptr<DeliveryGate> gate);
