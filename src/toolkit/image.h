@@ -2,7 +2,7 @@
 // Turns an image data set (pixel data with its description) into a printable picture.
 
 #include "core/lut_table.h"
-#include "core/picture.h"
+#include "picture/picture.h"
 #include "toolkit/data_set.h"
 
 #include <vector>
