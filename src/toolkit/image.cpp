@@ -201,13 +201,4 @@ Picture Image::picture(const RenditionChoices& choices) const
     return result;
 }
 
-void ImageList::add(DataSetPtr imageDataSet) { images_.push_back(std::move(imageDataSet)); }
-
-Image ImageList::item(std::size_t index) const
-{
-    if (index < 1 || index > images_.size())
-        raise(ErrorCode::SubscriptOutOfRange);
-    return Image(images_[index - 1]);
-}
-
 } // namespace kestrova

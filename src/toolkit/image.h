@@ -5,8 +5,6 @@
 #include "picture/picture.h"
 #include "toolkit/data_set.h"
 
-#include <vector>
-
 namespace kestrova {
 
 // Pictures come out as 8-bit grayscale or RGB, sized as the image's pixels at 96 dpi,
@@ -29,18 +27,6 @@ public:
 
 private:
     DataSetPtr dataSet_;
-};
-
-class ImageList {
-public:
-    void add(DataSetPtr imageDataSet);
-    // 1-based; raises 9 when there is no such image.
-    Image item(std::size_t index) const;
-    std::size_t count() const { return images_.size(); }
-    void clear() { images_.clear(); }
-
-private:
-    std::vector<DataSetPtr> images_;
 };
 
 } // namespace kestrova

@@ -190,16 +190,5 @@ INSTANTIATE_TEST_SUITE_P(
                     [](DataSet& d) { d.add(Attribute({0x0028, 0x0002}, "US", Numbers{3})); },
                     [](DataSet& d) { d.add(Attribute({0x0028, 0x0100}, "US", Numbers{32})); }));
 
-TEST(ImageList, ItemsAreOneBased)
-{
-    ImageList list;
-    list.add(test::makeImage(ImageSpec{}));
-    EXPECT_EQ(list.count(), 1u);
-    EXPECT_EQ(list.item(1).picture().image.width(), 4);
-    EXPECT_THROW(list.item(2), AppError);
-    list.clear();
-    EXPECT_EQ(list.count(), 0u);
-}
-
 } // namespace
 } // namespace kestrova
