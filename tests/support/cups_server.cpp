@@ -108,11 +108,10 @@ CupsServer::~CupsServer()
 
 void CupsServer::writeConfiguration() const
 {
-    for (const char* folder : {"conf", "conf/ppd", "conf/ssl", "spool", "cache", "state", "log", "pdf", "file-queues"})
+    for (const char* folder : {"conf", "conf/ppd", "conf/ssl", "spool", "cache", "state", "log", "pdf"})
         fs::create_directories(root_ / folder);
-    // Filters write their temporary files, and the file backend its output, as lp.
+    // Filters write their temporary files as lp.
     fs::permissions(root_ / "pdf", fs::perms::all);
-    fs::permissions(root_ / "file-queues", fs::perms::all);
     fs::create_directories(root_ / "tmp");
     fs::permissions(root_ / "tmp", fs::perms::all | fs::perms::sticky_bit);
 
@@ -136,7 +135,6 @@ void CupsServer::writeConfiguration() const
               "AccessLog " + root + "/log/access_log\n"
               "PageLog " + root + "/log/page_log\n"
               "Printcap " + root + "/printcap\n"
-              "FileDevice Yes\n"
               "SystemGroup root\n");
     writeText(cupsPdfConfig_,
               "Out " + root + "/pdf\n"
@@ -178,14 +176,6 @@ void CupsServer::addPdfQueue(const std::string& name)
                       "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd"});
 }
 
-fs::path CupsServer::addFileQueue(const std::string& name)
-{
-    const auto output = root_ / "file-queues" / (name + ".pdf");
-    admin("lpadmin", {"-p", QString::fromStdString(name), "-E", "-v", "file://" + qt(output), "-m",
-                      "lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"});
-    return output;
-}
-
 void CupsServer::setDefaultQueue(const std::string& name) { admin("lpadmin", {"-d", QString::fromStdString(name)}); }
 
 void CupsServer::removeQueue(const std::string& name) { admin("lpadmin", {"-x", QString::fromStdString(name)}); }
@@ -208,7 +198,7 @@ bool CupsServer::waitUntilNoPendingJobs(std::chrono::seconds limit) const
 std::vector<fs::path> CupsServer::pdfFiles() const
 {
     std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(pdfFolder()))
+    for (const auto& entry : fs::directory_iterator(root_ / "pdf"))
         if (entry.path().extension() == ".pdf")
             files.push_back(entry.path());
     return files;

@@ -34,19 +34,14 @@ public:
     CupsServer(const CupsServer&) = delete;
     CupsServer& operator=(const CupsServer&) = delete;
 
-    // Where the cups-pdf queues of this server write their PDF files.
-    std::filesystem::path pdfFolder() const { return root_ / "pdf"; }
+    // The PDF files the cups-pdf queues of this server wrote.
     std::vector<std::filesystem::path> pdfFiles() const;
 
     // A cups-pdf queue: PDF through PostScript and Ghostscript, as a PostScript printer gets it.
     void addPdfQueue(const std::string& name);
-    // A queue whose device is a file that receives each job's PDF as the filters leave it.
-    std::filesystem::path addFileQueue(const std::string& name);
     void setDefaultQueue(const std::string& name);
     void removeQueue(const std::string& name);
 
-    // Jobs not yet finished, over all queues.
-    std::vector<std::string> pendingJobs() const;
     // Every job the server has taken, finished or not.
     std::vector<std::string> allJobs() const;
     // True when the queue emptied within the limit.
@@ -60,6 +55,8 @@ public:
     std::string admin(const QString& tool, QStringList arguments) const;
 
 private:
+    // Jobs not yet finished, over all queues.
+    std::vector<std::string> pendingJobs() const;
     void writeConfiguration() const;
     void waitUntilRunning();
 
