@@ -1,8 +1,7 @@
-#include "error_log_reader.h"
-
 #include "core/configuration.h"
 #include "core/number_text.h"
 #include "core/settings_files.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +95,7 @@ TEST_F(SettingsFilesTest, UnreadableLeftFileIsLoggedAndLeavesTheRightListAsItWas
     configuration.headerRight = HeaderLines{"kept"};
     ReadHeader(configuration);
     EXPECT_EQ(configuration.headerRight, HeaderLines{"kept"});
-    EXPECT_NE(test::errorLogText(folder).find("mMain ReadHeader\r\n"), std::string::npos);
+    EXPECT_NE(folder.errorLog().find("mMain ReadHeader\r\n"), std::string::npos);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "support/cups_server.h"
 
+#include "support/temp_folder.h"
+
 #include <sys/prctl.h>
 
 #include <csignal>
@@ -19,14 +21,6 @@ using namespace std::chrono_literals;
 const fs::path CupsPdfConfigFolder = "/etc/cups";
 
 QString qt(const fs::path& path) { return QString::fromStdString(path.string()); }
-
-void writeText(const fs::path& file, const std::string& text)
-{
-    std::ofstream out(file, std::ios::trunc);
-    out << text;
-    if (!out)
-        throw std::runtime_error("cannot write " + file.string());
-}
 
 fs::path makeTemporaryRoot()
 {
@@ -116,7 +110,7 @@ void CupsServer::writeConfiguration() const
     fs::permissions(root_ / "tmp", fs::perms::all | fs::perms::sticky_bit);
 
     const std::string root = root_.string();
-    writeText(root_ / "cupsd.conf",
+    writeFile(root_ / "cupsd.conf",
               "LogLevel info\n"
               "Listen " + socket_.string() + "\n"
               "Browsing No\n"
@@ -125,7 +119,7 @@ void CupsServer::writeConfiguration() const
               "DefaultAuthType None\n"
               "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
               "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
-    writeText(root_ / "cups-files.conf",
+    writeFile(root_ / "cups-files.conf",
               "ServerRoot " + root + "/conf\n"
               "RequestRoot " + root + "/spool\n"
               "CacheDir " + root + "/cache\n"
@@ -136,7 +130,7 @@ void CupsServer::writeConfiguration() const
               "PageLog " + root + "/log/page_log\n"
               "Printcap " + root + "/printcap\n"
               "SystemGroup root\n");
-    writeText(cupsPdfConfig_,
+    writeFile(cupsPdfConfig_,
               "Out " + root + "/pdf\n"
               "AnonDirName " + root + "/pdf\n"
               "Spool " + root + "/cups-pdf-spool\n"

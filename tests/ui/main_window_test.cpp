@@ -11,7 +11,6 @@
 #include "ui/startup.h"
 #include "ui_test_support.h"
 
-#include "core/error_log_reader.h"
 #include "support/test_scu.h"
 
 #include <QApplication>
@@ -83,7 +82,7 @@ TEST_F(MainWindowTest, StartsWithTheSettingsShownAndTheServiceListening)
     EXPECT_NE(log.find(line), std::string::npos) << log;
     EXPECT_EQ(log.find(line), log.rfind(line)) << "said once";
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(errorLogText(folder), "");
+    EXPECT_EQ(folder.errorLog(), "");
 }
 
 TEST_F(MainWindowTest, TakenPortShowsTheMessageThenTheWindowAndThePreferencesAndSaysItIsNotListening)
@@ -122,16 +121,16 @@ TEST_F(MainWindowTest, TakenPortFixedInThePreferencesIsListenedOnAfterOk)
 {
     QTcpServer squatter;
     ASSERT_TRUE(squatter.listen(QHostAddress::Any, static_cast<quint16>(port)));
-    const int freePort = freeLoopbackPort();
+    const int otherPort = freePort();
     PreferencesAnswer answer([&](PreferencesDialog& dialog) {
-        control<QLineEdit>(dialog, "Port").setText(QString::number(freePort));
+        control<QLineEdit>(dialog, "Port").setText(QString::number(otherPort));
         control<QPushButton>(dialog, "cmdOK").click();
     });
     const auto window = start();
     ASSERT_TRUE(window);
 
     EXPECT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(textOf(*window, "txtPort"), QString::number(freePort));
+    EXPECT_EQ(textOf(*window, "txtPort"), QString::number(otherPort));
     EXPECT_EQ(window->windowTitle().toStdString(), "Kestrova " + VersionText());
     EXPECT_EQ(window->trayIcon().toolTip(), "Kestrova");
     // A listener that merely holds the port is not enough: a peer must be answered.
@@ -139,7 +138,7 @@ TEST_F(MainWindowTest, TakenPortFixedInThePreferencesIsListenedOnAfterOk)
     bool echoed = false;
     std::thread requester([&] {
         TestScu scu;
-        echoed = scu.connect("127.0.0.1", freePort) && scu.echo();
+        echoed = scu.connect("127.0.0.1", otherPort) && scu.echo();
         if (scu.isConnected())
             scu.release();
         done = true;
@@ -168,7 +167,7 @@ TEST_F(MainWindowTest, OptionsStopTheListenerAndRestartItOnTheSamePortOrTheNewOn
     EXPECT_EQ(control<QLabel>(*window, "lblLog").text(), "Current LogLevel: 63");
     EXPECT_FALSE(logViewText(*window).isEmpty()) << "Cancel keeps the log";
 
-    const int newPort = freeLoopbackPort();
+    const int newPort = freePort();
     PreferencesAnswer ok([&](PreferencesDialog& dialog) {
         control<QLineEdit>(dialog, "Port").setText(QString::number(newPort));
         control<QPushButton>(dialog, "cmdOK").click();
@@ -180,7 +179,7 @@ TEST_F(MainWindowTest, OptionsStopTheListenerAndRestartItOnTheSamePortOrTheNewOn
     EXPECT_EQ(textOf(*window, "txtPort"), QString::number(newPort));
     EXPECT_NE(readFile(folder / "Kestrova.ini").find("Port=" + std::to_string(newPort)), std::string::npos);
     EXPECT_TRUE(logViewText(*window).isEmpty()) << "OK clears the log";
-    EXPECT_EQ(errorLogText(folder), "");
+    EXPECT_EQ(folder.errorLog(), "");
 }
 
 TEST_F(MainWindowTest, StartFailureIsLoggedAndAsksForARestart)
@@ -190,7 +189,7 @@ TEST_F(MainWindowTest, StartFailureIsLoggedAndAsksForARestart)
         throw AppError(ErrorCode::FileNotFound);
     });
     EXPECT_FALSE(window);
-    EXPECT_NE(errorLogText(folder).find(" 53 File not foundMAIN\r\n"), std::string::npos) << errorLogText(folder);
+    EXPECT_NE(folder.errorLog().find(" 53 File not foundMAIN\r\n"), std::string::npos) << folder.errorLog();
     EXPECT_EQ(answer.timesAnswered(), 1);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Please restart Kestrova");

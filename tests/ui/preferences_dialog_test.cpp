@@ -5,8 +5,6 @@
 #include "ui/preferences_dialog.h"
 #include "ui_test_support.h"
 
-#include "core/error_log_reader.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -74,7 +72,7 @@ TEST_F(PreferencesTest, PortZeroOpensEmptyAndAnUnknownPrinterIsLoggedAndSelectsN
     EXPECT_TRUE(field("Port").text().isEmpty());
     EXPECT_FALSE(button("cmdOK").isEnabled());
     EXPECT_EQ(printers().currentIndex(), -1);
-    EXPECT_NE(errorLogText(folder).find("fPref Form_Load"), std::string::npos);
+    EXPECT_NE(folder.errorLog().find("fPref Form_Load"), std::string::npos);
     QTest::keyClicks(&field("Port"), "1");
     EXPECT_TRUE(button("cmdOK").isEnabled()) << "typing enables OK";
 }

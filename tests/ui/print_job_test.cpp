@@ -8,8 +8,6 @@
 #include "test_film/test_film.h"
 #include "ui_test_support.h"
 
-#include "core/error_log_reader.h"
-
 #include <QTest>
 
 #include <atomic>
@@ -76,7 +74,7 @@ TEST_F(PrintJobTest, FilmSentToTheProgramIsPrintedPreviewedAndLogged)
     ASSERT_TRUE(window->isMaximized());
 
     const TestFilmResult result = sendFilm();
-    ASSERT_TRUE(result.printed) << result.failure << "\n" << errorLogText(folder);
+    ASSERT_TRUE(result.printed) << result.failure << "\n" << folder.errorLog();
     EXPECT_EQ(result.statuses, (std::vector<std::uint16_t>(7, 0)));
 
     const auto films = filesIn(folder / "films");
@@ -91,7 +89,7 @@ TEST_F(PrintJobTest, FilmSentToTheProgramIsPrintedPreviewedAndLogged)
     const QString shown = control<DicomLogView>(*window, "Log").toPlainText();
     EXPECT_EQ(shown, logText());
     EXPECT_TRUE(shown.contains("N-ACTION")) << shown.toStdString();
-    EXPECT_EQ(errorLogText(folder), "");
+    EXPECT_EQ(folder.errorLog(), "");
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "ui/preferences_dialog.h"
 
 #include <QApplication>
-#include <QTcpServer>
 
 namespace kestrova::test {
 
@@ -28,16 +27,8 @@ PreferencesAnswer::PreferencesAnswer(std::function<void(PreferencesDialog&)> ans
     timer_.start();
 }
 
-int freeLoopbackPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        throw std::runtime_error("no free loopback port");
-    return probe.serverPort();
-}
-
 UiTest::UiTest()
-    : port(freeLoopbackPort())
+    : port(freePort())
 {
     writeSettings();
 }

@@ -3,6 +3,7 @@
 // answering the modal preferences dialog, and a program folder with settings of its own.
 
 #include "core/configuration.h"
+#include "support/event_loop.h"
 #include "support/temp_folder.h"
 #include "ui/user_dialogs.h"
 
@@ -78,7 +79,7 @@ Control& control(const QObject& window, const char* objectName)
 }
 
 // A port nobody listens on right now.
-int freeLoopbackPort();
+int freePort();
 
 // A fresh program folder whose Kestrova.ini holds only an AE title and a free port, so
 // every other setting takes its default; the settings and captions are read from it.
