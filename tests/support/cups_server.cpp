@@ -198,6 +198,15 @@ std::vector<fs::path> CupsServer::pdfFiles() const
     return files;
 }
 
+void CupsTest::SetUpTestSuite()
+{
+    server_ = std::make_unique<CupsServer>();
+    server_->addPdfQueue(Queue);
+    server_->setDefaultQueue(Queue);
+}
+
+void CupsTest::TearDownTestSuite() { server_.reset(); }
+
 std::string CupsServer::logTail() const
 {
     std::ifstream in(root_ / "log" / "error_log");

@@ -5,11 +5,14 @@
 // CUPS clients at it (CUPS_SERVER), so it must exist before the first CUPS call of the
 // process: the CUPS library reads that variable once.
 
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QStringList>
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,6 +68,22 @@ private:
     std::filesystem::path cupsPdfConfig_;
     std::optional<std::string> previousCupsServer_;
     QProcess daemon_;
+};
+
+// Tests that print through real CUPS: one private server for the whole test program, with a
+// cups-pdf queue as the default. The CUPS library picks its server at its first call, so the
+// server comes up before the suite's first test.
+class CupsTest : public testing::Test {
+public:
+    static inline const std::string Queue = "KestrovaTestPDF";
+
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    static CupsServer& cups() { return *server_; }
+
+private:
+    static inline std::unique_ptr<CupsServer> server_;
 };
 
 } // namespace kestrova::test
