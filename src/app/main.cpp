@@ -42,8 +42,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    kestrova::Configuration configuration;
     kestrova::QtPrinterDevice printer;
-    const std::unique_ptr<kestrova::fKestrova> window = kestrova::Main(printer);
+    const std::unique_ptr<kestrova::MainWindow> window = kestrova::Main(configuration, printer);
     if (!window)
         return 0;
     return QApplication::exec();

@@ -2,7 +2,7 @@
 // screen. Same service core, settings files, error log, films folder and prune timer as the
 // tray program; it runs until SIGTERM or SIGINT.
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/program_folder.h"
 #include "print_service/print_service.h"
 #include "printing/null_preview_surface.h"
@@ -69,20 +69,21 @@ int main(int argc, char** argv)
 
     kestrova::QtPrinterDevice printer;
     kestrova::NullPreviewSurface preview;
-    kestrova::PrintService service(printer, preview);
+    kestrova::Configuration configuration;
+    kestrova::PrintService service(configuration, printer, preview);
     bool failed = false;
     QObject::connect(&service, &kestrova::PrintService::listenFailed, [&failed](int port) {
         std::fprintf(stderr, "kestrova-service: unable to listen on port %d\n", port);
         failed = true;
     });
-    kestrova::StartUp([&] {
+    kestrova::StartUp(configuration, [&] {
         if (commandLine.port)
-            kestrova::GlobalSettings.Port = *commandLine.port;
+            configuration.settings.Port = *commandLine.port;
         service.restart();
     });
     if (failed)
         return 1;
-    say("listening on port " + std::to_string(kestrova::GlobalSettings.Port) + ", printing on \"" +
+    say("listening on port " + std::to_string(configuration.settings.Port) + ", printing on \"" +
         printer.selectedPrinter() + "\"");
     const auto signalNotifier = quitOnSignals();
     const int result = QApplication::exec();

@@ -35,6 +35,8 @@ void raise(ErrorCode code) { throw AppError(code); }
 
 void raise(ErrorCode code, const std::string& description) { throw AppError(code, description); }
 
+void raiseAbout(ErrorCode code, const std::string& subject) { raise(code, standardDescription(code) + ": " + subject); }
+
 ErrorInfo currentErrorInfo()
 {
     try {

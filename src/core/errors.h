@@ -39,6 +39,8 @@ private:
 
 [[noreturn]] void raise(ErrorCode code);
 [[noreturn]] void raise(ErrorCode code, const std::string& description);
+// The standard wording followed by what it is about: "File not found: /srv/logo.png".
+[[noreturn]] void raiseAbout(ErrorCode code, const std::string& subject);
 
 // Number and description of whatever exception is in flight; call only inside a catch block.
 struct ErrorInfo {

@@ -28,7 +28,7 @@ std::chrono::system_clock::time_point creationTime(const fs::path& file)
 {
     struct statx info {};
     if (statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0)
-        raise(ErrorCode::PathFileAccess, standardDescription(ErrorCode::PathFileAccess) + ": " + file.string());
+        raiseAbout(ErrorCode::PathFileAccess, file.string());
     const auto modified = toSystemTime(info.stx_mtime);
     if (!(info.stx_mask & STATX_BTIME))
         return modified;
@@ -61,7 +61,7 @@ void FileSystem::createFolder(const fs::path& folder) const
     std::error_code ec;
     fs::create_directory(folder, ec);
     if (ec)
-        raise(ErrorCode::PathFileAccess, standardDescription(ErrorCode::PathFileAccess) + ": " + folder.string());
+        raiseAbout(ErrorCode::PathFileAccess, folder.string());
 }
 
 void FileSystem::ensureFolder(const fs::path& folder) const
@@ -79,10 +79,10 @@ bool FileSystem::fileExists(const fs::path& file) const
 void FileSystem::deleteFile(const fs::path& file) const
 {
     if (!fileExists(file))
-        raise(ErrorCode::FileNotFound, standardDescription(ErrorCode::FileNotFound) + ": " + file.string());
+        raiseAbout(ErrorCode::FileNotFound, file.string());
     std::error_code ec;
     if (isReadOnly(file) || !fs::remove(file, ec) || ec)
-        raise(ErrorCode::PathFileAccess, standardDescription(ErrorCode::PathFileAccess) + ": " + file.string());
+        raiseAbout(ErrorCode::PathFileAccess, file.string());
 }
 
 std::vector<FileEntry> FileSystem::files(const fs::path& folder) const
@@ -95,7 +95,7 @@ std::vector<FileEntry> FileSystem::files(const fs::path& folder) const
             result.push_back({it->path(), creationTime(it->path())});
     }
     if (ec)
-        raise(ErrorCode::PathFileAccess, standardDescription(ErrorCode::PathFileAccess) + ": " + folder.string());
+        raiseAbout(ErrorCode::PathFileAccess, folder.string());
     return result;
 }
 

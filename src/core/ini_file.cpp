@@ -1,6 +1,7 @@
 #include "ini_file.h"
 
 #include "errors.h"
+#include "number_text.h"
 #include "text_file.h"
 
 #include <algorithm>
@@ -13,14 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string trimBlanks(const std::string& text)
-{
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    auto first = std::find_if_not(text.begin(), text.end(), isBlank);
-    auto last = std::find_if_not(text.rbegin(), std::string::const_reverse_iterator(first), isBlank).base();
-    return std::string(first, last);
-}
-
 bool equalsIgnoringCase(const std::string& a, const std::string& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
@@ -30,13 +23,13 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b)
 
 std::optional<std::string> sectionName(const std::string& line)
 {
-    const std::string trimmed = trimBlanks(line);
+    const std::string trimmed(trimBlanks(line));
     if (trimmed.size() < 2 || trimmed.front() != '[')
         return std::nullopt;
     const auto close = trimmed.find(']');
     if (close == std::string::npos)
         return std::nullopt;
-    return trimBlanks(trimmed.substr(1, close - 1));
+    return std::string(trimBlanks(trimmed.substr(1, close - 1)));
 }
 
 struct KeyLine {
@@ -46,18 +39,18 @@ struct KeyLine {
 
 std::optional<KeyLine> keyLine(const std::string& line)
 {
-    const std::string trimmed = trimBlanks(line);
+    const std::string trimmed(trimBlanks(line));
     if (trimmed.empty() || trimmed.front() == ';')
         return std::nullopt;
     const auto equals = trimmed.find('=');
     if (equals == std::string::npos)
         return std::nullopt;
-    return KeyLine{trimBlanks(trimmed.substr(0, equals)), trimmed.substr(equals + 1)};
+    return KeyLine{std::string(trimBlanks(trimmed.substr(0, equals))), trimmed.substr(equals + 1)};
 }
 
 std::string unquote(const std::string& raw)
 {
-    std::string value = trimBlanks(raw);
+    std::string value(trimBlanks(raw));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return value;

@@ -2,7 +2,7 @@
 
 #include "errors.h"
 #include "file_system.h"
-#include "global_settings.h"
+#include "configuration.h"
 #include "number_text.h"
 #include "program_folder.h"
 #include "rounding.h"
@@ -17,15 +17,7 @@ namespace kestrova {
 namespace {
 
 constexpr const char* Label = "LoadSettings";
-constexpr const char* Blanks = " \t\r\n";
-
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(Blanks);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
-}
+constexpr std::string_view BlanksAndLineEnds = " \t\r\n";
 
 std::vector<std::string> splitFields(const std::string& text)
 {
@@ -46,7 +38,7 @@ std::int32_t entryValue(const std::vector<std::string>& fields, std::size_t inde
 {
     if (index >= fields.size())
         raise(ErrorCode::SubscriptOutOfRange);
-    const auto value = parseDecimalInteger<std::int32_t>(trimmed(fields[index]));
+    const auto value = parseDecimalInteger<std::int32_t>(trimBlanks(fields[index], BlanksAndLineEnds));
     if (!value)
         raise(ErrorCode::TypeMismatch);
     return checkedNarrow<std::int32_t>(static_cast<std::int64_t>(*value) * 256);
@@ -58,7 +50,7 @@ std::filesystem::path lutFilePath() { return programPath("Kestrova.lut"); }
 
 bool applyLutText(LutTable& table, const std::string& text)
 {
-    const auto fields = splitFields(trimmed(text));
+    const auto fields = splitFields(std::string(trimBlanks(text, BlanksAndLineEnds)));
     std::size_t set = 0;
     for (std::size_t i = 0; i < LutEntries; ++i)
         trapAndLog(Label, [&] {

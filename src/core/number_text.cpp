@@ -10,15 +10,6 @@ namespace kestrova {
 
 namespace {
 
-constexpr std::string_view Blanks = " \t";
-
-std::string_view trimmedBlanks(std::string_view text)
-{
-    const auto first = text.find_first_not_of(Blanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
-}
 
 // from_chars takes no plus sign; "+-5" stays invalid.
 bool dropPlusSign(std::string_view& number)
@@ -29,7 +20,6 @@ bool dropPlusSign(std::string_view& number)
     return !number.empty() && number.front() != '-';
 }
 
-bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
 // Length of the run of digits starting at pos.
 std::size_t digitsAt(const std::string& text, std::size_t pos)
@@ -67,10 +57,18 @@ std::size_t numberPrefixLength(const std::string& text)
 
 } // namespace
 
+std::string_view trimBlanks(std::string_view text, std::string_view blanks)
+{
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 template <std::signed_integral T>
 std::optional<T> parseDecimalInteger(std::string_view text)
 {
-    std::string_view number = trimmedBlanks(text);
+    std::string_view number = trimBlanks(text);
     if (number.empty() || !dropPlusSign(number))
         return std::nullopt;
     T value{};
@@ -85,7 +83,7 @@ template std::optional<std::int32_t> parseDecimalInteger<std::int32_t>(std::stri
 
 std::optional<double> parseDecimalNumber(std::string_view text)
 {
-    std::string_view number = trimmedBlanks(text);
+    std::string_view number = trimBlanks(text);
     if (number.empty() || !dropPlusSign(number))
         return std::nullopt;
     double value = 0.0;

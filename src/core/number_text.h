@@ -10,6 +10,12 @@
 
 namespace kestrova {
 
+// The text without blanks (by default spaces and tabs) at either end.
+std::string_view trimBlanks(std::string_view text, std::string_view blanks = " \t");
+
+// A decimal digit, whatever the locale.
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
 // A decimal integer with optional sign and surrounding blanks, within T's range.
 template <std::signed_integral T>
 std::optional<T> parseDecimalInteger(std::string_view text);

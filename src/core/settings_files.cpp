@@ -1,6 +1,6 @@
 #include "settings_files.h"
 
-#include "global_settings.h"
+#include "configuration.h"
 #include "ini_file.h"
 #include "number_text.h"
 #include "program_folder.h"
@@ -72,37 +72,30 @@ fs::path settingsFilePath() { return programPath("Kestrova.ini"); }
 fs::path leftHeaderPath() { return programPath("Left.ini"); }
 fs::path rightHeaderPath() { return programPath("Right.ini"); }
 
-void ReadSettings()
+void ReadSettings(Settings& settings)
 {
-    for (const auto& key : keyTable()) {
-        try {
-            const std::string text
-                = ReadIniString(SettingsSection, key.name, key.defaultValue, settingsFilePath(), ValueBufferSize);
-            key.read(GlobalSettings, text);
-        } catch (...) {
-            // The field keeps its value; the next key is read.
-        }
-    }
+    // A key that fails keeps its field's value; the next key is read.
+    for (const auto& key : keyTable())
+        ignoreErrors({[&] {
+            key.read(settings,
+                     ReadIniString(SettingsSection, key.name, key.defaultValue, settingsFilePath(), ValueBufferSize));
+        }});
 }
 
-void WriteSettings()
+void WriteSettings(const Settings& settings)
 {
-    for (const auto& key : keyTable()) {
-        try {
-            WriteIniString(SettingsSection, key.name, key.write(GlobalSettings), settingsFilePath());
-        } catch (...) {
-            // The key keeps its old value in the file; the next key is written.
-        }
-    }
+    // A key that fails keeps its old value in the file; the next key is written.
+    for (const auto& key : keyTable())
+        ignoreErrors({[&] { WriteIniString(SettingsSection, key.name, key.write(settings), settingsFilePath()); }});
 }
 
-void ReadHeader()
+void ReadHeader(Configuration& configuration)
 {
-    trapAndLog("mMain ReadHeader", [] {
-        HeaderLeftLines.emplace();
-        readHeaderFile(leftHeaderPath(), *HeaderLeftLines);
-        HeaderRightLines.emplace();
-        readHeaderFile(rightHeaderPath(), *HeaderRightLines);
+    trapAndLog("mMain ReadHeader", [&] {
+        configuration.headerLeft.emplace();
+        readHeaderFile(leftHeaderPath(), *configuration.headerLeft);
+        configuration.headerRight.emplace();
+        readHeaderFile(rightHeaderPath(), *configuration.headerRight);
     });
 }
 

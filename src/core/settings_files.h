@@ -1,6 +1,8 @@
 #pragma once
 // Kestrova.ini (the settings record) and Left.ini / Right.ini (the caption lines).
 
+#include "core/configuration.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -14,17 +16,17 @@ std::filesystem::path settingsFilePath();
 std::filesystem::path leftHeaderPath();
 std::filesystem::path rightHeaderPath();
 
-// Fills GlobalSettings from Kestrova.ini. A missing key takes its default; a value that
+// Fills the settings from Kestrova.ini. A missing key takes its default; a value that
 // does not convert leaves its field as it was. Never fails.
-void ReadSettings();
+void ReadSettings(Settings& settings);
 
-// Writes all eight fields of GlobalSettings in their fixed order. Never fails; a key that
-// cannot be written keeps its old value in the file.
-void WriteSettings();
+// Writes all eight fields in their fixed order. Never fails; a key that cannot be written
+// keeps its old value in the file.
+void WriteSettings(const Settings& settings);
 
-// Rebuilds HeaderLeftLines and HeaderRightLines from the caption files; a failure is
-// logged and ends the reading, keeping what was read so far.
-void ReadHeader();
+// Rebuilds both caption line lists from the caption files; a failure is logged and ends
+// the reading, keeping what was read so far.
+void ReadHeader(Configuration& configuration);
 
 // Writes a caption text as the dialog holds it: an empty text deletes the file,
 // anything else is written followed by one CR LF.

@@ -12,7 +12,7 @@ namespace {
 
 [[noreturn]] void accessError(const fs::path& file)
 {
-    raise(ErrorCode::PathFileAccess, standardDescription(ErrorCode::PathFileAccess) + ": " + file.string());
+    raiseAbout(ErrorCode::PathFileAccess, file.string());
 }
 
 void writeAll(const fs::path& file, const std::string& content, std::ios::openmode mode)
@@ -32,7 +32,7 @@ std::string readTextFile(const fs::path& file)
 {
     std::error_code ec;
     if (!fs::exists(file, ec))
-        raise(ErrorCode::FileNotFound, standardDescription(ErrorCode::FileNotFound) + ": " + file.string());
+        raiseAbout(ErrorCode::FileNotFound, file.string());
     if (!fs::is_regular_file(file, ec))
         accessError(file);
     std::ifstream in(file, std::ios::binary);
@@ -60,6 +60,22 @@ void writeTextFile(const fs::path& file, const std::string& content)
 void appendTextFile(const fs::path& file, const std::string& content)
 {
     writeAll(file, content, std::ios::app);
+}
+
+std::string convertLineEnds(const std::string& text, const std::string& lineEnd)
+{
+    std::string result;
+    result.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            result += text[i];
+            continue;
+        }
+        result += lineEnd;
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+    }
+    return result;
 }
 
 std::vector<std::string> splitLines(const std::string& text)

@@ -15,6 +15,9 @@ void writeTextFile(const std::filesystem::path& file, const std::string& content
 
 void appendTextFile(const std::filesystem::path& file, const std::string& content);
 
+// The text with every line end (CR LF, CR or LF) written as lineEnd.
+std::string convertLineEnds(const std::string& text, const std::string& lineEnd);
+
 // Splits at CR LF, CR or LF. A final line end adds no empty line; an unterminated last line counts.
 std::vector<std::string> splitLines(const std::string& text);
 

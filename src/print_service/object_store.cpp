@@ -1,7 +1,6 @@
 #include "object_store.h"
 
 #include "core/steps.h"
-#include "render/film_lookup.h"
 #include "toolkit/print_tags.h"
 #include "toolkit/sop_classes.h"
 
@@ -60,8 +59,7 @@ DataSetPtr ObjectStore::NewDataSet()
     return object;
 }
 
-DataSetPtr ObjectStore::dataset(const std::string& /*classUid*/, const std::string& uid,
-                                const std::string& /*called*/) const
+DataSetPtr ObjectStore::dataset(const std::string& uid) const
 {
     return objects_->find(uid);
 }

@@ -14,9 +14,8 @@ public:
 
     // Appends a new empty object with an empty child collection and returns it.
     DataSetPtr NewDataSet();
-    // The stored object with that UID, or null. The class and the caller's label do not
-    // change the result; they name the lookup in logs.
-    DataSetPtr dataset(const std::string& classUid, const std::string& uid, const std::string& called) const;
+    // The stored object with that UID, or null.
+    DataSetPtr dataset(const std::string& uid) const;
     // The stored object that item n of a reference sequence names, or null.
     DataSetPtr DatasetFromSequence(const Attribute& sequence, std::size_t n) const;
     // Removes an object with everything that hangs from it: a film session takes its film

@@ -85,11 +85,9 @@ private:
 
 } // namespace
 
-PrintJob::PrintJob(const ObjectStore& store, const DataSetPtr& target, const LutState& lut,
-                   const PrinterDevice& printer, const PreviewSurface& preview, bool previewWanted)
-    : settings_(GlobalSettings),
-      headerLeftLines_(HeaderLeftLines),
-      headerRightLines_(HeaderRightLines),
+PrintJob::PrintJob(const ObjectStore& store, const DataSetPtr& target, const Configuration& configuration,
+                   const LutState& lut, const PrinterDevice& printer, const PreviewSurface& preview, bool previewWanted)
+    : configuration_(configuration),
       lut_(lut),
       printer_(printer.deviceForJob()),
       preview_(preview),
@@ -102,8 +100,8 @@ PrintJob::PrintJob(const ObjectStore& store, const DataSetPtr& target, const Lut
 
 std::uint16_t PrintJob::print()
 {
-    const PrintContext context{store_,  settings_,         headerLeftLines_, headerRightLines_, lut_,
-                               *printer_, preview_, [this] { return previewWanted_; }};
+    const PrintContext context{store_,   configuration_.settings, configuration_.headerLeft, configuration_.headerRight,
+                               lut_,     *printer_,               preview_,                   [this] { return previewWanted_; }};
     if (target_->sopClassUid() == SopClass::BasicFilmSession)
         return PrintFilmSession(*target_, context);
     return DoPrint(target_->sopInstanceUid(), context);

@@ -4,7 +4,7 @@
 // device, all taken on the UI thread when the request came. It then lays out and paints on
 // the association's thread beside other jobs, while the UI thread and the store go on.
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/lut_table.h"
 #include "print_service/object_store.h"
 #include "printing/preview_recording.h"
@@ -19,8 +19,8 @@ namespace kestrova {
 class PrintJob {
 public:
     // On the UI thread. target is a stored film box or film session.
-    PrintJob(const ObjectStore& store, const DataSetPtr& target, const LutState& lut, const PrinterDevice& printer,
-             const PreviewSurface& preview, bool previewWanted);
+    PrintJob(const ObjectStore& store, const DataSetPtr& target, const Configuration& configuration,
+             const LutState& lut, const PrinterDevice& printer, const PreviewSurface& preview, bool previewWanted);
 
     // On the job's thread: prints and returns the N-ACTION status, as DoPrint and
     // PrintFilmSession do.
@@ -31,9 +31,7 @@ public:
 private:
     CollectionPtr store_ = makeCollection();
     DataSetPtr target_;
-    Settings settings_;
-    std::optional<HeaderLines> headerLeftLines_;
-    std::optional<HeaderLines> headerRightLines_;
+    Configuration configuration_;
     LutState lut_;
     std::unique_ptr<PrinterDevice> printer_;
     PreviewRecording preview_;

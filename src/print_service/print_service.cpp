@@ -15,15 +15,16 @@ namespace kestrova {
 namespace {
 
 constexpr int TimerInterval = 60000;
-constexpr std::size_t LogEntriesKept = 10000;
 constexpr const char* LoadLabel = "LoadSettings";
 
 void letEventsRun() { QCoreApplication::processEvents(); }
 
 } // namespace
 
-PrintService::PrintService(PrinterDevice& printer, PreviewSurface& preview, QObject* parent)
+PrintService::PrintService(const Configuration& configuration, PrinterDevice& printer, PreviewSurface& preview,
+                           QObject* parent)
     : QObject(parent),
+      configuration_(configuration),
       printer_(printer),
       preview_(preview),
       previewWanted_([] { return false; }),
@@ -46,27 +47,27 @@ void PrintService::restart()
         [&] {
             if (listener_->isListening())
                 listener_->stopListening();
-            listening = listener_->listen(GlobalSettings.Port);
+            listening = listener_->listen(configuration_.settings.Port);
         },
         [&] {
             if (!listening)
-                emit listenFailed(GlobalSettings.Port);
+                emit listenFailed(configuration_.settings.Port);
         },
         [&] {
             if (!listening)
-                listening = listener_->listen(GlobalSettings.Port);
+                listening = listener_->listen(configuration_.settings.Port);
         },
         [&] {
             if (!listening)
-                emit listenRetryFailed(GlobalSettings.Port);
+                emit listenRetryFailed(configuration_.settings.Port);
         },
         [&] { store_.clear(); },
-        [&] { log_.setMaxEntries(LogEntriesKept); },
+        [&] { log_.setMaxEntries(DefaultMaxLogEntries); },
         [&] { logLevelText_ = "Current LogLevel: " + std::to_string(log_.level()); },
-        [&] { store_.add(PrinterDataset(GlobalSettings)); },
-        [&] { emit settingsShown(GlobalSettings, QString::fromLocal8Bit(logLevelText_.c_str())); },
+        [&] { store_.add(PrinterDataset(configuration_.settings)); },
+        [&] { emit settingsShown(configuration_.settings, QString::fromLocal8Bit(logLevelText_.c_str())); },
     });
-    LoadLutTable(lutTable_, GlobalSettings);
+    LoadLutTable(lutTable_, configuration_.settings);
 }
 
 void PrintService::stopListening() { listener_->stopListening(); }
@@ -97,7 +98,7 @@ void PrintService::setJobStartObserver(std::function<void()> observer) { jobStar
 // cores. The requester is answered once the page is done, after the UI thread has shown it.
 Connection::AssociationWork PrintService::printJob(const DataSetPtr& target)
 {
-    auto job = std::make_shared<PrintJob>(store_, target, lutTable_, printer_, preview_, previewWanted_());
+    auto job = std::make_shared<PrintJob>(store_, target, configuration_, lutTable_, printer_, preview_, previewWanted_());
     return [this, job, started = jobStarted_](Connection& connection) -> Connection::UiFollowUp {
         if (started)
             started();

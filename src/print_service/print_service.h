@@ -2,7 +2,7 @@
 // The DICOM print service: listener, object store, request handling, printing and the
 // prune timer. It runs with or without a window; a window only shows what it reports.
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/lut_table.h"
 #include "print_service/object_store.h"
 #include "printing/printer_device.h"
@@ -21,10 +21,12 @@ namespace kestrova {
 class PrintService : public QObject, public ConnectionHandler {
     Q_OBJECT
 public:
-    PrintService(PrinterDevice& printer, PreviewSurface& preview, QObject* parent = nullptr);
+    // The configuration is the program's; the service reads it at each restart and each job.
+    PrintService(const Configuration& configuration, PrinterDevice& printer, PreviewSurface& preview,
+                 QObject* parent = nullptr);
     ~PrintService() override;
 
-    // Starts the service on GlobalSettings.Port with a fresh store holding the Printer
+    // Starts the service on the configured port with a fresh store holding the Printer
     // instance, and loads the LUT table when the LUT setting asks for it. A port that
     // cannot be opened is reported through listenFailed before the store is rebuilt; the
     // listen is then tried once more on the port set by then (a window lets the user change
@@ -66,6 +68,7 @@ signals:
 private:
     Connection::AssociationWork printJob(const DataSetPtr& target);
 
+    const Configuration& configuration_;
     PrinterDevice& printer_;
     PreviewSurface& preview_;
     std::function<bool()> previewWanted_;

@@ -1,7 +1,7 @@
 #pragma once
 // The Printer SOP instance requesters ask for their printer's state.
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "toolkit/data_set.h"
 
 namespace kestrova {

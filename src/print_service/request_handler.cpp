@@ -54,7 +54,7 @@ bool isPrinter(const std::string& instanceUid) { return instanceUid == SopClass:
 
 DataSetPtr requireObject(const ObjectStore& store, const Request& request)
 {
-    DataSetPtr object = store.dataset(request.requestedClass, request.requestedInstance, Label);
+    DataSetPtr object = store.dataset(request.requestedInstance);
     if (!object)
         throw RequestFailure(DimseStatus::NoSuchObjectInstance, ErrorCode::ObjectNotSet,
                              "No such SOP instance " + request.requestedInstance);
@@ -235,7 +235,7 @@ void completeFilmBox(ObjectStore& store, const DataSetPtr& filmBox, const std::s
 
 void handleCreate(Connection& connection, ObjectStore& store, Request request)
 {
-    if (!request.affectedInstance.empty() && store.dataset(request.affectedClass, request.affectedInstance, Label))
+    if (!request.affectedInstance.empty() && store.dataset(request.affectedInstance))
         throw RequestFailure(DimseStatus::DuplicateSopInstance, ErrorCode::InvalidArgument,
                              "Duplicate SOP instance " + request.affectedInstance);
     if (request.affectedInstance.empty())

@@ -14,7 +14,7 @@ constexpr int MaxFilmsPerSecond = 999;
 
 [[noreturn]] void raiseAccess(const std::filesystem::path& path)
 {
-    raise(ErrorCode::PathFileAccess, standardDescription(ErrorCode::PathFileAccess) + ": " + path.string());
+    raiseAbout(ErrorCode::PathFileAccess, path.string());
 }
 
 // False when the name is taken; raises when the folder does not let us create it.

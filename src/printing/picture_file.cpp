@@ -27,8 +27,7 @@ double imageDpi(int dotsPerMetre)
 
 [[noreturn]] void raiseInvalidPicture(const std::filesystem::path& file, const QString& reason)
 {
-    raise(ErrorCode::InvalidPicture,
-          standardDescription(ErrorCode::InvalidPicture) + ": " + file.string() + " (" + reason.toStdString() + ")");
+    raiseAbout(ErrorCode::InvalidPicture, file.string() + " (" + reason.toStdString() + ")");
 }
 
 } // namespace
@@ -36,7 +35,7 @@ double imageDpi(int dotsPerMetre)
 Picture loadPictureFile(const std::filesystem::path& file)
 {
     if (!fileSystem().fileExists(file))
-        raise(ErrorCode::FileNotFound, standardDescription(ErrorCode::FileNotFound) + ": " + file.string());
+        raiseAbout(ErrorCode::FileNotFound, file.string());
     QImageReader reader(QString::fromStdString(file.string()));
     QImage image = reader.read();
     if (image.isNull())

@@ -1,7 +1,7 @@
 #pragma once
 // Pictures from files, and images in the only two forms that go to a printer.
 
-#include "core/picture.h"
+#include "picture/picture.h"
 
 #include <filesystem>
 

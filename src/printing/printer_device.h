@@ -2,7 +2,7 @@
 // Everything film printing needs of a printer, in twips (1440 per inch) with the origin at
 // the top-left of the printable area. Every failing operation raises an AppError.
 
-#include "core/picture.h"
+#include "picture/picture.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -221,7 +221,7 @@ Picture QtPrinterDevice::loadPicture(const std::filesystem::path& file) const { 
 void QtPrinterDevice::paintPicture(const Picture& picture, float x, float y, double width, double height)
 {
     if (picture.image.isNull())
-        raise(ErrorCode::InvalidPicture, standardDescription(ErrorCode::InvalidPicture) + ": the picture has no image");
+        raiseAbout(ErrorCode::InvalidPicture, "the picture has no image");
     document().page.addImage(QRectF(x, y, width, height),
                              reducedToPrinterResolution(printableImage(picture.image), width, height, setup().resolution()));
 }

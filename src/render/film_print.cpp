@@ -7,7 +7,6 @@
 #include "core/rounding.h"
 #include "core/steps.h"
 #include "render/display_format.h"
-#include "render/film_lookup.h"
 #include "render/header_band.h"
 #include "render/image_cell.h"
 #include "printing/film_folder.h"
@@ -174,7 +173,6 @@ void printCells(const PrintContext& context, const DataSet& filmBox, const FilmL
     const CollectionPtr references = filmBox.attribute(PrintTag::ReferencedImageBoxSequence).asSequence();
     const FilmCellStyle style = cellStyleOf(context, filmBox, page);
 
-    ImageList imageList;
     std::int32_t reference = 0;
     for (std::size_t line = 1; line <= layout.cellsPerLine.size(); ++line) {
         for (int cell = 1; cell <= cellsIn(layout, line - 1); ++cell) {
@@ -182,7 +180,7 @@ void printCells(const PrintContext& context, const DataSet& filmBox, const FilmL
             placement.reference = checkedNarrow<std::int16_t>(++reference);
             placement.page = cellOf(page, layout, int(line), cell);
             placement.preview = cellOf(preview, layout, int(line), cell);
-            renderImageCell(context, *references, placement, style, imageList);
+            renderImageCell(context, *references, placement, style);
         }
     }
 }

@@ -85,7 +85,7 @@ std::optional<Resampling> resamplingFor(const Attribute& magnificationType)
 }
 
 void renderImageCell(const PrintContext& context, const DataSetCollection& references,
-                     const CellPlacement& placement, const FilmCellStyle& style, ImageList& imageList)
+                     const CellPlacement& placement, const FilmCellStyle& style)
 {
     const DataSetPtr& reference = references.item(static_cast<std::size_t>(placement.reference));
     const DataSetPtr& imageBox = context.store->item(reference->attribute(ReferencedSopInstanceUidTag).asText());
@@ -95,9 +95,7 @@ void renderImageCell(const PrintContext& context, const DataSetCollection& refer
         return;
     }
 
-    imageList = ImageList{};
-    imageList.add(image);
-    Picture picture = renderPicture(context, imageList.item(1), *imageBox);
+    Picture picture = renderPicture(context, Image(image), *imageBox);
 
     if (context.isMaximized())
         drawPreview(context, picture, placement.preview);

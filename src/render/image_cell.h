@@ -31,9 +31,8 @@ struct FilmCellStyle {
 std::optional<Resampling> resamplingFor(const Attribute& magnificationType);
 
 // Draws the cell; a cell whose image box holds no image (no image sequence, or an empty
-// one) stays blank or takes the style's empty-cell grey. The image list of the drawn image
-// replaces the one of the previous cell (one alive at a time).
+// one) stays blank or takes the style's empty-cell grey.
 void renderImageCell(const PrintContext& context, const DataSetCollection& references,
-                     const CellPlacement& placement, const FilmCellStyle& style, ImageList& imageList);
+                     const CellPlacement& placement, const FilmCellStyle& style);
 
 } // namespace kestrova

@@ -1,7 +1,7 @@
 #pragma once
 // Everything a print job takes from outside the renderer.
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/lut_table.h"
 #include "printing/printer_device.h"
 #include "toolkit/data_set.h"
@@ -14,9 +14,10 @@ namespace kestrova {
 struct PrintContext {
     // The object store as it is when the job starts; objects stay usable if they leave it.
     CollectionPtr store;
-    const Settings& settings;
-    const std::optional<HeaderLines>& headerLeftLines;
-    const std::optional<HeaderLines>& headerRightLines;
+    // The job's own copy of the configuration as it was when the job started.
+    Settings settings;
+    std::optional<HeaderLines> headerLeftLines;
+    std::optional<HeaderLines> headerRightLines;
     const LutState& lut;
     PrinterDevice& printer;
     PreviewSurface& preview;

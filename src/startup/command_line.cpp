@@ -1,6 +1,6 @@
 #include "startup/command_line.h"
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -14,10 +14,10 @@ std::string UseProgramFolder(ProgramRole role, const CommandLine& commandLine)
     return problem;
 }
 
-void StartUp(const std::function<void()>& startService)
+void StartUp(Configuration& configuration, const std::function<void()>& startService)
 {
-    ReadSettings();
-    ReadHeader();
+    ReadSettings(configuration.settings);
+    ReadHeader(configuration);
     startService();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The start-up both programs run, the tray program and the headless service alike.
 
+#include "core/configuration.h"
 #include "startup/command_line.h"
 
 #include <functional>
@@ -13,8 +14,9 @@ namespace kestrova {
 // words for the user, empty when the folder is in use.
 std::string UseProgramFolder(ProgramRole role, const CommandLine& commandLine);
 
-// Reads the settings and caption files from the program folder, then starts the service
-// through startService. Errors pass to the caller, whose start-up handler deals with them.
-void StartUp(const std::function<void()>& startService);
+// Reads the settings and caption files from the program folder into the configuration,
+// then starts the service through startService. Errors pass to the caller, whose start-up
+// handler deals with them.
+void StartUp(Configuration& configuration, const std::function<void()>& startService);
 
 } // namespace kestrova

@@ -176,4 +176,11 @@ bool DataSetCollection::remove(const std::string& uid)
 
 std::shared_ptr<DataSetCollection> makeCollection() { return std::make_shared<DataSetCollection>(); }
 
+DataSetPtr DatasetFromSequence(const DataSetCollection& collection, const Attribute& sequence, std::size_t n)
+{
+    const DataSetPtr& item = sequence.asSequence()->item(n);
+    item->attribute(ReferencedSopClassUidTag).asText(); // required, though the class does not pick the object
+    return collection.find(item->attribute(ReferencedSopInstanceUidTag).asText());
+}
+
 } // namespace kestrova

@@ -138,4 +138,9 @@ private:
 
 std::shared_ptr<DataSetCollection> makeCollection();
 
+// The member of the collection that item n (1-based) of a reference sequence points at, by
+// its Referenced SOP Instance UID, or null when there is none. Raises when the sequence is
+// absent, has no item n, or the item lacks (0008,1150) or (0008,1155).
+DataSetPtr DatasetFromSequence(const DataSetCollection& collection, const Attribute& sequence, std::size_t n);
+
 } // namespace kestrova

@@ -4,6 +4,7 @@
 #include "toolkit/dicom_log.h"
 #include "toolkit/listener_core.h"
 #include "toolkit/port_probe.h"
+#include "toolkit/sop_classes.h"
 
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmnet/dul.h>
@@ -35,11 +36,11 @@ constexpr auto StartWait = 5s;
 constexpr auto LeftBehindWait = 10s;
 
 const std::array<const char*, 5> AcceptedAbstractSyntaxes = {
-    UID_VerificationSOPClass,
-    UID_BasicGrayscalePrintManagementMetaSOPClass,
-    UID_BasicColorPrintManagementMetaSOPClass,
-    UID_PrinterSOPClass,
-    UID_PresentationLUTSOPClass,
+    SopClass::Verification,
+    SopClass::BasicGrayscalePrintManagementMeta,
+    SopClass::BasicColorPrintManagementMeta,
+    SopClass::Printer,
+    SopClass::PresentationLut,
 };
 
 void prepareDcmtkNetwork()

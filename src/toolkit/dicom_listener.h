@@ -3,7 +3,7 @@
 // produces is handed to the handler on the thread that owns the DicomListener (the UI
 // thread), one call at a time, and the worker waits for the call to finish, runs the work
 // the handler left for it (Connection::continueOnAssociationThread), sends the response, and
-// runs the work left for after the response.
+// runs the work left for after the response. listener_core.h says which thread touches what.
 
 #include "toolkit/connection.h"
 

@@ -1,5 +1,6 @@
 #include "toolkit/dicom_log.h"
 
+#include "core/text_file.h"
 #include "toolkit/dcmtk_log_routing.h"
 
 #include <QDateTime>
@@ -11,13 +12,7 @@ namespace {
 // Entries may span several lines (data set dumps); inside the log every line ends in CR LF.
 std::string withCrLf(const std::string& text)
 {
-    std::string result;
-    result.reserve(text.size() + 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-            result += '\r';
-        result += text[i];
-    }
+    std::string result = convertLineEnds(text, "\r\n");
     while (result.size() >= 2 && result.compare(result.size() - 2, 2, "\r\n") == 0)
         result.resize(result.size() - 2);
     return result;

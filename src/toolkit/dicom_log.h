@@ -21,6 +21,9 @@ inline constexpr int Network = 32;      // network detail
 inline constexpr int Everything = 63;
 } // namespace LogCategory
 
+// How many entries a log keeps unless told otherwise; older ones go.
+inline constexpr std::size_t DefaultMaxLogEntries = 10000;
+
 class DicomLog : public QObject {
     Q_OBJECT
 public:
@@ -53,7 +56,7 @@ private:
     mutable std::mutex mutex_;
     std::deque<std::string> entries_;
     int level_ = LogCategory::Everything;
-    std::size_t maxEntries_ = 10000;
+    std::size_t maxEntries_ = DefaultMaxLogEntries;
 };
 
 } // namespace kestrova

@@ -25,7 +25,7 @@ constexpr double ScreenDpi = 96.0;
 
 [[noreturn]] void invalidPicture(const std::string& why)
 {
-    raise(ErrorCode::InvalidPicture, standardDescription(ErrorCode::InvalidPicture) + ": " + why);
+    raiseAbout(ErrorCode::InvalidPicture, why);
 }
 
 // What the rendition needs to know before DCMTK sees the pixels.
@@ -219,15 +219,6 @@ CollectionPtr preparedImages(const DataSetCollection& images)
         prepared->add(std::move(copy));
     }
     return anyPrepared ? prepared : nullptr;
-}
-
-void ImageList::add(DataSetPtr imageDataSet) { images_.push_back(std::move(imageDataSet)); }
-
-Image ImageList::item(std::size_t index) const
-{
-    if (index < 1 || index > images_.size())
-        raise(ErrorCode::SubscriptOutOfRange);
-    return Image(images_[index - 1]);
 }
 
 } // namespace kestrova

@@ -2,10 +2,8 @@
 // Turns an image data set (pixel data with its description) into a printable picture.
 
 #include "core/lut_table.h"
-#include "core/picture.h"
+#include "picture/picture.h"
 #include "toolkit/data_set.h"
-
-#include <vector>
 
 namespace kestrova {
 
@@ -35,17 +33,5 @@ private:
 // without the received pixel data; an image that cannot be decoded stays as it came, so that
 // printing reports it. Null when no image could be decoded.
 CollectionPtr preparedImages(const DataSetCollection& images);
-
-class ImageList {
-public:
-    void add(DataSetPtr imageDataSet);
-    // 1-based; raises 9 when there is no such image.
-    Image item(std::size_t index) const;
-    std::size_t count() const { return images_.size(); }
-    void clear() { images_.clear(); }
-
-private:
-    std::vector<DataSetPtr> images_;
-};
 
 } // namespace kestrova

@@ -1,5 +1,6 @@
 #include "ui/dicom_log_view.h"
 
+#include "core/text_file.h"
 #include "toolkit/dicom_log.h"
 #include "ui/local_text.h"
 
@@ -48,19 +49,7 @@ LogViewUpdate planLogViewUpdate(std::string_view shown, std::string_view current
 
 std::string logTextForView(const DicomLog& log)
 {
-    std::string text = log.text(log.entryCount());
-    std::string lf;
-    lf.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            lf += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            lf += text[i];
-        }
-    }
-    return lf;
+    return convertLineEnds(log.text(log.entryCount()), "\n");
 }
 
 DicomLogView::DicomLogView(DicomLog& log, QWidget* parent)

@@ -66,8 +66,9 @@ void setControlWidth(QWidget& control, float width) { control.resize(layoutSize(
 
 } // namespace
 
-fKestrova::fKestrova(PrinterDevice& printer, QWidget* parent)
+MainWindow::MainWindow(Configuration& configuration, PrinterDevice& printer, QWidget* parent)
     : QMainWindow(parent),
+      configuration_(configuration),
       printer_(printer),
       trayAvailable_([] { return QSystemTrayIcon::isSystemTrayAvailable(); })
 {
@@ -76,81 +77,75 @@ fKestrova::fKestrova(PrinterDevice& printer, QWidget* parent)
     createControls();
     createMenus();
 
-    service_ = std::make_unique<PrintService>(printer_, *pBox);
+    service_ = std::make_unique<PrintService>(configuration_, printer_, *previewBox_);
     service_->setPreviewWanted([this] { return isMaximized(); });
-    connect(service_.get(), &PrintService::listenFailed, this, &fKestrova::reportListenFailure,
+    connect(service_.get(), &PrintService::listenFailed, this, &MainWindow::reportListenFailure,
             Qt::DirectConnection);
-    connect(service_.get(), &PrintService::listenRetryFailed, this, &fKestrova::showListenFailure,
+    connect(service_.get(), &PrintService::listenRetryFailed, this, &MainWindow::showListenFailure,
             Qt::DirectConnection);
-    connect(service_.get(), &PrintService::settingsShown, this, &fKestrova::showSettings, Qt::DirectConnection);
+    connect(service_.get(), &PrintService::settingsShown, this, &MainWindow::showSettings, Qt::DirectConnection);
 
-    Log = new DicomLogView(service_->log(), centralWidget());
-    Log->setObjectName(QStringLiteral("Log"));
-    Log->setGeometry(8, 192, 433, 513);
-    Log->setFont(fieldFont());
+    logView_ = new DicomLogView(service_->log(), centralWidget());
+    logView_->setObjectName(QStringLiteral("Log"));
+    logView_->setGeometry(8, 192, 433, 513);
+    logView_->setFont(fieldFont());
 
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
-    Form_Load();
+    startService();
 }
 
-fKestrova::~fKestrova() = default;
+MainWindow::~MainWindow() = default;
 
-void fKestrova::createControls()
+void MainWindow::createControls()
 {
     auto* client = new QWidget(this);
     setCentralWidget(client);
-    lblName = addLabel(client, "lblName", "AET Name:", {8, 21, 70, 16});
-    txtAETName = addReadOnlyField(client, "txtAETName", {96, 16, 345, 27});
-    lblPort = addLabel(client, "lblPort", "IP-Port:", {8, 51, 43, 16});
-    txtPort = addReadOnlyField(client, "txtPort", {96, 48, 57, 27});
-    lblEmulation = addLabel(client, "lblEmulation", "Emulation:", {8, 81, 62, 16});
-    txtEmulation = addReadOnlyField(client, "txtEmulation", {96, 78, 345, 27});
-    lblPrinter = addLabel(client, "lblPrinter", "Printer:", {9, 117, 41, 16});
-    txtPrinter = addReadOnlyField(client, "txtPrinter", {96, 111, 345, 27});
+    addLabel(client, "lblName", "AET Name:", {8, 21, 70, 16});
+    aeTitleField_ = addReadOnlyField(client, "txtAETName", {96, 16, 345, 27});
+    addLabel(client, "lblPort", "IP-Port:", {8, 51, 43, 16});
+    portField_ = addReadOnlyField(client, "txtPort", {96, 48, 57, 27});
+    addLabel(client, "lblEmulation", "Emulation:", {8, 81, 62, 16});
+    emulationField_ = addReadOnlyField(client, "txtEmulation", {96, 78, 345, 27});
+    addLabel(client, "lblPrinter", "Printer:", {9, 117, 41, 16});
+    printerField_ = addReadOnlyField(client, "txtPrinter", {96, 111, 345, 27});
 
-    cmdLog = new QPushButton(QStringLiteral("Save DicomLog ..."), client);
-    cmdLog->setObjectName(QStringLiteral("cmdLog"));
-    cmdLog->setGeometry(9, 159, 121, 25);
-    cmdLog->setFont(fieldFont());
-    connect(cmdLog, &QPushButton::clicked, this, &fKestrova::cmdLog_Click);
+    auto* saveLogButton = new QPushButton(QStringLiteral("Save DicomLog ..."), client);
+    saveLogButton->setObjectName(QStringLiteral("cmdLog"));
+    saveLogButton->setGeometry(9, 159, 121, 25);
+    saveLogButton->setFont(fieldFont());
+    connect(saveLogButton, &QPushButton::clicked, this, &MainWindow::saveLog);
 
-    // Made after txtAETName so that it lies on top of the field it sits in.
-    lblLog = addLabel(client, "lblLog", "", {232, 16, 209, 17});
-    lblLog->setAutoFillBackground(true);
+    // Made after the AE title field so that it lies on top of the field it sits in.
+    logLevelLabel_ = addLabel(client, "lblLog", "", {232, 16, 209, 17});
+    logLevelLabel_->setAutoFillBackground(true);
 
-    pBox = new PreviewBox(client);
-    pBox->setObjectName(QStringLiteral("pBox"));
-    pBox->setGeometry(456, 8, 401, 473);
+    previewBox_ = new PreviewBox(client);
+    previewBox_->setObjectName(QStringLiteral("pBox"));
+    previewBox_->setGeometry(456, 8, 401, 473);
 }
 
-void fKestrova::createMenus()
+void MainWindow::createMenus()
 {
-    mnuFile = menuBar()->addMenu(QStringLiteral("File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuFileClose = mnuFile->addAction(QStringLiteral("Minimize"), this, &fKestrova::mnuFileClose_Click);
-    mnuFileClose->setObjectName(QStringLiteral("mnuFileClose"));
-    mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"), this, &fKestrova::mnuFileExit_Click);
-    mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
+    const auto name = [](QObject* object, const char* objectName) { object->setObjectName(QString::fromLatin1(objectName)); };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    name(file, "mnuFile");
+    name(file->addAction(QStringLiteral("Minimize"), this, &MainWindow::minimize), "mnuFileClose");
+    name(file->addAction(QStringLiteral("E&xit"), this, &MainWindow::exitKeepingTheListener), "mnuFileExit");
 
-    mnuView = menuBar()->addMenu(QStringLiteral("View"));
-    mnuView->setObjectName(QStringLiteral("mnuView"));
-    mnuViewOptions = mnuView->addAction(QStringLiteral("Options..."), this, &fKestrova::mnuViewOptions_Click);
-    mnuViewOptions->setObjectName(QStringLiteral("mnuViewOptions"));
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    name(view, "mnuView");
+    name(view->addAction(QStringLiteral("Options..."), this, &MainWindow::changePreferences), "mnuViewOptions");
 
     // Never on the menu bar: the tray icon's context menu.
-    mnuPop = new QMenu(QStringLiteral("PopupMenu"), this);
-    mnuPop->setObjectName(QStringLiteral("mnuPop"));
-    mnuPopOpen = mnuPop->addAction(QStringLiteral("Open"), this, &fKestrova::Open);
-    mnuPopOpen->setObjectName(QStringLiteral("mnuPopOpen"));
-    mnuPopHide = mnuPop->addAction(QStringLiteral("Minimize"), this, &fKestrova::mnuPopHide_Click);
-    mnuPopHide->setObjectName(QStringLiteral("mnuPopHide"));
-    mnuPopTrenn = mnuPop->addSeparator();
-    mnuPopTrenn->setObjectName(QStringLiteral("mnuPopTrenn"));
-    mnuPopExit = mnuPop->addAction(QStringLiteral("Exit"), this, &fKestrova::mnuPopExit_Click);
-    mnuPopExit->setObjectName(QStringLiteral("mnuPopExit"));
+    trayMenu_ = new QMenu(QStringLiteral("PopupMenu"), this);
+    name(trayMenu_, "mnuPop");
+    name(trayMenu_->addAction(QStringLiteral("Open"), this, &MainWindow::open), "mnuPopOpen");
+    name(trayMenu_->addAction(QStringLiteral("Minimize"), this, &MainWindow::minimizeFromTrayMenu), "mnuPopHide");
+    name(trayMenu_->addSeparator(), "mnuPopTrenn");
+    name(trayMenu_->addAction(QStringLiteral("Exit"), this, &MainWindow::exitStoppingTheListener), "mnuPopExit");
 }
 
-void fKestrova::Form_Load()
+void MainWindow::startService()
 {
     runSteps("Form_Load", {
         [&] { showListeningState(); },
@@ -160,79 +155,79 @@ void fKestrova::Form_Load()
     });
 }
 
-void fKestrova::setUpTray()
+void MainWindow::setUpTray()
 {
-    Tray = new QSystemTrayIcon(windowIcon(), this);
-    Tray->setObjectName(QStringLiteral("Tray"));
+    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_->setObjectName(QStringLiteral("Tray"));
     showListeningState();
-    Tray->setContextMenu(mnuPop);
-    connect(Tray, &QSystemTrayIcon::activated, this, &fKestrova::Tray_Activated);
+    tray_->setContextMenu(trayMenu_);
+    connect(tray_, &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
 }
 
-fPref& fKestrova::preferences()
+PreferencesDialog& MainWindow::preferences()
 {
-    if (!pref_)
-        pref_ = std::make_unique<fPref>(service_->log(), printer_, this);
-    return *pref_;
+    if (!preferences_)
+        preferences_ = std::make_unique<PreferencesDialog>(configuration_, service_->log(), printer_, this);
+    return *preferences_;
 }
 
-void fKestrova::setTrayAvailability(std::function<bool()> available) { trayAvailable_ = std::move(available); }
+void MainWindow::setTrayAvailability(std::function<bool()> available) { trayAvailable_ = std::move(available); }
 
-void fKestrova::showSettings(const Settings& settings, const QString& logLevelText)
+void MainWindow::showSettings(const Settings& settings, const QString& logLevelText)
 {
-    txtEmulation->setText(toQString(settings.Emulation));
-    txtAETName->setText(toQString(settings.AETName));
-    txtPort->setText(QString::number(settings.Port));
-    txtPrinter->setText(toQString(settings.Printer));
-    lblLog->setText(logLevelText);
+    emulationField_->setText(toQString(settings.Emulation));
+    aeTitleField_->setText(toQString(settings.AETName));
+    portField_->setText(QString::number(settings.Port));
+    printerField_->setText(toQString(settings.Printer));
+    logLevelLabel_->setText(logLevelText);
     showListeningState();
 }
 
 // Nothing else tells the user that requesters are being turned away.
-void fKestrova::showListeningState()
+void MainWindow::showListeningState()
 {
     const std::string state = service_->isListening() ? "" : " - not listening";
     setWindowTitle(toQString(ProductName + " " + VersionText() + state));
-    if (Tray)
-        Tray->setToolTip(toQString(ProductName + state));
+    if (tray_)
+        tray_->setToolTip(toQString(ProductName + state));
 }
 
 // The service start goes on only after the user has seen the failure and had the chance
 // to change the settings.
-void fKestrova::reportListenFailure(int port)
+void MainWindow::reportListenFailure(int port)
 {
     showListenFailure(port);
     show();
     runPreferences();
 }
 
-void fKestrova::showListenFailure(int port)
+void MainWindow::showListenFailure(int port)
 {
     userDialogs().showMessage(QStringLiteral("Unable to listen on port %1").arg(port), toQString(ProductName),
                               QMessageBox::Critical);
 }
 
-void fKestrova::runPreferences()
+void MainWindow::runPreferences()
 {
     preferences().showModal();
     // The dialog's OK clears the DICOM log.
-    Log->sync();
+    logView_->sync();
 }
 
-void fKestrova::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     applyResizeRule();
 }
 
-void fKestrova::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         applyResizeRule();
 }
 
-void fKestrova::applyResizeRule()
+void MainWindow::applyResizeRule()
 {
     if (isMinimized()) {
         hideIntoTray();
@@ -244,49 +239,49 @@ void fKestrova::applyResizeRule()
     const auto height = static_cast<float>(outer.height());
     const auto width = static_cast<float>(outer.width());
     ignoreErrors({
-        [&] { setControlHeight(*Log, height - static_cast<float>(Log->y()) - BottomMargin); },
-        [&] { setControlWidth(*pBox, width - static_cast<float>(pBox->x()) - RightMargin); },
-        [&] { setControlHeight(*pBox, height - static_cast<float>(pBox->y()) - BottomMargin); },
+        [&] { setControlHeight(*logView_, height - static_cast<float>(logView_->y()) - BottomMargin); },
+        [&] { setControlWidth(*previewBox_, width - static_cast<float>(previewBox_->x()) - RightMargin); },
+        [&] { setControlHeight(*previewBox_, height - static_cast<float>(previewBox_->y()) - BottomMargin); },
     });
 }
 
 // Without a notification area the minimized window stays on the taskbar, where the user
 // can still reach it.
-void fKestrova::hideIntoTray()
+void MainWindow::hideIntoTray()
 {
-    if (!Tray || !trayAvailable_())
+    if (!tray_ || !trayAvailable_())
         return;
-    Tray->show();
+    tray_->show();
     hide();
 }
 
-void fKestrova::Open()
+void MainWindow::open()
 {
     setWindowState(Qt::WindowNoState);
-    if (Tray)
-        Tray->hide();
+    if (tray_)
+        tray_->hide();
     show();
     setWindowState(Qt::WindowMaximized);
     raise();
     activateWindow();
 }
 
-void fKestrova::Tray_Activated(QSystemTrayIcon::ActivationReason reason)
+void MainWindow::trayActivated(QSystemTrayIcon::ActivationReason reason)
 {
     // The context menu pops up by itself on a right click; a single click does nothing.
     if (reason == QSystemTrayIcon::DoubleClick)
-        Open();
+        open();
 }
 
-void fKestrova::cmdLog_Click()
+void MainWindow::saveLog()
 {
     saveDicomLog(service_->log());
-    Log->sync();
+    logView_->sync();
 }
 
-void fKestrova::mnuFileClose_Click() { setWindowState(windowState() | Qt::WindowMinimized); }
+void MainWindow::minimize() { setWindowState(windowState() | Qt::WindowMinimized); }
 
-void fKestrova::mnuPopHide_Click()
+void MainWindow::minimizeFromTrayMenu()
 {
     if (!trayAvailable_()) {
         showMinimized();
@@ -296,7 +291,7 @@ void fKestrova::mnuPopHide_Click()
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 
-void fKestrova::mnuViewOptions_Click()
+void MainWindow::changePreferences()
 {
     trapAndLog("fKestrova mnuViewOptions_Click", [&] {
         service_->stopListening();
@@ -305,20 +300,20 @@ void fKestrova::mnuViewOptions_Click()
     });
 }
 
-void fKestrova::mnuFileExit_Click() { endProgram(); }
+void MainWindow::exitKeepingTheListener() { endProgram(); }
 
-void fKestrova::mnuPopExit_Click()
+void MainWindow::exitStoppingTheListener()
 {
     ignoreErrors({[&] { service_->stopListening(); }});
     endProgram();
 }
 
-void fKestrova::endProgram()
+void MainWindow::endProgram()
 {
     ignoreErrors({
         [&] {
-            if (pref_)
-                pref_->close();
+            if (preferences_)
+                preferences_->close();
         },
         [&] { close(); },
     });
@@ -326,10 +321,10 @@ void fKestrova::endProgram()
 }
 
 // Closing the window ends the program; the listener goes with the service.
-void fKestrova::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (Tray)
-        Tray->hide();
+    if (tray_)
+        tray_->hide();
     event->accept();
     QCoreApplication::quit();
 }

@@ -1,9 +1,10 @@
 #pragma once
-// fKestrova: the main window. It owns the print service and shows what the service runs
-// with, the DICOM log and the film preview; it lives in the notification area while
-// minimized, where one exists.
+// The main window. It owns the print service and shows what the service runs with, the
+// DICOM log and the film preview; it lives in the notification area while minimized,
+// where one exists. Its controls are its own: tests reach them by object name, as a user
+// reaches them by sight.
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
@@ -11,11 +12,9 @@
 #include <functional>
 #include <memory>
 
-class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPushButton;
 
 namespace kestrova {
 
@@ -23,56 +22,25 @@ class DicomLogView;
 class PreviewBox;
 class PrintService;
 class PrinterDevice;
-class fPref;
+class PreferencesDialog;
 
-class fKestrova : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // Builds the window and loads it (Form_Load), which starts the print service.
-    explicit fKestrova(PrinterDevice& printer, QWidget* parent = nullptr);
-    ~fKestrova() override;
+    // Builds the window and starts the print service on the program's configuration.
+    MainWindow(Configuration& configuration, PrinterDevice& printer, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     PrintService& service() { return *service_; }
     // The preferences dialog, created on first use.
-    fPref& preferences();
+    PreferencesDialog& preferences();
 
     // Whether a notification area exists; the platform decides unless told otherwise.
     void setTrayAvailability(std::function<bool()> available);
-    QSystemTrayIcon& trayIcon() { return *Tray; }
+    QSystemTrayIcon& trayIcon() { return *tray_; }
 
-    // Event handlers, public so tests can act as the user.
-    void Open();
-    void cmdLog_Click();
-    void mnuFileClose_Click();
-    void mnuFileExit_Click();
-    void mnuViewOptions_Click();
-    void mnuPopHide_Click();
-    void mnuPopExit_Click();
-    void Tray_Activated(QSystemTrayIcon::ActivationReason reason);
-
-    QLabel* lblName;
-    QLineEdit* txtAETName;
-    QLabel* lblPort;
-    QLineEdit* txtPort;
-    QLabel* lblEmulation;
-    QLineEdit* txtEmulation;
-    QLabel* lblPrinter;
-    QLineEdit* txtPrinter;
-    QPushButton* cmdLog;
-    QLabel* lblLog;
-    DicomLogView* Log = nullptr;
-    PreviewBox* pBox;
-
-    QMenu* mnuFile;
-    QAction* mnuFileClose;
-    QAction* mnuFileExit;
-    QMenu* mnuView;
-    QAction* mnuViewOptions;
-    QMenu* mnuPop;
-    QAction* mnuPopOpen;
-    QAction* mnuPopHide;
-    QAction* mnuPopTrenn;
-    QAction* mnuPopExit;
+    // Shows the window maximized, out of the notification area.
+    void open();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -82,7 +50,7 @@ protected:
 private:
     void createControls();
     void createMenus();
-    void Form_Load();
+    void startService();
     void setUpTray();
     void applyResizeRule();
     void hideIntoTray();
@@ -93,12 +61,30 @@ private:
     void runPreferences();
     void endProgram();
 
+    // What the user does.
+    void saveLog();
+    void minimize();
+    void minimizeFromTrayMenu();
+    void changePreferences();
+    void exitKeepingTheListener();
+    void exitStoppingTheListener();
+    void trayActivated(QSystemTrayIcon::ActivationReason reason);
+
+    Configuration& configuration_;
     PrinterDevice& printer_;
     std::function<bool()> trayAvailable_;
-    QSystemTrayIcon* Tray = nullptr;
+    QLineEdit* aeTitleField_ = nullptr;
+    QLineEdit* portField_ = nullptr;
+    QLineEdit* emulationField_ = nullptr;
+    QLineEdit* printerField_ = nullptr;
+    QLabel* logLevelLabel_ = nullptr;
+    DicomLogView* logView_ = nullptr;
+    PreviewBox* previewBox_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
     // Declared in this order so the dialog goes before the service whose log it uses.
     std::unique_ptr<PrintService> service_;
-    std::unique_ptr<fPref> pref_;
+    std::unique_ptr<PreferencesDialog> preferences_;
 };
 
 } // namespace kestrova

@@ -1,6 +1,7 @@
 #include "ui/numeric_text.h"
 
 #include "core/errors.h"
+#include "core/number_text.h"
 #include "core/rounding.h"
 
 #include <algorithm>
@@ -11,18 +12,6 @@
 
 namespace kestrova {
 namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 std::size_t skipDigits(std::string_view text, std::size_t pos)
 {

@@ -1,10 +1,11 @@
 #include "ui/preferences_dialog.h"
 
 #include "core/errors.h"
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/rounding.h"
 #include "core/settings_files.h"
 #include "core/steps.h"
+#include "core/text_file.h"
 #include "printing/printer_device.h"
 #include "toolkit/dicom_log.h"
 #include "ui/local_text.h"
@@ -20,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 
 #include <optional>
 #include <string>
@@ -27,7 +29,7 @@
 namespace kestrova {
 namespace {
 
-constexpr int OpeningLogLevel = 63;
+constexpr int OpeningLogLevel = LogCategory::Everything;
 
 template <typename Control>
 Control* addControl(QWidget* parent, const char* name, int left, int top, int width, int height)
@@ -66,13 +68,14 @@ QString joinLines(const std::optional<HeaderLines>& lines)
 // The text view holds lines; the caption files hold them with CR LF.
 std::string captionFileText(const QPlainTextEdit& field)
 {
-    return toLocalString(field.toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n")));
+    return convertLineEnds(toLocalString(field.toPlainText()), "\r\n");
 }
 
 } // namespace
 
-fPref::fPref(DicomLog& log, const PrinterDevice& printer, QWidget* parent)
-    : QDialog(parent), log_(log), printer_(printer)
+PreferencesDialog::PreferencesDialog(Configuration& configuration, DicomLog& log, const PrinterDevice& printer,
+                                     QWidget* parent)
+    : QDialog(parent), configuration_(configuration), log_(log), printer_(printer)
 {
     setObjectName(QStringLiteral("fPref"));
     setWindowTitle(QStringLiteral("Kestrova Preferences"));
@@ -81,135 +84,140 @@ fPref::fPref(DicomLog& log, const PrinterDevice& printer, QWidget* parent)
     setFixedSize(392, 471);
     setFont(fieldFont());
     createControls();
-
-    for (QLineEdit* field : {AETName, Port, Emulation})
-        connect(field, &QLineEdit::textChanged, this, &fPref::updateOkEnabled);
-    connect(cmdFont, &QPushButton::clicked, this, &fPref::cmdFont_Click);
-    connect(cmdOpen, &QPushButton::clicked, this, &fPref::cmdOpen_Click);
-    connect(cmdOK, &QPushButton::clicked, this, &fPref::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &fPref::cmdCancel_Click);
+    for (QLineEdit* field : {aeTitle_, port_, emulation_})
+        connect(field, &QLineEdit::textChanged, this, &PreferencesDialog::updateOkEnabled);
 }
 
 // Created in tab order.
-void fPref::createControls()
+void PreferencesDialog::createControls()
 {
-    Label1 = addLabel(this, "Label1", "AET Name:", 8, 15, 65, 16);
-    AETName = addControl<QLineEdit>(this, "AETName", 123, 12, 257, 24);
-    Label2 = addLabel(this, "Label2", "IP-Port:", 8, 48, 44, 16);
-    Port = addControl<QLineEdit>(this, "Port", 123, 45, 73, 24);
-    Label3 = addLabel(this, "Label3", "Printer Emulation:", 8, 81, 103, 16);
-    Emulation = addControl<QLineEdit>(this, "Emulation", 123, 78, 257, 24);
-    Label4 = addLabel(this, "Label4", "Printer:", 8, 111, 43, 16);
-    Prntr = addControl<QComboBox>(this, "Prntr", 123, 111, 257, 24);
-    chkPrintLut = addControl<QCheckBox>(this, "chkPrintLut", 8, 147, 372, 17);
-    chkPrintLut->setText(QStringLiteral("Print image with LUT"));
-    Label6 = addLabel(this, "Label6", "Caption Font Name:", 8, 180, 114, 16);
-    txtFont = addControl<QLineEdit>(this, "txtFont", 126, 177, 193, 24);
-    txtFont->setReadOnly(true);
-    setBackground(*txtFont, grayTextColour());
-    cmdFont = addButton(this, "cmdFont", "Font...", 324, 177, 57, 24);
-    Label5 = addLabel(this, "Label5", "Caption Left:", 8, 222, 73, 16);
-    HeaderLeft = addControl<QPlainTextEdit>(this, "HeaderLeft", 123, 216, 257, 81);
-    Label8 = addLabel(this, "Label8", "Caption Right:", 8, 318, 81, 16);
-    HeaderRight = addControl<QPlainTextEdit>(this, "HeaderRight", 123, 309, 257, 81);
-    Label7 = addLabel(this, "Label7", "Caption Logo:", 8, 408, 79, 16);
-    txtImagePath = addControl<QLineEdit>(this, "txtImagePath", 123, 402, 193, 24);
-    cmdOpen = addButton(this, "cmdOpen", "...", 324, 402, 57, 24);
-    cmdOK = addButton(this, "cmdOK", "OK", 192, 438, 89, 25);
-    cmdCancel = addButton(this, "cmdCancel", "Cancel", 291, 438, 89, 25);
+    addLabel(this, "Label1", "AET Name:", 8, 15, 65, 16);
+    aeTitle_ = addControl<QLineEdit>(this, "AETName", 123, 12, 257, 24);
+    addLabel(this, "Label2", "IP-Port:", 8, 48, 44, 16);
+    port_ = addControl<QLineEdit>(this, "Port", 123, 45, 73, 24);
+    addLabel(this, "Label3", "Printer Emulation:", 8, 81, 103, 16);
+    emulation_ = addControl<QLineEdit>(this, "Emulation", 123, 78, 257, 24);
+    addLabel(this, "Label4", "Printer:", 8, 111, 43, 16);
+    printers_ = addControl<QComboBox>(this, "Prntr", 123, 111, 257, 24);
+    printWithLut_ = addControl<QCheckBox>(this, "chkPrintLut", 8, 147, 372, 17);
+    printWithLut_->setText(QStringLiteral("Print image with LUT"));
+    addLabel(this, "Label6", "Caption Font Name:", 8, 180, 114, 16);
+    font_ = addControl<QLineEdit>(this, "txtFont", 126, 177, 193, 24);
+    font_->setReadOnly(true);
+    setBackground(*font_, grayTextColour());
+    connect(addButton(this, "cmdFont", "Font...", 324, 177, 57, 24), &QPushButton::clicked, this,
+            &PreferencesDialog::chooseFont);
+    addLabel(this, "Label5", "Caption Left:", 8, 222, 73, 16);
+    captionLeft_ = addControl<QPlainTextEdit>(this, "HeaderLeft", 123, 216, 257, 81);
+    addLabel(this, "Label8", "Caption Right:", 8, 318, 81, 16);
+    captionRight_ = addControl<QPlainTextEdit>(this, "HeaderRight", 123, 309, 257, 81);
+    addLabel(this, "Label7", "Caption Logo:", 8, 408, 79, 16);
+    logoPath_ = addControl<QLineEdit>(this, "txtImagePath", 123, 402, 193, 24);
+    connect(addButton(this, "cmdOpen", "...", 324, 402, 57, 24), &QPushButton::clicked, this,
+            &PreferencesDialog::chooseLogoFile);
+    ok_ = addButton(this, "cmdOK", "OK", 192, 438, 89, 25);
+    connect(ok_, &QPushButton::clicked, this, &PreferencesDialog::applyAndClose);
+    connect(addButton(this, "cmdCancel", "Cancel", 291, 438, 89, 25), &QPushButton::clicked, this,
+            &PreferencesDialog::reject);
     // Multi-line fields would otherwise swallow Tab, and the tab order runs down the dialog.
-    HeaderLeft->setTabChangesFocus(true);
-    HeaderRight->setTabChangesFocus(true);
+    captionLeft_->setTabChangesFocus(true);
+    captionRight_->setTabChangesFocus(true);
 }
 
-void fPref::showModal()
+void PreferencesDialog::showModal()
 {
-    Form_Load();
     const QRect screenArea = screen()->availableGeometry();
     move(screenArea.center() - rect().center());
     exec();
 }
 
-void fPref::Form_Load()
+void PreferencesDialog::showEvent(QShowEvent* event)
+{
+    // A window coming back from the taskbar is no new showing.
+    if (!event->spontaneous())
+        showCurrentSettings();
+    QDialog::showEvent(event);
+}
+
+void PreferencesDialog::showCurrentSettings()
 {
     // Every showing starts from the design state, as a freshly loaded form would.
-    for (QLineEdit* field : {AETName, Port, txtFont, txtImagePath})
+    for (QLineEdit* field : {aeTitle_, port_, font_, logoPath_})
         field->clear();
-    Emulation->setText(QStringLiteral("KODAK"));
-    HeaderLeft->clear();
-    HeaderRight->clear();
-    Prntr->clear();
-    cmdOK->setEnabled(false);
+    emulation_->setText(QStringLiteral("KODAK"));
+    captionLeft_->clear();
+    captionRight_->clear();
+    printers_->clear();
+    ok_->setEnabled(false);
 
     trapAndLog("fPref Form_Load", [&] {
         showFontSetting();
-        HeaderLeft->setPlainText(joinLines(HeaderLeftLines));
-        HeaderRight->setPlainText(joinLines(HeaderRightLines));
-        chkPrintLut->setChecked(GlobalSettings.LUT != 0);
+        captionLeft_->setPlainText(joinLines(configuration_.headerLeft));
+        captionRight_->setPlainText(joinLines(configuration_.headerRight));
+        printWithLut_->setChecked(settings().LUT != 0);
         log_.setLevel(OpeningLogLevel);
-        txtImagePath->setText(toQString(GlobalSettings.ImagePath));
-        Emulation->setText(toQString(GlobalSettings.Emulation));
-        Port->setText(GlobalSettings.Port == 0 ? QString() : QString::number(GlobalSettings.Port));
-        AETName->setText(toQString(GlobalSettings.AETName));
+        logoPath_->setText(toQString(settings().ImagePath));
+        emulation_->setText(toQString(settings().Emulation));
+        port_->setText(settings().Port == 0 ? QString() : QString::number(settings().Port));
+        aeTitle_->setText(toQString(settings().AETName));
         fillPrinterList();
     });
 }
 
-void fPref::fillPrinterList()
+void PreferencesDialog::fillPrinterList()
 {
     for (const std::string& name : printer_.printerNames())
-        Prntr->addItem(toQString(name));
+        printers_->addItem(toQString(name));
     // Filling the list selects nothing by itself.
-    Prntr->setCurrentIndex(-1);
-    if (GlobalSettings.Printer.empty())
+    printers_->setCurrentIndex(-1);
+    if (settings().Printer.empty())
         return;
-    const int index = Prntr->findText(toQString(GlobalSettings.Printer), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int index = printers_->findText(toQString(settings().Printer), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
-        kestrova::raise(ErrorCode::InvalidArgument, "Printer not installed: " + GlobalSettings.Printer);
-    Prntr->setCurrentIndex(index);
+        kestrova::raise(ErrorCode::InvalidArgument, "Printer not installed: " + settings().Printer);
+    printers_->setCurrentIndex(index);
 }
 
-void fPref::showFontSetting()
+void PreferencesDialog::showFontSetting()
 {
-    txtFont->setText(toQString(GlobalSettings.Fontname) + QStringLiteral(", ")
-                     + QString::number(GlobalSettings.Fontsize));
+    font_->setText(toQString(settings().Fontname) + QStringLiteral(", ") + QString::number(settings().Fontsize));
 }
 
-void fPref::updateOkEnabled()
+void PreferencesDialog::updateOkEnabled()
 {
-    cmdOK->setEnabled(!AETName->text().isEmpty() && !Emulation->text().isEmpty()
-                      && isNumericText(toLocalString(Port->text())));
+    ok_->setEnabled(!aeTitle_->text().isEmpty() && !emulation_->text().isEmpty()
+                    && isNumericText(toLocalString(port_->text())));
 }
 
-void fPref::cmdFont_Click()
+void PreferencesDialog::chooseFont()
 {
     trapAndLog("fPref cmdFont_Click", [&] {
-        QFont current(toQString(GlobalSettings.Fontname));
-        if (GlobalSettings.Fontsize > 0)
-            current.setPointSize(GlobalSettings.Fontsize);
+        QFont current(toQString(settings().Fontname));
+        if (settings().Fontsize > 0)
+            current.setPointSize(settings().Fontsize);
         current.setBold(fontBold_);
         current.setItalic(fontItalic_);
         const std::optional<QFont> chosen = userDialogs().chooseFont(current);
         if (!chosen)
             return;
-        GlobalSettings.Fontname = toLocalString(chosen->family());
-        GlobalSettings.Fontsize = roundHalfEven<std::int32_t>(chosen->pointSizeF());
+        settings().Fontname = toLocalString(chosen->family());
+        settings().Fontsize = roundHalfEven<std::int32_t>(chosen->pointSizeF());
         fontBold_ = chosen->bold();
         fontItalic_ = chosen->italic();
         showFontSetting();
     });
 }
 
-void fPref::cmdOpen_Click()
+void PreferencesDialog::chooseLogoFile()
 {
     ignoreErrors({[&] {
         const std::optional<QString> file = userDialogs().chooseOpenFile(QStringLiteral("All Files (*.*)"));
         if (file && !file->isEmpty())
-            txtImagePath->setText(*file);
+            logoPath_->setText(*file);
     }});
 }
 
-void fPref::cmdOK_Click()
+void PreferencesDialog::applyAndClose()
 {
     try {
         storeSettings();
@@ -220,30 +228,28 @@ void fPref::cmdOK_Click()
         return;
     }
     ignoreErrors({
-        [&] { WriteHeaderFile(leftHeaderPath(), captionFileText(*HeaderLeft)); },
-        [&] { WriteHeaderFile(rightHeaderPath(), captionFileText(*HeaderRight)); },
-        [] { ReadHeader(); },
+        [&] { WriteHeaderFile(leftHeaderPath(), captionFileText(*captionLeft_)); },
+        [&] { WriteHeaderFile(rightHeaderPath(), captionFileText(*captionRight_)); },
+        [&] { ReadHeader(configuration_); },
         [&] { accept(); },
     });
 }
 
-void fPref::storeSettings()
+void PreferencesDialog::storeSettings()
 {
-    GlobalSettings.Emulation = toLocalString(Emulation->text());
-    GlobalSettings.Port = int32FromNumericText(toLocalString(Port->text()));
-    GlobalSettings.AETName = toLocalString(AETName->text());
-    GlobalSettings.Printer = Prntr->currentIndex() < 0 ? std::string() : toLocalString(Prntr->currentText());
-    GlobalSettings.ImagePath = toLocalString(txtImagePath->text());
+    settings().Emulation = toLocalString(emulation_->text());
+    settings().Port = int32FromNumericText(toLocalString(port_->text()));
+    settings().AETName = toLocalString(aeTitle_->text());
+    settings().Printer = printers_->currentIndex() < 0 ? std::string() : toLocalString(printers_->currentText());
+    settings().ImagePath = toLocalString(logoPath_->text());
     // A value the box cannot show (LUT=2 written by hand) stays unless the user changed the box.
-    if (chkPrintLut->isChecked() != (GlobalSettings.LUT != 0))
-        GlobalSettings.LUT = chkPrintLut->isChecked() ? 1 : 0;
-    WriteSettings();
+    if (printWithLut_->isChecked() != (settings().LUT != 0))
+        settings().LUT = printWithLut_->isChecked() ? 1 : 0;
+    WriteSettings(settings());
     log_.clear();
 }
 
-void fPref::cmdCancel_Click() { reject(); }
-
-void fPref::keyPressEvent(QKeyEvent* event)
+void PreferencesDialog::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
         event->accept();

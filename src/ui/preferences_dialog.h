@@ -1,13 +1,14 @@
 #pragma once
-// fPref: the preferences dialog, the one place where the user changes the configuration.
-// One instance lives as long as the program; each showing starts again from
-// GlobalSettings and the caption lines.
+// The preferences dialog, the one place where the user changes the program's configuration.
+// One instance lives as long as the program; each showing starts again from the
+// configuration. Its controls are its own: tests reach them by object name.
+
+#include "core/configuration.h"
 
 #include <QDialog>
 
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -17,56 +18,48 @@ namespace kestrova {
 class DicomLog;
 class PrinterDevice;
 
-class fPref : public QDialog {
+class PreferencesDialog : public QDialog {
     Q_OBJECT
 public:
-    fPref(DicomLog& log, const PrinterDevice& printer, QWidget* parent = nullptr);
+    PreferencesDialog(Configuration& configuration, DicomLog& log, const PrinterDevice& printer,
+                      QWidget* parent = nullptr);
 
-    // Fills the dialog and shows it modally, centred on the screen; returns when it closed.
+    // Shows the dialog modally, centred on the screen; returns when it closed.
     void showModal();
 
-    // Event handlers, public so tests can drive the dialog as a user would.
-    void Form_Load();
-    void cmdFont_Click();
-    void cmdOpen_Click();
-    void cmdOK_Click();
-    void cmdCancel_Click();
-
-    QLabel* Label1;
-    QLineEdit* AETName;
-    QLabel* Label2;
-    QLineEdit* Port;
-    QLabel* Label3;
-    QLineEdit* Emulation;
-    QLabel* Label4;
-    QComboBox* Prntr;
-    QCheckBox* chkPrintLut;
-    QLabel* Label6;
-    QLineEdit* txtFont;
-    QPushButton* cmdFont;
-    QLabel* Label5;
-    QPlainTextEdit* HeaderLeft;
-    QLabel* Label8;
-    QPlainTextEdit* HeaderRight;
-    QLabel* Label7;
-    QLineEdit* txtImagePath;
-    QPushButton* cmdOpen;
-    QPushButton* cmdOK;
-    QPushButton* cmdCancel;
-
 protected:
+    // Every showing fills the controls afresh.
+    void showEvent(QShowEvent* event) override;
     // Neither Enter nor Escape answers the dialog; only its buttons and the close box do.
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    Settings& settings() { return configuration_.settings; }
     void createControls();
+    void showCurrentSettings();
     void updateOkEnabled();
     void showFontSetting();
-    void storeSettings();
     void fillPrinterList();
+    void storeSettings();
 
+    // What the user does.
+    void chooseFont();
+    void chooseLogoFile();
+    void applyAndClose();
+
+    Configuration& configuration_;
     DicomLog& log_;
     const PrinterDevice& printer_;
+    QLineEdit* aeTitle_ = nullptr;
+    QLineEdit* port_ = nullptr;
+    QLineEdit* emulation_ = nullptr;
+    QComboBox* printers_ = nullptr;
+    QCheckBox* printWithLut_ = nullptr;
+    QLineEdit* font_ = nullptr;
+    QPlainTextEdit* captionLeft_ = nullptr;
+    QPlainTextEdit* captionRight_ = nullptr;
+    QLineEdit* logoPath_ = nullptr;
+    QPushButton* ok_ = nullptr;
     // The font dialog's style choices: they preset it next time and are never saved.
     bool fontBold_ = false;
     bool fontItalic_ = false;

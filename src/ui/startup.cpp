@@ -2,7 +2,7 @@
 
 #include "core/error_log.h"
 #include "core/errors.h"
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/program_folder.h"
 #include "print_service/print_service.h"
 #include "startup/startup_sequence.h"
@@ -15,9 +15,12 @@
 namespace kestrova {
 namespace {
 
-std::unique_ptr<fKestrova> makeMainWindow(PrinterDevice& printer) { return std::make_unique<fKestrova>(printer); }
+std::unique_ptr<MainWindow> makeMainWindow(Configuration& configuration, PrinterDevice& printer)
+{
+    return std::make_unique<MainWindow>(configuration, printer);
+}
 
-void showStartFailure(PrinterDevice& printer, fKestrova* window)
+void showStartFailure(Configuration& configuration, PrinterDevice& printer, MainWindow* window)
 {
     const ErrorInfo error = currentErrorInfo();
     LogError(error.number, error.description, "MAIN");
@@ -26,7 +29,7 @@ void showStartFailure(PrinterDevice& printer, fKestrova* window)
     } else {
         // No main window means no DICOM log to show; the dialog still needs one to set.
         DicomLog unusedLog;
-        fPref dialog(unusedLog, printer);
+        PreferencesDialog dialog(configuration, unusedLog, printer);
         dialog.showModal();
     }
     userDialogs().showMessage(QStringLiteral("Please restart Kestrova"), toQString(ProductName), QMessageBox::Critical);
@@ -34,12 +37,12 @@ void showStartFailure(PrinterDevice& printer, fKestrova* window)
 
 } // namespace
 
-std::unique_ptr<fKestrova> Main(PrinterDevice& printer, const MainWindowFactory& makeWindow)
+std::unique_ptr<MainWindow> Main(Configuration& configuration, PrinterDevice& printer, const MainWindowFactory& makeWindow)
 {
-    std::unique_ptr<fKestrova> window;
+    std::unique_ptr<MainWindow> window;
     try {
-        StartUp([&] {
-            window = makeWindow ? makeWindow(printer) : makeMainWindow(printer);
+        StartUp(configuration, [&] {
+            window = makeWindow ? makeWindow(configuration, printer) : makeMainWindow(configuration, printer);
             if (!window)
                 raise(ErrorCode::ObjectNotSet);
         });
@@ -47,7 +50,7 @@ std::unique_ptr<fKestrova> Main(PrinterDevice& printer, const MainWindowFactory&
         window->show();
         window->setWindowState(window->windowState() | Qt::WindowMinimized);
     } catch (...) {
-        showStartFailure(printer, window.get());
+        showStartFailure(configuration, printer, window.get());
     }
     return window;
 }

@@ -6,15 +6,17 @@
 
 namespace kestrova {
 
+struct Configuration;
 class PrinterDevice;
-class fKestrova;
+class MainWindow;
 
-using MainWindowFactory = std::function<std::unique_ptr<fKestrova>(PrinterDevice&)>;
+using MainWindowFactory = std::function<std::unique_ptr<MainWindow>(Configuration&, PrinterDevice&)>;
 
-// Reads the settings and caption files, creates and loads the main window, shows it and
+// Reads the settings and caption files into the program's configuration, creates and loads the main window, shows it and
 // minimizes it. A failure is logged under "MAIN", the preferences dialog lets the user
 // correct the settings and the user is asked to restart; the result is then the window
 // if one was made, else null.
-std::unique_ptr<fKestrova> Main(PrinterDevice& printer, const MainWindowFactory& makeWindow = {});
+std::unique_ptr<MainWindow> Main(Configuration& configuration, PrinterDevice& printer,
+                                 const MainWindowFactory& makeWindow = {});
 
 } // namespace kestrova

@@ -1,8 +1,7 @@
-#include "error_log_reader.h"
-
 #include "core/error_log.h"
 #include "core/errors.h"
 #include "core/steps.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +10,6 @@
 
 namespace kestrova {
 namespace {
-
-using test::errorLogText;
 
 TEST(ErrorLogLine, IsLocalShortDateTimeNumberDescriptionAndLabel)
 {
@@ -32,7 +29,7 @@ TEST(LogError, AppendsLineAfterLineAndSwallowsItsOwnFailures)
     test::TempProgramFolder folder;
     LogError(53, "File not found", "DoPrint");
     LogError(-1, "odd", "MAIN");
-    const std::string log = errorLogText(folder);
+    const std::string log = folder.errorLog();
     const auto first = log.find(" 53 File not foundDoPrint\r\n");
     ASSERT_NE(first, std::string::npos) << log;
     EXPECT_EQ(log.find("-1 oddMAIN\r\n"), log.size() - 12) << log;
@@ -53,7 +50,7 @@ TEST(Steps, EachFailingStepIsLoggedAndTheNextOneRuns)
         [&] { ++ran; },
     });
     EXPECT_EQ(ran, 3);
-    const std::string log = errorLogText(folder);
+    const std::string log = folder.errorLog();
     EXPECT_NE(log.find(" 9 Subscript out of rangeLoadSettings\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find(" 5 boomLoadSettings\r\n"), std::string::npos) << log;
 }

@@ -1,7 +1,6 @@
-#include "error_log_reader.h"
-
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/lut_table.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +42,7 @@ TEST_P(LutLoad, StoresEachValueTimes256AndLogsEachMissingEntry)
     for (const auto& [index, value] : GetParam().entries)
         EXPECT_EQ(lut.table.at(index), value) << "entry " << index;
     EXPECT_EQ(lut.complete, GetParam().complete);
-    const std::string log = test::errorLogText(folder);
+    const std::string log = folder.errorLog();
     EXPECT_EQ(static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n')), GetParam().loggedLines) << log;
     EXPECT_EQ(log.find("LoadSettings\r\n") != std::string::npos, GetParam().loggedLines > 0) << log;
 }

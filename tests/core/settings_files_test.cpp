@@ -1,8 +1,7 @@
-#include "error_log_reader.h"
-
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/number_text.h"
 #include "core/settings_files.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +15,8 @@ using test::writeFile;
 
 class SettingsFilesTest : public testing::Test {
 protected:
-    SettingsFilesTest()
-    {
-        GlobalSettings = Settings{};
-        HeaderLeftLines.reset();
-        HeaderRightLines.reset();
-    }
-
     test::TempProgramFolder folder;
+    Configuration configuration;
 };
 
 struct ReadCase {
@@ -37,11 +30,11 @@ class SettingsRead : public SettingsFilesTest, public testing::WithParamInterfac
 
 TEST_P(SettingsRead, TakesEachKeyOrItsDefault)
 {
-    GlobalSettings = GetParam().before;
+    Settings settings = GetParam().before;
     if (GetParam().file)
         writeFile(folder / "Kestrova.ini", *GetParam().file);
-    ReadSettings();
-    EXPECT_EQ(GlobalSettings, GetParam().expected);
+    ReadSettings(settings);
+    EXPECT_EQ(settings, GetParam().expected);
 }
 
 const Settings Defaults{"KODAK", 4006, "KODAK", "", "Tahoma", 10, 0, ""};
@@ -69,15 +62,14 @@ TEST(DecimalInteger, IsOneSignAndDigitsInRange)
 
 TEST_F(SettingsFilesTest, AFreshFileListsTheEightKeysInTableOrderAndReadsBack)
 {
-    GlobalSettings = Settings{"AE", -5, "AGFA", "Ward 3", "DejaVu Sans", 12, 1, "/srv/logo.png"};
-    WriteSettings();
+    const Settings written{"AE", -5, "AGFA", "Ward 3", "DejaVu Sans", 12, 1, "/srv/logo.png"};
+    WriteSettings(written);
     EXPECT_EQ(readFile(folder / "Kestrova.ini"),
               "[Kestrova]\r\nAETName=AE\r\nPort=-5\r\nEmulation=AGFA\r\nPrinter=Ward 3\r\n"
               "Fontname=DejaVu Sans\r\nFontsize=12\r\nLUT=1\r\nImagePath=/srv/logo.png\r\n");
-    const Settings written = GlobalSettings;
-    GlobalSettings = Settings{};
-    ReadSettings();
-    EXPECT_EQ(GlobalSettings, written);
+    Settings read;
+    ReadSettings(read);
+    EXPECT_EQ(read, written);
 }
 
 TEST_F(SettingsFilesTest, CaptionLinesKeepEmptyLinesAndIgnoreTheFinalLineEnd)
@@ -85,25 +77,25 @@ TEST_F(SettingsFilesTest, CaptionLinesKeepEmptyLinesAndIgnoreTheFinalLineEnd)
     WriteHeaderFile(folder / "Left.ini", "Radiology\r\n\r\nWard 3");
     EXPECT_EQ(readFile(folder / "Left.ini"), "Radiology\r\n\r\nWard 3\r\n");
     writeFile(folder / "Right.ini", "first\nsecond");
-    ReadHeader();
-    EXPECT_EQ(HeaderLeftLines, (HeaderLines{"Radiology", "", "Ward 3"}));
-    EXPECT_EQ(HeaderRightLines, (HeaderLines{"first", "second"}));
+    ReadHeader(configuration);
+    EXPECT_EQ(configuration.headerLeft, (HeaderLines{"Radiology", "", "Ward 3"}));
+    EXPECT_EQ(configuration.headerRight, (HeaderLines{"first", "second"}));
 
     WriteHeaderFile(folder / "Left.ini", "");
     EXPECT_FALSE(std::filesystem::exists(folder / "Left.ini"));
     std::filesystem::remove(folder / "Right.ini");
-    ReadHeader();
-    EXPECT_EQ(HeaderLeftLines, HeaderLines{});
-    EXPECT_EQ(HeaderRightLines, HeaderLines{});
+    ReadHeader(configuration);
+    EXPECT_EQ(configuration.headerLeft, HeaderLines{});
+    EXPECT_EQ(configuration.headerRight, HeaderLines{});
 }
 
 TEST_F(SettingsFilesTest, UnreadableLeftFileIsLoggedAndLeavesTheRightListAsItWas)
 {
     std::filesystem::create_directory(folder / "Left.ini"); // a folder cannot be read as a file
-    HeaderRightLines = HeaderLines{"kept"};
-    ReadHeader();
-    EXPECT_EQ(HeaderRightLines, HeaderLines{"kept"});
-    EXPECT_NE(test::errorLogText(folder).find("mMain ReadHeader\r\n"), std::string::npos);
+    configuration.headerRight = HeaderLines{"kept"};
+    ReadHeader(configuration);
+    EXPECT_EQ(configuration.headerRight, HeaderLines{"kept"});
+    EXPECT_NE(folder.errorLog().find("mMain ReadHeader\r\n"), std::string::npos);
 }
 
 } // namespace

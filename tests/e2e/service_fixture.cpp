@@ -8,11 +8,10 @@
 namespace kestrova::test {
 
 ServiceFixture::ServiceFixture()
-    : service(printer, preview)
+    : configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""}, HeaderLines{},
+                    HeaderLines{}},
+      service(configuration, printer, preview)
 {
-    GlobalSettings = Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""};
-    HeaderLeftLines = HeaderLines{};
-    HeaderRightLines = HeaderLines{};
     service.restart();
 }
 

@@ -2,7 +2,7 @@
 // The print service running in the test's process on its own free port and program
 // folder, printing on the built-in PDF printer, with helpers to run print jobs against it.
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "print_service/print_service.h"
 #include "printing/null_preview_surface.h"
 #include "printing/qt_printer_device.h"
@@ -25,7 +25,7 @@ public:
     ServiceFixture();
     ~ServiceFixture();
 
-    int port() const { return GlobalSettings.Port; }
+    int port() const { return configuration.settings.Port; }
     // Connects a requester proposing the given meta SOP class (and Printer, Verification).
     bool connect(TestScu& scu, const std::string& metaSopClass = SopClass::BasicGrayscalePrintManagementMeta) const;
 
@@ -34,6 +34,7 @@ public:
     std::size_t storedCount() { return service.store().count(); }
 
     TempProgramFolder folder;
+    Configuration configuration;
     QtPrinterDevice printer;
     NullPreviewSurface preview;
     PrintService service;

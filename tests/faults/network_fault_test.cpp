@@ -146,6 +146,9 @@ const WireFault WireFaultCases[] = {
          createSession(peer);
          ASSERT_TRUE(peer.send({0x05, 0, 0, 0, 0, 4, 0, 0, 0, 0})); // A-RELEASE-RQ, then gone
      }},
+    // Silence is dropped at the timeout, before and after the association.
+    {"SilentAfterConnecting", false, [](RawPeer& peer) { EXPECT_TRUE(peer.waitForClose(Bound)); }},
+    {"SilentAfterAssociating", true, [](RawPeer& peer) { EXPECT_TRUE(peer.waitForClose(Bound)); }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Network, WireFaults, testing::ValuesIn(WireFaultCases),
@@ -174,31 +177,6 @@ TEST(SilentAssociation, DoesNotHoldUpNewAssociations)
     EXPECT_EQ(service.films().size(), filmsBefore + 1);
     EXPECT_TRUE(silentStillThere);
 }
-
-enum class Silence { TcpOnly, AfterAssociation };
-
-class SilentPeer : public testing::TestWithParam<Silence> {};
-
-TEST_P(SilentPeer, IsDroppedAtTheTimeout)
-{
-    ServiceFixture service;
-    service.service.listener().setTimeouts(2s, 2s);
-    service.service.restart();
-    runPeer([&] {
-        RawPeer silent;
-        ASSERT_TRUE(silent.connect(service.port()));
-        if (GetParam() == Silence::AfterAssociation) {
-            ASSERT_EQ(silent.associate(SopClass::BasicGrayscalePrintManagementMeta), PduType::AssociateAc);
-        }
-        EXPECT_TRUE(silent.waitForClose(Bound));
-    });
-    EXPECT_TRUE(nextJobPrints(service));
-}
-
-INSTANTIATE_TEST_SUITE_P(Network, SilentPeer, testing::Values(Silence::TcpOnly, Silence::AfterAssociation),
-                         [](const auto& info) {
-                             return std::string(info.param == Silence::TcpOnly ? "TcpOnly" : "AfterAssociation");
-                         });
 
 constexpr int MaxAssociations = 16;
 

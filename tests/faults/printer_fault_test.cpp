@@ -8,29 +8,14 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace kestrova {
 namespace {
 
 using namespace test;
 using namespace std::chrono_literals;
 
-const std::string Queue = "KestrovaFaultPDF";
-
-class PrinterFaults : public testing::Test {
+class PrinterFaults : public CupsTest {
 protected:
-    // The CUPS library picks its server at its first call, so the private one comes first.
-    static void SetUpTestSuite()
-    {
-        cups_ = std::make_unique<CupsServer>();
-        cups_->addPdfQueue(Queue);
-        cups_->setDefaultQueue(Queue);
-    }
-    static void TearDownTestSuite() { cups_.reset(); }
-
-    static CupsServer& cups() { return *cups_; }
-
     JobOutcome runJob()
     {
         TestScu scu;
@@ -54,16 +39,11 @@ protected:
     }
 
     ServiceFixture service;
-
-private:
-    static std::unique_ptr<CupsServer> cups_;
 };
-
-std::unique_ptr<CupsServer> PrinterFaults::cups_;
 
 TEST_F(PrinterFaults, QueueRemovedBetweenJobsFailsOnlyTheJobThatMeetsIt)
 {
-    GlobalSettings.Printer = Queue;
+    service.configuration.settings.Printer = Queue;
     ASSERT_TRUE(nextJobReachesTheQueue());
 
     cups().removeQueue(Queue);

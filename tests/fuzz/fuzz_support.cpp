@@ -16,9 +16,4 @@ void forgetErrorLog()
     std::filesystem::remove(scratchFolder() / "Logs" / "Error.log", ec);
 }
 
-std::string textOf(const std::uint8_t* data, std::size_t size)
-{
-    return std::string(reinterpret_cast<const char*>(data), size);
-}
-
 } // namespace kestrova::fuzz

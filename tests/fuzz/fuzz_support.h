@@ -2,10 +2,7 @@
 // What every fuzz target shares: a program folder of its own, so that the failures the
 // code under test logs land in a scratch Error.log that is emptied between inputs.
 
-#include <cstddef>
-#include <cstdint>
 #include <filesystem>
-#include <string>
 
 namespace kestrova::fuzz {
 
@@ -14,7 +11,5 @@ const std::filesystem::path& scratchFolder();
 
 // A long fuzzing run would otherwise grow the log by a line per failing input.
 void forgetErrorLog();
-
-std::string textOf(const std::uint8_t* data, std::size_t size);
 
 } // namespace kestrova::fuzz

@@ -11,7 +11,7 @@
 #include "fuzz_support.h"
 
 #include "core/errors.h"
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "print_service/connection_objects.h"
 #include "print_service/object_store.h"
 #include "print_service/printer_instance.h"

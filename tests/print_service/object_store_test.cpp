@@ -44,7 +44,7 @@ protected:
         return filmBox;
     }
 
-    bool stored(const std::string& uid) const { return store.dataset("", uid, "") != nullptr; }
+    bool stored(const std::string& uid) const { return store.dataset(uid) != nullptr; }
 };
 
 TEST_F(ObjectStoreTest, RemovingASessionTakesItsFilmBoxesAndTheirImageBoxesOnly)

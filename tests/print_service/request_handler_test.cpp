@@ -1,6 +1,6 @@
 #include "request_fixture.h"
 
-#include "core/picture.h"
+#include "picture/picture.h"
 #include "print_service/print_job.h"
 #include "printing/testing/recording_preview_surface.h"
 #include "toolkit/dimse_status.h"
@@ -28,23 +28,17 @@ std::vector<std::string> imageBoxClasses(const DataSet& filmBox)
     return classes;
 }
 
-TEST(NCreate, FilmSessionWithoutUidGetsANewOneAndIsStored)
+TEST(NCreate, FilmSessionGetsANewUidUnlessGivenOneAndIsStored)
 {
     RequestFixture fixture;
     const std::string uid = fixture.createSession();
-    ASSERT_FALSE(uid.empty());
-    ASSERT_TRUE(fixture.store.dataset("", uid, ""));
-    EXPECT_EQ(fixture.store.dataset("", uid, "")->sopClassUid(), SopClass::BasicFilmSession);
-    EXPECT_EQ(fixture.store.dataset("", uid, "")->attribute(PrintTag::NumberOfCopies).asText(), "1");
-}
-
-TEST(NCreate, GivenUidIsKept)
-{
-    RequestFixture fixture;
+    ASSERT_TRUE(fixture.store.dataset(uid));
+    EXPECT_EQ(fixture.store.dataset(uid)->sopClassUid(), SopClass::BasicFilmSession);
+    EXPECT_EQ(fixture.store.dataset(uid)->attribute(PrintTag::NumberOfCopies).asText(), "1");
     const auto response = fixture.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "1.2.3.4", makeDataSet({}));
     ASSERT_TRUE(response && response->dataSet);
     EXPECT_EQ(response->dataSet->sopInstanceUid(), "1.2.3.4");
-    EXPECT_TRUE(fixture.store.dataset("", "1.2.3.4", ""));
+    EXPECT_TRUE(fixture.store.dataset("1.2.3.4"));
 }
 
 struct MetaCase {
@@ -69,13 +63,13 @@ TEST_P(FilmBoxCreation, MakesOneImageBoxPerCellOfTheNegotiatedClass)
     for (const auto& reference : references) {
         const std::string uid = reference->attribute(ReferencedSopInstanceUidTag).asText();
         EXPECT_EQ(reference->sopInstanceUid(), uid);
-        EXPECT_TRUE(fixture.store.dataset("", uid, ""));
+        EXPECT_TRUE(fixture.store.dataset(uid));
         uids.insert(uid);
     }
     EXPECT_EQ(uids.size(), 6u);
     // The image boxes are the film box's children, and the film box is its session's child.
     EXPECT_EQ(filmBox->children()->item(1), references.item(1));
-    EXPECT_EQ(fixture.store.dataset("", session, "")->children()->item(1), filmBox);
+    EXPECT_EQ(fixture.store.dataset(session)->children()->item(1), filmBox);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -109,7 +103,7 @@ TEST_P(FailedRequest, IsAnsweredWithItsStatusLoggedAndLosesOnlyItsOwnWork)
     EXPECT_FALSE(response->dataSet);
     EXPECT_NE(fixture.errorLog().find("NormalisedReceived\r\n"), std::string::npos) << fixture.errorLog();
     EXPECT_EQ(fixture.store.count(), before);
-    EXPECT_TRUE(fixture.store.dataset("", otherFilm->sopInstanceUid(), ""));
+    EXPECT_TRUE(fixture.store.dataset(otherFilm->sopInstanceUid()));
 }
 
 DataSetPtr filmBoxRequest(std::optional<std::string> format, const std::string& session)
@@ -234,16 +228,15 @@ TEST(PrintJob, PrintsWhatWasStoredAndSetWhenTakenAndShowsItsPreviewWhenAsked)
         fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBox, makeImageBoxModification(image));
     };
     setImage(8);
-    GlobalSettings.Printer = "Film Printer";
-    HeaderLeftLines = HeaderLines{};
-    HeaderRightLines = HeaderLines{};
+    Configuration configuration{Settings{}, HeaderLines{}, HeaderLines{}};
+    configuration.settings.Printer = "Film Printer";
     test::RecordingPrinterDevice printer;
     test::RecordingPreviewSurface preview;
-    PrintJob job(fixture.store, filmBox, LutState{}, printer, preview, true);
+    PrintJob job(fixture.store, filmBox, configuration, LutState{}, printer, preview, true);
 
     setImage(2);
     fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid());
-    GlobalSettings.Printer = BuiltInPdfPrinterName;
+    configuration.settings.Printer = BuiltInPdfPrinterName;
     ASSERT_EQ(job.print(), DimseStatus::Success);
     ASSERT_EQ(printer.documents().size(), 1u);
     EXPECT_EQ(printer.documents()[0].printer, "Film Printer");
@@ -258,10 +251,12 @@ TEST(PrintJob, PrintsWhatWasStoredAndSetWhenTakenAndShowsItsPreviewWhenAsked)
     EXPECT_EQ(preview.refreshCount(), 1);
 }
 
-TEST(PrinterInstance, IsReadOnlyButAnswersNGet)
+// The Printer instance is read-only; other DIMSE commands have no place in print management.
+TEST(PrinterInstance, AnswersNGetAndRefusesEverythingElse)
 {
     RequestFixture fixture;
-    for (const auto command : {CommandField::NSetRq, CommandField::NDeleteRq, CommandField::NActionRq}) {
+    for (const std::uint16_t command : {CommandField::NSetRq, CommandField::NDeleteRq, CommandField::NActionRq,
+                                        CommandField::NEventReportRq, std::uint16_t(0x0001) /* C-STORE */}) {
         const auto response = fixture.send(command, SopClass::Printer, SopClass::PrinterInstance, makeDataSet({}));
         ASSERT_TRUE(response);
         EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation) << command;
@@ -315,16 +310,6 @@ TEST(NDelete, OfASessionRemovesItsFilmBoxesAndUnknownUidsAreHarmless)
     EXPECT_EQ(response->status, DimseStatus::Success);
 }
 
-TEST(OtherCommands, AreAnsweredAsUnrecognized)
-{
-    RequestFixture fixture;
-    for (const std::uint16_t field : {CommandField::NEventReportRq, std::uint16_t(0x0001) /* C-STORE */}) {
-        const auto response = fixture.send(field, SopClass::Printer, SopClass::PrinterInstance);
-        ASSERT_TRUE(response);
-        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation);
-    }
-}
-
 // PACS administrators configure their modalities from the conformance statement: it lists
 // exactly the statuses the service answers with.
 TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
@@ -355,11 +340,11 @@ TEST(AssociationEnd, RemovesWhatTheConnectionCreatedAndNothingElse)
     const DataSetPtr crossed = fixture.createFilmBox(otherSession, "STANDARD\\1,1");
 
     removeCreatedObjects(fixture.connection, fixture.store);
-    EXPECT_FALSE(fixture.store.dataset("", mine->sopInstanceUid(), ""));
-    EXPECT_FALSE(fixture.store.dataset("", crossed->sopInstanceUid(), ""));
-    EXPECT_TRUE(fixture.store.dataset("", theirs->sopInstanceUid(), ""));
-    EXPECT_TRUE(fixture.store.dataset("", otherSession, ""));
-    EXPECT_TRUE(fixture.store.dataset("", SopClass::PrinterInstance, ""));
+    EXPECT_FALSE(fixture.store.dataset(mine->sopInstanceUid()));
+    EXPECT_FALSE(fixture.store.dataset(crossed->sopInstanceUid()));
+    EXPECT_TRUE(fixture.store.dataset(theirs->sopInstanceUid()));
+    EXPECT_TRUE(fixture.store.dataset(otherSession));
+    EXPECT_TRUE(fixture.store.dataset(SopClass::PrinterInstance));
     EXPECT_EQ(fixture.store.count(), 4u); // Printer, session, film box, image box
 }
 

@@ -12,35 +12,12 @@
 
 #include <QColor>
 
-#include <memory>
-
 namespace kestrova {
 namespace {
 
 using namespace std::chrono_literals;
-using test::CupsServer;
-
-const std::string TestQueue = "KestrovaTestPDF";
-
-class CupsPrinting : public ::testing::Test {
-protected:
-    // One server for the whole process: the CUPS library picks its server once, at the
-    // first call, which must come after the server is up.
-    static void SetUpTestSuite()
-    {
-        server_ = std::make_unique<CupsServer>();
-        server_->addPdfQueue(TestQueue);
-        server_->setDefaultQueue(TestQueue);
-    }
-    static void TearDownTestSuite() { server_.reset(); }
-
-    static CupsServer& server() { return *server_; }
-
-private:
-    static std::unique_ptr<CupsServer> server_;
-};
-
-std::unique_ptr<CupsServer> CupsPrinting::server_;
+using CupsPrinting = test::CupsTest;
+const std::string TestQueue = test::CupsTest::Queue;
 
 Picture grayPicture()
 {
@@ -74,16 +51,16 @@ int pixelsBetween(const QImage& page, int darkest, int lightest)
 // (pdftotext reads symbols), so the page is checked by its ink.
 TEST_F(CupsPrinting, FilmPageReachesTheDefaultQueueAsOnePage)
 {
-    const auto filesBefore = server().pdfFiles().size();
+    const auto filesBefore = cups().pdfFiles().size();
     QtPrinterDevice device;
     EXPECT_EQ(device.printerNames(), (std::vector<std::string>{TestQueue, BuiltInPdfPrinterName}));
     EXPECT_EQ(device.selectedPrinter(), TestQueue) << "the default queue";
     EXPECT_GT(device.scaleHeight(), device.scaleWidth()) << "portrait unless told otherwise";
     printFilmPage(device);
 
-    ASSERT_TRUE(server().waitUntilNoPendingJobs(60s)) << server().logTail();
-    const auto files = server().pdfFiles();
-    ASSERT_EQ(files.size(), filesBefore + 1) << server().logTail();
+    ASSERT_TRUE(cups().waitUntilNoPendingJobs(60s)) << cups().logTail();
+    const auto files = cups().pdfFiles();
+    ASSERT_EQ(files.size(), filesBefore + 1) << cups().logTail();
     const auto& printed = files.back();
     EXPECT_EQ(test::pdfInfo(printed).pages, 1);
     constexpr int dpi = 50;
@@ -96,24 +73,24 @@ TEST_F(CupsPrinting, FilmPageReachesTheDefaultQueueAsOnePage)
 // Qt's own QPrinter::abort() cannot take back a CUPS page: the job is sent all the same.
 TEST_F(CupsPrinting, AbortedDocumentNeverReachesTheQueue)
 {
-    const auto jobsBefore = server().allJobs().size();
+    const auto jobsBefore = cups().allJobs().size();
     QtPrinterDevice device;
     device.selectPrinter(TestQueue);
     device.printLine("Never printed");
     device.paintPicture(grayPicture(), 0, 1440, 2880, 2880);
     device.abortDocument();
     device.endDocument();
-    EXPECT_EQ(server().allJobs().size(), jobsBefore);
+    EXPECT_EQ(cups().allJobs().size(), jobsBefore);
 }
 
 TEST_F(CupsPrinting, QueueThatVanishedRaisesInsteadOfPrintingElsewhere)
 {
     const std::string vanishing = "KestrovaVanishingQueue";
-    server().addPdfQueue(vanishing);
+    cups().addPdfQueue(vanishing);
     QtPrinterDevice device;
     device.selectPrinter(vanishing);
-    server().removeQueue(vanishing);
-    const auto jobsBefore = server().allJobs().size();
+    cups().removeQueue(vanishing);
+    const auto jobsBefore = cups().allJobs().size();
 
     try {
         device.printLine("Lost line");
@@ -123,7 +100,7 @@ TEST_F(CupsPrinting, QueueThatVanishedRaisesInsteadOfPrintingElsewhere)
         EXPECT_NE(error.description().find(vanishing), std::string::npos) << error.description();
     }
     EXPECT_NO_THROW(device.endDocument());
-    EXPECT_EQ(server().allJobs().size(), jobsBefore);
+    EXPECT_EQ(cups().allJobs().size(), jobsBefore);
     try {
         device.selectPrinter(vanishing);
         ADD_FAILURE() << "a removed queue could still be selected";

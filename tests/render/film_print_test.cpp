@@ -1,6 +1,4 @@
-#include "core/error_log_reader.h"
-
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/lut_table.h"
 #include "printing/testing/recording_preview_surface.h"
 #include "render/display_format.h"
@@ -10,6 +8,8 @@
 #include "toolkit/dimse_status.h"
 #include "toolkit/print_tags.h"
 #include "toolkit/sop_classes.h"
+
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -254,7 +254,7 @@ TEST_P(FailedFilm, IsLoggedAbortedAndAnsweredWithAFailure)
     FilmFixture film;
     GetParam().arrange(film);
     EXPECT_EQ(film.print(), DimseStatus::ProcessingFailure);
-    const std::string log = test::errorLogText(film.folder);
+    const std::string log = film.folder.errorLog();
     EXPECT_NE(log.find(std::string(GetParam().logged) + "DoPrint\r\n"), std::string::npos) << log;
     EXPECT_EQ(film.printer.abortCount(), 1);
     EXPECT_TRUE(film.printer.documents().empty());

@@ -1,4 +1,4 @@
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/program_folder.h"
 #include "startup/command_line.h"
 #include "startup/program_location.h"
@@ -139,13 +139,12 @@ TEST_F(StartUpTest, TheServiceStartsWithTheSettingsAndCaptionsRead)
 {
     writeFile(folder / "Kestrova.ini", "[Kestrova]\r\nPort=11112\r\n");
     writeFile(folder / "Left.ini", "Ward 3\r\n");
-    GlobalSettings = Settings{};
-    HeaderLeftLines.reset();
+    Configuration configuration;
     int portSeen = 0;
     std::optional<HeaderLines> captionsSeen;
-    StartUp([&] {
-        portSeen = GlobalSettings.Port;
-        captionsSeen = HeaderLeftLines;
+    StartUp(configuration, [&] {
+        portSeen = configuration.settings.Port;
+        captionsSeen = configuration.headerLeft;
     });
     EXPECT_EQ(portSeen, 11112);
     EXPECT_EQ(captionsSeen, HeaderLines{"Ward 3"});
@@ -153,7 +152,8 @@ TEST_F(StartUpTest, TheServiceStartsWithTheSettingsAndCaptionsRead)
 
 TEST_F(StartUpTest, AFailingServiceStartReachesTheCaller)
 {
-    EXPECT_THROW(StartUp([] { throw std::runtime_error("no listener"); }), std::runtime_error);
+    Configuration configuration;
+    EXPECT_THROW(StartUp(configuration, [] { throw std::runtime_error("no listener"); }), std::runtime_error);
 }
 
 } // namespace

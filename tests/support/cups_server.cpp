@@ -1,5 +1,7 @@
 #include "support/cups_server.h"
 
+#include "support/temp_folder.h"
+
 #include <sys/prctl.h>
 
 #include <csignal>
@@ -19,14 +21,6 @@ using namespace std::chrono_literals;
 const fs::path CupsPdfConfigFolder = "/etc/cups";
 
 QString qt(const fs::path& path) { return QString::fromStdString(path.string()); }
-
-void writeText(const fs::path& file, const std::string& text)
-{
-    std::ofstream out(file, std::ios::trunc);
-    out << text;
-    if (!out)
-        throw std::runtime_error("cannot write " + file.string());
-}
 
 fs::path makeTemporaryRoot()
 {
@@ -108,16 +102,15 @@ CupsServer::~CupsServer()
 
 void CupsServer::writeConfiguration() const
 {
-    for (const char* folder : {"conf", "conf/ppd", "conf/ssl", "spool", "cache", "state", "log", "pdf", "file-queues"})
+    for (const char* folder : {"conf", "conf/ppd", "conf/ssl", "spool", "cache", "state", "log", "pdf"})
         fs::create_directories(root_ / folder);
-    // Filters write their temporary files, and the file backend its output, as lp.
+    // Filters write their temporary files as lp.
     fs::permissions(root_ / "pdf", fs::perms::all);
-    fs::permissions(root_ / "file-queues", fs::perms::all);
     fs::create_directories(root_ / "tmp");
     fs::permissions(root_ / "tmp", fs::perms::all | fs::perms::sticky_bit);
 
     const std::string root = root_.string();
-    writeText(root_ / "cupsd.conf",
+    writeFile(root_ / "cupsd.conf",
               "LogLevel info\n"
               "Listen " + socket_.string() + "\n"
               "Browsing No\n"
@@ -126,7 +119,7 @@ void CupsServer::writeConfiguration() const
               "DefaultAuthType None\n"
               "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
               "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
-    writeText(root_ / "cups-files.conf",
+    writeFile(root_ / "cups-files.conf",
               "ServerRoot " + root + "/conf\n"
               "RequestRoot " + root + "/spool\n"
               "CacheDir " + root + "/cache\n"
@@ -136,9 +129,8 @@ void CupsServer::writeConfiguration() const
               "AccessLog " + root + "/log/access_log\n"
               "PageLog " + root + "/log/page_log\n"
               "Printcap " + root + "/printcap\n"
-              "FileDevice Yes\n"
               "SystemGroup root\n");
-    writeText(cupsPdfConfig_,
+    writeFile(cupsPdfConfig_,
               "Out " + root + "/pdf\n"
               "AnonDirName " + root + "/pdf\n"
               "Spool " + root + "/cups-pdf-spool\n"
@@ -178,14 +170,6 @@ void CupsServer::addPdfQueue(const std::string& name)
                       "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd"});
 }
 
-fs::path CupsServer::addFileQueue(const std::string& name)
-{
-    const auto output = root_ / "file-queues" / (name + ".pdf");
-    admin("lpadmin", {"-p", QString::fromStdString(name), "-E", "-v", "file://" + qt(output), "-m",
-                      "lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"});
-    return output;
-}
-
 void CupsServer::setDefaultQueue(const std::string& name) { admin("lpadmin", {"-d", QString::fromStdString(name)}); }
 
 void CupsServer::removeQueue(const std::string& name) { admin("lpadmin", {"-x", QString::fromStdString(name)}); }
@@ -208,11 +192,20 @@ bool CupsServer::waitUntilNoPendingJobs(std::chrono::seconds limit) const
 std::vector<fs::path> CupsServer::pdfFiles() const
 {
     std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(pdfFolder()))
+    for (const auto& entry : fs::directory_iterator(root_ / "pdf"))
         if (entry.path().extension() == ".pdf")
             files.push_back(entry.path());
     return files;
 }
+
+void CupsTest::SetUpTestSuite()
+{
+    server_ = std::make_unique<CupsServer>();
+    server_->addPdfQueue(Queue);
+    server_->setDefaultQueue(Queue);
+}
+
+void CupsTest::TearDownTestSuite() { server_.reset(); }
 
 std::string CupsServer::logTail() const
 {

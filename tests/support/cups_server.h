@@ -5,11 +5,14 @@
 // CUPS clients at it (CUPS_SERVER), so it must exist before the first CUPS call of the
 // process: the CUPS library reads that variable once.
 
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QStringList>
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,19 +37,14 @@ public:
     CupsServer(const CupsServer&) = delete;
     CupsServer& operator=(const CupsServer&) = delete;
 
-    // Where the cups-pdf queues of this server write their PDF files.
-    std::filesystem::path pdfFolder() const { return root_ / "pdf"; }
+    // The PDF files the cups-pdf queues of this server wrote.
     std::vector<std::filesystem::path> pdfFiles() const;
 
     // A cups-pdf queue: PDF through PostScript and Ghostscript, as a PostScript printer gets it.
     void addPdfQueue(const std::string& name);
-    // A queue whose device is a file that receives each job's PDF as the filters leave it.
-    std::filesystem::path addFileQueue(const std::string& name);
     void setDefaultQueue(const std::string& name);
     void removeQueue(const std::string& name);
 
-    // Jobs not yet finished, over all queues.
-    std::vector<std::string> pendingJobs() const;
     // Every job the server has taken, finished or not.
     std::vector<std::string> allJobs() const;
     // True when the queue emptied within the limit.
@@ -60,6 +58,8 @@ public:
     std::string admin(const QString& tool, QStringList arguments) const;
 
 private:
+    // Jobs not yet finished, over all queues.
+    std::vector<std::string> pendingJobs() const;
     void writeConfiguration() const;
     void waitUntilRunning();
 
@@ -68,6 +68,22 @@ private:
     std::filesystem::path cupsPdfConfig_;
     std::optional<std::string> previousCupsServer_;
     QProcess daemon_;
+};
+
+// Tests that print through real CUPS: one private server for the whole test program, with a
+// cups-pdf queue as the default. The CUPS library picks its server at its first call, so the
+// server comes up before the suite's first test.
+class CupsTest : public testing::Test {
+public:
+    static inline const std::string Queue = "KestrovaTestPDF";
+
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    static CupsServer& cups() { return *server_; }
+
+private:
+    static inline std::unique_ptr<CupsServer> server_;
 };
 
 } // namespace kestrova::test

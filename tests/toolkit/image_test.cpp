@@ -220,16 +220,5 @@ TEST(PreparedImages, KeepTheSamePictureInsteadOfThePixelsAndLeaveUndecodableOnes
     EXPECT_EQ(preparedImages(*onlyBad), nullptr);
 }
 
-TEST(ImageList, ItemsAreOneBased)
-{
-    ImageList list;
-    list.add(test::makeImage(ImageSpec{}));
-    EXPECT_EQ(list.count(), 1u);
-    EXPECT_EQ(list.item(1).picture().image.width(), 4);
-    EXPECT_THROW(list.item(2), AppError);
-    list.clear();
-    EXPECT_EQ(list.count(), 0u);
-}
-
 } // namespace
 } // namespace kestrova

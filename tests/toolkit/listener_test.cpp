@@ -213,37 +213,6 @@ TEST_F(ListenerTest, RequestsReachTheHandlerInOrderAndResponsesCarryWhatItGave)
         << "DCMTK's own log";
 }
 
-TEST_F(ListenerTest, RequestsCarryTheAbstractSyntaxOfTheirContext)
-{
-    handler.onRequest = [](Connection& c) { c.respond(0); };
-    runPeer([&] {
-        TestScu scu;
-        test::ConnectOptions options;
-        options.abstractSyntaxes = {SopClass::BasicColorPrintManagementMeta, SopClass::Printer};
-        ASSERT_TRUE(scu.connect("127.0.0.1", port, options));
-        ASSERT_TRUE(scu.useContext(SopClass::Printer));
-        EXPECT_TRUE(scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received);
-        ASSERT_TRUE(scu.useContext(SopClass::BasicColorPrintManagementMeta));
-        EXPECT_TRUE(scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received);
-        scu.release();
-    });
-    waitForEnds(1);
-    ASSERT_EQ(handler.events.size(), 4u);
-    EXPECT_EQ(handler.events[1].abstractSyntax, SopClass::Printer);
-    EXPECT_EQ(handler.events[2].abstractSyntax, SopClass::BasicColorPrintManagementMeta);
-}
-
-TEST_F(ListenerTest, NotAcceptedAbstractSyntaxesAreRefused)
-{
-    runPeer([&] {
-        TestScu scu;
-        test::ConnectOptions options;
-        options.abstractSyntaxes = {test::NotAcceptedSopClass};
-        EXPECT_FALSE(scu.connect("127.0.0.1", port, options));
-    });
-    EXPECT_TRUE(handler.events.empty());
-}
-
 class ListenerTransferSyntax : public ListenerTest, public testing::WithParamInterface<test::TransferSyntax> {};
 
 TEST_P(ListenerTransferSyntax, PixelDataArrivesInHostOrder)
@@ -292,19 +261,6 @@ TEST_F(ListenerTest, ARequestTheHandlerLeavesUnansweredAbortsTheAssociation)
     });
     waitForEnds(1);
     EXPECT_EQ(handler.requestFields(), (std::vector<std::uint16_t>{CommandField::NEventReportRq}));
-}
-
-TEST_F(ListenerTest, AnAbortedAssociationStillEnds)
-{
-    handler.onRequest = [](Connection& c) { c.respond(0); };
-    runPeer([&] {
-        TestScu scu;
-        ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        EXPECT_TRUE(scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received);
-        scu.abort();
-    });
-    waitForEnds(1);
-    EXPECT_EQ(handler.events.back().kind, "end");
 }
 
 // The first handler call holds the UI thread until the other association's request has

@@ -1,4 +1,4 @@
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "print_service/print_service.h"
 #include "printing/testing/recording_printer_device.h"
 #include "toolkit/dicom_log.h"
@@ -11,13 +11,13 @@
 #include "ui/startup.h"
 #include "ui_test_support.h"
 
-#include "core/error_log_reader.h"
 #include "support/test_scu.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
@@ -34,13 +34,17 @@ namespace fs = std::filesystem;
 
 bool listensOn(int port) { return !port_probe::isFree(port); }
 
+QString textOf(const MainWindow& window, const char* field) { return control<QLineEdit>(window, field).text(); }
+QString logViewText(const MainWindow& window) { return control<QPlainTextEdit>(window, "Log").toPlainText(); }
+QAction& action(const MainWindow& window, const char* name) { return control<QAction>(window, name); }
+
 class MainWindowTest : public UiTest {
 protected:
-    std::unique_ptr<fKestrova> start(bool trayAvailable = false)
+    std::unique_ptr<MainWindow> start(bool trayAvailable = false)
     {
         // The tray must be decided before the window minimizes itself.
-        auto window = Main(printer, [trayAvailable](PrinterDevice& device) {
-            auto made = std::make_unique<fKestrova>(device);
+        auto window = Main(configuration, printer, [trayAvailable](Configuration& configuration, PrinterDevice& device) {
+            auto made = std::make_unique<MainWindow>(configuration, device);
             made->setTrayAvailability([trayAvailable] { return trayAvailable; });
             return made;
         });
@@ -49,7 +53,7 @@ protected:
         return window;
     }
 
-    std::string logText(fKestrova& window) { return window.service().log().text(window.service().log().entryCount()); }
+    std::string logText(MainWindow& window) { return window.service().log().text(window.service().log().entryCount()); }
 
     RecordingPrinterDevice printer;
 };
@@ -60,16 +64,16 @@ TEST_F(MainWindowTest, StartsWithTheSettingsShownAndTheServiceListening)
     ASSERT_TRUE(window);
     EXPECT_EQ(window->windowTitle().toStdString(), "Kestrova " + VersionText());
     EXPECT_TRUE(window->windowTitle().startsWith("Kestrova v"));
-    EXPECT_EQ(window->txtAETName->text(), "WARD3");
-    EXPECT_EQ(window->txtEmulation->text(), "KODAK");
-    EXPECT_EQ(window->txtPort->text(), QString::number(port));
-    EXPECT_EQ(window->txtPrinter->text(), "");
-    EXPECT_EQ(window->lblLog->text(), "Current LogLevel: 63");
-    for (QLineEdit* field : {window->txtAETName, window->txtPort, window->txtEmulation, window->txtPrinter})
-        EXPECT_TRUE(field->isReadOnly()) << field->objectName().toStdString();
+    EXPECT_EQ(textOf(*window, "txtAETName"), "WARD3");
+    EXPECT_EQ(textOf(*window, "txtEmulation"), "KODAK");
+    EXPECT_EQ(textOf(*window, "txtPort"), QString::number(port));
+    EXPECT_EQ(textOf(*window, "txtPrinter"), "");
+    EXPECT_EQ(control<QLabel>(*window, "lblLog").text(), "Current LogLevel: 63");
+    for (const char* field : {"txtAETName", "txtPort", "txtEmulation", "txtPrinter"})
+        EXPECT_TRUE(control<QLineEdit>(*window, field).isReadOnly()) << field;
     // The level label lies inside the AE title field and must stay readable on top of it.
     const QObjectList& children = window->centralWidget()->children();
-    EXPECT_GT(children.indexOf(window->lblLog), children.indexOf(window->txtAETName));
+    EXPECT_GT(children.indexOf(&control<QLabel>(*window, "lblLog")), children.indexOf(&control<QLineEdit>(*window, "txtAETName")));
     EXPECT_TRUE(fs::is_directory(folder / "debug"));
     EXPECT_TRUE(window->service().isListening());
     EXPECT_TRUE(listensOn(port));
@@ -78,7 +82,7 @@ TEST_F(MainWindowTest, StartsWithTheSettingsShownAndTheServiceListening)
     EXPECT_NE(log.find(line), std::string::npos) << log;
     EXPECT_EQ(log.find(line), log.rfind(line)) << "said once";
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(errorLogText(folder), "");
+    EXPECT_EQ(folder.errorLog(), "");
 }
 
 TEST_F(MainWindowTest, TakenPortShowsTheMessageThenTheWindowAndThePreferencesAndSaysItIsNotListening)
@@ -87,11 +91,11 @@ TEST_F(MainWindowTest, TakenPortShowsTheMessageThenTheWindowAndThePreferencesAnd
     ASSERT_TRUE(squatter.listen(QHostAddress::Any, static_cast<quint16>(port)));
     bool windowShownFirst = false;
     std::size_t messagesBeforeDialog = 0;
-    PreferencesAnswer answer([&](fPref& dialog) {
-        auto* window = qobject_cast<fKestrova*>(dialog.parentWidget());
+    PreferencesAnswer answer([&](PreferencesDialog& dialog) {
+        auto* window = qobject_cast<MainWindow*>(dialog.parentWidget());
         windowShownFirst = window && window->isVisible();
         messagesBeforeDialog = dialogs.messages.size();
-        dialog.cmdCancel_Click();
+        control<QPushButton>(dialog, "cmdCancel").click();
     });
     const auto window = start();
     ASSERT_TRUE(window);
@@ -117,16 +121,16 @@ TEST_F(MainWindowTest, TakenPortFixedInThePreferencesIsListenedOnAfterOk)
 {
     QTcpServer squatter;
     ASSERT_TRUE(squatter.listen(QHostAddress::Any, static_cast<quint16>(port)));
-    const int freePort = freeLoopbackPort();
-    PreferencesAnswer answer([&](fPref& dialog) {
-        dialog.Port->setText(QString::number(freePort));
-        dialog.cmdOK_Click();
+    const int otherPort = freePort();
+    PreferencesAnswer answer([&](PreferencesDialog& dialog) {
+        control<QLineEdit>(dialog, "Port").setText(QString::number(otherPort));
+        control<QPushButton>(dialog, "cmdOK").click();
     });
     const auto window = start();
     ASSERT_TRUE(window);
 
     EXPECT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(window->txtPort->text(), QString::number(freePort));
+    EXPECT_EQ(textOf(*window, "txtPort"), QString::number(otherPort));
     EXPECT_EQ(window->windowTitle().toStdString(), "Kestrova " + VersionText());
     EXPECT_EQ(window->trayIcon().toolTip(), "Kestrova");
     // A listener that merely holds the port is not enough: a peer must be answered.
@@ -134,7 +138,7 @@ TEST_F(MainWindowTest, TakenPortFixedInThePreferencesIsListenedOnAfterOk)
     bool echoed = false;
     std::thread requester([&] {
         TestScu scu;
-        echoed = scu.connect("127.0.0.1", freePort) && scu.echo();
+        echoed = scu.connect("127.0.0.1", otherPort) && scu.echo();
         if (scu.isConnected())
             scu.release();
         done = true;
@@ -152,40 +156,40 @@ TEST_F(MainWindowTest, OptionsStopTheListenerAndRestartItOnTheSamePortOrTheNewOn
     window->service().log().append(LogCategory::Associations, "an association");
     QCoreApplication::processEvents();
     bool listeningDuringDialog = true;
-    PreferencesAnswer cancel([&](fPref& dialog) {
+    PreferencesAnswer cancel([&](PreferencesDialog& dialog) {
         listeningDuringDialog = window->service().isListening() || listensOn(port);
-        dialog.cmdCancel_Click();
+        control<QPushButton>(dialog, "cmdCancel").click();
     });
-    window->mnuViewOptions_Click();
+    action(*window, "mnuViewOptions").trigger();
     EXPECT_EQ(cancel.timesAnswered(), 1);
     EXPECT_FALSE(listeningDuringDialog);
     EXPECT_TRUE(listensOn(port));
-    EXPECT_EQ(window->lblLog->text(), "Current LogLevel: 63");
-    EXPECT_FALSE(window->Log->toPlainText().isEmpty()) << "Cancel keeps the log";
+    EXPECT_EQ(control<QLabel>(*window, "lblLog").text(), "Current LogLevel: 63");
+    EXPECT_FALSE(logViewText(*window).isEmpty()) << "Cancel keeps the log";
 
-    const int newPort = freeLoopbackPort();
-    PreferencesAnswer ok([&](fPref& dialog) {
-        dialog.Port->setText(QString::number(newPort));
-        dialog.cmdOK_Click();
+    const int newPort = freePort();
+    PreferencesAnswer ok([&](PreferencesDialog& dialog) {
+        control<QLineEdit>(dialog, "Port").setText(QString::number(newPort));
+        control<QPushButton>(dialog, "cmdOK").click();
     });
-    window->mnuViewOptions_Click();
+    action(*window, "mnuViewOptions").trigger();
     EXPECT_EQ(ok.timesAnswered(), 1);
     EXPECT_TRUE(listensOn(newPort));
     EXPECT_FALSE(listensOn(port));
-    EXPECT_EQ(window->txtPort->text(), QString::number(newPort));
+    EXPECT_EQ(textOf(*window, "txtPort"), QString::number(newPort));
     EXPECT_NE(readFile(folder / "Kestrova.ini").find("Port=" + std::to_string(newPort)), std::string::npos);
-    EXPECT_TRUE(window->Log->toPlainText().isEmpty()) << "OK clears the log";
-    EXPECT_EQ(errorLogText(folder), "");
+    EXPECT_TRUE(logViewText(*window).isEmpty()) << "OK clears the log";
+    EXPECT_EQ(folder.errorLog(), "");
 }
 
 TEST_F(MainWindowTest, StartFailureIsLoggedAndAsksForARestart)
 {
-    PreferencesAnswer answer([](fPref& dialog) { dialog.cmdCancel_Click(); });
-    const auto window = Main(printer, [](PrinterDevice&) -> std::unique_ptr<fKestrova> {
+    PreferencesAnswer answer([](PreferencesDialog& dialog) { control<QPushButton>(dialog, "cmdCancel").click(); });
+    const auto window = Main(configuration, printer, [](Configuration&, PrinterDevice&) -> std::unique_ptr<MainWindow> {
         throw AppError(ErrorCode::FileNotFound);
     });
     EXPECT_FALSE(window);
-    EXPECT_NE(errorLogText(folder).find(" 53 File not foundMAIN\r\n"), std::string::npos) << errorLogText(folder);
+    EXPECT_NE(folder.errorLog().find(" 53 File not foundMAIN\r\n"), std::string::npos) << folder.errorLog();
     EXPECT_EQ(answer.timesAnswered(), 1);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Please restart Kestrova");
@@ -207,15 +211,17 @@ TEST_F(MainWindowTest, LogAndPreviewFollowTheOuterSizeButTheLogKeepsAUsableHeigh
     window->setWindowState(Qt::WindowNoState);
     window->show();
     resizeOuter(*window, QSize(1200, 900));
-    EXPECT_EQ(window->Log->height(), 900 - 192 - 75);
-    EXPECT_EQ(window->pBox->width(), 1200 - 456 - 25);
-    EXPECT_EQ(window->pBox->height(), 900 - 8 - 75);
-    const QSize logSize = window->Log->size();
+    const QWidget& log = control<QWidget>(*window, "Log");
+    const QWidget& preview = control<QWidget>(*window, "pBox");
+    EXPECT_EQ(log.height(), 900 - 192 - 75);
+    EXPECT_EQ(preview.width(), 1200 - 456 - 25);
+    EXPECT_EQ(preview.height(), 900 - 8 - 75);
+    const QSize logSize = log.size();
     resizeOuter(*window, QSize(1300, 200));
-    EXPECT_EQ(window->pBox->width(), 1300 - 456 - 25);
-    EXPECT_EQ(window->pBox->pos(), QPoint(456, 8));
-    EXPECT_EQ(window->pBox->height(), 200 - 8 - 75);
-    EXPECT_EQ(window->Log->size(), logSize);
+    EXPECT_EQ(preview.width(), 1300 - 456 - 25);
+    EXPECT_EQ(preview.pos(), QPoint(456, 8));
+    EXPECT_EQ(preview.height(), 200 - 8 - 75);
+    EXPECT_EQ(log.size(), logSize);
 }
 
 TEST_F(MainWindowTest, WithATrayTheWindowLivesInIt)
@@ -227,22 +233,23 @@ TEST_F(MainWindowTest, WithATrayTheWindowLivesInIt)
     EXPECT_TRUE(window->isMinimized());
     EXPECT_TRUE(tray.isVisible());
     EXPECT_FALSE(tray.icon().isNull());
-    ASSERT_EQ(tray.contextMenu(), window->mnuPop);
-    ASSERT_EQ(window->mnuPop->actions(),
-              (QList<QAction*>{window->mnuPopOpen, window->mnuPopHide, window->mnuPopTrenn, window->mnuPopExit}));
-    EXPECT_TRUE(window->mnuPopTrenn->isSeparator());
+    ASSERT_EQ(tray.contextMenu(), &control<QMenu>(*window, "mnuPop"));
+    QStringList entries;
+    for (const QAction* entry : tray.contextMenu()->actions())
+        entries << (entry->isSeparator() ? QStringLiteral("-") : entry->objectName());
+    EXPECT_EQ(entries, (QStringList{"mnuPopOpen", "mnuPopHide", "-", "mnuPopExit"}));
 
     emit tray.activated(QSystemTrayIcon::Trigger);
     EXPECT_FALSE(window->isVisible());
     emit tray.activated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(window->isMaximized());
     EXPECT_FALSE(tray.isVisible());
-    window->mnuFileClose->trigger();
+    action(*window, "mnuFileClose").trigger();
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(tray.isVisible());
-    window->mnuPopOpen->trigger();
+    action(*window, "mnuPopOpen").trigger();
     EXPECT_TRUE(window->isVisible());
-    window->mnuPopHide->trigger();
+    action(*window, "mnuPopHide").trigger();
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(window->isMinimized());
 }
@@ -254,38 +261,21 @@ TEST_F(MainWindowTest, WithoutATrayTheWindowStaysOnTheTaskbar)
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isMinimized());
     EXPECT_FALSE(window->trayIcon().isVisible());
-    window->Open();
+    window->open();
     EXPECT_TRUE(window->isMaximized());
-    window->mnuFileClose->trigger();
+    action(*window, "mnuFileClose").trigger();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isMinimized());
-    window->Open();
-    window->mnuPopHide_Click();
+    window->open();
+    action(*window, "mnuPopHide").trigger();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isMinimized());
-}
-
-TEST_F(MainWindowTest, PreviewBoxDrawsPicturesWhereTold)
-{
-    const auto window = start();
-    ASSERT_TRUE(window);
-    window->Open();
-    window->pBox->clear();
-    const QColor blank = window->pBox->image().pixelColor(0, 0);
-    QImage black(4, 4, QImage::Format_Grayscale8);
-    black.fill(0);
-    window->pBox->paintPicture(Picture{black, 0, 0}, 10, 10, 20, 20);
-    EXPECT_EQ(window->pBox->image().pixelColor(15, 15), QColor(Qt::black));
-    EXPECT_EQ(window->pBox->image().pixelColor(40, 40), blank);
-    EXPECT_EQ(window->pBox->scaleWidth(), static_cast<float>(window->pBox->contentsRect().width()));
-    window->pBox->clear();
-    EXPECT_EQ(window->pBox->image().pixelColor(15, 15), blank);
 }
 
 struct ExitCase {
     const char* name;
     bool tray;
-    std::function<void(fKestrova&)> command;
+    const char* command; // the object name of an action; null: close the window
     bool listeningAfter;
 };
 
@@ -297,8 +287,13 @@ TEST_P(Exit, EndsTheProgram)
     QApplication::setQuitOnLastWindowClosed(false);
     const auto window = start(GetParam().tray);
     ASSERT_TRUE(window);
-    window->Open();
-    QTimer::singleShot(0, [&] { GetParam().command(*window); });
+    window->open();
+    QTimer::singleShot(0, [&] {
+        if (GetParam().command)
+            action(*window, GetParam().command).trigger();
+        else
+            window->close();
+    });
     bool hung = false;
     QTimer guard; // a local timer: it must not fire into a later test
     guard.setSingleShot(true);
@@ -317,9 +312,9 @@ TEST_P(Exit, EndsTheProgram)
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, Exit,
-    ::testing::Values(ExitCase{"FileExitLeavesTheListenerToTheEnd", false, [](fKestrova& w) { w.mnuFileExit->trigger(); }, true},
-                      ExitCase{"PopupExitStopsTheListener", true, [](fKestrova& w) { w.mnuPopExit->trigger(); }, false},
-                      ExitCase{"ClosingTheWindow", false, [](fKestrova& w) { w.close(); }, true}),
+    ::testing::Values(ExitCase{"FileExitLeavesTheListenerToTheEnd", false, "mnuFileExit", true},
+                      ExitCase{"PopupExitStopsTheListener", true, "mnuPopExit", false},
+                      ExitCase{"ClosingTheWindow", false, nullptr, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, SaveWritesTheLogToATimeStampedFileAndClearsItOnlyWhenSaved)
@@ -333,19 +328,20 @@ TEST_F(MainWindowTest, SaveWritesTheLogToATimeStampedFileAndClearsItOnlyWhenSave
     const std::string expected = log.text(log.entryCount()) + "\r\n";
 
     writeFile(folder / "Logs", "a file where the folder should be");
-    window->cmdLog->click();
+    QPushButton& save = control<QPushButton>(*window, "cmdLog");
+    save.click();
     EXPECT_EQ(log.text(log.entryCount()) + "\r\n", expected);
-    EXPECT_FALSE(window->Log->toPlainText().isEmpty());
+    EXPECT_FALSE(logViewText(*window).isEmpty());
 
     fs::remove(folder / "Logs");
     const QDateTime before = QDateTime::currentDateTime();
-    window->cmdLog->click();
+    save.click();
     const QDateTime after = QDateTime::currentDateTime();
     const fs::path saved = fs::exists(dicomLogFilePath(before)) ? dicomLogFilePath(before) : dicomLogFilePath(after);
     ASSERT_TRUE(fs::exists(saved));
     EXPECT_EQ(readFile(saved), expected);
     EXPECT_EQ(log.entryCount(), 0u);
-    EXPECT_TRUE(window->Log->toPlainText().isEmpty());
+    EXPECT_TRUE(logViewText(*window).isEmpty());
     EXPECT_EQ(dicomLogFilePath(QDateTime(QDate(2026, 12, 5), QTime(21, 3, 11))), folder / "Logs" / "Dicom20261205210311.log");
 }
 

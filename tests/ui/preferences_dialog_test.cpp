@@ -1,11 +1,9 @@
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/settings_files.h"
 #include "printing/testing/recording_printer_device.h"
 #include "toolkit/dicom_log.h"
 #include "ui/preferences_dialog.h"
 #include "ui_test_support.h"
-
-#include "core/error_log_reader.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,54 +23,58 @@ protected:
     PreferencesTest() { printer.setPrinters({"Film Printer", "Office", "Kestrova PDF"}, "Film Printer"); }
 
     // Opened as the program opens it, but without waiting, so the test can act.
-    void open()
-    {
-        dialog.Form_Load();
-        dialog.show();
-    }
+    void open() { dialog.show(); }
+
+    QLineEdit& field(const char* name) { return control<QLineEdit>(dialog, name); }
+    QPlainTextEdit& caption(const char* name) { return control<QPlainTextEdit>(dialog, name); }
+    QComboBox& printers() { return control<QComboBox>(dialog, "Prntr"); }
+    QCheckBox& lutBox() { return control<QCheckBox>(dialog, "chkPrintLut"); }
+    QPushButton& button(const char* name) { return control<QPushButton>(dialog, name); }
+    void ok() { button("cmdOK").click(); }
+    void cancel() { button("cmdCancel").click(); }
 
     std::string settingsFile() const { return readFile(folder / "Kestrova.ini"); }
 
     DicomLog log;
     RecordingPrinterDevice printer;
-    fPref dialog{log, printer};
+    PreferencesDialog dialog{configuration, log, printer};
 };
 
 TEST_F(PreferencesTest, EveryOpeningShowsTheSettingsAfresh)
 {
     EXPECT_EQ(dialog.maximumSize(), QSize(392, 471));
     EXPECT_FALSE(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    GlobalSettings = Settings{"MYPRINTER", 4007, "AGFA", "Office", "Courier", 12, 1, "/logos/clinic.png"};
-    HeaderLeftLines = HeaderLines{"Clinic", "Radiology"};
+    configuration.settings = Settings{"MYPRINTER", 4007, "AGFA", "Office", "Courier", 12, 1, "/logos/clinic.png"};
+    configuration.headerLeft = HeaderLines{"Clinic", "Radiology"};
     log.setLevel(5);
     open();
-    dialog.AETName->setText("TYPED");
-    dialog.cmdCancel_Click();
+    field("AETName").setText("TYPED");
+    cancel();
     open();
-    EXPECT_EQ(dialog.AETName->text(), "MYPRINTER");
-    EXPECT_EQ(dialog.Port->text(), "4007");
-    EXPECT_EQ(dialog.Emulation->text(), "AGFA");
-    EXPECT_EQ(dialog.txtFont->text(), "Courier, 12");
-    EXPECT_EQ(dialog.HeaderLeft->toPlainText(), "Clinic\nRadiology");
-    EXPECT_TRUE(dialog.chkPrintLut->isChecked());
-    EXPECT_EQ(dialog.txtImagePath->text(), "/logos/clinic.png");
+    EXPECT_EQ(field("AETName").text(), "MYPRINTER");
+    EXPECT_EQ(field("Port").text(), "4007");
+    EXPECT_EQ(field("Emulation").text(), "AGFA");
+    EXPECT_EQ(field("txtFont").text(), "Courier, 12");
+    EXPECT_EQ(caption("HeaderLeft").toPlainText(), "Clinic\nRadiology");
+    EXPECT_TRUE(lutBox().isChecked());
+    EXPECT_EQ(field("txtImagePath").text(), "/logos/clinic.png");
     EXPECT_EQ(log.level(), 63);
-    ASSERT_EQ(dialog.Prntr->count(), 3);
-    EXPECT_EQ(dialog.Prntr->currentText(), "Office");
-    EXPECT_TRUE(dialog.cmdOK->isEnabled());
+    ASSERT_EQ(printers().count(), 3);
+    EXPECT_EQ(printers().currentText(), "Office");
+    EXPECT_TRUE(button("cmdOK").isEnabled());
 }
 
 TEST_F(PreferencesTest, PortZeroOpensEmptyAndAnUnknownPrinterIsLoggedAndSelectsNothing)
 {
-    GlobalSettings.Port = 0;
-    GlobalSettings.Printer = "Gone Printer";
+    configuration.settings.Port = 0;
+    configuration.settings.Printer = "Gone Printer";
     open();
-    EXPECT_TRUE(dialog.Port->text().isEmpty());
-    EXPECT_FALSE(dialog.cmdOK->isEnabled());
-    EXPECT_EQ(dialog.Prntr->currentIndex(), -1);
-    EXPECT_NE(errorLogText(folder).find("fPref Form_Load"), std::string::npos);
-    QTest::keyClicks(dialog.Port, "1");
-    EXPECT_TRUE(dialog.cmdOK->isEnabled()) << "typing enables OK";
+    EXPECT_TRUE(field("Port").text().isEmpty());
+    EXPECT_FALSE(button("cmdOK").isEnabled());
+    EXPECT_EQ(printers().currentIndex(), -1);
+    EXPECT_NE(folder.errorLog().find("fPref Form_Load"), std::string::npos);
+    QTest::keyClicks(&field("Port"), "1");
+    EXPECT_TRUE(button("cmdOK").isEnabled()) << "typing enables OK";
 }
 
 struct EnableCase {
@@ -87,10 +89,10 @@ class OkEnable : public PreferencesTest, public ::testing::WithParamInterface<En
 TEST_P(OkEnable, NeedsTitleEmulationAndNumericPort)
 {
     open();
-    dialog.AETName->setText(GetParam().aeTitle);
-    dialog.Port->setText(GetParam().portText);
-    dialog.Emulation->setText(GetParam().emulation);
-    EXPECT_EQ(dialog.cmdOK->isEnabled(), GetParam().enabled);
+    field("AETName").setText(GetParam().aeTitle);
+    field("Port").setText(GetParam().portText);
+    field("Emulation").setText(GetParam().emulation);
+    EXPECT_EQ(button("cmdOK").isEnabled(), GetParam().enabled);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, OkEnable,
@@ -107,10 +109,10 @@ class PortConversion : public PreferencesTest, public ::testing::WithParamInterf
 TEST_P(PortConversion, OkStoresThePortRoundedHalfToEven)
 {
     open();
-    dialog.Port->setText(GetParam().first);
-    dialog.cmdOK_Click();
+    field("Port").setText(GetParam().first);
+    ok();
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(GlobalSettings.Port, GetParam().second);
+    EXPECT_EQ(configuration.settings.Port, GetParam().second);
     EXPECT_NE(settingsFile().find("Port=" + std::to_string(GetParam().second) + "\r\n"), std::string::npos);
 }
 
@@ -122,14 +124,14 @@ TEST_F(PreferencesTest, PortBeyondThirtyTwoBitsShowsTheErrorAndKeepsTheDialogOpe
 {
     const std::string before = settingsFile();
     open();
-    dialog.Emulation->setText("AGFA");
-    dialog.Port->setText("99999999999");
-    dialog.cmdOK_Click();
+    field("Emulation").setText("AGFA");
+    field("Port").setText("99999999999");
+    ok();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Overflow");
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(GlobalSettings.Emulation, "AGFA") << "stored before the failing port";
-    EXPECT_EQ(GlobalSettings.Port, port);
+    EXPECT_EQ(configuration.settings.Emulation, "AGFA") << "stored before the failing port";
+    EXPECT_EQ(configuration.settings.Port, port);
     EXPECT_EQ(settingsFile(), before);
 }
 
@@ -139,27 +141,27 @@ TEST_F(PreferencesTest, OkStoresAndWritesEverySettingAndTheCaptionsAndClearsTheL
     writeSettings();
     log.append(LogCategory::Associations, "before OK");
     open();
-    dialog.AETName->setText(" Mixed Case ");
-    dialog.Port->setText("4010");
-    dialog.Emulation->setText("AGFA");
-    dialog.Prntr->setCurrentIndex(1);
-    dialog.chkPrintLut->setChecked(true);
-    dialog.txtImagePath->setText("/logos/clinic.png");
-    dialog.HeaderLeft->clear();
-    dialog.HeaderRight->setPlainText("Clinic\nRadiology");
-    dialog.cmdOK_Click();
+    field("AETName").setText(" Mixed Case ");
+    field("Port").setText("4010");
+    field("Emulation").setText("AGFA");
+    printers().setCurrentIndex(1);
+    lutBox().setChecked(true);
+    field("txtImagePath").setText("/logos/clinic.png");
+    caption("HeaderLeft").clear();
+    caption("HeaderRight").setPlainText("Clinic\nRadiology");
+    ok();
 
     const Settings expected{" Mixed Case ", 4010, "AGFA", "Office", "Tahoma", 10, 1, "/logos/clinic.png"};
-    EXPECT_EQ(GlobalSettings, expected);
-    GlobalSettings = Settings{};
-    ReadSettings();
+    EXPECT_EQ(configuration.settings, expected);
+    Settings fromFile;
+    ReadSettings(fromFile);
     Settings reread = expected;
     reread.AETName = "Mixed Case"; // blanks around a value do not survive the file
-    EXPECT_EQ(GlobalSettings, reread) << settingsFile();
+    EXPECT_EQ(fromFile, reread) << settingsFile();
     EXPECT_FALSE(std::filesystem::exists(folder / "Left.ini"));
     EXPECT_EQ(readFile(folder / "Right.ini"), "Clinic\r\nRadiology\r\n");
-    EXPECT_EQ(HeaderLeftLines, HeaderLines{});
-    EXPECT_EQ(HeaderRightLines, (HeaderLines{"Clinic", "Radiology"}));
+    EXPECT_EQ(configuration.headerLeft, HeaderLines{});
+    EXPECT_EQ(configuration.headerRight, (HeaderLines{"Clinic", "Radiology"}));
     EXPECT_EQ(log.entryCount(), 0u);
 }
 
@@ -173,12 +175,12 @@ TEST_F(PreferencesTest, ALutValueTheBoxCannotShowIsKeptUnlessTheBoxIsChanged)
     };
     for (const LutCase lutCase : {LutCase{2, false, 2}, LutCase{-1, false, -1}, LutCase{2, true, 0},
                                   LutCase{0, true, 1}, LutCase{1, false, 1}}) {
-        GlobalSettings.LUT = lutCase.before;
+        configuration.settings.LUT = lutCase.before;
         open();
         if (lutCase.toggle)
-            dialog.chkPrintLut->setChecked(!dialog.chkPrintLut->isChecked());
-        dialog.cmdOK_Click();
-        EXPECT_EQ(GlobalSettings.LUT, lutCase.after) << "from " << lutCase.before;
+            lutBox().setChecked(!lutBox().isChecked());
+        ok();
+        EXPECT_EQ(configuration.settings.LUT, lutCase.after) << "from " << lutCase.before;
     }
 }
 
@@ -190,38 +192,38 @@ TEST_F(PreferencesTest, CancelStoresNothingButAChosenFontIsInEffect)
     chosen.setBold(true);
     dialogs.fontAnswer = chosen;
     open();
-    dialog.AETName->setText("CHANGED");
-    dialog.HeaderLeft->setPlainText("Unsaved");
-    dialog.cmdFont_Click();
-    dialog.cmdCancel_Click();
+    field("AETName").setText("CHANGED");
+    caption("HeaderLeft").setPlainText("Unsaved");
+    button("cmdFont").click();
+    cancel();
 
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(GlobalSettings.AETName, "WARD3");
+    EXPECT_EQ(configuration.settings.AETName, "WARD3");
     EXPECT_EQ(settingsFile(), before);
     EXPECT_FALSE(std::filesystem::exists(folder / "Left.ini"));
     ASSERT_TRUE(dialogs.fontAsked);
     EXPECT_EQ(dialogs.fontAsked->family(), "Tahoma");
     EXPECT_EQ(dialogs.fontAsked->pointSize(), 10);
-    EXPECT_EQ(GlobalSettings.Fontname, "DejaVu Serif");
-    EXPECT_EQ(GlobalSettings.Fontsize, 12) << "halves round to even";
-    EXPECT_EQ(dialog.txtFont->text(), "DejaVu Serif, 12");
+    EXPECT_EQ(configuration.settings.Fontname, "DejaVu Serif");
+    EXPECT_EQ(configuration.settings.Fontsize, 12) << "halves round to even";
+    EXPECT_EQ(field("txtFont").text(), "DejaVu Serif, 12");
     // The style flags preset the dialog next time; a cancelled font dialog changes nothing.
     dialogs.fontAnswer.reset();
-    dialog.cmdFont_Click();
+    button("cmdFont").click();
     EXPECT_TRUE(dialogs.fontAsked->bold());
-    EXPECT_EQ(GlobalSettings.Fontname, "DejaVu Serif");
+    EXPECT_EQ(configuration.settings.Fontname, "DejaVu Serif");
 }
 
 TEST_F(PreferencesTest, LogoButtonTakesTheChosenFile)
 {
     open();
-    dialog.txtImagePath->setText("/old/logo.png");
-    dialog.cmdOpen_Click();
+    field("txtImagePath").setText("/old/logo.png");
+    button("cmdOpen").click();
     EXPECT_EQ(dialogs.filterAsked, "All Files (*.*)");
-    EXPECT_EQ(dialog.txtImagePath->text(), "/old/logo.png");
+    EXPECT_EQ(field("txtImagePath").text(), "/old/logo.png");
     dialogs.fileAnswer = "/new/logo.bmp";
-    dialog.cmdOpen_Click();
-    EXPECT_EQ(dialog.txtImagePath->text(), "/new/logo.bmp");
+    button("cmdOpen").click();
+    EXPECT_EQ(field("txtImagePath").text(), "/new/logo.bmp");
 }
 
 TEST_F(PreferencesTest, NeitherEscapeNorEnterAnswersTheDialog)
@@ -229,8 +231,8 @@ TEST_F(PreferencesTest, NeitherEscapeNorEnterAnswersTheDialog)
     open();
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isVisible());
-    dialog.AETName->setFocus();
-    QTest::keyClick(dialog.AETName, Qt::Key_Return);
+    field("AETName").setFocus();
+    QTest::keyClick(&field("AETName"), Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
 }
 

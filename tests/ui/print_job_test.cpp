@@ -8,8 +8,6 @@
 #include "test_film/test_film.h"
 #include "ui_test_support.h"
 
-#include "core/error_log_reader.h"
-
 #include <QTest>
 
 #include <atomic>
@@ -70,28 +68,28 @@ protected:
 
 TEST_F(PrintJobTest, FilmSentToTheProgramIsPrintedPreviewedAndLogged)
 {
-    const auto window = Main(printer);
+    const auto window = Main(configuration, printer);
     ASSERT_TRUE(window);
-    window->Open();
+    window->open();
     ASSERT_TRUE(window->isMaximized());
 
     const TestFilmResult result = sendFilm();
-    ASSERT_TRUE(result.printed) << result.failure << "\n" << errorLogText(folder);
+    ASSERT_TRUE(result.printed) << result.failure << "\n" << folder.errorLog();
     EXPECT_EQ(result.statuses, (std::vector<std::uint16_t>(7, 0)));
 
     const auto films = filesIn(folder / "films");
     ASSERT_EQ(films.size(), 1u);
     EXPECT_EQ(films.front().extension(), ".pdf");
     EXPECT_EQ(readFile(films.front()).substr(0, 5), "%PDF-");
-    EXPECT_FALSE(showsOnlyBackground(window->pBox->image()));
+    EXPECT_FALSE(showsOnlyBackground(control<PreviewBox>(*window, "pBox").image()));
 
     // The view mirrors the log once the association's last entries have come in.
     const auto logText = [&] { return QString::fromLocal8Bit(logTextForView(window->service().log())); };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->Log->toPlainText() == logText(); }, 5000));
-    const QString shown = window->Log->toPlainText();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control<DicomLogView>(*window, "Log").toPlainText() == logText(); }, 5000));
+    const QString shown = control<DicomLogView>(*window, "Log").toPlainText();
     EXPECT_EQ(shown, logText());
     EXPECT_TRUE(shown.contains("N-ACTION")) << shown.toStdString();
-    EXPECT_EQ(errorLogText(folder), "");
+    EXPECT_EQ(folder.errorLog(), "");
 }
 
 } // namespace

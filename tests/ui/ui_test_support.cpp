@@ -1,20 +1,19 @@
 #include "ui_test_support.h"
 
-#include "core/global_settings.h"
+#include "core/configuration.h"
 #include "core/settings_files.h"
 #include "ui/preferences_dialog.h"
 
 #include <QApplication>
-#include <QTcpServer>
 
 namespace kestrova::test {
 
-PreferencesAnswer::PreferencesAnswer(std::function<void(fPref&)> answer)
+PreferencesAnswer::PreferencesAnswer(std::function<void(PreferencesDialog&)> answer)
     : answer_(std::move(answer))
 {
     timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
-        auto* dialog = qobject_cast<fPref*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<PreferencesDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
         timer_.stop();
@@ -28,35 +27,20 @@ PreferencesAnswer::PreferencesAnswer(std::function<void(fPref&)> answer)
     timer_.start();
 }
 
-int freeLoopbackPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        throw std::runtime_error("no free loopback port");
-    return probe.serverPort();
-}
-
 UiTest::UiTest()
-    : port(freeLoopbackPort())
+    : port(freePort())
 {
     writeSettings();
 }
 
-UiTest::~UiTest()
-{
-    GlobalSettings = {};
-    HeaderLeftLines.reset();
-    HeaderRightLines.reset();
-}
+UiTest::~UiTest() = default;
 
 void UiTest::writeSettings(const std::string& extraLines)
 {
     writeFile(folder / "Kestrova.ini", "[Kestrova]\r\nAETName=WARD3\r\nPort=" + std::to_string(port) + "\r\n" + extraLines);
-    GlobalSettings = {};
-    HeaderLeftLines.reset();
-    HeaderRightLines.reset();
-    ReadSettings();
-    ReadHeader();
+    configuration = {};
+    ReadSettings(configuration.settings);
+    ReadHeader(configuration);
 }
 
 } // namespace kestrova::test

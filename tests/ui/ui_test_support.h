@@ -2,6 +2,8 @@
 // What the window tests share: scripted answers to message boxes and platform dialogs,
 // answering the modal preferences dialog, and a program folder with settings of its own.
 
+#include "core/configuration.h"
+#include "support/event_loop.h"
 #include "support/temp_folder.h"
 #include "ui/user_dialogs.h"
 
@@ -11,10 +13,12 @@
 
 #include <functional>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace kestrova {
-class fPref;
+class PreferencesDialog;
 }
 
 namespace kestrova::test {
@@ -53,19 +57,29 @@ public:
 // it; a dialog still open afterwards is cancelled and counted as a failure.
 class PreferencesAnswer {
 public:
-    explicit PreferencesAnswer(std::function<void(fPref&)> answer);
+    explicit PreferencesAnswer(std::function<void(PreferencesDialog&)> answer);
     int timesAnswered() const { return answered_; }
     bool leftOpen() const { return leftOpen_; }
 
 private:
-    std::function<void(fPref&)> answer_;
+    std::function<void(PreferencesDialog&)> answer_;
     QTimer timer_;
     int answered_ = 0;
     bool leftOpen_ = false;
 };
 
+// The control of that object name, as a user finds it by sight; throws when there is none.
+template <typename Control>
+Control& control(const QObject& window, const char* objectName)
+{
+    auto* found = window.findChild<Control*>(QString::fromLatin1(objectName));
+    if (!found)
+        throw std::runtime_error(std::string("no control named ") + objectName);
+    return *found;
+}
+
 // A port nobody listens on right now.
-int freeLoopbackPort();
+int freePort();
 
 // A fresh program folder whose Kestrova.ini holds only an AE title and a free port, so
 // every other setting takes its default; the settings and captions are read from it.
@@ -77,6 +91,7 @@ protected:
     void writeSettings(const std::string& extraLines = "");
 
     TempProgramFolder folder;
+    Configuration configuration;
     ScriptedDialogs dialogs;
     int port;
 

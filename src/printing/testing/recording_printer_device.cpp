@@ -56,7 +56,7 @@ Picture RecordingPrinterDevice::loadPicture(const std::filesystem::path& file) c
 {
     const auto size = pictureSizes_.find(file);
     if (size == pictureSizes_.end())
-        raise(ErrorCode::FileNotFound, standardDescription(ErrorCode::FileNotFound) + ": " + file.string());
+        raiseAbout(ErrorCode::FileNotFound, file.string());
     QImage image(2, 2, QImage::Format_Grayscale8);
     image.fill(128);
     return Picture{image, size->second.first, size->second.second};

@@ -1,4 +1,4 @@
-#include "global_settings.h"
+#include "configuration.h"
 
 #include "kestrova_version.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-// Program-wide state: the settings record, the product name and version, and the
-// caption lines printed at the top of every film.
+// What the program runs with: the settings record and the caption lines printed at the
+// top of every film; and the product's name and version.
 
 #include <cstdint>
 #include <optional>
@@ -24,12 +24,16 @@ struct Settings {
 
 using HeaderLines = std::vector<std::string>;
 
-// Zeroed at start, filled by ReadSettings, changed afterwards only by the preferences dialog.
-inline Settings GlobalSettings;
-
-// Absent until the caption files have been read once.
-inline std::optional<HeaderLines> HeaderLeftLines;
-inline std::optional<HeaderLines> HeaderRightLines;
+// The program owns one Configuration and hands it to the print service and the preferences
+// dialog; the dialog is the only one that changes it. A print job takes a copy when it
+// starts, so a change never reaches a page half drawn.
+struct Configuration {
+    // Zeroed at start, filled from Kestrova.ini.
+    Settings settings;
+    // Absent until the caption files have been read once.
+    std::optional<HeaderLines> headerLeft;
+    std::optional<HeaderLines> headerRight;
+};
 
 inline const std::string ProductName = "Kestrova";
 
