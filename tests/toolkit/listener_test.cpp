@@ -211,6 +211,8 @@ TEST_F(ListenerTest, RequestsReachTheHandlerInOrderAndResponsesCarryWhatItGave)
     EXPECT_NE(text.find("Request data set:"), std::string::npos) << "data set dumps";
     EXPECT_NE(text.find("Association Received 127.0.0.1: TESTSCU -> KESTROVA"), std::string::npos)
         << "DCMTK's own log";
+    // The requester's side of the negotiation: the listener takes PDUs of 128 KB.
+    EXPECT_NE(text.find("Max Send PDV: 131060"), std::string::npos) << text;
 }
 
 class ListenerTransferSyntax : public ListenerTest, public testing::WithParamInterface<test::TransferSyntax> {};
