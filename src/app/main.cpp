@@ -9,14 +9,12 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include <cstdio>
 
 namespace {
 
 // Started from the menu there is no terminal to read, so a window says it too.
-void reportFolderProblem(const std::string& problem)
+void showFolderProblem(const std::string& problem)
 {
-    std::fprintf(stderr, "kestrova: %s\n", problem.c_str());
     if (QGuiApplication::platformName() != QStringLiteral("offscreen"))
         QMessageBox::critical(nullptr, QStringLiteral("Kestrova"), QString::fromStdString(problem));
 }
@@ -29,18 +27,9 @@ int main(int argc, char** argv)
     // The window hides into the tray and dialogs come and go; the program ends only by
     // Exit or by closing the main window.
     QApplication::setQuitOnLastWindowClosed(false);
-    kestrova::setApplicationIdentity();
-    const kestrova::CommandLine commandLine =
-        kestrova::readCommandLine(kestrova::ProgramRole::Tray, QCoreApplication::arguments());
-    if (!commandLine.error.empty()) {
-        std::fprintf(stderr, "kestrova: %s (see --help)\n", commandLine.error.c_str());
-        return 2;
-    }
-    if (const std::string problem = kestrova::UseProgramFolder(kestrova::ProgramRole::Tray, commandLine);
-        !problem.empty()) {
-        reportFolderProblem(problem);
-        return 1;
-    }
+    if (const auto start = kestrova::startProgram(kestrova::ProgramRole::Tray, "kestrova", showFolderProblem);
+        start.exitStatus)
+        return *start.exitStatus;
 
     kestrova::Configuration configuration;
     kestrova::QtPrinterDevice printer;

@@ -53,18 +53,10 @@ int main(int argc, char** argv)
     // Printing and pictures need a Qt GUI application, never a display.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    kestrova::setApplicationIdentity();
-    const kestrova::CommandLine commandLine =
-        kestrova::readCommandLine(kestrova::ProgramRole::Service, QCoreApplication::arguments());
-    if (!commandLine.error.empty()) {
-        std::fprintf(stderr, "kestrova-service: %s (see --help)\n", commandLine.error.c_str());
-        return 2;
-    }
-    if (const std::string problem = kestrova::UseProgramFolder(kestrova::ProgramRole::Service, commandLine);
-        !problem.empty()) {
-        std::fprintf(stderr, "kestrova-service: %s\n", problem.c_str());
-        return 1;
-    }
+    const kestrova::ProgramStart start = kestrova::startProgram(kestrova::ProgramRole::Service, "kestrova-service");
+    if (start.exitStatus)
+        return *start.exitStatus;
+    const kestrova::CommandLine& commandLine = start.commandLine;
     say("program folder " + kestrova::ProgramFolder().string());
 
     kestrova::QtPrinterDevice printer;

@@ -22,7 +22,7 @@ public:
         copy->setChildren(makeCollection());
         if (const CollectionPtr& filmBoxes = session.children()) {
             for (const DataSetPtr& child : *filmBoxes) {
-                const DataSetPtr stored = store_.collection()->find(child->sopInstanceUid());
+                const DataSetPtr stored = store_.dataset(child->sopInstanceUid());
                 if (stored && stored->sopClassUid() == SopClass::BasicFilmBox)
                     copy->children()->add(addFilmBox(*stored));
             }
@@ -47,8 +47,8 @@ private:
     {
         auto copy = std::make_shared<DataSet>(filmBox);
         const Attribute references = filmBox.attribute(PrintTag::ReferencedImageBoxSequence);
-        if (references.exists() && std::holds_alternative<CollectionPtr>(references.value()) && references.asSequence()) {
-            const CollectionPtr items = addImageBoxes(*references.asSequence());
+        if (const CollectionPtr referenced = references.sequenceOrNull()) {
+            const CollectionPtr items = addImageBoxes(*referenced);
             copy->add(Attribute(references.tag(), references.vr(), items));
             copy->setChildren(items);
         }
@@ -62,7 +62,7 @@ private:
         for (const DataSetPtr& reference : references) {
             items->add(std::make_shared<DataSet>(*reference));
             const std::string uid = reference->attribute(ReferencedSopInstanceUidTag).textOrEmpty();
-            const DataSetPtr stored = store_.collection()->find(uid);
+            const DataSetPtr stored = store_.dataset(uid);
             if (stored && !copies_->find(uid))
                 copies_->add(std::make_shared<DataSet>(*stored));
         }

@@ -86,22 +86,20 @@ void handleGet(Connection& connection, ObjectStore& store, const Request& reques
 // meanwhile.
 void prepareImagesOnArrival(Connection& connection, const DataSet& modification, const DataSetPtr& imageBox)
 {
-    for (const Tag sequenceTag : {PrintTag::BasicGrayscaleImageSequence, PrintTag::BasicColorImageSequence}) {
-        const Attribute received = modification.attribute(sequenceTag);
-        if (!received.exists() || !std::holds_alternative<CollectionPtr>(received.value()) || !received.asSequence())
-            continue;
-        connection.continueOnAssociationThread([imageBox, received](Connection&) -> Connection::UiFollowUp {
-            const CollectionPtr prepared = preparedImages(*received.asSequence());
-            if (!prepared)
-                return {};
-            return [imageBox, received, prepared] {
-                const Attribute now = imageBox->attribute(received.tag());
-                if (now.exists() && now.value() == received.value())
-                    imageBox->add(Attribute(received.tag(), received.vr(), prepared));
-            };
-        }, Connection::WorkTiming::AfterResponse);
-        return; // grayscale wins when both are given, as when printing
-    }
+    const Attribute received = imageSequenceOf(modification);
+    const CollectionPtr images = received.sequenceOrNull();
+    if (!images)
+        return;
+    connection.continueOnAssociationThread([imageBox, received, images](Connection&) -> Connection::UiFollowUp {
+        const CollectionPtr prepared = preparedImages(*images);
+        if (!prepared)
+            return {};
+        return [imageBox, received, prepared] {
+            const Attribute now = imageBox->attribute(received.tag());
+            if (now.exists() && now.value() == received.value())
+                imageBox->add(Attribute(received.tag(), received.vr(), prepared));
+        };
+    }, Connection::WorkTiming::AfterResponse);
 }
 
 void handleSet(Connection& connection, ObjectStore& store, const Request& request)

@@ -10,13 +10,6 @@ namespace {
 
 constexpr double TwipsPerMm = 1440.0 / 25.4;
 
-// Grayscale wins when an image box carries both sequences.
-Attribute imageSequenceOf(const DataSet& imageBox)
-{
-    const Attribute grayscale = imageBox.attribute(PrintTag::BasicGrayscaleImageSequence);
-    return grayscale.exists() ? grayscale : imageBox.attribute(PrintTag::BasicColorImageSequence);
-}
-
 // The image of the image box, or null when it has none to print.
 DataSetPtr imageOf(const DataSet& imageBox)
 {

@@ -3,6 +3,10 @@
 #include "core/program_folder.h"
 #include "core/settings_files.h"
 
+#include <QCoreApplication>
+
+#include <cstdio>
+
 namespace kestrova {
 
 std::string UseProgramFolder(ProgramRole role, const CommandLine& commandLine)
@@ -12,6 +16,25 @@ std::string UseProgramFolder(ProgramRole role, const CommandLine& commandLine)
     if (problem.empty())
         SetProgramFolder(folder);
     return problem;
+}
+
+ProgramStart startProgram(ProgramRole role, const std::string& programName,
+                          const std::function<void(const std::string& problem)>& showFolderProblem)
+{
+    setApplicationIdentity();
+    ProgramStart start{readCommandLine(role, QCoreApplication::arguments()), std::nullopt};
+    if (!start.commandLine.error.empty()) {
+        std::fprintf(stderr, "%s: %s (see --help)\n", programName.c_str(), start.commandLine.error.c_str());
+        start.exitStatus = 2;
+        return start;
+    }
+    if (const std::string problem = UseProgramFolder(role, start.commandLine); !problem.empty()) {
+        std::fprintf(stderr, "%s: %s\n", programName.c_str(), problem.c_str());
+        if (showFolderProblem)
+            showFolderProblem(problem);
+        start.exitStatus = 1;
+    }
+    return start;
 }
 
 void StartUp(Configuration& configuration, const std::function<void()>& startService)

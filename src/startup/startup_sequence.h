@@ -5,9 +5,24 @@
 #include "startup/command_line.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kestrova {
+
+// What a program's main() goes on from: its command line, or the exit status it must end
+// with at once.
+struct ProgramStart {
+    CommandLine commandLine;
+    std::optional<int> exitStatus;
+};
+
+// The first steps of every program that keeps a program folder: its identity, its command
+// line (a wrong one: "NAME: what is wrong (see --help)" on standard error, exit status 2) and
+// its program folder (an unusable one: "NAME: problem" on standard error, also shown through
+// showFolderProblem when given, exit status 1).
+ProgramStart startProgram(ProgramRole role, const std::string& programName,
+                          const std::function<void(const std::string& problem)>& showFolderProblem = {});
 
 // Chooses the program folder (command line, then the folder rules), makes sure it can be
 // written and makes it the folder every file path is built from. Returns what is wrong, in

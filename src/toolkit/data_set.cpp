@@ -85,6 +85,12 @@ const CollectionPtr& Attribute::asSequence() const& { return valueAs<CollectionP
 
 CollectionPtr Attribute::asSequence() && { return valueAs<CollectionPtr>(value_); }
 
+CollectionPtr Attribute::sequenceOrNull() const
+{
+    const auto* sequence = std::get_if<CollectionPtr>(&value_);
+    return exists_ && sequence ? *sequence : nullptr;
+}
+
 const Bytes& Attribute::asBytes() const& { return valueAs<Bytes>(value_); }
 
 Bytes Attribute::asBytes() && { return valueAs<Bytes>(value_); }

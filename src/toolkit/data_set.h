@@ -64,6 +64,8 @@ public:
     // to it would otherwise outlive the attribute it points into.
     const CollectionPtr& asSequence() const&;
     CollectionPtr asSequence() &&;
+    // The sequence, or null when the attribute is absent or holds no sequence.
+    CollectionPtr sequenceOrNull() const;
     // The pixel or byte data; raises like asSequence.
     const Bytes& asBytes() const&;
     Bytes asBytes() &&;

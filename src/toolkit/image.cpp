@@ -5,6 +5,7 @@
 #include "core/rounding.h"
 #include "toolkit/dcm_convert.h"
 #include "toolkit/image_tags.h"
+#include "toolkit/print_tags.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -201,6 +202,12 @@ Picture Image::picture(const RenditionChoices& choices) const
     if (choices.reversed || choices.outputCurve)
         applyCurve(result.image, chosenCurve(choices));
     return result;
+}
+
+Attribute imageSequenceOf(const DataSet& imageBox)
+{
+    const Attribute grayscale = imageBox.attribute(PrintTag::BasicGrayscaleImageSequence);
+    return grayscale.exists() ? grayscale : imageBox.attribute(PrintTag::BasicColorImageSequence);
 }
 
 CollectionPtr preparedImages(const DataSetCollection& images)

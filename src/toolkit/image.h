@@ -29,6 +29,9 @@ private:
     DataSetPtr dataSet_;
 };
 
+// The image sequence of an image box; grayscale wins when it carries both.
+Attribute imageSequenceOf(const DataSet& imageBox);
+
 // The images of an image box's image sequence, each decoded now and kept as its picture
 // without the received pixel data; an image that cannot be decoded stays as it came, so that
 // printing reports it. Null when no image could be decoded.

@@ -50,6 +50,25 @@ struct RequestParts {
     std::vector<DIC_US>* attributeList;
 };
 
+// The message ID and the addressed object, in the fields DCMTK names "Requested" for the
+// N-GET, N-SET, N-ACTION and N-DELETE requests.
+template <typename Request>
+void addressRequested(Request& request, const RequestParts& p)
+{
+    request.MessageID = p.messageId;
+    copyUid(request.RequestedSOPClassUID, p.classUid);
+    copyUid(request.RequestedSOPInstanceUID, p.instanceUid);
+}
+
+// The same for the requests whose fields are named "Affected" (N-CREATE, N-EVENT-REPORT).
+template <typename Request>
+void addressAffected(Request& request, const RequestParts& p)
+{
+    request.MessageID = p.messageId;
+    copyUid(request.AffectedSOPClassUID, p.classUid);
+    copyUid(request.AffectedSOPInstanceUID, p.instanceUid);
+}
+
 bool buildRequest(std::uint16_t field, const RequestParts& p, T_DIMSE_Message& m)
 {
     std::memset(&m, 0, sizeof m);
@@ -61,9 +80,7 @@ bool buildRequest(std::uint16_t field, const RequestParts& p, T_DIMSE_Message& m
         copyUid(m.msg.CEchoRQ.AffectedSOPClassUID, p.classUid);
         return true;
     case DIMSE_N_GET_RQ:
-        m.msg.NGetRQ.MessageID = p.messageId;
-        copyUid(m.msg.NGetRQ.RequestedSOPClassUID, p.classUid);
-        copyUid(m.msg.NGetRQ.RequestedSOPInstanceUID, p.instanceUid);
+        addressRequested(m.msg.NGetRQ, p);
         m.msg.NGetRQ.DataSetType = DIMSE_DATASET_NULL;
         if (p.attributeList && !p.attributeList->empty()) {
             m.msg.NGetRQ.ListCount = static_cast<int>(p.attributeList->size());
@@ -71,35 +88,25 @@ bool buildRequest(std::uint16_t field, const RequestParts& p, T_DIMSE_Message& m
         }
         return true;
     case DIMSE_N_SET_RQ:
-        m.msg.NSetRQ.MessageID = p.messageId;
-        copyUid(m.msg.NSetRQ.RequestedSOPClassUID, p.classUid);
-        copyUid(m.msg.NSetRQ.RequestedSOPInstanceUID, p.instanceUid);
+        addressRequested(m.msg.NSetRQ, p);
         m.msg.NSetRQ.DataSetType = type;
         return true;
     case DIMSE_N_ACTION_RQ:
-        m.msg.NActionRQ.MessageID = p.messageId;
-        copyUid(m.msg.NActionRQ.RequestedSOPClassUID, p.classUid);
-        copyUid(m.msg.NActionRQ.RequestedSOPInstanceUID, p.instanceUid);
+        addressRequested(m.msg.NActionRQ, p);
         m.msg.NActionRQ.ActionTypeID = p.typeId;
         m.msg.NActionRQ.DataSetType = type;
         return true;
     case DIMSE_N_CREATE_RQ:
-        m.msg.NCreateRQ.MessageID = p.messageId;
-        copyUid(m.msg.NCreateRQ.AffectedSOPClassUID, p.classUid);
-        copyUid(m.msg.NCreateRQ.AffectedSOPInstanceUID, p.instanceUid);
+        addressAffected(m.msg.NCreateRQ, p);
         m.msg.NCreateRQ.DataSetType = type;
         m.msg.NCreateRQ.opts = p.instanceUid.empty() ? 0 : O_NCREATE_AFFECTEDSOPINSTANCEUID;
         return true;
     case DIMSE_N_DELETE_RQ:
-        m.msg.NDeleteRQ.MessageID = p.messageId;
-        copyUid(m.msg.NDeleteRQ.RequestedSOPClassUID, p.classUid);
-        copyUid(m.msg.NDeleteRQ.RequestedSOPInstanceUID, p.instanceUid);
+        addressRequested(m.msg.NDeleteRQ, p);
         m.msg.NDeleteRQ.DataSetType = DIMSE_DATASET_NULL;
         return true;
     case DIMSE_N_EVENT_REPORT_RQ:
-        m.msg.NEventReportRQ.MessageID = p.messageId;
-        copyUid(m.msg.NEventReportRQ.AffectedSOPClassUID, p.classUid);
-        copyUid(m.msg.NEventReportRQ.AffectedSOPInstanceUID, p.instanceUid);
+        addressAffected(m.msg.NEventReportRQ, p);
         m.msg.NEventReportRQ.EventTypeID = p.typeId;
         m.msg.NEventReportRQ.DataSetType = type;
         return true;
