@@ -14,10 +14,10 @@ namespace kestrova {
 struct PrintContext {
     // The object store as it is when the job starts; objects stay usable if they leave it.
     CollectionPtr store;
-    // The job's own copy of the configuration as it was when the job started.
-    Settings settings;
-    std::optional<HeaderLines> headerLeftLines;
-    std::optional<HeaderLines> headerRightLines;
+    // The job's own copy of the configuration, taken when the job started; the job holds it.
+    const Settings& settings;
+    const std::optional<HeaderLines>& headerLeftLines;
+    const std::optional<HeaderLines>& headerRightLines;
     const LutState& lut;
     PrinterDevice& printer;
     PreviewSurface& preview;

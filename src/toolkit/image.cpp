@@ -212,18 +212,21 @@ Attribute imageSequenceOf(const DataSet& imageBox)
 
 CollectionPtr preparedImages(const DataSetCollection& images)
 {
-    auto prepared = std::make_shared<DataSetCollection>();
+    auto prepared = makeCollection();
     bool anyPrepared = false;
     for (const DataSetPtr& image : images) {
-        auto copy = std::make_shared<DataSet>(*image);
+        std::shared_ptr<const Picture> picture;
         try {
-            copy->setPreparedPicture(std::make_shared<const Picture>(Image(image).picture()));
-            copy->remove(ImageTag::PixelData);
-            anyPrepared = true;
+            picture = std::make_shared<const Picture>(Image(image).picture());
         } catch (...) {
-            copy = image;
+            prepared->add(image); // printing reports what is wrong with it
+            continue;
         }
+        auto copy = std::make_shared<DataSet>(*image);
+        copy->setPreparedPicture(std::move(picture));
+        copy->remove(ImageTag::PixelData);
         prepared->add(std::move(copy));
+        anyPrepared = true;
     }
     return anyPrepared ? prepared : nullptr;
 }
