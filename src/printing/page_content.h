@@ -3,7 +3,6 @@
 // then, so that a document given up half way never reaches a printer: Qt cannot take
 // back a page once its painter has been opened on a CUPS queue.
 
-#include "picture/picture.h"
 #include "printing/pdf_images.h"
 
 #include <QFont>

@@ -10,11 +10,11 @@
 #include "core/errors.h"
 #include "core/rounding.h"
 
+#include <QDir>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QDir>
 #include <QTemporaryFile>
 
 #include <algorithm>
