@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "core/rounding.h"
 #include "print_service/connection_objects.h"
+#include "printing/pdf_images.h"
 #include "render/display_format.h"
 #include "toolkit/command_tags.h"
 #include "toolkit/dimse_status.h"
@@ -91,7 +92,11 @@ void prepareImagesOnArrival(Connection& connection, const DataSet& modification,
     if (!images)
         return;
     connection.continueOnAssociationThread([imageBox, received, images](Connection&) -> Connection::UiFollowUp {
-        const CollectionPtr prepared = preparedImages(*images);
+        // Compressed for a film file too, which leaves the print nothing to do for them but
+        // to write them.
+        const CollectionPtr prepared = preparedImages(*images, [](Picture& picture) {
+            picture.compressed = compressedPixels(picture.image);
+        });
         if (!prepared)
             return {};
         return [imageBox, received, prepared] {

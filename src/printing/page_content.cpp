@@ -14,7 +14,22 @@ void PageContent::addText(QPointF baseline, const QFont& font, const QString& te
 
 void PageContent::addImage(QRectF target, const QImage& image)
 {
-    items_.emplace_back(Image{target, image});
+    items_.emplace_back(Image{target, image, nullptr, QImage()});
+}
+
+void PageContent::addCompressedImage(QRectF target, const QImage& image, std::shared_ptr<const CompressedPixels> pixels)
+{
+    items_.emplace_back(Image{target, image, std::move(pixels), standInImage(compressedCount_++, image)});
+}
+
+std::vector<PdfImage> PageContent::compressedImages() const
+{
+    std::vector<PdfImage> images;
+    for (const auto& item : items_) {
+        if (const auto* image = std::get_if<Image>(&item); image && image->pixels)
+            images.push_back(PdfImage{image->image, image->pixels});
+    }
+    return images;
 }
 
 void PageContent::addRectangle(QRectF area, int grey)
@@ -37,7 +52,7 @@ void PageContent::paint(QPainter& painter) const
             painter.setFont(text->font);
             painter.drawText(text->baseline, text->text);
         } else if (const auto* image = std::get_if<Image>(&item)) {
-            painter.drawImage(image->target, image->image);
+            painter.drawImage(image->target, image->pixels ? image->standIn : image->image);
         } else if (const auto* rectangle = std::get_if<Rectangle>(&item)) {
             painter.fillRect(rectangle->area, QColor(rectangle->grey, rectangle->grey, rectangle->grey));
         }

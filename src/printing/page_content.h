@@ -3,6 +3,8 @@
 // then, so that a document given up half way never reaches a printer: Qt cannot take
 // back a page once its painter has been opened on a CUPS queue.
 
+#include "printing/pdf_images.h"
+
 #include <QFont>
 #include <QImage>
 #include <QPointF>
@@ -20,6 +22,9 @@ class PageContent {
 public:
     void addText(QPointF baseline, const QFont& font, const QString& text);
     void addImage(QRectF target, const QImage& image);
+    // An image that goes into the page already compressed: painting draws its stand-in, and
+    // the pixels replace it in the file Qt wrote.
+    void addCompressedImage(QRectF target, const QImage& image, std::shared_ptr<const CompressedPixels> pixels);
     void addRectangle(QRectF area, int grey);
 
     bool empty() const { return items_.empty(); }
@@ -30,6 +35,9 @@ public:
     // Draws everything in the order it was added, in the painter's current coordinates.
     void paint(QPainter& painter) const;
 
+    // The images added compressed, in the order of their stand-ins.
+    std::vector<PdfImage> compressedImages() const;
+
 private:
     struct Text {
         QPointF baseline;
@@ -39,12 +47,16 @@ private:
     struct Image {
         QRectF target;
         QImage image;
+        std::shared_ptr<const CompressedPixels> pixels;
+        // Kept, so that every copy of the page shows the same stand-in, written once.
+        QImage standIn;
     };
     struct Rectangle {
         QRectF area;
         int grey;
     };
     std::vector<std::variant<Text, Image, Rectangle>> items_;
+    std::size_t compressedCount_ = 0;
 };
 
 } // namespace kestrova

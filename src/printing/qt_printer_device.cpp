@@ -3,16 +3,19 @@
 #include "printing/film_folder.h"
 #include "printing/page_content.h"
 #include "printing/page_units.h"
+#include "printing/pdf_images.h"
 #include "printing/picture_file.h"
 #include "printing/resampling.h"
 
 #include "core/errors.h"
 #include "core/rounding.h"
 
+#include <QDir>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <optional>
@@ -77,6 +80,8 @@ struct QtPrinterDevice::Document {
     std::string printerName;
     std::unique_ptr<QPrinter> printer;
     std::optional<ReservedFilmFile> film;
+    // What Qt writes of a film: the page with its images' stand-ins.
+    QTemporaryFile filmLayout{QDir::tempPath() + QStringLiteral("/kestrova-film-XXXXXX.pdf")};
     PageContent page;
 };
 
@@ -222,8 +227,13 @@ void QtPrinterDevice::paintPicture(const Picture& picture, float x, float y, dou
 {
     if (picture.image.isNull())
         raiseAbout(ErrorCode::InvalidPicture, "the picture has no image");
-    document().page.addImage(QRectF(x, y, width, height),
-                             reducedToPrinterResolution(printableImage(picture.image), width, height, setup().resolution()));
+    const QRectF target(x, y, width, height);
+    const QImage printed = reducedToPrinterResolution(printableImage(picture.image), width, height, setup().resolution());
+    Document& current = document();
+    if (current.film)
+        current.page.addCompressedImage(target, printed, compressedPixelsFor(picture, printed));
+    else
+        current.page.addImage(target, printed);
 }
 
 void QtPrinterDevice::fillRectangle(float x, float y, double width, double height, std::uint8_t grey)
@@ -238,7 +248,10 @@ std::unique_ptr<QtPrinterDevice::Document> QtPrinterDevice::openDocument() const
     opened->printer = makePrinter();
     if (builtInSelected()) {
         opened->film.emplace(ReservedFilmFile::reserve(QDateTime::currentDateTime()));
-        opened->printer->setOutputFileName(QString::fromStdString(opened->film->path().string()));
+        if (!opened->filmLayout.open())
+            raisePrinterUnusable(opened->printerName, "no temporary file: " + opened->filmLayout.errorString().toStdString());
+        opened->filmLayout.close();
+        opened->printer->setOutputFileName(opened->filmLayout.fileName());
     }
     return opened;
 }
@@ -282,6 +295,8 @@ void QtPrinterDevice::finishDocument(Document& finished)
     if (!painter.end())
         raisePrinterUnusable(finished.printerName, "the page could not be sent");
     if (finished.film) {
+        writeWithImages(finished.filmLayout.fileName().toStdString(), finished.page.compressedImages(),
+                        finished.film->path());
         finished.film->keep();
         lastOutputFile_ = finished.film->path();
     }

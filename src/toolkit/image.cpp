@@ -210,14 +210,17 @@ Attribute imageSequenceOf(const DataSet& imageBox)
     return grayscale.exists() ? grayscale : imageBox.attribute(PrintTag::BasicColorImageSequence);
 }
 
-CollectionPtr preparedImages(const DataSetCollection& images)
+CollectionPtr preparedImages(const DataSetCollection& images, const std::function<void(Picture&)>& complete)
 {
     auto prepared = makeCollection();
     bool anyPrepared = false;
     for (const DataSetPtr& image : images) {
         std::shared_ptr<const Picture> picture;
         try {
-            picture = std::make_shared<const Picture>(Image(image).picture());
+            Picture decoded = Image(image).picture();
+            if (complete)
+                complete(decoded);
+            picture = std::make_shared<const Picture>(std::move(decoded));
         } catch (...) {
             prepared->add(image); // printing reports what is wrong with it
             continue;

@@ -5,6 +5,8 @@
 #include "picture/picture.h"
 #include "toolkit/data_set.h"
 
+#include <functional>
+
 namespace kestrova {
 
 // Pictures come out as 8-bit grayscale or RGB, sized as the image's pixels at 96 dpi,
@@ -34,7 +36,8 @@ Attribute imageSequenceOf(const DataSet& imageBox);
 
 // The images of an image box's image sequence, each decoded now and kept as its picture
 // without the received pixel data; an image that cannot be decoded stays as it came, so that
-// printing reports it. Null when no image could be decoded.
-CollectionPtr preparedImages(const DataSetCollection& images);
+// printing reports it. `complete`, when given, adds to each picture what printing wants made
+// ahead. Null when no image could be decoded.
+CollectionPtr preparedImages(const DataSetCollection& images, const std::function<void(Picture&)>& complete = {});
 
 } // namespace kestrova

@@ -23,7 +23,7 @@ Picture grayPicture()
 {
     QImage image(32, 32, QImage::Format_Grayscale8);
     image.fill(QColor(90, 90, 90));
-    return Picture{image, 2540, 2540};
+    return Picture{image, 2540, 2540, nullptr};
 }
 
 void printFilmPage(QtPrinterDevice& device)

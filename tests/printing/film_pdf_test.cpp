@@ -28,7 +28,7 @@ Picture flatGray(int width, int height, int level)
 {
     QImage image(width, height, QImage::Format_Grayscale8);
     image.fill(QColor(level, level, level));
-    return Picture{image, 2540, 2540};
+    return Picture{image, 2540, 2540, nullptr};
 }
 
 // Varied content, the kind an encoder would be tempted to compress with loss.
@@ -38,7 +38,7 @@ Picture colourGradient(int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.setPixelColor(x, y, QColor((x * 255) / width, (y * 255) / height, ((x + y) * 37) % 256));
-    return Picture{image, 2540, 2540};
+    return Picture{image, 2540, 2540, nullptr};
 }
 
 // The grey level of the rendered page at a point given in twips of the printable area.

@@ -59,7 +59,7 @@ Picture RecordingPrinterDevice::loadPicture(const std::filesystem::path& file) c
         raiseAbout(ErrorCode::FileNotFound, file.string());
     QImage image(2, 2, QImage::Format_Grayscale8);
     image.fill(128);
-    return Picture{image, size->second.first, size->second.second};
+    return Picture{image, size->second.first, size->second.second, nullptr};
 }
 
 void RecordingPrinterDevice::paintPicture(const Picture& picture, float x, float y, double width, double height)

@@ -1,0 +1,38 @@
+#pragma once
+// Images of the built-in printer's film files, written around Qt's PDF engine. Qt 6.4 widens
+// every image to 32-bit ARGB, scans it and deflates it at zlib's default level, which costs more
+// than everything else on a page together; it still lays the page out (text with its embedded
+// fonts, rectangles, each image's placement), with a stand-in of one pixel row for each image,
+// and the stand-ins' streams are then replaced by the pixels, compressed ahead.
+
+#include "picture/picture.h"
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace kestrova {
+
+// The rows of an 8-bit grayscale or RGB image, deflated as a PDF /FlateDecode stream.
+std::shared_ptr<const CompressedPixels> compressedPixels(const QImage& image);
+
+// The picture's own compressed pixels when they are those of image, else image compressed now.
+std::shared_ptr<const CompressedPixels> compressedPixelsFor(const Picture& picture, const QImage& image);
+
+// What Qt draws in place of a page's image number `index` (from 0): one row of index + 1
+// pixels, which finds its stream again; in the image's format, so the page's colour mode is
+// decided as for the image itself.
+QImage standInImage(std::size_t index, const QImage& image);
+
+struct PdfImage {
+    QImage image; // for its size and format only
+    std::shared_ptr<const CompressedPixels> pixels;
+};
+
+// Writes `film` as the PDF Qt wrote to `layout`, each stand-in's stream replaced by the image
+// of its index, compressed data kept as it is. Raises PathFileAccess when the layout cannot be
+// read, holds a stand-in without its image or the film cannot be written.
+void writeWithImages(const std::filesystem::path& layout, const std::vector<PdfImage>& images,
+                     const std::filesystem::path& film);
+
+} // namespace kestrova

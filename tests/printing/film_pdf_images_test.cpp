@@ -1,0 +1,137 @@
+// The images of the built-in printer's films: the pictures' exact pixels, where Qt would
+// have drawn them, and no film at all when putting them in fails.
+#include "pdf_tools.h"
+
+#include "printing/film_folder.h"
+#include "printing/page_content.h"
+#include "printing/qt_printer_device.h"
+
+#include "core/errors.h"
+#include "support/cups_server.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+
+#include <optional>
+
+namespace kestrova {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Widths that leave QImage's rows padded, and content no filter could smooth over.
+QImage patterned(int width, int height, QImage::Format format, int seed)
+{
+    QImage image(width, height, format);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < image.bytesPerLine(); ++x)
+            image.scanLine(y)[x] = static_cast<uchar>((x * 7 + y * 13 + seed * 31) ^ (x * y));
+    return image;
+}
+
+Picture pictureOf(const QImage& image) { return Picture{image, 2540, 2540, nullptr}; }
+
+// Every file in a folder, or what pdfimages decodes of a PDF's pages, in order.
+QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+
+std::vector<QImage> imagesIn(const fs::path& pdf)
+{
+    QTemporaryDir folder;
+    test::runCommand("pdfimages", {QString::fromStdString(pdf.string()), folder.filePath("image")});
+    std::vector<QImage> images;
+    for (const QString& name : filesIn(folder.path()))
+        images.emplace_back(folder.filePath(name));
+    return images;
+}
+
+class FilmImages : public ::testing::Test {
+protected:
+    FilmImages() { device.selectPrinter(BuiltInPdfPrinterName); }
+    QString films() const { return QString::fromStdString((folder / "films").string()); }
+
+    test::TempProgramFolder folder;
+    QtPrinterDevice device;
+};
+
+TEST_F(FilmImages, HoldTheExactPixelsOfEachPictureOnEveryCopyAndColourStaysColour)
+{
+    const QImage gray = patterned(203, 157, QImage::Format_Grayscale8, 1);
+    const QImage colour = patterned(101, 77, QImage::Format_RGB888, 2);
+    Picture ahead = pictureOf(gray);
+    ahead.compressed = compressedPixels(gray);
+    // Compressed ahead, then changed: the change must print.
+    Picture changed = pictureOf(patterned(64, 64, QImage::Format_Grayscale8, 3));
+    changed.compressed = compressedPixels(changed.image);
+    changed.image.setPixel(5, 5, 0);
+
+    device.setCopies(2);
+    device.paintPicture(ahead, 100, 100, 3000, 2300);
+    device.paintPicture(pictureOf(colour), 3300, 100, 2000, 1500);
+    device.paintPicture(changed, 100, 4000, 1000, 1000);
+    device.endDocument();
+
+    const fs::path film = (folder / "films") / filesIn(films()).value(0).toStdString();
+    const std::vector<QImage> expected{gray, colour, changed.image, gray, colour, changed.image};
+    const auto images = imagesIn(film);
+    ASSERT_EQ(images.size(), expected.size());
+    for (std::size_t i = 0; i < images.size(); ++i)
+        EXPECT_EQ(images[i].convertToFormat(expected[i].format()), expected[i]) << "image " << i;
+    const auto listed = test::pdfImages(film);
+    EXPECT_EQ(listed.at(0).colour, "gray");
+    EXPECT_EQ(listed.at(1).colour, "rgb");
+}
+
+// Qt drawing a page's images itself and the same page through stand-ins, rasterised: the
+// same pixels, whatever the rectangles' fractions.
+TEST(FilmImagePlacement, IsWhereQtDrawsTheImageItself)
+{
+    QTemporaryDir folder;
+    const auto paintTo = [&](const QString& name, const PageContent& page) {
+        QPdfWriter writer(folder.filePath(name));
+        writer.setResolution(600);
+        QPainter painter(&writer);
+        painter.scale(600 / 1440.0, 600 / 1440.0);
+        painter.setRenderHint(QPainter::LosslessImageRendering);
+        page.paint(painter);
+    };
+    PageContent byQt;
+    PageContent withStandIns;
+    for (int i = 0; i < 4; ++i) {
+        const QImage image = patterned(180 + 17 * i, 140 + 9 * i, i == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8, i);
+        const QRectF target(100.37 + (i % 2) * 5571.3, 900.7 + (i / 2) * 7000.13, 5400.37 - i * 11.1, 6750.913 + i);
+        byQt.addImage(target, image);
+        withStandIns.addCompressedImage(target, image, compressedPixels(image));
+    }
+    paintTo("qt.pdf", byQt);
+    paintTo("layout.pdf", withStandIns);
+    const fs::path film = folder.filePath("film.pdf").toStdString();
+    writeWithImages(folder.filePath("layout.pdf").toStdString(), withStandIns.compressedImages(), film);
+
+    for (const int dpi : {72, 150})
+        EXPECT_EQ(test::renderGray(film, dpi), test::renderGray(folder.filePath("qt.pdf").toStdString(), dpi)) << dpi;
+}
+
+TEST_F(FilmImages, ThatCannotBeWrittenLeaveNoFilmAndNoLayoutBehind)
+{
+    QTemporaryDir temporaries;
+    const std::optional<QByteArray> previousTmp
+        = qEnvironmentVariableIsSet("TMPDIR") ? std::optional(qgetenv("TMPDIR")) : std::nullopt;
+    qputenv("TMPDIR", temporaries.path().toLocal8Bit());
+    device.paintPicture(pictureOf(patterned(40, 30, QImage::Format_Grayscale8, 4)), 0, 0, 800, 600);
+    // The reserved film turns into a folder, where no film can be written.
+    const fs::path film = (folder / "films") / filesIn(films()).value(0).toStdString();
+    fs::remove(film);
+    fs::create_directory(film);
+    EXPECT_THROW(device.endDocument(), AppError);
+    previousTmp ? qputenv("TMPDIR", *previousTmp) : qunsetenv("TMPDIR");
+    EXPECT_FALSE(fs::exists(film));
+    EXPECT_TRUE(filesIn(temporaries.path()).empty());
+}
+
+} // namespace
+} // namespace kestrova
