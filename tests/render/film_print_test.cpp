@@ -4,6 +4,7 @@
 #include "render/display_format.h"
 #include "render/film_print.h"
 #include "render/print_context.h"
+#include "test_film/film_requests.h"
 #include "test_film/test_images.h"
 #include "toolkit/dimse_status.h"
 #include "toolkit/print_tags.h"
@@ -60,14 +61,9 @@ public:
     std::string addFilmBox(const std::string& format, std::optional<int> references = std::nullopt)
     {
         const std::string uid = "1.1." + std::to_string(store->count());
-        filmBox_ = std::make_shared<DataSet>();
+        filmBox_ = filmBoxAttributes(format, session_->sopInstanceUid());
         filmBox_->add(SopClassUidTag, std::string(SopClass::BasicFilmBox));
         filmBox_->setSopInstanceUid(uid);
-        filmBox_->add(PrintTag::ImageDisplayFormat, format);
-        filmBox_->add(PrintTag::FilmOrientation, std::string("PORTRAIT"));
-        auto sessionReference = makeCollection();
-        sessionReference->add(reference(SopClass::BasicFilmSession, session_->sopInstanceUid()));
-        filmBox_->add(PrintTag::ReferencedFilmSessionSequence, sessionReference);
         filmBox_->setChildren(makeCollection());
         filmBox_->add(PrintTag::ReferencedImageBoxSequence, filmBox_->children());
         int cells = 0;

@@ -6,7 +6,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -36,15 +35,8 @@ fs::path makeTemporaryRoot()
 std::vector<std::string> nonEmptyLines(const std::string& text)
 {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        auto end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end > start)
-            lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    for (const QString& line : QString::fromStdString(text).split('\n', Qt::SkipEmptyParts))
+        lines.push_back(line.toStdString());
     return lines;
 }
 
@@ -71,8 +63,6 @@ CupsServer::CupsServer()
       cupsPdfConfig_(CupsPdfConfigFolder / ("cups-pdf-" + root_.filename().string() + ".conf"))
 {
     writeConfiguration();
-    if (const char* previous = std::getenv("CUPS_SERVER"))
-        previousCupsServer_ = previous;
     setenv("CUPS_SERVER", socket_.c_str(), 1);
 
     // A test that dies must not leave a scheduler behind.
@@ -91,10 +81,6 @@ CupsServer::~CupsServer()
             daemon_.waitForFinished(5000);
         }
     }
-    if (previousCupsServer_)
-        setenv("CUPS_SERVER", previousCupsServer_->c_str(), 1);
-    else
-        unsetenv("CUPS_SERVER");
     std::error_code ignored;
     fs::remove(cupsPdfConfig_, ignored);
     fs::remove_all(root_, ignored);
@@ -209,15 +195,10 @@ void CupsTest::TearDownTestSuite() { server_.reset(); }
 
 std::string CupsServer::logTail() const
 {
-    std::ifstream in(root_ / "log" / "error_log");
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    constexpr std::size_t shown = 40;
-    std::string tail = "\n--- cupsd error_log (last lines) ---\n";
-    for (auto i = lines.size() > shown ? lines.size() - shown : 0; i < lines.size(); ++i)
-        tail += lines[i] + "\n";
-    return tail;
+    const fs::path log = root_ / "log" / "error_log";
+    const std::string text = fs::exists(log) ? readFile(log) : std::string();
+    constexpr std::size_t shown = 4000;
+    return "\n--- cupsd error_log (end) ---\n" + (text.size() > shown ? text.substr(text.size() - shown) : text);
 }
 
 } // namespace kestrova::test
