@@ -23,13 +23,11 @@ QString qt(const fs::path& path) { return QString::fromStdString(path.string());
 
 fs::path makeTemporaryRoot()
 {
-    std::string pattern = (fs::temp_directory_path() / "kestrova-cups-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder for cupsd");
+    const fs::path root = makeTemporaryFolder("kestrova-cups-");
     // Filters run as lp and must reach the folders below.
-    fs::permissions(pattern, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
-                                 | fs::perms::others_read | fs::perms::others_exec);
-    return pattern;
+    fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                              | fs::perms::others_read | fs::perms::others_exec);
+    return root;
 }
 
 std::vector<std::string> nonEmptyLines(const std::string& text)

@@ -51,8 +51,6 @@ protected:
         return window;
     }
 
-    std::string logText(MainWindow& window) { return window.service().log().text(window.service().log().entryCount()); }
-
     RecordingPrinterDevice printer;
 };
 
@@ -75,7 +73,7 @@ TEST_F(MainWindowTest, StartsWithTheSettingsShownAndTheServiceListening)
     EXPECT_TRUE(window->service().isListening());
     EXPECT_TRUE(listensOn(port));
     const std::string line = "Program folder: " + folder.path().string();
-    const std::string log = logText(*window);
+    const std::string log = window->service().log().text(window->service().log().entryCount());
     EXPECT_NE(log.find(line), std::string::npos) << log;
     EXPECT_EQ(log.find(line), log.rfind(line)) << "said once";
     EXPECT_TRUE(dialogs.messages.empty());

@@ -33,8 +33,6 @@ UiTest::UiTest()
     writeSettings();
 }
 
-UiTest::~UiTest() = default;
-
 void UiTest::writeSettings()
 {
     writeFile(folder / "Kestrova.ini", "[Kestrova]\r\nAETName=WARD3\r\nPort=" + std::to_string(port) + "\r\n");

@@ -83,7 +83,6 @@ Control& control(const QObject& window, const char* objectName)
 class UiTest : public ::testing::Test {
 protected:
     UiTest();
-    ~UiTest() override;
 
     void writeSettings();
 
