@@ -36,14 +36,6 @@ DataSetPtr flatGreyImage(int rows, int columns, std::uint8_t level = 128)
     return makeImage(imageSpec);
 }
 
-DataSetPtr reference(const std::string& classUid, const std::string& uid)
-{
-    auto item = std::make_shared<DataSet>();
-    item->add(ReferencedSopClassUidTag, classUid);
-    item->add(ReferencedSopInstanceUidTag, uid);
-    return item;
-}
-
 // A store with one film session and its film boxes laid out by hand, printed on the
 // recording devices.
 class FilmFixture {
@@ -74,7 +66,10 @@ public:
         }
         for (int k = 1; k <= references.value_or(cells); ++k) {
             const std::string boxUid = uid + "." + std::to_string(k);
-            DataSetPtr imageBox = reference(SopClass::BasicGrayscaleImageBox, boxUid);
+            // The image box serves as its own reference item.
+            auto imageBox = std::make_shared<DataSet>();
+            imageBox->add(ReferencedSopClassUidTag, std::string(SopClass::BasicGrayscaleImageBox));
+            imageBox->add(ReferencedSopInstanceUidTag, boxUid);
             imageBox->setSopInstanceUid(boxUid);
             store->add(imageBox);
             filmBox_->children()->add(imageBox);
