@@ -72,7 +72,7 @@ TEST_F(SettingsFilesTest, AFreshFileListsTheEightKeysInTableOrderAndReadsBack)
     EXPECT_EQ(read, written);
 }
 
-TEST_F(SettingsFilesTest, CaptionLinesKeepEmptyLinesAndIgnoreTheFinalLineEnd)
+TEST_F(SettingsFilesTest, CaptionLinesKeepEmptyLinesIgnoreTheFinalLineEndAndAnUnreadableFileIsLogged)
 {
     WriteHeaderFile(folder / "Left.ini", "Radiology\r\n\r\nWard 3");
     EXPECT_EQ(readFile(folder / "Left.ini"), "Radiology\r\n\r\nWard 3\r\n");
@@ -87,11 +87,9 @@ TEST_F(SettingsFilesTest, CaptionLinesKeepEmptyLinesAndIgnoreTheFinalLineEnd)
     ReadHeader(configuration);
     EXPECT_EQ(configuration.headerLeft, HeaderLines{});
     EXPECT_EQ(configuration.headerRight, HeaderLines{});
-}
 
-TEST_F(SettingsFilesTest, UnreadableLeftFileIsLoggedAndLeavesTheRightListAsItWas)
-{
-    std::filesystem::create_directory(folder / "Left.ini"); // a folder cannot be read as a file
+    // A Left.ini that cannot be read is logged and leaves the right list as it was.
+    std::filesystem::create_directory(folder / "Left.ini");
     configuration.headerRight = HeaderLines{"kept"};
     ReadHeader(configuration);
     EXPECT_EQ(configuration.headerRight, HeaderLines{"kept"});

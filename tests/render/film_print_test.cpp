@@ -4,6 +4,7 @@
 #include "render/display_format.h"
 #include "render/film_print.h"
 #include "render/print_context.h"
+#include "test_film/film_requests.h"
 #include "test_film/test_images.h"
 #include "toolkit/dimse_status.h"
 #include "toolkit/print_tags.h"
@@ -35,14 +36,6 @@ DataSetPtr flatGreyImage(int rows, int columns, std::uint8_t level = 128)
     return makeImage(imageSpec);
 }
 
-DataSetPtr reference(const std::string& classUid, const std::string& uid)
-{
-    auto item = std::make_shared<DataSet>();
-    item->add(ReferencedSopClassUidTag, classUid);
-    item->add(ReferencedSopInstanceUidTag, uid);
-    return item;
-}
-
 // A store with one film session and its film boxes laid out by hand, printed on the
 // recording devices.
 class FilmFixture {
@@ -60,14 +53,9 @@ public:
     std::string addFilmBox(const std::string& format, std::optional<int> references = std::nullopt)
     {
         const std::string uid = "1.1." + std::to_string(store->count());
-        filmBox_ = std::make_shared<DataSet>();
+        filmBox_ = filmBoxAttributes(format, session_->sopInstanceUid());
         filmBox_->add(SopClassUidTag, std::string(SopClass::BasicFilmBox));
         filmBox_->setSopInstanceUid(uid);
-        filmBox_->add(PrintTag::ImageDisplayFormat, format);
-        filmBox_->add(PrintTag::FilmOrientation, std::string("PORTRAIT"));
-        auto sessionReference = makeCollection();
-        sessionReference->add(reference(SopClass::BasicFilmSession, session_->sopInstanceUid()));
-        filmBox_->add(PrintTag::ReferencedFilmSessionSequence, sessionReference);
         filmBox_->setChildren(makeCollection());
         filmBox_->add(PrintTag::ReferencedImageBoxSequence, filmBox_->children());
         int cells = 0;
@@ -78,7 +66,10 @@ public:
         }
         for (int k = 1; k <= references.value_or(cells); ++k) {
             const std::string boxUid = uid + "." + std::to_string(k);
-            DataSetPtr imageBox = reference(SopClass::BasicGrayscaleImageBox, boxUid);
+            // The image box serves as its own reference item.
+            auto imageBox = std::make_shared<DataSet>();
+            imageBox->add(ReferencedSopClassUidTag, std::string(SopClass::BasicGrayscaleImageBox));
+            imageBox->add(ReferencedSopInstanceUidTag, boxUid);
             imageBox->setSopInstanceUid(boxUid);
             store->add(imageBox);
             filmBox_->children()->add(imageBox);

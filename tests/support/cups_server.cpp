@@ -6,7 +6,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -24,27 +23,18 @@ QString qt(const fs::path& path) { return QString::fromStdString(path.string());
 
 fs::path makeTemporaryRoot()
 {
-    std::string pattern = (fs::temp_directory_path() / "kestrova-cups-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder for cupsd");
+    const fs::path root = makeTemporaryFolder("kestrova-cups-");
     // Filters run as lp and must reach the folders below.
-    fs::permissions(pattern, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
-                                 | fs::perms::others_read | fs::perms::others_exec);
-    return pattern;
+    fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                              | fs::perms::others_read | fs::perms::others_exec);
+    return root;
 }
 
 std::vector<std::string> nonEmptyLines(const std::string& text)
 {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        auto end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end > start)
-            lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    for (const QString& line : QString::fromStdString(text).split('\n', Qt::SkipEmptyParts))
+        lines.push_back(line.toStdString());
     return lines;
 }
 
@@ -71,8 +61,6 @@ CupsServer::CupsServer()
       cupsPdfConfig_(CupsPdfConfigFolder / ("cups-pdf-" + root_.filename().string() + ".conf"))
 {
     writeConfiguration();
-    if (const char* previous = std::getenv("CUPS_SERVER"))
-        previousCupsServer_ = previous;
     setenv("CUPS_SERVER", socket_.c_str(), 1);
 
     // A test that dies must not leave a scheduler behind.
@@ -91,10 +79,6 @@ CupsServer::~CupsServer()
             daemon_.waitForFinished(5000);
         }
     }
-    if (previousCupsServer_)
-        setenv("CUPS_SERVER", previousCupsServer_->c_str(), 1);
-    else
-        unsetenv("CUPS_SERVER");
     std::error_code ignored;
     fs::remove(cupsPdfConfig_, ignored);
     fs::remove_all(root_, ignored);
@@ -209,15 +193,10 @@ void CupsTest::TearDownTestSuite() { server_.reset(); }
 
 std::string CupsServer::logTail() const
 {
-    std::ifstream in(root_ / "log" / "error_log");
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    constexpr std::size_t shown = 40;
-    std::string tail = "\n--- cupsd error_log (last lines) ---\n";
-    for (auto i = lines.size() > shown ? lines.size() - shown : 0; i < lines.size(); ++i)
-        tail += lines[i] + "\n";
-    return tail;
+    const fs::path log = root_ / "log" / "error_log";
+    const std::string text = fs::exists(log) ? readFile(log) : std::string();
+    constexpr std::size_t shown = 4000;
+    return "\n--- cupsd error_log (end) ---\n" + (text.size() > shown ? text.substr(text.size() - shown) : text);
 }
 
 } // namespace kestrova::test

@@ -13,7 +13,6 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,7 +65,6 @@ private:
     std::filesystem::path root_;
     std::filesystem::path socket_;
     std::filesystem::path cupsPdfConfig_;
-    std::optional<std::string> previousCupsServer_;
     QProcess daemon_;
 };
 

@@ -2,26 +2,25 @@
 
 #include "core/program_folder.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <stdexcept>
 
 namespace kestrova::test {
 
-TempProgramFolder::TempProgramFolder()
-    : previous_(ProgramFolder())
+std::filesystem::path makeTemporaryFolder(const std::string& prefix)
 {
-    std::random_device seed;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = std::filesystem::temp_directory_path() / ("kestrova-test-" + std::to_string(seed()));
-        if (std::filesystem::create_directory(candidate)) {
-            path_ = candidate;
-            SetProgramFolder(path_);
-            return;
-        }
-    }
-    throw std::runtime_error("no temporary folder could be created");
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("no temporary folder could be created");
+    return pattern;
+}
+
+TempProgramFolder::TempProgramFolder()
+    : path_(makeTemporaryFolder("kestrova-test-")), previous_(ProgramFolder())
+{
+    SetProgramFolder(path_);
 }
 
 TempProgramFolder::~TempProgramFolder()

@@ -23,6 +23,9 @@ private:
     std::filesystem::path previous_;
 };
 
+// A new empty folder under the system's temporary folder, its name beginning with prefix.
+std::filesystem::path makeTemporaryFolder(const std::string& prefix);
+
 std::string readFile(const std::filesystem::path& file);
 void writeFile(const std::filesystem::path& file, const std::string& content);
 

@@ -11,7 +11,7 @@
 #include "ui/startup.h"
 #include "ui_test_support.h"
 
-#include "support/test_scu.h"
+#include "test_film/test_film.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -22,10 +22,8 @@
 #include <QTcpServer>
 #include <QTest>
 
-#include <atomic>
 #include <filesystem>
 #include <functional>
-#include <thread>
 
 namespace kestrova::test {
 namespace {
@@ -53,8 +51,6 @@ protected:
         return window;
     }
 
-    std::string logText(MainWindow& window) { return window.service().log().text(window.service().log().entryCount()); }
-
     RecordingPrinterDevice printer;
 };
 
@@ -64,10 +60,9 @@ TEST_F(MainWindowTest, StartsWithTheSettingsShownAndTheServiceListening)
     ASSERT_TRUE(window);
     EXPECT_EQ(window->windowTitle().toStdString(), "Kestrova " + VersionText());
     EXPECT_TRUE(window->windowTitle().startsWith("Kestrova v"));
-    EXPECT_EQ(textOf(*window, "txtAETName"), "WARD3");
-    EXPECT_EQ(textOf(*window, "txtEmulation"), "KODAK");
-    EXPECT_EQ(textOf(*window, "txtPort"), QString::number(port));
-    EXPECT_EQ(textOf(*window, "txtPrinter"), "");
+    const QStringList shown{textOf(*window, "txtAETName"), textOf(*window, "txtEmulation"), textOf(*window, "txtPort"),
+                            textOf(*window, "txtPrinter")};
+    EXPECT_EQ(shown, (QStringList{"WARD3", "KODAK", QString::number(port), ""}));
     EXPECT_EQ(control<QLabel>(*window, "lblLog").text(), "Current LogLevel: 63");
     for (const char* field : {"txtAETName", "txtPort", "txtEmulation", "txtPrinter"})
         EXPECT_TRUE(control<QLineEdit>(*window, field).isReadOnly()) << field;
@@ -78,7 +73,7 @@ TEST_F(MainWindowTest, StartsWithTheSettingsShownAndTheServiceListening)
     EXPECT_TRUE(window->service().isListening());
     EXPECT_TRUE(listensOn(port));
     const std::string line = "Program folder: " + folder.path().string();
-    const std::string log = logText(*window);
+    const std::string log = window->service().log().text(window->service().log().entryCount());
     EXPECT_NE(log.find(line), std::string::npos) << log;
     EXPECT_EQ(log.find(line), log.rfind(line)) << "said once";
     EXPECT_TRUE(dialogs.messages.empty());
@@ -117,7 +112,17 @@ TEST_F(MainWindowTest, TakenPortShowsTheMessageThenTheWindowAndThePreferencesAnd
     EXPECT_EQ(window->trayIcon().toolTip(), "Kestrova - not listening");
 }
 
-TEST_F(MainWindowTest, TakenPortFixedInThePreferencesIsListenedOnAfterOk)
+bool showsOnlyBackground(const QImage& image)
+{
+    const QRgb background = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); y += 4)
+        for (int x = 0; x < image.width(); x += 4)
+            if (image.pixel(x, y) != background)
+                return false;
+    return true;
+}
+
+TEST_F(MainWindowTest, TakenPortFixedInThePreferencesPrintsAndPreviewsTheNextFilm)
 {
     QTcpServer squatter;
     ASSERT_TRUE(squatter.listen(QHostAddress::Any, static_cast<quint16>(port)));
@@ -133,19 +138,25 @@ TEST_F(MainWindowTest, TakenPortFixedInThePreferencesIsListenedOnAfterOk)
     EXPECT_EQ(textOf(*window, "txtPort"), QString::number(otherPort));
     EXPECT_EQ(window->windowTitle().toStdString(), "Kestrova " + VersionText());
     EXPECT_EQ(window->trayIcon().toolTip(), "Kestrova");
-    // A listener that merely holds the port is not enough: a peer must be answered.
-    std::atomic<bool> done = false;
-    bool echoed = false;
-    std::thread requester([&] {
-        TestScu scu;
-        echoed = scu.connect("127.0.0.1", otherPort) && scu.echo();
-        if (scu.isConnected())
-            scu.release();
-        done = true;
+    // A listener that merely holds the port is not enough: a whole film must come through,
+    // sent from another thread while this one serves the window, as in the program.
+    window->open();
+    TestFilmResult result;
+    runPeer([&] {
+        FilmRequest film;
+        film.images = testPattern(64);
+        result = sendTestFilm("127.0.0.1", otherPort, film);
     });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 60000));
-    requester.join();
-    EXPECT_TRUE(echoed);
+    ASSERT_TRUE(result.printed) << result.failure << "\n" << folder.errorLog();
+    EXPECT_EQ(result.statuses, (std::vector<std::uint16_t>(7, 0)));
+    EXPECT_EQ(printer.documents().size(), 1u);
+    EXPECT_FALSE(showsOnlyBackground(control<PreviewBox>(*window, "pBox").image()));
+    // The view mirrors the log once the association's last entries have come in.
+    const DicomLogView& view = control<DicomLogView>(*window, "Log");
+    const auto logText = [&] { return QString::fromLocal8Bit(logTextForView(window->service().log())); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.toPlainText() == logText(); }, 5000));
+    EXPECT_TRUE(view.toPlainText().contains("N-ACTION")) << view.toPlainText().toStdString();
+    EXPECT_EQ(folder.errorLog(), "");
 }
 
 TEST_F(MainWindowTest, OptionsStopTheListenerAndRestartItOnTheSamePortOrTheNewOne)

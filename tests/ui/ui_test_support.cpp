@@ -33,11 +33,9 @@ UiTest::UiTest()
     writeSettings();
 }
 
-UiTest::~UiTest() = default;
-
-void UiTest::writeSettings(const std::string& extraLines)
+void UiTest::writeSettings()
 {
-    writeFile(folder / "Kestrova.ini", "[Kestrova]\r\nAETName=WARD3\r\nPort=" + std::to_string(port) + "\r\n" + extraLines);
+    writeFile(folder / "Kestrova.ini", "[Kestrova]\r\nAETName=WARD3\r\nPort=" + std::to_string(port) + "\r\n");
     configuration = {};
     ReadSettings(configuration.settings);
     ReadHeader(configuration);

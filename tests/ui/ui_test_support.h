@@ -78,17 +78,13 @@ Control& control(const QObject& window, const char* objectName)
     return *found;
 }
 
-// A port nobody listens on right now.
-int freePort();
-
 // A fresh program folder whose Kestrova.ini holds only an AE title and a free port, so
 // every other setting takes its default; the settings and captions are read from it.
 class UiTest : public ::testing::Test {
 protected:
     UiTest();
-    ~UiTest() override;
 
-    void writeSettings(const std::string& extraLines = "");
+    void writeSettings();
 
     TempProgramFolder folder;
     Configuration configuration;

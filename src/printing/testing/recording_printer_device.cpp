@@ -1,7 +1,5 @@
 #include "recording_printer_device.h"
 
-#include <QString>
-
 #include <algorithm>
 
 namespace kestrova::test {
@@ -10,12 +8,6 @@ void RecordingPrinterDevice::setPrinters(std::vector<std::string> printers, cons
 {
     printers_ = std::move(printers);
     selected_ = selected;
-}
-
-void RecordingPrinterDevice::setPictureSize(const std::filesystem::path& file, std::int32_t widthHimetric,
-                                            std::int32_t heightHimetric)
-{
-    pictureSizes_[file] = {widthHimetric, heightHimetric};
 }
 
 void RecordingPrinterDevice::selectPrinter(const std::string& deviceName)
@@ -31,11 +23,6 @@ void RecordingPrinterDevice::setPaperSize(double widthMm, double heightMm)
     portraitWidth_ = static_cast<float>(widthMm * TwipsPerMm);
     portraitHeight_ = static_cast<float>(heightMm * TwipsPerMm);
     paperMm_ = std::pair{widthMm, heightMm};
-}
-
-float RecordingPrinterDevice::textWidth(const std::string& text) const
-{
-    return static_cast<float>(QString::fromLocal8Bit(text).size()) * 10 * fontSize_;
 }
 
 RecordedDocument& RecordingPrinterDevice::document()
@@ -67,11 +54,6 @@ void RecordingPrinterDevice::paintPicture(const Picture& picture, float x, float
     if (paintFailure_)
         raise(*paintFailure_);
     document().pictures.push_back(RecordedPicture{x, y, width, height, picture.image});
-}
-
-void RecordingPrinterDevice::fillRectangle(float x, float y, double width, double height, std::uint8_t grey)
-{
-    document().rectangles.push_back(RecordedRectangle{x, y, width, height, grey});
 }
 
 std::unique_ptr<PrinterDevice> RecordingPrinterDevice::deviceForJob() const

@@ -12,6 +12,8 @@
 #include "core/errors.h"
 #include "printing/film_folder.h"
 
+#include <QString>
+
 #include <map>
 #include <memory>
 #include <mutex>
@@ -55,7 +57,10 @@ struct RecordedDocument {
 class RecordingPrinterDevice final : public PrinterDevice {
 public:
     void setPrinters(std::vector<std::string> printers, const std::string& selected);
-    void setPictureSize(const std::filesystem::path& file, std::int32_t widthHimetric, std::int32_t heightHimetric);
+    void setPictureSize(const std::filesystem::path& file, std::int32_t widthHimetric, std::int32_t heightHimetric)
+    {
+        pictureSizes_[file] = {widthHimetric, heightHimetric};
+    }
     // Every later paintPicture raises this error.
     void failPainting(ErrorCode code) { paintFailure_ = code; }
 
@@ -83,12 +88,18 @@ public:
     float currentY() const override { return y_; }
     void setCurrentX(float x) override { x_ = x; }
     void setCurrentY(float y) override { y_ = y; }
-    float textWidth(const std::string& text) const override;
+    float textWidth(const std::string& text) const override
+    {
+        return static_cast<float>(QString::fromLocal8Bit(text).size()) * 10 * fontSize_;
+    }
     void printLine(const std::string& text) override;
 
     Picture loadPicture(const std::filesystem::path& file) const override;
     void paintPicture(const Picture& picture, float x, float y, double width, double height) override;
-    void fillRectangle(float x, float y, double width, double height, std::uint8_t grey) override;
+    void fillRectangle(float x, float y, double width, double height, std::uint8_t grey) override
+    {
+        document().rectangles.push_back(RecordedRectangle{x, y, width, height, grey});
+    }
 
     void endDocument() override;
     void abortDocument() override;
