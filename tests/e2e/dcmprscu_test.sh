@@ -20,32 +20,13 @@ for option in "$@"; do
 done
 
 work=$(mktemp -d /tmp/kestrova-dcmprscu.XXXXXX)
-service_pid=
+source "$(dirname "$0")/run_service.sh"
 cleanup() {
-  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; fi
+  stop_service
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT # KEEP_WORK=1 keeps the work folder for a look at the logs
-mkdir -p "$work"/{program,database,spool,log,lut,reports}
-# Printing on the built-in PDF printer, whatever the machine has.
-printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n' > "$work/program/Kestrova.ini"
-
-start_service() {
-  for _ in $(seq 1 20); do
-    port=$(( 20000 + RANDOM % 40000 ))
-    "$service" --port "$port" --folder "$work/program" > "$work/service.out" 2>&1 &
-    service_pid=$!
-    for _ in $(seq 1 100); do
-      grep -q "listening" "$work/service.out" 2>/dev/null && return 0
-      kill -0 "$service_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true
-    service_pid=
-  done
-  echo "the service did not start:" >&2; cat "$work/service.out" >&2
-  return 1
-}
+mkdir -p "$work"/{database,spool,log,lut,reports}
 
 make_image() { # make_image NAME ROWS COLUMNS
   local name=$1 rows=$2 columns=$3 pixels=$work/$1.raw
@@ -77,7 +58,7 @@ DUMP
   dump2dcm +te "$work/$name.dump" "$work/$name.dcm"
 }
 
-start_service
+start_service "$service" "$work"
 sed -e "s|@WORKDIR@|$work|g" -e "s|@SCP_PORT@|0|" -e "s|@SCP_AET@|UNUSED|" \
     -e "s|@TGT_HOST@|127.0.0.1|" -e "s|@TGT_PORT@|$port|" -e "s|@TGT_AET@|KESTROVA|" \
     -e "s|@TGT_PLUT@|$plut|" -e "s|@TGT_12BIT@|$([ "$bits" = 12 ] && echo true || echo false)|" \

@@ -5,31 +5,14 @@
 set -euo pipefail
 service=$1 sender=$2
 work=$(mktemp -d /tmp/kestrova-send.XXXXXX)
-service_pid=
+source "$(dirname "$0")/run_service.sh"
 cleanup() {
-  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; fi
+  stop_service
   rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; cat "$work/service.out" >&2; exit 1; }
-
-mkdir -p "$work/program"
-printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n' > "$work/program/Kestrova.ini"
-free_port() {
-  perl -MIO::Socket::INET -e 'print IO::Socket::INET->new(LocalAddr => "127.0.0.1", LocalPort => 0, Listen => 1)->sockport, "\n"'
-}
-for _ in 1 2 3; do
-  port=$(free_port)
-  "$service" --port "$port" --folder "$work/program" > "$work/service.out" 2>&1 &
-  service_pid=$!
-  for _ in $(seq 1 100); do
-    grep -q listening "$work/service.out" && break 2
-    kill -0 "$service_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; service_pid=
-done
-[ -n "$service_pid" ] || fail "the service did not start"
+start_service "$service" "$work" || fail "the service did not start"
 films() { ls "$work"/program/films/*.pdf 2>/dev/null | wc -l; }
 
 "$sender" 127.0.0.1 "$port" > "$work/pattern.out" 2>&1 || fail "the pattern was not printed: $(cat "$work/pattern.out")"
