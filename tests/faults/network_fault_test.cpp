@@ -8,6 +8,7 @@
 
 #include "toolkit/connection.h"
 #include "toolkit/dimse_status.h"
+#include "toolkit/print_tags.h"
 
 #include <gtest/gtest.h>
 
@@ -44,11 +45,18 @@ RawBytes cutShort(RawBytes bytes, std::size_t keep)
     return bytes;
 }
 
+RawBytes textElement(Tag tag, const std::string& text)
+{
+    DataSet dataSet;
+    dataSet.add(tag, text);
+    return implicitLittleEndian(dataSet);
+}
+
 // Film session N-CREATE as a requester sends it, data set in implicit little endian.
 void createSession(RawPeer& peer)
 {
     ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, SopClass::BasicFilmSession, "", true))));
-    ASSERT_TRUE(peer.send(pDataPdu(false, true, textElement(0x2000, 0x0010, "1"))));
+    ASSERT_TRUE(peer.send(pDataPdu(false, true, textElement(PrintTag::NumberOfCopies, "1"))));
     const auto response = peer.receive();
     ASSERT_TRUE(response.has_value()) << "no N-CREATE response";
     ASSERT_EQ(response->type, PduType::PData);
@@ -119,7 +127,7 @@ const WireFault WireFaultCases[] = {
      [](RawPeer& peer) {
          createSession(peer);
          ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
-         const RawBytes data = pDataPdu(false, true, textElement(0x2000, 0x0050, std::string(600, 'X')));
+         const RawBytes data = pDataPdu(false, true, textElement(Tag{0x2000, 0x0050}, std::string(600, 'X')));
          ASSERT_TRUE(peer.send(cutShort(data, data.size() / 3)));
      }},
     {"CommandWithoutAResponse", true,

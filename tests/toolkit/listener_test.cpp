@@ -423,34 +423,24 @@ TEST_F(ListenerTest, ListensAgainOnTheSamePortAfterAStopAndAnswersEcho)
     EXPECT_TRUE(handler.requestFields().empty());
 }
 
-class ListenRefusal : public testing::TestWithParam<int> {};
-
-TEST_P(ListenRefusal, PortsOutsideTheRangeAreRefusedWithALogLine)
-{
-    RecordingHandler handler;
-    DicomLog log;
-    DicomListener listener(handler, log);
-    EXPECT_FALSE(listener.listen(GetParam()));
-    EXPECT_FALSE(listener.isListening());
-    EXPECT_NE(log.text(10).find("Cannot listen on port " + std::to_string(GetParam())), std::string::npos);
-}
-
-INSTANTIATE_TEST_SUITE_P(Ports, ListenRefusal, testing::Values(0, -1, 65536, 70000));
-
-TEST(Listen, APortInUseIsRefused)
+// A port outside the range, one another program holds and one our own listener holds.
+TEST(Listen, RefusesAPortItCannotHaveWithALogLine)
 {
     QTcpServer occupied;
     ASSERT_TRUE(occupied.listen(QHostAddress::LocalHost, 0));
     RecordingHandler handler;
     DicomLog log;
-    DicomListener listener(handler, log);
-    EXPECT_FALSE(listener.listen(occupied.serverPort()));
-    EXPECT_NE(log.text(10).find("in use"), std::string::npos) << log.text(10);
-
-    const int port = freePort();
     DicomListener first(handler, log);
-    ASSERT_TRUE(first.listen(port));
-    EXPECT_FALSE(listener.listen(port)) << "a port our own listener holds is in use too";
+    const int ownPort = freePort();
+    ASSERT_TRUE(first.listen(ownPort));
+    DicomListener listener(handler, log);
+    for (const int port : {0, -1, 65536, 70000, int(occupied.serverPort()), ownPort}) {
+        EXPECT_FALSE(listener.listen(port)) << port;
+        EXPECT_FALSE(listener.isListening()) << port;
+        const std::string reason = port > 0 && port < 65536 ? ": it is in use" : ": not a TCP port";
+        EXPECT_NE(log.text(log.entryCount()).find("Cannot listen on port " + std::to_string(port) + reason),
+                  std::string::npos) << log.text(log.entryCount());
+    }
 }
 
 } // namespace
