@@ -1,7 +1,7 @@
 #pragma once
 // A DICOM peer that speaks raw PDUs over loopback, so that fault tests can send what no
 // well-behaved toolkit would: garbage, cut-short PDUs, lying lengths, silence.
-// Only upper-layer framing and implicit little endian command sets are coded here.
+// Only upper-layer framing is coded here; command and data sets are written by DCMTK.
 
 #include "toolkit/data_set.h"
 
