@@ -26,7 +26,10 @@ start_service() {
 }
 
 stop_service() {
-  if [ -n "${service_pid:-}" ]; then kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; fi
+  if [ -n "${service_pid:-}" ]; then
+    kill "$service_pid" 2>/dev/null || true
+    wait "$service_pid" 2>/dev/null || true
+  fi
   service_pid=
 }
 

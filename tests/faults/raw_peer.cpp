@@ -104,7 +104,8 @@ RawBytes implicitLittleEndian(const DataSet& dataSet)
     std::vector<char> buffer(1 << 16);
     DcmOutputBufferStream out(buffer.data(), buffer.size());
     dataset->transferInit();
-    const bool written = dataset->write(out, EXS_LittleEndianImplicit, EET_ExplicitLength, nullptr, EGL_recalcGL).good();
+    const bool written
+        = dataset->write(out, EXS_LittleEndianImplicit, EET_ExplicitLength, nullptr, EGL_recalcGL).good();
     dataset->transferEnd();
     void* data = nullptr;
     offile_off_t length = 0;

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <tuple>
 
 namespace kestrova {
 namespace {
@@ -237,23 +238,6 @@ TEST(PrintJob, PrintsWhatWasStoredAndSetWhenTakenAndShowsItsPreviewWhenAsked)
     EXPECT_EQ(preview.refreshCount(), 1);
 }
 
-// The Printer instance is read-only; other DIMSE commands have no place in print management.
-TEST(PrinterInstance, AnswersNGetAndRefusesEverythingElse)
-{
-    RequestFixture fixture;
-    for (const std::uint16_t command : {CommandField::NSetRq, CommandField::NDeleteRq, CommandField::NActionRq,
-                                        CommandField::NEventReportRq, std::uint16_t(0x0001) /* C-STORE */}) {
-        const auto response = fixture.send(command, SopClass::Printer, SopClass::PrinterInstance, makeDataSet({}));
-        ASSERT_TRUE(response);
-        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation) << command;
-    }
-    EXPECT_TRUE(fixture.printed.empty());
-    const auto response = fixture.send(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance);
-    ASSERT_TRUE(response && response->dataSet);
-    EXPECT_EQ(response->status, DimseStatus::Success);
-    EXPECT_EQ(response->dataSet->attribute(PrintTag::PrinterName).asText(), "AGFA");
-}
-
 TEST(NAction, HandsTheStoredObjectToPrintingAndAnswersItsStatus)
 {
     RequestFixture fixture;
@@ -264,22 +248,34 @@ TEST(NAction, HandsTheStoredObjectToPrintingAndAnswersItsStatus)
     EXPECT_EQ(fixture.printed, std::vector<std::string>{filmBox->sopInstanceUid()});
 }
 
-// An image box or a Presentation LUT has nothing to print: the requester is told so, and
-// no print job starts (no "DoPrint" line, the preview untouched).
-TEST(NAction, OnAnythingButAFilmSessionOrFilmBoxIsUnrecognized)
+// The Printer instance is read-only, and an image box or a Presentation LUT has nothing to
+// print; other DIMSE commands have no place in print management. The requester is told so,
+// and no print job starts.
+TEST(UnrecognizedOperation, IsAnsweredToWhatHasNoPlaceAndOnlyNGetReadsThePrinter)
 {
     RequestFixture fixture;
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
     const DataSetPtr imageBox = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->item(1);
     const auto lut = fixture.send(CommandField::NCreateRq, SopClass::PresentationLut, "", makeDataSet({}));
     ASSERT_TRUE(lut && lut->dataSet);
-    for (const auto& [sopClass, instance] : {std::pair{SopClass::BasicGrayscaleImageBox, imageBox->sopInstanceUid()},
-                                             std::pair{SopClass::PresentationLut, lut->dataSet->sopInstanceUid()}}) {
-        const auto response = fixture.send(CommandField::NActionRq, sopClass, instance);
+    const std::tuple<std::uint16_t, std::string, std::string> refused[] = {
+        {CommandField::NSetRq, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NDeleteRq, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NActionRq, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NEventReportRq, SopClass::Printer, SopClass::PrinterInstance},
+        {std::uint16_t(0x0001) /* C-STORE */, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NActionRq, SopClass::BasicGrayscaleImageBox, imageBox->sopInstanceUid()},
+        {CommandField::NActionRq, SopClass::PresentationLut, lut->dataSet->sopInstanceUid()}};
+    for (const auto& [command, sopClass, instance] : refused) {
+        const auto response = fixture.send(command, sopClass, instance, makeDataSet({}));
         ASSERT_TRUE(response);
-        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation) << sopClass;
+        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation) << command << " " << sopClass;
     }
     EXPECT_TRUE(fixture.printed.empty());
+    const auto response = fixture.send(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance);
+    ASSERT_TRUE(response && response->dataSet);
+    EXPECT_EQ(response->status, DimseStatus::Success);
+    EXPECT_EQ(response->dataSet->attribute(PrintTag::PrinterName).asText(), "AGFA");
 }
 
 TEST(NDelete, OfASessionRemovesItsFilmBoxesAndUnknownUidsAreHarmless)
