@@ -20,74 +20,25 @@ for option in "$@"; do
 done
 
 work=$(mktemp -d /tmp/kestrova-dcmprscu.XXXXXX)
-service_pid=
+source "$(dirname "$0")/script_support.sh"
 cleanup() {
-  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; fi
+  stop_service
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT # KEEP_WORK=1 keeps the work folder for a look at the logs
-mkdir -p "$work"/{program,database,spool,log,lut,reports}
-# Printing on the built-in PDF printer, whatever the machine has.
-printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n' > "$work/program/Kestrova.ini"
+mkdir -p "$work"/{database,spool,log,lut,reports}
 
-start_service() {
-  for _ in $(seq 1 20); do
-    port=$(( 20000 + RANDOM % 40000 ))
-    "$service" --port "$port" --folder "$work/program" > "$work/service.out" 2>&1 &
-    service_pid=$!
-    for _ in $(seq 1 100); do
-      grep -q "listening" "$work/service.out" 2>/dev/null && return 0
-      kill -0 "$service_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true
-    service_pid=
-  done
-  echo "the service did not start:" >&2; cat "$work/service.out" >&2
-  return 1
-}
-
-make_image() { # make_image NAME ROWS COLUMNS
-  local name=$1 rows=$2 columns=$3 pixels=$work/$1.raw
-  if [ "$bits" = 8 ]; then
-    perl -e 'my ($r,$c)=@ARGV; print pack("C*", map { my $y=$_; map { ($_*255/($c-1)) & 255 } 0..$c-1 } 0..$r-1)' "$rows" "$columns" > "$pixels"
-    allocated=8 stored=8 high=7 vr=OB
-  else
-    perl -e 'my ($r,$c)=@ARGV; print pack("v*", map { my $y=$_; map { int($_*4095/($c-1)) } 0..$c-1 } 0..$r-1)' "$rows" "$columns" > "$pixels"
-    allocated=16 stored=12 high=11 vr=OW
-  fi
-  cat > "$work/$name.dump" <<DUMP
-(0008,0016) UI =SecondaryCaptureImageStorage
-(0008,0018) UI [1.2.826.0.1.3680043.2.1143.999.$RANDOM.$RANDOM]
-(0008,0060) CS [OT]
-(0010,0010) PN [Test^Film]
-(0010,0020) LO [KESTROVA-TEST]
-(0020,000d) UI [1.2.826.0.1.3680043.2.1143.999.1]
-(0020,000e) UI [1.2.826.0.1.3680043.2.1143.999.2]
-(0028,0002) US 1
-(0028,0004) CS [MONOCHROME2]
-(0028,0010) US $rows
-(0028,0011) US $columns
-(0028,0100) US $allocated
-(0028,0101) US $stored
-(0028,0102) US $high
-(0028,0103) US 0
-(7fe0,0010) $vr =$pixels
-DUMP
-  dump2dcm +te "$work/$name.dump" "$work/$name.dcm"
-}
-
-start_service
+start_service "$service" "$work"
 sed -e "s|@WORKDIR@|$work|g" -e "s|@SCP_PORT@|0|" -e "s|@SCP_AET@|UNUSED|" \
     -e "s|@TGT_HOST@|127.0.0.1|" -e "s|@TGT_PORT@|$port|" -e "s|@TGT_AET@|KESTROVA|" \
     -e "s|@TGT_PLUT@|$plut|" -e "s|@TGT_12BIT@|$([ "$bits" = 12 ] && echo true || echo false)|" \
     -e "s|@NET_AET@|DCMPRSCU|" "$template" > "$work/dcmpstat.cfg"
 
-make_image first 256 200
-make_image second 200 256
+make_image "$work" first 256 200 "$bits"
+make_image "$work" second 200 256 "$bits"
 images=(first.dcm second.dcm) layout=(2 1) film_options=()
 if $attributes; then
-  make_image third 64 64
+  make_image "$work" third 64 64 "$bits"
   images+=(third.dcm) layout=(2 2)
   film_options=(--filmsize 14INX17IN --magnification REPLICATE --border BLACK --empty-image BLACK
                 --img-polarity REVERSE --img-request-size 50)

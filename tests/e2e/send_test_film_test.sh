@@ -5,31 +5,14 @@
 set -euo pipefail
 service=$1 sender=$2
 work=$(mktemp -d /tmp/kestrova-send.XXXXXX)
-service_pid=
+source "$(dirname "$0")/script_support.sh"
 cleanup() {
-  if [ -n "$service_pid" ]; then kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; fi
+  stop_service
   rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; cat "$work/service.out" >&2; exit 1; }
-
-mkdir -p "$work/program"
-printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n' > "$work/program/Kestrova.ini"
-free_port() {
-  perl -MIO::Socket::INET -e 'print IO::Socket::INET->new(LocalAddr => "127.0.0.1", LocalPort => 0, Listen => 1)->sockport, "\n"'
-}
-for _ in 1 2 3; do
-  port=$(free_port)
-  "$service" --port "$port" --folder "$work/program" > "$work/service.out" 2>&1 &
-  service_pid=$!
-  for _ in $(seq 1 100); do
-    grep -q listening "$work/service.out" && break 2
-    kill -0 "$service_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill "$service_pid" 2>/dev/null || true; wait "$service_pid" 2>/dev/null || true; service_pid=
-done
-[ -n "$service_pid" ] || fail "the service did not start"
+start_service "$service" "$work" || fail "the service did not start"
 films() { ls "$work"/program/films/*.pdf 2>/dev/null | wc -l; }
 
 "$sender" 127.0.0.1 "$port" > "$work/pattern.out" 2>&1 || fail "the pattern was not printed: $(cat "$work/pattern.out")"
@@ -37,22 +20,8 @@ grep -qx 'kestrova-send-test-film: film printed' "$work/pattern.out" || fail "no
 [ "$(grep -c '^image box N-SET: status 0x0000 (success)$' "$work/pattern.out")" = 4 ] || fail "not four image box statuses: $(cat "$work/pattern.out")"
 [ "$(films)" = 1 ] || fail "$(films) films after the pattern"
 
-for name in first second; do
-  cat > "$work/$name.dump" <<DUMP
-(0008,0016) UI =SecondaryCaptureImageStorage
-(0008,0018) UI [1.2.826.0.1.3680043.2.1143.998.$RANDOM]
-(0028,0002) US 1
-(0028,0004) CS [MONOCHROME2]
-(0028,0010) US 2
-(0028,0011) US 2
-(0028,0100) US 8
-(0028,0101) US 8
-(0028,0102) US 7
-(0028,0103) US 0
-(7fe0,0010) OB 00\40\80\ff
-DUMP
-  dump2dcm +te "$work/$name.dump" "$work/$name.dcm"
-done
+make_image "$work" first 2 2 8
+make_image "$work" second 2 2 8
 "$sender" --called KESTROVA 127.0.0.1 "$port" "$work/first.dcm" "$work/second.dcm" > "$work/files.out" 2>&1 \
   || fail "two images were not printed: $(cat "$work/files.out")"
 [ "$(grep -c '^image box N-SET: status 0x0000 (success)$' "$work/files.out")" = 2 ] || fail "not two image box statuses"

@@ -1,5 +1,6 @@
 // Peers that misbehave on the wire: garbage, cut-short and lying PDUs, silence, too many
-// associations at once, a requester that vanishes in the middle of a request. Whatever
+// associations at once, a requester that vanishes in the middle of a request, bursts of
+// connections that end at once. Whatever
 // happens, the service keeps listening, keeps no object of the faulty association and
 // prints the next ordinary job.
 #include "e2e/service_fixture.h"
@@ -7,9 +8,11 @@
 
 #include "toolkit/connection.h"
 #include "toolkit/dimse_status.h"
+#include "toolkit/print_tags.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <latch>
 #include <memory>
@@ -42,19 +45,18 @@ RawBytes cutShort(RawBytes bytes, std::size_t keep)
     return bytes;
 }
 
-// The four-byte PDU length of a PDU, replaced.
-RawBytes withPduLength(RawBytes bytes, std::uint32_t length)
+RawBytes textElement(Tag tag, const std::string& text)
 {
-    for (int i = 0; i < 4; ++i)
-        bytes[2 + i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
-    return bytes;
+    DataSet dataSet;
+    dataSet.add(tag, text);
+    return implicitLittleEndian(dataSet);
 }
 
 // Film session N-CREATE as a requester sends it, data set in implicit little endian.
 void createSession(RawPeer& peer)
 {
     ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, SopClass::BasicFilmSession, "", true))));
-    ASSERT_TRUE(peer.send(pDataPdu(false, true, textElement(0x2000, 0x0010, "1"))));
+    ASSERT_TRUE(peer.send(pDataPdu(false, true, textElement(PrintTag::NumberOfCopies, "1"))));
     const auto response = peer.receive();
     ASSERT_TRUE(response.has_value()) << "no N-CREATE response";
     ASSERT_EQ(response->type, PduType::PData);
@@ -64,6 +66,16 @@ void expectOnlyThePrinterStays(ServiceFixture& service)
 {
     EXPECT_TRUE(pumpUntil([&] { return service.storedCount() == 1; }, Bound))
         << service.storedCount() << " objects stored";
+}
+
+void expectEveryFilmPrinted(const ServiceFixture& service, const std::vector<JobOutcome>& outcomes,
+                            std::size_t filmsBefore)
+{
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        EXPECT_TRUE(outcomes[i].connected) << "requester " << i + 1;
+        EXPECT_EQ(outcomes[i].actionStatus, DimseStatus::Success) << "requester " << i + 1;
+    }
+    EXPECT_EQ(service.films().size(), filmsBefore + outcomes.size());
 }
 
 struct WireFault {
@@ -102,22 +114,6 @@ const WireFault WireFaultCases[] = {
      }},
     {"AssociateRequestCutShort", false,
      [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(SopClass::BasicGrayscalePrintManagementMeta), 40))); }},
-    {"AssociateRequestLongerThanSent", false,
-     [](RawPeer& peer) {
-         const RawBytes request = associateRequest(SopClass::BasicGrayscalePrintManagementMeta);
-         ASSERT_TRUE(peer.send(withPduLength(request, static_cast<std::uint32_t>(request.size()) + 1000)));
-     }},
-    {"PDataBeforeAssociation", false,
-     [](RawPeer& peer) {
-         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, SopClass::BasicFilmSession, "", false))));
-         EXPECT_TRUE(peer.waitForClose(Bound)) << "the service kept a connection that skipped the association";
-     }},
-    {"PDataWithHugeLength", true,
-     [](RawPeer& peer) {
-         createSession(peer);
-         const RawBytes command = pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true));
-         ASSERT_TRUE(peer.send(cutShort(withPduLength(command, 0xFFFFFFF0), 20)));
-     }},
     {"PdvLongerThanItsPdu", true,
      [](RawPeer& peer) {
          createSession(peer);
@@ -131,7 +127,7 @@ const WireFault WireFaultCases[] = {
      [](RawPeer& peer) {
          createSession(peer);
          ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
-         const RawBytes data = pDataPdu(false, true, textElement(0x2000, 0x0050, std::string(600, 'X')));
+         const RawBytes data = pDataPdu(false, true, textElement(Tag{0x2000, 0x0050}, std::string(600, 'X')));
          ASSERT_TRUE(peer.send(cutShort(data, data.size() / 3)));
      }},
     {"CommandWithoutAResponse", true,
@@ -153,30 +149,6 @@ const WireFault WireFaultCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Network, WireFaults, testing::ValuesIn(WireFaultCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// A requester that associates after the silent peer did. (A peer that connects and never
-// sends its association request holds up the accept loop until the ACSE timeout: the loop
-// reads that request before it hands the connection to an association thread.)
-TEST(SilentAssociation, DoesNotHoldUpNewAssociations)
-{
-    ServiceFixture service;
-    const auto filmsBefore = service.films().size();
-    TestScu scu;
-    JobOutcome outcome;
-    bool silentStillThere = false;
-    runPeer([&] {
-        RawPeer silent;
-        ASSERT_TRUE(silent.connect(service.port()));
-        ASSERT_EQ(silent.associate(SopClass::BasicGrayscalePrintManagementMeta), PduType::AssociateAc);
-        outcome = printOneFilm(scu, service.port());
-        silentStillThere = !silent.waitForClose(100ms);
-        silent.close();
-    });
-    EXPECT_TRUE(outcome.connected) << scu.lastError();
-    EXPECT_EQ(outcome.actionStatus, DimseStatus::Success) << service.errorLog();
-    EXPECT_EQ(service.films().size(), filmsBefore + 1);
-    EXPECT_TRUE(silentStillThere);
-}
 
 constexpr int MaxAssociations = 16;
 
@@ -215,12 +187,85 @@ TEST(AssociationLimit, SeventeenthIsRejectedWhileSixteenFinishTheirJobs)
             requester.join();
     });
     EXPECT_EQ(seventeenth, PduType::AssociateRj);
-    for (int i = 0; i < MaxAssociations; ++i) {
-        EXPECT_TRUE(outcomes[i].connected) << "requester " << i + 1;
-        EXPECT_EQ(outcomes[i].actionStatus, DimseStatus::Success) << "requester " << i + 1;
-    }
-    EXPECT_EQ(service.films().size(), filmsBefore + MaxAssociations);
+    expectEveryFilmPrinted(service, outcomes, filmsBefore);
     expectOnlyThePrinterStays(service);
+    EXPECT_TRUE(nextJobPrints(service));
+}
+
+// Connections that end as soon as they begin, in bursts, while ordinary requesters print: a
+// port monitor writing one line-feed byte, a request cut off by a close or an abort, a
+// negotiation the service refuses, an echo-only association. Each is over within
+// microseconds, which is exactly when the listener's own bookkeeping of an association must
+// already be complete. A fault there corrupts the heap, so the case is only conclusive in a
+// build whose allocator checks itself (glibc aborts, the sanitizers) or under valgrind.
+TEST(ShortLivedConnections, InBurstsLeaveEveryFilmOfOrdinaryRequestersPrinted)
+{
+    constexpr int Rounds = 6;
+    constexpr int ProbesPerBurst = 20;
+    ServiceFixture service;
+    const int port = service.port();
+    const auto filmsBefore = service.films().size();
+    std::atomic<int> refused{0};
+    std::atomic<int> echoed{0};
+    // A film session N-CREATE, then the connection closed or aborted.
+    const auto requestThenGone = [port](bool abort) {
+        RawPeer peer;
+        if (!peer.connect(port) || peer.associate(SopClass::BasicGrayscalePrintManagementMeta) != PduType::AssociateAc)
+            return;
+        peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, SopClass::BasicFilmSession, "", false)));
+        if (abort)
+            peer.send({PduType::Abort, 0, 0, 0, 0, 4, 0, 0, 0, 0});
+    };
+    const std::vector<std::function<void()>> burst = {
+        [&] { requestThenGone(false); },
+        [&] { requestThenGone(true); },
+        [&] {
+            RawPeer peer;
+            if (peer.connect(port) && peer.associate(NotAcceptedSopClass) == PduType::AssociateRj)
+                ++refused;
+        },
+        [&] {
+            TestScu scu;
+            ConnectOptions options;
+            options.abstractSyntaxes = {SopClass::Verification};
+            options.dimseTimeoutSeconds = 60;
+            if (scu.connect("127.0.0.1", port, options) && scu.echo() && scu.release())
+                ++echoed;
+        },
+    };
+    std::vector<JobOutcome> films(6);
+    runPeer([&] {
+        std::vector<std::thread> requesters;
+        for (std::size_t r = 0; r < films.size(); r += 3)
+            requesters.emplace_back([&, r] {
+                for (std::size_t f = r; f < r + 3; ++f) {
+                    TestScu scu;
+                    films[f] = printOneFilm(scu, port);
+                }
+            });
+        for (int round = 0; round < Rounds; ++round) {
+            std::vector<std::thread> peers;
+            for (int i = 0; i < ProbesPerBurst; ++i)
+                peers.emplace_back([port] {
+                    RawPeer peer;
+                    if (peer.connect(port)) // what `echo > /dev/tcp/host/port` does
+                        peer.send({'\n'});
+                });
+            for (const auto& peer : burst)
+                peers.emplace_back(peer);
+            for (auto& peer : peers)
+                peer.join();
+        }
+        for (auto& requester : requesters)
+            requester.join();
+    });
+    expectEveryFilmPrinted(service, films, filmsBefore);
+    EXPECT_EQ(refused.load(), Rounds);
+    EXPECT_EQ(echoed.load(), Rounds);
+    EXPECT_TRUE(service.service.isListening());
+    // The film sessions of the cut-off requests go with their associations.
+    expectOnlyThePrinterStays(service);
+    EXPECT_EQ(service.errorLog(), "");
     EXPECT_TRUE(nextJobPrints(service));
 }
 

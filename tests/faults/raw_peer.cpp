@@ -1,11 +1,17 @@
 #include "raw_peer.h"
 
 #include "toolkit/connection.h"
+#include "toolkit/dcm_convert.h"
+
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmdata/dcostrmb.h>
 
 #include <QHostAddress>
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 
 namespace kestrova::test {
 
@@ -22,12 +28,6 @@ constexpr std::uint8_t ContextId = 1;
 void putBigEndian(RawBytes& bytes, std::uint32_t value, int width)
 {
     for (int shift = (width - 1) * 8; shift >= 0; shift -= 8)
-        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-void putLittleEndian(RawBytes& bytes, std::uint32_t value, int width)
-{
-    for (int shift = 0; shift < width * 8; shift += 8)
         bytes.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
@@ -64,16 +64,6 @@ RawBytes aeTitle(const std::string& title)
     return RawBytes(padded.begin(), padded.end());
 }
 
-RawBytes usElement(std::uint16_t element, std::uint16_t value)
-{
-    RawBytes bytes;
-    putLittleEndian(bytes, 0x0000, 2);
-    putLittleEndian(bytes, element, 2);
-    putLittleEndian(bytes, 2, 4);
-    putLittleEndian(bytes, value, 2);
-    return bytes;
-}
-
 } // namespace
 
 RawBytes associateRequest(const std::string& abstractSyntax, const std::string& calledAeTitle)
@@ -108,37 +98,33 @@ RawBytes pDataPdu(bool command, bool last, const RawBytes& fragment)
     return pdu(PduType::PData, pdv);
 }
 
-RawBytes textElement(std::uint16_t group, std::uint16_t element, const std::string& text, char padding)
+RawBytes implicitLittleEndian(const DataSet& dataSet)
 {
-    std::string value = text;
-    if (value.size() % 2 != 0)
-        value.push_back(padding);
-    RawBytes bytes;
-    putLittleEndian(bytes, group, 2);
-    putLittleEndian(bytes, element, 2);
-    putLittleEndian(bytes, static_cast<std::uint32_t>(value.size()), 4);
-    bytes.insert(bytes.end(), value.begin(), value.end());
-    return bytes;
+    const std::unique_ptr<DcmDataset> dataset = dcm::toDcmDataset(dataSet);
+    std::vector<char> buffer(1 << 16);
+    DcmOutputBufferStream out(buffer.data(), buffer.size());
+    dataset->transferInit();
+    const bool written
+        = dataset->write(out, EXS_LittleEndianImplicit, EET_ExplicitLength, nullptr, EGL_recalcGL).good();
+    dataset->transferEnd();
+    void* data = nullptr;
+    offile_off_t length = 0;
+    out.flushBuffer(data, length);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return written ? RawBytes(bytes, bytes + length) : RawBytes();
 }
 
 RawBytes commandSet(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid,
                     bool withDataSet)
 {
-    const bool create = commandField == CommandField::NCreateRq;
-    RawBytes elements = textElement(0x0000, create ? 0x0002 : 0x0003, classUid, '\0');
-    append(elements, usElement(0x0100, commandField));
-    append(elements, usElement(0x0110, 1)); // message ID
-    append(elements, usElement(0x0800, withDataSet ? 0x0102 : 0x0101));
-    if (!instanceUid.empty())
-        append(elements, textElement(0x0000, create ? 0x1000 : 0x1001, instanceUid, '\0'));
-
-    RawBytes command;
-    putLittleEndian(command, 0x0000, 2);
-    putLittleEndian(command, 0x0000, 2);
-    putLittleEndian(command, 4, 4);
-    putLittleEndian(command, static_cast<std::uint32_t>(elements.size()), 4);
-    append(command, elements);
-    return command;
+    DataSet command;
+    command.add(Tag{0x0000, 0x0000}, Numbers{0}); // the group length, counted when written
+    const DataSet request = requestCommand(commandField, classUid, instanceUid);
+    for (const Attribute& attribute : request.attributes())
+        command.add(attribute);
+    command.add(Tag{0x0000, 0x0110}, Numbers{1}); // message ID
+    command.add(Tag{0x0000, 0x0800}, Numbers{static_cast<double>(withDataSet ? 0x0102 : 0x0101)}); // data set type
+    return implicitLittleEndian(command);
 }
 
 bool RawPeer::connect(int port)

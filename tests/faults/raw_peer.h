@@ -1,7 +1,9 @@
 #pragma once
 // A DICOM peer that speaks raw PDUs over loopback, so that fault tests can send what no
 // well-behaved toolkit would: garbage, cut-short PDUs, lying lengths, silence.
-// Only upper-layer framing and implicit little endian command sets are coded here.
+// Only upper-layer framing is coded here; command and data sets are written by DCMTK.
+
+#include "toolkit/data_set.h"
 
 #include <QTcpSocket>
 
@@ -32,11 +34,11 @@ struct Pdu {
 RawBytes associateRequest(const std::string& abstractSyntax, const std::string& calledAeTitle = "KESTROVA");
 // P-DATA-TF carrying one PDV on presentation context 1.
 RawBytes pDataPdu(bool command, bool last, const RawBytes& fragment);
-// A DIMSE-N command set, group length first, as every requester codes it.
+// A data set or command set in implicit VR little endian; group lengths it holds are counted.
+RawBytes implicitLittleEndian(const DataSet& dataSet);
+// A DIMSE-N command set (message ID 1), as every requester codes it.
 RawBytes commandSet(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid,
                     bool withDataSet);
-// One implicit VR little endian element holding text, padded to even length.
-RawBytes textElement(std::uint16_t group, std::uint16_t element, const std::string& text, char padding = ' ');
 
 // Lives on one thread (a peer thread of runPeer); every wait is bounded.
 class RawPeer {

@@ -8,23 +8,14 @@
 // Input layout: byte 0 picks the transfer syntax (its high bit turns the LUT on), byte 1
 // the request (its high bit the colour meta SOP class), the rest is the encoded data set.
 
-#include "fuzz_support.h"
-
 #include "core/errors.h"
 #include "core/configuration.h"
-#include "print_service/connection_objects.h"
-#include "print_service/object_store.h"
-#include "print_service/printer_instance.h"
-#include "print_service/request_handler.h"
+#include "print_service/request_fixture.h"
 #include "printing/testing/recording_preview_surface.h"
 #include "printing/testing/recording_printer_device.h"
 #include "render/film_print.h"
 #include "render/print_context.h"
-#include "support/print_jobs.h"
-#include "toolkit/connection.h"
 #include "toolkit/dcm_convert.h"
-#include "toolkit/print_tags.h"
-#include "toolkit/sop_classes.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -62,63 +53,45 @@ DataSetPtr parsed(const std::uint8_t* data, std::size_t size, E_TransferSyntax s
     return dcm::toDataSet(dataset);
 }
 
-struct Association {
-    Association(std::string meta, bool lut) : metaSopClass(std::move(meta))
+// The requests of one association, each printed for real on a recording printer.
+struct Association : test::RequestFixture {
+    Association(const std::string& meta, bool lut) : RequestFixture(meta)
     {
         settings.LUT = lut ? 1 : 0;
         for (std::size_t i = 0; i < LutEntries; ++i)
-            lutTable.table[i] = static_cast<std::int32_t>(255 - i * 255 / (LutEntries - 1)) * 256;
-        store.reset(PrinterDataset(settings));
-        startCreatedObjects(connection);
+            lutState.table[i] = static_cast<std::int32_t>(255 - i * 255 / (LutEntries - 1)) * 256;
+        print = [this](const DataSetPtr& target) {
+            const PrintContext context{store.collection(), settings, noLines, noLines, lutState, printer, preview,
+                                       [] { return true; }};
+            if (target->sopClassUid() == SopClass::BasicFilmSession)
+                return PrintFilmSession(*target, context);
+            return DoPrint(target->sopInstanceUid(), context);
+        };
     }
 
-    std::uint16_t print(const DataSetPtr& target)
+    // Every N-CREATE, N-SET, N-GET and N-ACTION is answered, whatever its data set held.
+    std::optional<PendingResponse> answered(std::uint16_t field, const std::string& classUid,
+                                            const std::string& instanceUid, DataSetPtr request)
     {
-        const PrintContext context{store.collection(), settings, noLines, noLines, lutTable, printer, preview,
-                                   [] { return true; }};
-        if (target->sopClassUid() == SopClass::BasicFilmSession)
-            return PrintFilmSession(*target, context);
-        return DoPrint(target->sopInstanceUid(), context);
-    }
-
-    std::optional<PendingResponse> send(std::uint16_t field, const std::string& classUid,
-                                        const std::string& instanceUid, DataSetPtr request)
-    {
-        connection.beginRequest(requestCommand(field, classUid, instanceUid), std::move(request), metaSopClass);
-        handleRequest(connection, store, [this](const DataSetPtr& target) -> Connection::AssociationWork {
-            return [this, target](Connection& own) {
-                own.respond(print(target));
-                return Connection::UiFollowUp{};
-            };
-        });
-        connection.runAssociationWorkInPlace();
-        // Every N-CREATE, N-SET and N-GET is answered, whatever its data set held.
-        if (!connection.response())
+        auto response = send(field, classUid, instanceUid, std::move(request));
+        if (!response)
             std::abort();
-        return connection.response();
+        return response;
     }
 
     Settings settings{"KODAK", 4006, "AGFA", "", "Tahoma", 10, 0, ""};
-    LutState lutTable{{}, true};
+    LutState lutState{{}, true};
     const std::optional<HeaderLines> noLines = HeaderLines{};
     test::RecordingPrinterDevice printer;
     test::RecordingPreviewSurface preview;
-    ObjectStore store;
-    Connection connection{"FUZZSCU", "127.0.0.1"};
-    std::string metaSopClass;
 };
 
-std::string uidOf(const std::optional<PendingResponse>& response)
-{
-    return response && response->dataSet ? response->dataSet->sopInstanceUid() : std::string();
-}
-
 // The first image box of the film box's response, as the requester would address it.
-std::string firstImageBox(const std::optional<PendingResponse>& filmBox)
+std::string firstImageBox(const DataSetPtr& filmBox)
 {
-    if (!filmBox || !filmBox->dataSet || !filmBox->dataSet->has(PrintTag::ReferencedImageBoxSequence))
+    if (!filmBox || !filmBox->has(PrintTag::ReferencedImageBoxSequence))
         return {};
-    const CollectionPtr boxes = filmBox->dataSet->attribute(PrintTag::ReferencedImageBoxSequence).asSequence();
+    const CollectionPtr boxes = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence();
     return boxes && boxes->count() > 0 ? boxes->item(1)->attribute(ReferencedSopInstanceUidTag).asText() : std::string();
 }
 
@@ -139,7 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 2)
         return 0;
-    fuzz::scratchFolder();
     // Pictures are Qt images; the offscreen platform needs no display.
     static const bool offscreen = setenv("QT_QPA_PLATFORM", "offscreen", 1) == 0;
     static int argc = 1;
@@ -160,46 +132,44 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!attributes)
         return 0;
 
+    // Its own program folder, so that what the handler logs goes with it.
     Association association(colour ? SopClass::BasicColorPrintManagementMeta : SopClass::BasicGrayscalePrintManagementMeta,
                             (data[0] & 0x80) != 0);
-    const std::string sessionUid
-        = uidOf(association.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "", filmSessionAttributes()));
-    const auto filmBoxResponse = association.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "",
-                                                  filmBoxAttributes("STANDARD\\2,2", sessionUid));
-    const std::string filmBoxUid = uidOf(filmBoxResponse);
+    const std::string sessionUid = association.createSession();
+    const DataSetPtr filmBox = association.createFilmBox(sessionUid, "STANDARD\\2,2");
+    const std::string filmBoxUid = filmBox ? filmBox->sopInstanceUid() : std::string();
     const std::string imageBoxClass = colour ? SopClass::BasicColorImageBox : SopClass::BasicGrayscaleImageBox;
 
     std::optional<PendingResponse> response;
     switch (request) {
     case Request::CreateSession:
-        response = association.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "", attributes);
+        response = association.answered(CommandField::NCreateRq, SopClass::BasicFilmSession, "", attributes);
         break;
     case Request::CreateFilmBox:
         // Without a reference to a stored session the handler would stop at the first check.
         if (!attributes->has(PrintTag::ReferencedFilmSessionSequence))
             attributes->add(PrintTag::ReferencedFilmSessionSequence, referenceTo(SopClass::BasicFilmSession, sessionUid));
-        response = association.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", attributes);
+        response = association.answered(CommandField::NCreateRq, SopClass::BasicFilmBox, "", attributes);
         break;
     case Request::SetImageBox:
-        response = association.send(CommandField::NSetRq, imageBoxClass, firstImageBox(filmBoxResponse), attributes);
+        response = association.answered(CommandField::NSetRq, imageBoxClass, firstImageBox(filmBox), attributes);
         break;
     case Request::SetFilmBox:
-        response = association.send(CommandField::NSetRq, SopClass::BasicFilmBox, filmBoxUid, attributes);
+        response = association.answered(CommandField::NSetRq, SopClass::BasicFilmBox, filmBoxUid, attributes);
         break;
     case Request::SetSession:
-        response = association.send(CommandField::NSetRq, SopClass::BasicFilmSession, sessionUid, attributes);
+        response = association.answered(CommandField::NSetRq, SopClass::BasicFilmSession, sessionUid, attributes);
         break;
     case Request::GetPrinter:
-        response = association.send(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance, attributes);
+        response = association.answered(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance, attributes);
         break;
     case Request::Count: break;
     }
     encodeResponse(response);
-    association.send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBoxUid, nullptr);
+    association.answered(CommandField::NActionRq, SopClass::BasicFilmBox, filmBoxUid, nullptr);
     // The association's end removes everything it made; only the Printer instance stays.
     removeCreatedObjects(association.connection, association.store);
     if (association.store.count() != 1)
         std::abort();
-    fuzz::forgetErrorLog();
     return 0;
 }

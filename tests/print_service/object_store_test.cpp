@@ -92,15 +92,6 @@ TEST_F(ObjectStoreTest, MalformedReferencesAndUnknownUidsChangeNothingElse)
     EXPECT_EQ(store.count(), count);
 }
 
-TEST_F(ObjectStoreTest, ResetKeepsOnlyTheNewPrinter)
-{
-    addObject(SopClass::BasicFilmSession, "1");
-    store.reset(PrinterDataset(Settings{}));
-    EXPECT_EQ(store.count(), 1u);
-    EXPECT_FALSE(stored("1"));
-    EXPECT_TRUE(stored(SopClass::PrinterInstance));
-}
-
 TEST(PrinterDataset, HoldsTheNineValuesFromTheSettings)
 {
     const DataSetPtr printer = PrinterDataset(Settings{"MYAE", 104, "AGFA", "lp", "", 0, 0, ""});

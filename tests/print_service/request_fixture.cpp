@@ -24,9 +24,9 @@ std::optional<PendingResponse> RequestFixture::send(std::uint16_t commandField, 
     Connection& target = on ? *on : connection;
     target.beginRequest(requestCommand(commandField, classUid, instanceUid), std::move(request), metaSopClass);
     handleRequest(target, store, [this](const DataSetPtr& object) -> Connection::AssociationWork {
-        return [this, uid = object->sopInstanceUid()](Connection& connection) {
-            printed.push_back(uid);
-            connection.respond(printStatus);
+        return [this, object](Connection& connection) {
+            printed.push_back(object->sopInstanceUid());
+            connection.respond(print ? print(object) : printStatus);
             return Connection::UiFollowUp{};
         };
     });

@@ -12,6 +12,7 @@
 #include "support/print_jobs.h"
 #include "support/temp_folder.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ public:
     std::string metaSopClass;
     std::vector<std::string> printed; // UIDs handed to the print action
     std::uint16_t printStatus = 0;
+    // Prints what an N-ACTION hands over and gives its status; unset, printStatus answers.
+    std::function<std::uint16_t(const DataSetPtr&)> print;
 };
 
 } // namespace kestrova::test

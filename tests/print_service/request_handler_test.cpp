@@ -10,6 +10,7 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <tuple>
 
 namespace kestrova {
 namespace {
@@ -19,14 +20,6 @@ using test::ImageSpec;
 using test::makeImageBoxModification;
 using test::referenceTo;
 using test::RequestFixture;
-
-std::vector<std::string> imageBoxClasses(const DataSet& filmBox)
-{
-    std::vector<std::string> classes;
-    for (const auto& item : *filmBox.attribute(PrintTag::ReferencedImageBoxSequence).asSequence())
-        classes.push_back(item->attribute(ReferencedSopClassUidTag).asText());
-    return classes;
-}
 
 TEST(NCreate, FilmSessionGetsANewUidUnlessGivenOneAndIsStored)
 {
@@ -56,17 +49,18 @@ TEST_P(FilmBoxCreation, MakesOneImageBoxPerCellOfTheNegotiatedClass)
     const std::string session = fixture.createSession();
     const DataSetPtr filmBox = fixture.createFilmBox(session, "STANDARD\\2,3");
     ASSERT_TRUE(filmBox);
-    EXPECT_EQ(imageBoxClasses(*filmBox), std::vector<std::string>(6, GetParam().imageBoxClass));
-
     std::set<std::string> uids;
+    std::vector<std::string> classes;
     const auto& references = *filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence();
     for (const auto& reference : references) {
         const std::string uid = reference->attribute(ReferencedSopInstanceUidTag).asText();
         EXPECT_EQ(reference->sopInstanceUid(), uid);
         EXPECT_TRUE(fixture.store.dataset(uid));
         uids.insert(uid);
+        classes.push_back(reference->attribute(ReferencedSopClassUidTag).asText());
     }
     EXPECT_EQ(uids.size(), 6u);
+    EXPECT_EQ(classes, std::vector<std::string>(6, GetParam().imageBoxClass));
     // The image boxes are the film box's children, and the film box is its session's child.
     EXPECT_EQ(filmBox->children()->item(1), references.item(1));
     EXPECT_EQ(fixture.store.dataset(session)->children()->item(1), filmBox);
@@ -188,26 +182,19 @@ INSTANTIATE_TEST_SUITE_P(Formats, ImageBoxCount,
                                          std::pair{"COL\\3,2", 5u}, std::pair{"CUSTOM\\1,2", 2u},
                                          std::pair{"2,3", 6u}, std::pair{"STANDARD\\181,181", 32761u}));
 
-TEST(NSet, ReplacesAttributesOfTheSharedImageBox)
+// The image box the film box lists is the one an N-SET changes; its image is kept as the
+// decoded picture, without its pixels.
+TEST(NSet, ReplacesAttributesOfTheSharedImageBoxAndKeepsItsImageDecoded)
 {
     RequestFixture fixture;
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
     const DataSetPtr imageBox = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->item(1);
+    DataSetPtr modification = makeImageBoxModification(ImageSpec{});
+    modification->add(PrintTag::Polarity, std::string("REVERSE"));
     const auto response = fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox,
-                                       imageBox->sopInstanceUid(),
-                                       makeDataSet({{Tag{0x2020, 0x0010}, std::string("1")}}));
+                                       imageBox->sopInstanceUid(), modification);
     EXPECT_EQ(response->status, DimseStatus::Success);
-    EXPECT_EQ(imageBox->attribute(Tag{0x2020, 0x0010}).asText(), "1");
-}
-
-TEST(NSet, AnImageIsKeptAsItsDecodedPictureWithoutItsPixels)
-{
-    RequestFixture fixture;
-    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
-    const DataSetPtr imageBox = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->item(1);
-    const auto response = fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox,
-                                       imageBox->sopInstanceUid(), makeImageBoxModification(ImageSpec{}));
-    EXPECT_EQ(response->status, DimseStatus::Success);
+    EXPECT_EQ(imageBox->attribute(PrintTag::Polarity).asText(), "REVERSE");
     const DataSetPtr image = imageBox->attribute(PrintTag::BasicGrayscaleImageSequence).asSequence()->item(1);
     ASSERT_TRUE(image->preparedPicture());
     EXPECT_EQ(image->preparedPicture()->image.width(), ImageSpec{}.columns);
@@ -251,23 +238,6 @@ TEST(PrintJob, PrintsWhatWasStoredAndSetWhenTakenAndShowsItsPreviewWhenAsked)
     EXPECT_EQ(preview.refreshCount(), 1);
 }
 
-// The Printer instance is read-only; other DIMSE commands have no place in print management.
-TEST(PrinterInstance, AnswersNGetAndRefusesEverythingElse)
-{
-    RequestFixture fixture;
-    for (const std::uint16_t command : {CommandField::NSetRq, CommandField::NDeleteRq, CommandField::NActionRq,
-                                        CommandField::NEventReportRq, std::uint16_t(0x0001) /* C-STORE */}) {
-        const auto response = fixture.send(command, SopClass::Printer, SopClass::PrinterInstance, makeDataSet({}));
-        ASSERT_TRUE(response);
-        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation) << command;
-    }
-    EXPECT_TRUE(fixture.printed.empty());
-    const auto response = fixture.send(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance);
-    ASSERT_TRUE(response && response->dataSet);
-    EXPECT_EQ(response->status, DimseStatus::Success);
-    EXPECT_EQ(response->dataSet->attribute(PrintTag::PrinterName).asText(), "AGFA");
-}
-
 TEST(NAction, HandsTheStoredObjectToPrintingAndAnswersItsStatus)
 {
     RequestFixture fixture;
@@ -278,22 +248,34 @@ TEST(NAction, HandsTheStoredObjectToPrintingAndAnswersItsStatus)
     EXPECT_EQ(fixture.printed, std::vector<std::string>{filmBox->sopInstanceUid()});
 }
 
-// An image box or a Presentation LUT has nothing to print: the requester is told so, and
-// no print job starts (no "DoPrint" line, the preview untouched).
-TEST(NAction, OnAnythingButAFilmSessionOrFilmBoxIsUnrecognized)
+// The Printer instance is read-only, and an image box or a Presentation LUT has nothing to
+// print; other DIMSE commands have no place in print management. The requester is told so,
+// and no print job starts.
+TEST(UnrecognizedOperation, IsAnsweredToWhatHasNoPlaceAndOnlyNGetReadsThePrinter)
 {
     RequestFixture fixture;
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
     const DataSetPtr imageBox = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()->item(1);
     const auto lut = fixture.send(CommandField::NCreateRq, SopClass::PresentationLut, "", makeDataSet({}));
     ASSERT_TRUE(lut && lut->dataSet);
-    for (const auto& [sopClass, instance] : {std::pair{SopClass::BasicGrayscaleImageBox, imageBox->sopInstanceUid()},
-                                             std::pair{SopClass::PresentationLut, lut->dataSet->sopInstanceUid()}}) {
-        const auto response = fixture.send(CommandField::NActionRq, sopClass, instance);
+    const std::tuple<std::uint16_t, std::string, std::string> refused[] = {
+        {CommandField::NSetRq, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NDeleteRq, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NActionRq, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NEventReportRq, SopClass::Printer, SopClass::PrinterInstance},
+        {std::uint16_t(0x0001) /* C-STORE */, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NActionRq, SopClass::BasicGrayscaleImageBox, imageBox->sopInstanceUid()},
+        {CommandField::NActionRq, SopClass::PresentationLut, lut->dataSet->sopInstanceUid()}};
+    for (const auto& [command, sopClass, instance] : refused) {
+        const auto response = fixture.send(command, sopClass, instance, makeDataSet({}));
         ASSERT_TRUE(response);
-        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation) << sopClass;
+        EXPECT_EQ(response->status, DimseStatus::UnrecognizedOperation) << command << " " << sopClass;
     }
     EXPECT_TRUE(fixture.printed.empty());
+    const auto response = fixture.send(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance);
+    ASSERT_TRUE(response && response->dataSet);
+    EXPECT_EQ(response->status, DimseStatus::Success);
+    EXPECT_EQ(response->dataSet->attribute(PrintTag::PrinterName).asText(), "AGFA");
 }
 
 TEST(NDelete, OfASessionRemovesItsFilmBoxesAndUnknownUidsAreHarmless)

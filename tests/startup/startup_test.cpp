@@ -71,13 +71,9 @@ INSTANTIATE_TEST_SUITE_P(Variable, StateFolder,
                                          StateCase{"/var/lib/private/kestrova", "/var/lib/private/kestrova"},
                                          StateCase{"/var/lib/kestrova:/var/lib/other", "/var/lib/kestrova"}));
 
-class PrepareFolderTest : public testing::Test {
-protected:
-    test::TempProgramFolder scratch;
-};
-
-TEST_F(PrepareFolderTest, CreatesAMissingFolderEmptyOrSaysWhyItCannot)
+TEST(PrepareFolder, CreatesAMissingFolderEmptyOrSaysWhyItCannot)
 {
+    const test::TempProgramFolder scratch;
     const fs::path folder = scratch / "a/b/Kestrova";
     EXPECT_EQ(prepareFolder(folder), "");
     ASSERT_TRUE(fs::is_directory(folder));
@@ -87,8 +83,9 @@ TEST_F(PrepareFolderTest, CreatesAMissingFolderEmptyOrSaysWhyItCannot)
     EXPECT_NE(prepareFolder(scratch / "taken/below"), "");
 }
 
-TEST_F(PrepareFolderTest, UseProgramFolderSwitchesOnlyToAUsableFolder)
+TEST(PrepareFolder, UseProgramFolderSwitchesOnlyToAUsableFolder)
 {
+    const test::TempProgramFolder scratch;
     CommandLine line;
     line.folder = scratch / "films here";
     ASSERT_EQ(UseProgramFolder(ProgramRole::Service, line), "");
@@ -130,13 +127,9 @@ INSTANTIATE_TEST_SUITE_P(Arguments, BadCommandLine,
                                          QStringList{"--port", "4006x"}, QStringList{"--folder", ""},
                                          QStringList{"stray"}));
 
-class StartUpTest : public testing::Test {
-protected:
-    test::TempProgramFolder folder;
-};
-
-TEST_F(StartUpTest, TheServiceStartsWithTheSettingsAndCaptionsRead)
+TEST(StartUp, TheServiceStartsWithTheSettingsAndCaptionsRead)
 {
+    const test::TempProgramFolder folder;
     writeFile(folder / "Kestrova.ini", "[Kestrova]\r\nPort=11112\r\n");
     writeFile(folder / "Left.ini", "Ward 3\r\n");
     Configuration configuration;
@@ -150,8 +143,9 @@ TEST_F(StartUpTest, TheServiceStartsWithTheSettingsAndCaptionsRead)
     EXPECT_EQ(captionsSeen, HeaderLines{"Ward 3"});
 }
 
-TEST_F(StartUpTest, AFailingServiceStartReachesTheCaller)
+TEST(StartUp, AFailingServiceStartReachesTheCaller)
 {
+    const test::TempProgramFolder folder;
     Configuration configuration;
     EXPECT_THROW(StartUp(configuration, [] { throw std::runtime_error("no listener"); }), std::runtime_error);
 }

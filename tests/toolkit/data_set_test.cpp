@@ -20,15 +20,12 @@ int errorNumberOf(const std::function<void()>& action)
     return 0;
 }
 
-TEST(Attribute, TextOfNumbersIsTheirDicomStringForm)
+// Numbers read as text in their DICOM string form; text reads as the number of its first value.
+TEST(Attribute, NumbersAndTextReadAsEachOther)
 {
     const Attribute a(Tag{0x0028, 0x0030}, "FD", Numbers{0.5, 2, -3.25});
     EXPECT_EQ(a.asText(), "0.5\\2\\-3.25");
     EXPECT_DOUBLE_EQ(a.asNumber(), 0.5);
-}
-
-TEST(Attribute, NumberOfTextIsItsFirstValue)
-{
     EXPECT_DOUBLE_EQ(Attribute(NumberOfCopies, "IS", std::string(" 3 \\4")).asNumber(), 3);
     EXPECT_DOUBLE_EQ(Attribute(Tag{0x2020, 0x0030}, "DS", std::string("0.5 ")).asNumber(), 0.5);
     EXPECT_DOUBLE_EQ(Attribute(Tag{0x2020, 0x0030}, "DS", std::string("-1.25e2")).asNumber(), -125);

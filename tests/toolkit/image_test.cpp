@@ -18,11 +18,12 @@ std::array<int, 3> rgbAt(const Picture& p, int x, int y)
     return {pixel[0], pixel[1], pixel[2]};
 }
 
-// One row of three pixels: the lowest value, the middle and the highest Bits Stored holds.
+// Two rows of three pixels, each the lowest value, the middle and the highest Bits Stored
+// holds. Three bytes a row: a grayscale QImage pads its rows to four.
 ImageSpec lowMiddleHigh(int bitsStored, Photometric photometric)
 {
     ImageSpec imageSpec;
-    imageSpec.rows = 1;
+    imageSpec.rows = 2;
     imageSpec.columns = 3;
     imageSpec.bitsStored = bitsStored;
     imageSpec.photometric = photometric;
@@ -40,6 +41,8 @@ TEST_P(MonochromeRendition, WithoutAWindowSpansTheWholeBitsStoredRange)
     EXPECT_EQ(grayAt(p, 0, 0), 0);
     EXPECT_NEAR(grayAt(p, 1, 0), 128, 1);
     EXPECT_EQ(grayAt(p, 2, 0), 255);
+    EXPECT_EQ(grayAt(p, 0, 1), 0);
+    EXPECT_EQ(grayAt(p, 2, 1), 255);
 }
 
 TEST_P(MonochromeRendition, Monochrome1IsInverted)
@@ -81,28 +84,6 @@ TEST_P(ColorRendition, KeepsEachPixelsColour)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, ColorRendition, testing::Values(Photometric::RgbInterleaved, Photometric::RgbPlanar));
-
-TEST(ImageRendition, OddWidthRowsStayAligned)
-{
-    ImageSpec imageSpec;
-    imageSpec.rows = 3;
-    imageSpec.columns = 5;
-    imageSpec.pixel = [](int r, int c, int) { return static_cast<std::uint16_t>(50 * r + c); };
-    const Picture p = Image(test::makeImage(imageSpec)).picture();
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 5; ++c)
-            EXPECT_EQ(grayAt(p, c, r), 50 * r + c);
-}
-
-TEST(ImageRendition, RenderingTwiceLeavesThePixelDataAlone)
-{
-    const DataSetPtr image = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
-    const std::vector<std::uint8_t> before = *image->attribute(0x7FE0, 0x0010).asBytes();
-    const Picture first = Image(image).picture();
-    const Picture second = Image(image).picture();
-    EXPECT_EQ(first.image, second.image);
-    EXPECT_EQ(*image->attribute(0x7FE0, 0x0010).asBytes(), before);
-}
 
 struct SizeCase {
     int columns;
@@ -191,7 +172,8 @@ INSTANTIATE_TEST_SUITE_P(
                     [](DataSet& d) { d.add(Attribute({0x0028, 0x0100}, "US", Numbers{32})); }));
 
 // Decoded on arrival, an image prints as if decoded at print time without its pixels; one
-// that cannot be decoded stays as it came, so that printing reports it.
+// that cannot be decoded stays as it came, so that printing reports it. Rendering leaves
+// the received pixels alone: the later renderings of the same image must agree.
 TEST(PreparedImages, KeepTheSamePictureInsteadOfThePixelsAndLeaveUndecodableOnesAlone)
 {
     const DataSetPtr good = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
