@@ -368,14 +368,20 @@ TEST_F(ListenerTest, WorkLeftForAfterTheResponseRunsOnceTheRequesterHasIt)
 TEST_F(ListenerTest, StoppingWhileARequestWaitsForTheUiThreadReturns)
 {
     test::Response response;
+    std::atomic<bool> pumpingDone = false;
     std::thread requester([&] {
         TestScu scu;
-        if (scu.connect("127.0.0.1", port))
-            response = scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
+        if (!scu.connect("127.0.0.1", port))
+            return;
+        // The request must not reach the last pass of the pump below, which would serve it.
+        for (int i = 0; i < 60000 && !pumpingDone; ++i)
+            std::this_thread::sleep_for(1ms);
+        response = scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
     });
     // Once the association start is delivered the UI thread deliberately serves no more
     // events: the worker waits for it with the request.
     ASSERT_TRUE(pumpUntil([&] { return !handler.events.empty(); }));
+    pumpingDone = true;
     const bool arrived = waitForLogLines(log, "Received N-GET-RQ", 1);
     listener.stopListening();
     requester.join();
