@@ -81,10 +81,12 @@ void handleGet(Connection& connection, ObjectStore& store, const Request& reques
 }
 
 // Decoding is the longest part of printing an image and needs nothing but the image: it is
-// done on the association's thread as the image arrives, once the requester has its answer
-// and sends its next image, and the image box then keeps the picture instead of the received
-// pixels. Swapped in on the UI thread, unless another image took the place of this one
-// meanwhile.
+// done on the association's thread as the image arrives, before the requester has its answer,
+// so that a film's N-ACTION never waits behind the decoding of its own last image, and the
+// image box then keeps the picture instead of the received pixels. Swapped in on the UI
+// thread (ahead of the requester's next request), unless another image took the place of
+// this one meanwhile. An image that cannot be decoded is still answered with success here:
+// printing reports it.
 void prepareImagesOnArrival(Connection& connection, const DataSet& modification, const DataSetPtr& imageBox)
 {
     const Attribute received = imageSequenceOf(modification);
@@ -104,7 +106,7 @@ void prepareImagesOnArrival(Connection& connection, const DataSet& modification,
             if (now.exists() && now.value() == received.value())
                 imageBox->add(Attribute(received.tag(), received.vr(), prepared));
         };
-    }, Connection::WorkTiming::AfterResponse);
+    });
 }
 
 void handleSet(Connection& connection, ObjectStore& store, const Request& request)
