@@ -4,7 +4,6 @@
 #include "core/errors.h"
 #include "core/rounding.h"
 #include "print_service/connection_objects.h"
-#include "printing/pdf_images.h"
 #include "render/display_format.h"
 #include "toolkit/command_tags.h"
 #include "toolkit/dimse_status.h"
@@ -94,10 +93,11 @@ void prepareImagesOnArrival(Connection& connection, const DataSet& modification,
     if (!images)
         return;
     connection.continueOnAssociationThread([imageBox, received, images](Connection&) -> Connection::UiFollowUp {
-        // Compressed for a film file too, which leaves the print nothing to do for them but
-        // to write them.
+        // Kept compressed, as a film file wants them: a film waiting for its last images then
+        // holds a few percent of its pixels, and the print has nothing left to do for them
+        // but to write them.
         const CollectionPtr prepared = preparedImages(*images, [](Picture& picture) {
-            picture.compressed = compressedPixels(picture.image);
+            picture = keptCompressed(std::move(picture));
         });
         if (!prepared)
             return {};

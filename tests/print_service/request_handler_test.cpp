@@ -4,6 +4,7 @@
 #include "print_service/print_job.h"
 #include "printing/testing/recording_preview_surface.h"
 #include "toolkit/dimse_status.h"
+#include "toolkit/image.h"
 
 #include <gtest/gtest.h>
 
@@ -200,7 +201,9 @@ TEST(NSet, ReplacesAttributesOfTheSharedImageBox)
     EXPECT_EQ(imageBox->attribute(Tag{0x2020, 0x0010}).asText(), "1");
 }
 
-TEST(NSet, AnImageIsKeptAsItsDecodedPictureWithoutItsPixels)
+// While its film waits, the image box holds the decoded picture only as its compressed pixels;
+// the picture it gives back is the image's own.
+TEST(NSet, AnImageIsKeptAsItsCompressedPictureWithoutItsPixels)
 {
     RequestFixture fixture;
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
@@ -210,8 +213,11 @@ TEST(NSet, AnImageIsKeptAsItsDecodedPictureWithoutItsPixels)
     EXPECT_EQ(response->status, DimseStatus::Success);
     const DataSetPtr image = imageBox->attribute(PrintTag::BasicGrayscaleImageSequence).asSequence()->item(1);
     ASSERT_TRUE(image->preparedPicture());
-    EXPECT_EQ(image->preparedPicture()->image.width(), ImageSpec{}.columns);
+    EXPECT_TRUE(image->preparedPicture()->image.isNull());
+    ASSERT_TRUE(image->preparedPicture()->compressed);
+    EXPECT_EQ(image->preparedPicture()->compressed->width, ImageSpec{}.columns);
     EXPECT_FALSE(image->has(Tag{0x7FE0, 0x0010}));
+    EXPECT_EQ(Image(image).picture().image, Image(test::makeImage(ImageSpec{})).picture().image);
 }
 
 // A job prints the objects and settings as they were when it was taken, and leaves the
