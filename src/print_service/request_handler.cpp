@@ -106,7 +106,7 @@ void prepareImagesOnArrival(Connection& connection, const DataSet& modification,
             if (now.exists() && now.value() == received.value())
                 imageBox->add(Attribute(received.tag(), received.vr(), prepared));
         };
-    });
+    }, Connection::WorkTiming::BeforeResponse, Connection::WorkKind::Preparation);
 }
 
 void handleSet(Connection& connection, ObjectStore& store, const Request& request)

@@ -174,9 +174,10 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
         return received;
     connection_->beginRequest(*dcm::toDataSet(commandSet), std::move(data), context.abstractSyntax.c_str());
     core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.handleRequest(*connection); });
-    if (const Connection::AssociationWork work = connection_->takeAssociationWork(Connection::WorkTiming::BeforeResponse))
+    if (const Connection::ScheduledWork work = connection_->takeAssociationWork(Connection::WorkTiming::BeforeResponse);
+        work.work)
         runAssociationWork(work);
-    const Connection::AssociationWork later = connection_->takeAssociationWork(Connection::WorkTiming::AfterResponse);
+    const Connection::ScheduledWork later = connection_->takeAssociationWork(Connection::WorkTiming::AfterResponse);
     if (core_->stopping())
         return EC_Normal;
     // A requester left without an answer would wait until its own timeout.
@@ -185,17 +186,17 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
         return DIMSE_BADCOMMANDTYPE;
     }
     const OFCondition sent = sendResponse(request, presentationId, *connection_->response());
-    if (sent.good() && later)
+    if (sent.good() && later.work)
         runAssociationWork(later);
     return sent;
 }
 
-void AssociationWorker::runAssociationWork(const Connection::AssociationWork& work)
+void AssociationWorker::runAssociationWork(const Connection::ScheduledWork& work)
 {
     Connection::UiFollowUp followUp;
     try {
-        const ListenerCore::WorkSlot slot(*core_);
-        followUp = work(*connection_);
+        const ListenerCore::WorkSlot slot(*core_, work.kind == Connection::WorkKind::Preparation);
+        followUp = work.work(*connection_);
     } catch (...) {
         core_->log(LogCategory::Errors, "Request work failed: " + currentErrorInfo().description);
         connection_->respondStatusOnly(STATUS_N_ProcessingFailure); // if still unanswered
