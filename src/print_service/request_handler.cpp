@@ -80,13 +80,32 @@ void handleGet(Connection& connection, ObjectStore& store, const Request& reques
 }
 
 // Decoding is the longest part of printing an image and needs nothing but the image: it is
-// done on the association's thread as the image arrives, before the requester has its answer,
-// so that a film's N-ACTION never waits behind the decoding of its own last image, and the
-// image box then keeps the picture instead of the received pixels. Swapped in on the UI
-// thread (ahead of the requester's next request), unless another image took the place of
-// this one meanwhile. An image that cannot be decoded is still answered with success here:
-// printing reports it.
-void prepareImagesOnArrival(Connection& connection, const DataSet& modification, const DataSetPtr& imageBox)
+// done on the association's thread as the image arrives, and the image box then keeps the
+// picture instead of the received pixels. While its film still waits for other images, that
+// is once the requester has its answer and sends its next image; the image that completes its
+// film is prepared before it is answered, so that the film's N-ACTION never waits behind it.
+// Swapped in on the UI thread (ahead of the requester's next request), unless another image
+// took the place of this one meanwhile. An image that cannot be decoded is answered with
+// success all the same: printing reports it.
+bool hasImage(const DataSet& imageBox)
+{
+    const Attribute images = imageSequenceOf(imageBox);
+    return images.exists() && !images.isNull();
+}
+
+// False while the film box holding the image box has image boxes without an image.
+bool completesItsFilm(const ObjectStore& store, const DataSet& imageBox)
+{
+    for (const DataSetPtr& object : *store.collection()) {
+        const CollectionPtr& imageBoxes = object->children();
+        if (object->sopClassUid() == SopClass::BasicFilmBox && imageBoxes && imageBoxes->find(imageBox.sopInstanceUid()))
+            return std::all_of(imageBoxes->begin(), imageBoxes->end(), [](const DataSetPtr& box) { return hasImage(*box); });
+    }
+    return true;
+}
+
+void prepareImagesOnArrival(Connection& connection, const DataSet& modification, const DataSetPtr& imageBox,
+                            Connection::WorkTiming timing)
 {
     const Attribute received = imageSequenceOf(modification);
     const CollectionPtr images = received.sequenceOrNull();
@@ -106,7 +125,7 @@ void prepareImagesOnArrival(Connection& connection, const DataSet& modification,
             if (now.exists() && now.value() == received.value())
                 imageBox->add(Attribute(received.tag(), received.vr(), prepared));
         };
-    }, Connection::WorkTiming::BeforeResponse, Connection::WorkKind::Preparation);
+    }, timing, Connection::WorkKind::Preparation);
 }
 
 void handleSet(Connection& connection, ObjectStore& store, const Request& request)
@@ -119,7 +138,9 @@ void handleSet(Connection& connection, ObjectStore& store, const Request& reques
     copyAttributes(connection.request(), *object);
     connection.respond(DimseStatus::Success);
     if (connection.request())
-        prepareImagesOnArrival(connection, *connection.request(), object);
+        prepareImagesOnArrival(connection, *connection.request(), object,
+                               completesItsFilm(store, *object) ? Connection::WorkTiming::BeforeResponse
+                                                                 : Connection::WorkTiming::AfterResponse);
 }
 
 bool isPrintable(const DataSet& object)
