@@ -2,6 +2,7 @@
 
 #include "picture/picture.h"
 #include "print_service/print_job.h"
+#include "print_service/request_handler.h"
 #include "printing/testing/recording_preview_surface.h"
 #include "toolkit/dimse_status.h"
 #include "toolkit/image.h"
@@ -218,6 +219,33 @@ TEST(NSet, AnImageIsKeptAsItsCompressedPictureWithoutItsPixels)
     EXPECT_EQ(image->preparedPicture()->compressed->width, ImageSpec{}.columns);
     EXPECT_FALSE(image->has(Tag{0x7FE0, 0x0010}));
     EXPECT_EQ(Image(image).picture().image, Image(test::makeImage(ImageSpec{})).picture().image);
+}
+
+// An image is decoded while the requester sends its next one, but the one that completes its
+// film is decoded before it is answered, so that the film's N-ACTION never waits for it.
+TEST(NSet, OnlyTheImageThatCompletesItsFilmIsPreparedBeforeItsAnswer)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,2");
+    const CollectionPtr imageBoxes = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence();
+    for (const std::size_t box : {2u, 1u}) {
+        Connection& connection = fixture.connection;
+        connection.beginRequest(requestCommand(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox,
+                                               imageBoxes->item(box)->sopInstanceUid()),
+                                makeImageBoxModification(ImageSpec{}), fixture.metaSopClass);
+        handleRequest(connection, fixture.store, [](const DataSetPtr&) { return Connection::AssociationWork{}; });
+        const bool completes = box == 1;
+        const Connection::ScheduledWork before = connection.takeAssociationWork(Connection::WorkTiming::BeforeResponse);
+        const Connection::ScheduledWork after = connection.takeAssociationWork(Connection::WorkTiming::AfterResponse);
+        EXPECT_EQ(before.work != nullptr, completes) << box;
+        EXPECT_EQ(after.work != nullptr, !completes) << box;
+        const Connection::ScheduledWork& preparation = completes ? before : after;
+        ASSERT_TRUE(preparation.work);
+        EXPECT_EQ(preparation.kind, Connection::WorkKind::Preparation);
+        preparation.work(connection)();
+        const DataSetPtr image = imageSequenceOf(*imageBoxes->item(box)).asSequence()->item(1);
+        EXPECT_TRUE(image->preparedPicture()) << box;
+    }
 }
 
 // A job prints the objects and settings as they were when it was taken, and leaves the
