@@ -10,12 +10,16 @@
 
 namespace kestrova {
 
-// An image's rows, unpadded, compressed once for the pages that will carry them. They stand
-// for the image whose QImage::cacheKey is imageKey only: any change to an image, or an image
-// made from it, has another key.
+// An image's rows, unpadded, compressed once for the pages that will carry them (a zlib
+// stream, as a PDF /FlateDecode stream holds them). They stand for the image whose
+// QImage::cacheKey is imageKey only: any change to an image, or an image made from it, has
+// another key.
 struct CompressedPixels {
     qint64 imageKey = 0;
     QByteArray deflated;
+    int width = 0;
+    int height = 0;
+    QImage::Format format = QImage::Format_Invalid;
 };
 
 struct Picture {
@@ -23,9 +27,20 @@ struct Picture {
     std::int32_t widthHimetric = 0;
     std::int32_t heightHimetric = 0;
     // Made ahead where there was time for it, e.g. while the next image was still arriving;
-    // null when not.
+    // null when not. A picture kept waiting for its film holds only these, and a null image.
     std::shared_ptr<const CompressedPixels> compressed;
 };
+
+// The rows of an 8-bit grayscale or RGB image, deflated.
+std::shared_ptr<const CompressedPixels> compressedPixels(const QImage& image);
+
+// The picture holding only its compressed pixels: a few percent of the image on most films,
+// while it waits for the rest of its film.
+Picture keptCompressed(Picture picture);
+
+// The picture with its image, inflated when it was kept compressed; its compressed pixels then
+// stand for the inflated image. Raises an AppError InvalidPicture when they cannot be inflated.
+Picture withImage(const Picture& picture);
 
 inline constexpr double TwipsPerHimetric = 1440.0 / 2540.0;
 

@@ -4,7 +4,6 @@
 #include "core/errors.h"
 #include "core/rounding.h"
 #include "print_service/connection_objects.h"
-#include "printing/pdf_images.h"
 #include "render/display_format.h"
 #include "toolkit/command_tags.h"
 #include "toolkit/dimse_status.h"
@@ -81,21 +80,43 @@ void handleGet(Connection& connection, ObjectStore& store, const Request& reques
 }
 
 // Decoding is the longest part of printing an image and needs nothing but the image: it is
-// done on the association's thread as the image arrives, once the requester has its answer
-// and sends its next image, and the image box then keeps the picture instead of the received
-// pixels. Swapped in on the UI thread, unless another image took the place of this one
-// meanwhile.
-void prepareImagesOnArrival(Connection& connection, const DataSet& modification, const DataSetPtr& imageBox)
+// done on the association's thread as the image arrives, and the image box then keeps the
+// picture instead of the received pixels. While its film still waits for other images, that
+// is once the requester has its answer and sends its next image; the image that completes its
+// film is prepared before it is answered, so that the film's N-ACTION never waits behind it.
+// Swapped in on the UI thread (ahead of the requester's next request), unless another image
+// took the place of this one meanwhile. An image that cannot be decoded is answered with
+// success all the same: printing reports it.
+bool hasImage(const DataSet& imageBox)
+{
+    const Attribute images = imageSequenceOf(imageBox);
+    return images.exists() && !images.isNull();
+}
+
+// False while the film box holding the image box has image boxes without an image.
+bool completesItsFilm(const ObjectStore& store, const DataSet& imageBox)
+{
+    for (const DataSetPtr& object : *store.collection()) {
+        const CollectionPtr& imageBoxes = object->children();
+        if (object->sopClassUid() == SopClass::BasicFilmBox && imageBoxes && imageBoxes->find(imageBox.sopInstanceUid()))
+            return std::all_of(imageBoxes->begin(), imageBoxes->end(), [](const DataSetPtr& box) { return hasImage(*box); });
+    }
+    return true;
+}
+
+void prepareImagesOnArrival(Connection& connection, const DataSet& modification, const DataSetPtr& imageBox,
+                            Connection::WorkTiming timing)
 {
     const Attribute received = imageSequenceOf(modification);
     const CollectionPtr images = received.sequenceOrNull();
     if (!images)
         return;
     connection.continueOnAssociationThread([imageBox, received, images](Connection&) -> Connection::UiFollowUp {
-        // Compressed for a film file too, which leaves the print nothing to do for them but
-        // to write them.
+        // Kept compressed, as a film file wants them: a film waiting for its last images then
+        // holds a few percent of its pixels, and the print has nothing left to do for them
+        // but to write them.
         const CollectionPtr prepared = preparedImages(*images, [](Picture& picture) {
-            picture.compressed = compressedPixels(picture.image);
+            picture = keptCompressed(std::move(picture));
         });
         if (!prepared)
             return {};
@@ -104,7 +125,7 @@ void prepareImagesOnArrival(Connection& connection, const DataSet& modification,
             if (now.exists() && now.value() == received.value())
                 imageBox->add(Attribute(received.tag(), received.vr(), prepared));
         };
-    }, Connection::WorkTiming::AfterResponse);
+    }, timing, Connection::WorkKind::Preparation);
 }
 
 void handleSet(Connection& connection, ObjectStore& store, const Request& request)
@@ -117,7 +138,9 @@ void handleSet(Connection& connection, ObjectStore& store, const Request& reques
     copyAttributes(connection.request(), *object);
     connection.respond(DimseStatus::Success);
     if (connection.request())
-        prepareImagesOnArrival(connection, *connection.request(), object);
+        prepareImagesOnArrival(connection, *connection.request(), object,
+                               completesItsFilm(store, *object) ? Connection::WorkTiming::BeforeResponse
+                                                                 : Connection::WorkTiming::AfterResponse);
 }
 
 bool isPrintable(const DataSet& object)

@@ -2,41 +2,16 @@
 
 #include "core/errors.h"
 
-#include <libdeflate.h>
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include <cstring>
 #include <exception>
-#include <new>
 
 namespace kestrova {
 namespace {
 
-// Chosen by measurement on 2048 x 2560 grey images against zlib's default level, which Qt used:
-// on smooth synthetic films 6 % larger in half the time, on textured ones 1 % larger in under a
-// third. Levels 1 to 3 miss the long repeats of synthetic films (15 times larger); higher
-// levels take up to a third longer on textured images for 1 % less.
-constexpr int DeflateLevel = 4;
-
-struct CompressorDeleter {
-    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
-};
-
 int bytesPerPixel(const QImage& image) { return image.format() == QImage::Format_Grayscale8 ? 1 : 3; }
-
-// QImage pads each row to 32 bits; an image stream's rows follow each other without padding.
-QByteArray unpaddedRows(const QImage& image)
-{
-    const auto rowBytes = static_cast<qsizetype>(image.width()) * bytesPerPixel(image);
-    if (rowBytes == image.bytesPerLine())
-        return QByteArray::fromRawData(reinterpret_cast<const char*>(image.constBits()), rowBytes * image.height());
-    QByteArray rows(rowBytes * image.height(), Qt::Uninitialized);
-    for (int row = 0; row < image.height(); ++row)
-        std::memcpy(rows.data() + rowBytes * row, image.constScanLine(row), static_cast<std::size_t>(rowBytes));
-    return rows;
-}
 
 [[noreturn]] void raiseFilmUnwritable(const std::filesystem::path& film, const std::string& reason)
 {
@@ -82,23 +57,6 @@ void replaceStandIns(QPDF& pdf, const std::vector<PdfImage>& images, const std::
 }
 
 } // namespace
-
-std::shared_ptr<const CompressedPixels> compressedPixels(const QImage& image)
-{
-    const std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(libdeflate_alloc_compressor(DeflateLevel));
-    if (!compressor)
-        throw std::bad_alloc();
-    const QByteArray rows = unpaddedRows(image);
-    auto compressed = std::make_shared<CompressedPixels>();
-    compressed->imageKey = image.cacheKey();
-    compressed->deflated.resize(static_cast<qsizetype>(
-        libdeflate_zlib_compress_bound(compressor.get(), static_cast<std::size_t>(rows.size()))));
-    const std::size_t size = libdeflate_zlib_compress(compressor.get(), rows.constData(), static_cast<std::size_t>(rows.size()),
-                                                      compressed->deflated.data(), static_cast<std::size_t>(compressed->deflated.size()));
-    compressed->deflated.truncate(static_cast<qsizetype>(size));
-    compressed->deflated.squeeze();
-    return compressed;
-}
 
 std::shared_ptr<const CompressedPixels> compressedPixelsFor(const Picture& picture, const QImage& image)
 {

@@ -13,9 +13,6 @@
 
 namespace kestrova {
 
-// The rows of an 8-bit grayscale or RGB image, deflated as a PDF /FlateDecode stream.
-std::shared_ptr<const CompressedPixels> compressedPixels(const QImage& image);
-
 // The picture's own compressed pixels when they are those of image, else image compressed now.
 std::shared_ptr<const CompressedPixels> compressedPixelsFor(const Picture& picture, const QImage& image);
 

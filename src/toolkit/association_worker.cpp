@@ -4,6 +4,7 @@
 #include "toolkit/dcm_convert.h"
 #include "toolkit/dicom_log.h"
 #include "toolkit/dicom_listener.h"
+#include "toolkit/image_memory.h"
 #include "toolkit/listener_core.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -115,6 +116,9 @@ void AssociationWorker::notifyAssociationTermination()
     core_->log(LogCategory::Associations, "Association with " + peer() + " ended");
     core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.associationEnded(*connection); });
     connection_.reset();
+    // Costs the next association the page faults of its first film (about 40 ms for a job of
+    // four default images), against holding the heap's high-water mark for good.
+    returnFreePixelBuffers();
 }
 
 // DcmSCP's own loop gives no command set and ends the association on every command it
@@ -174,9 +178,10 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
         return received;
     connection_->beginRequest(*dcm::toDataSet(commandSet), std::move(data), context.abstractSyntax.c_str());
     core_->deliver([connection = connection_](ConnectionHandler& handler) { handler.handleRequest(*connection); });
-    if (const Connection::AssociationWork work = connection_->takeAssociationWork(Connection::WorkTiming::BeforeResponse))
+    if (const Connection::ScheduledWork work = connection_->takeAssociationWork(Connection::WorkTiming::BeforeResponse);
+        work.work)
         runAssociationWork(work);
-    const Connection::AssociationWork later = connection_->takeAssociationWork(Connection::WorkTiming::AfterResponse);
+    const Connection::ScheduledWork later = connection_->takeAssociationWork(Connection::WorkTiming::AfterResponse);
     if (core_->stopping())
         return EC_Normal;
     // A requester left without an answer would wait until its own timeout.
@@ -185,17 +190,17 @@ OFCondition AssociationWorker::handleCommand(T_DIMSE_Message& message, T_ASC_Pre
         return DIMSE_BADCOMMANDTYPE;
     }
     const OFCondition sent = sendResponse(request, presentationId, *connection_->response());
-    if (sent.good() && later)
+    if (sent.good() && later.work)
         runAssociationWork(later);
     return sent;
 }
 
-void AssociationWorker::runAssociationWork(const Connection::AssociationWork& work)
+void AssociationWorker::runAssociationWork(const Connection::ScheduledWork& work)
 {
     Connection::UiFollowUp followUp;
     try {
-        const ListenerCore::WorkSlot slot(*core_);
-        followUp = work(*connection_);
+        const ListenerCore::WorkSlot slot(*core_, work.kind == Connection::WorkKind::Preparation);
+        followUp = work.work(*connection_);
     } catch (...) {
         core_->log(LogCategory::Errors, "Request work failed: " + currentErrorInfo().description);
         connection_->respondStatusOnly(STATUS_N_ProcessingFailure); // if still unanswered

@@ -37,7 +37,7 @@ protected:
 private:
     OFCondition handleCommand(T_DIMSE_Message& message, T_ASC_PresentationContextID presentationId,
                               DcmDataset& commandSet);
-    void runAssociationWork(const Connection::AssociationWork& work);
+    void runAssociationWork(const Connection::ScheduledWork& work);
     OFCondition receiveRequestData(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,
                                    DataSetPtr& data);
     OFCondition sendResponse(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,

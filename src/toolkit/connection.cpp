@@ -41,20 +41,20 @@ void Connection::respond(std::uint16_t status)
 
 void Connection::respondStatusOnly(std::uint16_t status) { response_ = PendingResponse{nullptr, status}; }
 
-void Connection::continueOnAssociationThread(AssociationWork work, WorkTiming timing)
+void Connection::continueOnAssociationThread(AssociationWork work, WorkTiming timing, WorkKind kind)
 {
-    (timing == WorkTiming::BeforeResponse ? workBeforeResponse_ : workAfterResponse_) = std::move(work);
+    (timing == WorkTiming::BeforeResponse ? workBeforeResponse_ : workAfterResponse_) = {std::move(work), kind};
 }
 
-Connection::AssociationWork Connection::takeAssociationWork(WorkTiming timing)
+Connection::ScheduledWork Connection::takeAssociationWork(WorkTiming timing)
 {
-    return std::exchange(timing == WorkTiming::BeforeResponse ? workBeforeResponse_ : workAfterResponse_, nullptr);
+    return std::exchange(timing == WorkTiming::BeforeResponse ? workBeforeResponse_ : workAfterResponse_, ScheduledWork{});
 }
 
 void Connection::runAssociationWorkInPlace()
 {
     for (const WorkTiming timing : {WorkTiming::BeforeResponse, WorkTiming::AfterResponse}) {
-        if (const AssociationWork work = takeAssociationWork(timing)) {
+        if (const AssociationWork work = takeAssociationWork(timing).work) {
             if (const UiFollowUp followUp = work(*this))
                 followUp();
         }
@@ -67,8 +67,8 @@ void Connection::beginRequest(DataSet command, DataSetPtr request, std::string a
     request_ = std::move(request);
     abstractSyntax_ = std::move(abstractSyntax);
     response_.reset();
-    workBeforeResponse_ = nullptr;
-    workAfterResponse_ = nullptr;
+    workBeforeResponse_ = {};
+    workAfterResponse_ = {};
 }
 
 } // namespace kestrova

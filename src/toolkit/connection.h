@@ -62,13 +62,21 @@ public:
     // returns, the association's own thread runs it; the follow-up it returns, if any, runs
     // on the UI thread next. Work whose outcome is the answer runs before the response is sent
     // and may change it; other work runs once the response is out, while the requester sends
-    // its next request, and before that request is read.
+    // its next request, and before that request is read. Work that makes ready for requests
+    // still to come (a preparation) waits only for other preparations, never holding up the
+    // work of a request whose outcome is its answer.
     using UiFollowUp = std::function<void()>;
     using AssociationWork = std::function<UiFollowUp(Connection&)>;
     enum class WorkTiming { BeforeResponse, AfterResponse };
-    void continueOnAssociationThread(AssociationWork work, WorkTiming timing = WorkTiming::BeforeResponse);
+    enum class WorkKind { Answer, Preparation };
+    struct ScheduledWork {
+        AssociationWork work;
+        WorkKind kind = WorkKind::Answer;
+    };
+    void continueOnAssociationThread(AssociationWork work, WorkTiming timing = WorkTiming::BeforeResponse,
+                                     WorkKind kind = WorkKind::Answer);
     // Used by the listener: the work left by the handler of the current request.
-    AssociationWork takeAssociationWork(WorkTiming timing);
+    ScheduledWork takeAssociationWork(WorkTiming timing);
     // Where no listener runs the handler: the work left, then its follow-up, on this thread.
     void runAssociationWorkInPlace();
 
@@ -85,8 +93,8 @@ private:
     DataSetPtr request_;
     std::string abstractSyntax_;
     std::optional<PendingResponse> response_;
-    AssociationWork workBeforeResponse_;
-    AssociationWork workAfterResponse_;
+    ScheduledWork workBeforeResponse_;
+    ScheduledWork workAfterResponse_;
     std::any slot_;
 };
 

@@ -192,7 +192,7 @@ Picture Image::picture() const
     if (!dataSet_)
         raise(ErrorCode::ObjectNotSet);
     if (const auto& prepared = dataSet_->preparedPicture())
-        return *prepared;
+        return withImage(*prepared);
     return sizedPicture(rendered(*dataSet_), *dataSet_);
 }
 

@@ -22,7 +22,8 @@ struct RenditionChoices {
 class Image {
 public:
     explicit Image(DataSetPtr imageDataSet);
-    // The picture prepared when the image arrived, or else decoded now. Raises an AppError for malformed or unsupported pixel data; never crashes.
+    // The picture prepared when the image arrived (with its image, if it was kept compressed),
+    // or else decoded now. Raises an AppError for malformed or unsupported pixel data; never crashes.
     Picture picture() const;
     // The same rendition with those choices applied (each channel for colour).
     Picture picture(const RenditionChoices& choices) const;

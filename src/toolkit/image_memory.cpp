@@ -28,6 +28,13 @@ void keepPixelBuffersForReuse()
 #endif
 }
 
+void returnFreePixelBuffers()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 namespace {
 
 // Also before main(), while the process has a single thread: an arena that some early thread

@@ -8,4 +8,8 @@ namespace kestrova {
 // to the kernel. Takes effect once per process; later calls do nothing.
 void keepPixelBuffersForReuse();
 
+// Hands the free pages kept for reuse back to the kernel: once a requester is gone, the next
+// one may be long in coming, and an idle service should not sit on its busiest film's memory.
+void returnFreePixelBuffers();
+
 } // namespace kestrova

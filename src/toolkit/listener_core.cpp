@@ -131,7 +131,8 @@ std::shared_ptr<ListenerCore> ListenerCore::create(ConnectionHandler& handler, D
 ListenerCore::ListenerCore(ConstructionKey, ConnectionHandler& handler, DicomLog& log)
     : handler_(&handler),
       log_(&log),
-      workSlots_(std::max<std::ptrdiff_t>(2, std::thread::hardware_concurrency())),
+      answerSlots_(std::max<std::ptrdiff_t>(2, std::thread::hardware_concurrency())),
+      preparationSlots_(std::max<std::ptrdiff_t>(2, std::thread::hardware_concurrency())),
       dispatcher_(std::make_unique<Dispatcher>().release())
 {
 }
@@ -192,13 +193,13 @@ bool ListenerCore::runHandler(const HandlerCall& call)
     return true;
 }
 
-ListenerCore::WorkSlot::WorkSlot(ListenerCore& core)
-    : core_(core)
+ListenerCore::WorkSlot::WorkSlot(ListenerCore& core, bool preparation)
+    : slots_(preparation ? core.preparationSlots_ : core.answerSlots_)
 {
-    core_.workSlots_.acquire();
+    slots_.acquire();
 }
 
-ListenerCore::WorkSlot::~WorkSlot() { core_.workSlots_.release(); }
+ListenerCore::WorkSlot::~WorkSlot() { slots_.release(); }
 
 void ListenerCore::log(int category, const std::string& text) const
 {

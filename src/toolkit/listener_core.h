@@ -58,16 +58,18 @@ public:
 
     // Work left for association threads (decoding images, printing pages) runs only while it
     // holds one of these: each holds tens of megabytes while it runs, and more of them at once
-    // than there are cores only adds memory, not speed.
+    // than there are cores only adds memory, not speed. Preparations for later requests have
+    // slots of their own, so that a requester waiting for its answer never queues behind the
+    // images that other associations keep sending.
     class WorkSlot {
     public:
-        explicit WorkSlot(ListenerCore& core);
+        WorkSlot(ListenerCore& core, bool preparation);
         ~WorkSlot();
         WorkSlot(const WorkSlot&) = delete;
         WorkSlot& operator=(const WorkSlot&) = delete;
 
     private:
-        ListenerCore& core_;
+        std::counting_semaphore<>& slots_;
     };
 
     // An association's connection; false (and not registered) when the listener is stopping.
@@ -92,7 +94,8 @@ private:
     std::deque<std::shared_ptr<PendingCall>> delivered_;   // not yet taken by the UI thread
     std::vector<std::shared_ptr<PendingCall>> outstanding_; // waited for by association threads
     std::atomic<bool> stopping_{false};
-    std::counting_semaphore<> workSlots_;
+    std::counting_semaphore<> answerSlots_;
+    std::counting_semaphore<> preparationSlots_;
     std::unique_ptr<Dispatcher, DispatcherDeleter> dispatcher_;
 };
 

@@ -2,8 +2,10 @@
 
 #include "picture/picture.h"
 #include "print_service/print_job.h"
+#include "print_service/request_handler.h"
 #include "printing/testing/recording_preview_surface.h"
 #include "toolkit/dimse_status.h"
+#include "toolkit/image.h"
 
 #include <gtest/gtest.h>
 
@@ -182,9 +184,10 @@ INSTANTIATE_TEST_SUITE_P(Formats, ImageBoxCount,
                                          std::pair{"COL\\3,2", 5u}, std::pair{"CUSTOM\\1,2", 2u},
                                          std::pair{"2,3", 6u}, std::pair{"STANDARD\\181,181", 32761u}));
 
-// The image box the film box lists is the one an N-SET changes; its image is kept as the
-// decoded picture, without its pixels.
-TEST(NSet, ReplacesAttributesOfTheSharedImageBoxAndKeepsItsImageDecoded)
+// The image box the film box lists is the one an N-SET changes. While its film waits, its image
+// is kept as the decoded picture's compressed pixels only, without the received pixel data; the
+// picture it gives back is the image's own.
+TEST(NSet, ReplacesAttributesOfTheSharedImageBoxAndKeepsItsImageCompressed)
 {
     RequestFixture fixture;
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
@@ -197,8 +200,38 @@ TEST(NSet, ReplacesAttributesOfTheSharedImageBoxAndKeepsItsImageDecoded)
     EXPECT_EQ(imageBox->attribute(PrintTag::Polarity).asText(), "REVERSE");
     const DataSetPtr image = imageBox->attribute(PrintTag::BasicGrayscaleImageSequence).asSequence()->item(1);
     ASSERT_TRUE(image->preparedPicture());
-    EXPECT_EQ(image->preparedPicture()->image.width(), ImageSpec{}.columns);
+    EXPECT_TRUE(image->preparedPicture()->image.isNull());
+    ASSERT_TRUE(image->preparedPicture()->compressed);
+    EXPECT_EQ(image->preparedPicture()->compressed->width, ImageSpec{}.columns);
     EXPECT_FALSE(image->has(Tag{0x7FE0, 0x0010}));
+    EXPECT_EQ(Image(image).picture().image, Image(test::makeImage(ImageSpec{})).picture().image);
+}
+
+// An image is decoded while the requester sends its next one, but the one that completes its
+// film is decoded before it is answered, so that the film's N-ACTION never waits for it.
+TEST(NSet, OnlyTheImageThatCompletesItsFilmIsPreparedBeforeItsAnswer)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,2");
+    const CollectionPtr imageBoxes = filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence();
+    for (const std::size_t box : {2u, 1u}) {
+        Connection& connection = fixture.connection;
+        connection.beginRequest(requestCommand(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox,
+                                               imageBoxes->item(box)->sopInstanceUid()),
+                                makeImageBoxModification(ImageSpec{}), fixture.metaSopClass);
+        handleRequest(connection, fixture.store, [](const DataSetPtr&) { return Connection::AssociationWork{}; });
+        const bool completes = box == 1;
+        const Connection::ScheduledWork before = connection.takeAssociationWork(Connection::WorkTiming::BeforeResponse);
+        const Connection::ScheduledWork after = connection.takeAssociationWork(Connection::WorkTiming::AfterResponse);
+        EXPECT_EQ(before.work != nullptr, completes) << box;
+        EXPECT_EQ(after.work != nullptr, !completes) << box;
+        const Connection::ScheduledWork& preparation = completes ? before : after;
+        ASSERT_TRUE(preparation.work);
+        EXPECT_EQ(preparation.kind, Connection::WorkKind::Preparation);
+        preparation.work(connection)();
+        const DataSetPtr image = imageSequenceOf(*imageBoxes->item(box)).asSequence()->item(1);
+        EXPECT_TRUE(image->preparedPicture()) << box;
+    }
 }
 
 // A job prints the objects and settings as they were when it was taken, and leaves the

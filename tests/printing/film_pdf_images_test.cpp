@@ -86,6 +86,26 @@ TEST_F(FilmImages, HoldTheExactPixelsOfEachPictureOnEveryCopyAndColourStaysColou
     EXPECT_EQ(listed.at(1).colour, "rgb");
 }
 
+// A picture kept as its compressed pixels while its film waits comes back as the very same
+// image, still printed from the rows compressed once; damaged rows are an invalid picture.
+TEST(KeptCompressedPicture, ComesBackAsTheSameImageWrittenFromTheSameRows)
+{
+    for (const QImage& image : {patterned(203, 157, QImage::Format_Grayscale8, 5), patterned(101, 77, QImage::Format_RGB888, 6),
+                                patterned(64, 32, QImage::Format_Grayscale8, 7)}) {
+        const Picture kept = keptCompressed(pictureOf(image));
+        EXPECT_TRUE(kept.image.isNull());
+        const Picture back = withImage(kept);
+        EXPECT_EQ(back.image, image) << image.width();
+        EXPECT_EQ(back.widthHimetric, 2540);
+        EXPECT_EQ(compressedPixelsFor(back, back.image)->deflated.constData(), kept.compressed->deflated.constData());
+    }
+    Picture damaged = keptCompressed(pictureOf(patterned(40, 30, QImage::Format_Grayscale8, 8)));
+    auto truncated = std::make_shared<CompressedPixels>(*damaged.compressed);
+    truncated->deflated.chop(4);
+    damaged.compressed = truncated;
+    EXPECT_THROW(withImage(damaged), AppError);
+}
+
 // Qt drawing a page's images itself and the same page through stand-ins, rasterised: the
 // same pixels, whatever the rectangles' fractions.
 TEST(FilmImagePlacement, IsWhereQtDrawsTheImageItself)

@@ -12,11 +12,13 @@
 #include <QTcpServer>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 namespace kestrova {
 namespace {
@@ -338,6 +340,58 @@ TEST_F(ListenerTest, WorkLeftForTheAssociationThreadLetsOtherAssociationsGoOn)
     EXPECT_TRUE(followUpOnUiThread.load());
     EXPECT_EQ(actionStatus, 0xC600);
     EXPECT_EQ(handler.mostInside, 1);
+}
+
+// Preparations that fill every slot of theirs (one per core, at least two) still leave the
+// work whose outcome is an answer its own slot.
+TEST_F(ListenerTest, PreparationsHoldingAllTheirSlotsNeverHoldUpAnAnswer)
+{
+    const int preparations = std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+    std::atomic<int> preparing{0};
+    std::atomic<bool> answerRan{false};
+    std::atomic<int> preparationsThatSawTheAnswer{0};
+    handler.onRequest = [&](Connection& c) {
+        if (c.commandField() == CommandField::NActionRq) {
+            c.continueOnAssociationThread([&](Connection& own) -> Connection::UiFollowUp {
+                answerRan = true;
+                own.respond(0);
+                return {};
+            });
+            return;
+        }
+        c.respond(0);
+        c.continueOnAssociationThread(
+            [&](Connection&) -> Connection::UiFollowUp {
+                ++preparing;
+                for (int i = 0; i < 10000 && !answerRan; ++i)
+                    std::this_thread::sleep_for(1ms);
+                if (answerRan)
+                    ++preparationsThatSawTheAnswer;
+                return {};
+            },
+            Connection::WorkTiming::BeforeResponse, Connection::WorkKind::Preparation);
+    };
+    runPeer([&] {
+        std::vector<std::thread> preparers;
+        for (int p = 0; p < preparations; ++p)
+            preparers.emplace_back([&] {
+                TestScu scu;
+                ASSERT_TRUE(scu.connect("127.0.0.1", port));
+                scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
+                scu.release();
+            });
+        for (int i = 0; i < 10000 && preparing < preparations; ++i)
+            std::this_thread::sleep_for(1ms);
+        TestScu scu;
+        ASSERT_TRUE(scu.connect("127.0.0.1", port));
+        EXPECT_EQ(scu.nAction(SopClass::BasicFilmBox, "1.2.3").status, 0);
+        scu.release();
+        for (std::thread& preparer : preparers)
+            preparer.join();
+    });
+    waitForEnds(preparations + 1);
+    EXPECT_EQ(preparing.load(), preparations);
+    EXPECT_EQ(preparationsThatSawTheAnswer.load(), preparations);
 }
 
 TEST_F(ListenerTest, WorkLeftForAfterTheResponseRunsOnceTheRequesterHasIt)
