@@ -93,12 +93,18 @@ std::shared_ptr<const CompressedPixels> compressedPixels(const QImage& image)
     return compressed;
 }
 
+std::shared_ptr<const CompressedPixels> compressedPixelsFor(const Picture& picture, const QImage& image)
+{
+    if (picture.compressed && picture.compressed->imageKey == image.cacheKey())
+        return picture.compressed;
+    return compressedPixels(image);
+}
+
 Picture keptCompressed(Picture picture)
 {
     if (picture.image.isNull())
         return picture;
-    if (!picture.compressed || picture.compressed->imageKey != picture.image.cacheKey())
-        picture.compressed = compressedPixels(picture.image);
+    picture.compressed = compressedPixelsFor(picture, picture.image);
     picture.image = QImage();
     return picture;
 }

@@ -34,6 +34,9 @@ struct Picture {
 // The rows of an 8-bit grayscale or RGB image, deflated.
 std::shared_ptr<const CompressedPixels> compressedPixels(const QImage& image);
 
+// The picture's own compressed pixels when they are those of image, else image compressed now.
+std::shared_ptr<const CompressedPixels> compressedPixelsFor(const Picture& picture, const QImage& image);
+
 // The picture holding only its compressed pixels: a few percent of the image on most films,
 // while it waits for the rest of its film.
 Picture keptCompressed(Picture picture);

@@ -79,6 +79,18 @@ void handleGet(Connection& connection, ObjectStore& store, const Request& reques
     connection.respond(DimseStatus::Success);
 }
 
+// False while the film box holding the image box has image boxes without an image.
+bool completesItsFilm(const ObjectStore& store, const DataSet& imageBox)
+{
+    for (const DataSetPtr& object : *store.collection()) {
+        const CollectionPtr& imageBoxes = object->children();
+        if (object->sopClassUid() == SopClass::BasicFilmBox && imageBoxes && imageBoxes->find(imageBox.sopInstanceUid()))
+            return std::all_of(imageBoxes->begin(), imageBoxes->end(),
+                               [](const DataSetPtr& box) { return imageOf(*box) != nullptr; });
+    }
+    return true;
+}
+
 // Decoding is the longest part of printing an image and needs nothing but the image: it is
 // done on the association's thread as the image arrives, and the image box then keeps the
 // picture instead of the received pixels. While its film still waits for other images, that
@@ -87,23 +99,6 @@ void handleGet(Connection& connection, ObjectStore& store, const Request& reques
 // Swapped in on the UI thread (ahead of the requester's next request), unless another image
 // took the place of this one meanwhile. An image that cannot be decoded is answered with
 // success all the same: printing reports it.
-bool hasImage(const DataSet& imageBox)
-{
-    const Attribute images = imageSequenceOf(imageBox);
-    return images.exists() && !images.isNull();
-}
-
-// False while the film box holding the image box has image boxes without an image.
-bool completesItsFilm(const ObjectStore& store, const DataSet& imageBox)
-{
-    for (const DataSetPtr& object : *store.collection()) {
-        const CollectionPtr& imageBoxes = object->children();
-        if (object->sopClassUid() == SopClass::BasicFilmBox && imageBoxes && imageBoxes->find(imageBox.sopInstanceUid()))
-            return std::all_of(imageBoxes->begin(), imageBoxes->end(), [](const DataSetPtr& box) { return hasImage(*box); });
-    }
-    return true;
-}
-
 void prepareImagesOnArrival(Connection& connection, const DataSet& modification, const DataSetPtr& imageBox,
                             Connection::WorkTiming timing)
 {
@@ -112,12 +107,7 @@ void prepareImagesOnArrival(Connection& connection, const DataSet& modification,
     if (!images)
         return;
     connection.continueOnAssociationThread([imageBox, received, images](Connection&) -> Connection::UiFollowUp {
-        // Kept compressed, as a film file wants them: a film waiting for its last images then
-        // holds a few percent of its pixels, and the print has nothing left to do for them
-        // but to write them.
-        const CollectionPtr prepared = preparedImages(*images, [](Picture& picture) {
-            picture = keptCompressed(std::move(picture));
-        });
+        const CollectionPtr prepared = preparedImages(*images);
         if (!prepared)
             return {};
         return [imageBox, received, prepared] {

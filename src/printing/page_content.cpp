@@ -14,20 +14,21 @@ void PageContent::addText(QPointF baseline, const QFont& font, const QString& te
 
 void PageContent::addImage(QRectF target, const QImage& image)
 {
-    items_.emplace_back(Image{target, image, nullptr, QImage()});
+    items_.emplace_back(Image{target, image, nullptr});
 }
 
-void PageContent::addCompressedImage(QRectF target, const QImage& image, std::shared_ptr<const CompressedPixels> pixels)
+void PageContent::addCompressedImage(QRectF target, std::shared_ptr<const CompressedPixels> pixels)
 {
-    items_.emplace_back(Image{target, image, std::move(pixels), standInImage(compressedCount_++, image)});
+    QImage standIn = standInImage(compressedCount_++, pixels->format);
+    items_.emplace_back(Image{target, std::move(standIn), std::move(pixels)});
 }
 
-std::vector<PdfImage> PageContent::compressedImages() const
+PdfImages PageContent::compressedImages() const
 {
-    std::vector<PdfImage> images;
+    PdfImages images;
     for (const auto& item : items_) {
         if (const auto* image = std::get_if<Image>(&item); image && image->pixels)
-            images.push_back(PdfImage{image->image, image->pixels});
+            images.push_back(image->pixels);
     }
     return images;
 }
@@ -52,7 +53,7 @@ void PageContent::paint(QPainter& painter) const
             painter.setFont(text->font);
             painter.drawText(text->baseline, text->text);
         } else if (const auto* image = std::get_if<Image>(&item)) {
-            painter.drawImage(image->target, image->pixels ? image->standIn : image->image);
+            painter.drawImage(image->target, image->image);
         } else if (const auto* rectangle = std::get_if<Rectangle>(&item)) {
             painter.fillRect(rectangle->area, QColor(rectangle->grey, rectangle->grey, rectangle->grey));
         }

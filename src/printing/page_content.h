@@ -24,7 +24,7 @@ public:
     void addImage(QRectF target, const QImage& image);
     // An image that goes into the page already compressed: painting draws its stand-in, and
     // the pixels replace it in the file Qt wrote.
-    void addCompressedImage(QRectF target, const QImage& image, std::shared_ptr<const CompressedPixels> pixels);
+    void addCompressedImage(QRectF target, std::shared_ptr<const CompressedPixels> pixels);
     void addRectangle(QRectF area, int grey);
 
     bool empty() const { return items_.empty(); }
@@ -36,7 +36,7 @@ public:
     void paint(QPainter& painter) const;
 
     // The images added compressed, in the order of their stand-ins.
-    std::vector<PdfImage> compressedImages() const;
+    PdfImages compressedImages() const;
 
 private:
     struct Text {
@@ -46,10 +46,10 @@ private:
     };
     struct Image {
         QRectF target;
+        // A compressed image's stand-in, kept so that every copy of the page shows the same
+        // one, written once.
         QImage image;
         std::shared_ptr<const CompressedPixels> pixels;
-        // Kept, so that every copy of the page shows the same stand-in, written once.
-        QImage standIn;
     };
     struct Rectangle {
         QRectF area;

@@ -11,8 +11,6 @@
 namespace kestrova {
 namespace {
 
-int bytesPerPixel(const QImage& image) { return image.format() == QImage::Format_Grayscale8 ? 1 : 3; }
-
 [[noreturn]] void raiseFilmUnwritable(const std::filesystem::path& film, const std::string& reason)
 {
     raise(ErrorCode::PathFileAccess, "The film " + film.string() + " could not be written: " + reason);
@@ -22,8 +20,8 @@ bool isImage(QPDFObjectHandle& stream) { return stream.getDict().getKey("/Subtyp
 
 // Stand-ins are one row high and as wide as their index plus one. Qt writes no other images
 // here, so any other is a fault that must not reach a film as a grey smear.
-const PdfImage& imageOfStandIn(QPDFObjectHandle& stream, const std::vector<PdfImage>& images,
-                               const std::filesystem::path& film)
+const CompressedPixels& imageOfStandIn(QPDFObjectHandle& stream, const PdfImages& images,
+                                       const std::filesystem::path& film)
 {
     QPDFObjectHandle dict = stream.getDict();
     QPDFObjectHandle width = dict.getKey("/Width");
@@ -31,24 +29,24 @@ const PdfImage& imageOfStandIn(QPDFObjectHandle& stream, const std::vector<PdfIm
     if (!width.isInteger() || !height.isInteger() || height.getIntValue() != 1 || width.getIntValue() < 1 ||
         static_cast<unsigned long long>(width.getIntValue()) > images.size())
         raiseFilmUnwritable(film, "the page holds an image that is none of its own");
-    return images[static_cast<std::size_t>(width.getIntValue() - 1)];
+    return *images[static_cast<std::size_t>(width.getIntValue() - 1)];
 }
 
-void replaceStandIn(QPDFObjectHandle& stream, const PdfImage& image)
+void replaceStandIn(QPDFObjectHandle& stream, const CompressedPixels& image)
 {
     // Buffer only points at the bytes, which the caller keeps until the file is written.
-    auto data = std::make_shared<Buffer>(
-        reinterpret_cast<unsigned char*>(const_cast<char*>(image.pixels->deflated.constData())),
-        static_cast<std::size_t>(image.pixels->deflated.size()));
+    auto data = std::make_shared<Buffer>(reinterpret_cast<unsigned char*>(const_cast<char*>(image.deflated.constData())),
+                                         static_cast<std::size_t>(image.deflated.size()));
     stream.replaceStreamData(data, QPDFObjectHandle::newName("/FlateDecode"), QPDFObjectHandle::newNull());
     QPDFObjectHandle dict = stream.getDict();
-    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(image.image.width()));
-    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(image.image.height()));
+    dict.replaceKey("/Width", QPDFObjectHandle::newInteger(image.width));
+    dict.replaceKey("/Height", QPDFObjectHandle::newInteger(image.height));
     dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
-    dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName(bytesPerPixel(image.image) == 1 ? "/DeviceGray" : "/DeviceRGB"));
+    dict.replaceKey("/ColorSpace",
+                    QPDFObjectHandle::newName(image.format == QImage::Format_Grayscale8 ? "/DeviceGray" : "/DeviceRGB"));
 }
 
-void replaceStandIns(QPDF& pdf, const std::vector<PdfImage>& images, const std::filesystem::path& film)
+void replaceStandIns(QPDF& pdf, const PdfImages& images, const std::filesystem::path& film)
 {
     for (QPDFObjectHandle& object : pdf.getAllObjects()) {
         if (object.isStream() && isImage(object))
@@ -58,22 +56,14 @@ void replaceStandIns(QPDF& pdf, const std::vector<PdfImage>& images, const std::
 
 } // namespace
 
-std::shared_ptr<const CompressedPixels> compressedPixelsFor(const Picture& picture, const QImage& image)
+QImage standInImage(std::size_t index, QImage::Format format)
 {
-    if (picture.compressed && picture.compressed->imageKey == image.cacheKey())
-        return picture.compressed;
-    return compressedPixels(image);
-}
-
-QImage standInImage(std::size_t index, const QImage& image)
-{
-    QImage standIn(static_cast<int>(index) + 1, 1, image.format());
+    QImage standIn(static_cast<int>(index) + 1, 1, format);
     standIn.fill(Qt::white);
     return standIn;
 }
 
-void writeWithImages(const std::filesystem::path& layout, const std::vector<PdfImage>& images,
-                     const std::filesystem::path& film)
+void writeWithImages(const std::filesystem::path& layout, const PdfImages& images, const std::filesystem::path& film)
 {
     try {
         QPDF pdf;

@@ -13,23 +13,16 @@
 
 namespace kestrova {
 
-// The picture's own compressed pixels when they are those of image, else image compressed now.
-std::shared_ptr<const CompressedPixels> compressedPixelsFor(const Picture& picture, const QImage& image);
-
 // What Qt draws in place of a page's image number `index` (from 0): one row of index + 1
 // pixels, which finds its stream again; in the image's format, so the page's colour mode is
 // decided as for the image itself.
-QImage standInImage(std::size_t index, const QImage& image);
+QImage standInImage(std::size_t index, QImage::Format format);
 
-struct PdfImage {
-    QImage image; // for its size and format only
-    std::shared_ptr<const CompressedPixels> pixels;
-};
+using PdfImages = std::vector<std::shared_ptr<const CompressedPixels>>;
 
 // Writes `film` as the PDF Qt wrote to `layout`, each stand-in's stream replaced by the image
 // of its index, compressed data kept as it is. Raises PathFileAccess when the layout cannot be
 // read, holds a stand-in without its image or the film cannot be written.
-void writeWithImages(const std::filesystem::path& layout, const std::vector<PdfImage>& images,
-                     const std::filesystem::path& film);
+void writeWithImages(const std::filesystem::path& layout, const PdfImages& images, const std::filesystem::path& film);
 
 } // namespace kestrova

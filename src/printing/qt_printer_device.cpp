@@ -231,7 +231,7 @@ void QtPrinterDevice::paintPicture(const Picture& picture, float x, float y, dou
     const QImage printed = reducedToPrinterResolution(printableImage(picture.image), width, height, setup().resolution());
     Document& current = document();
     if (current.film)
-        current.page.addCompressedImage(target, printed, compressedPixelsFor(picture, printed));
+        current.page.addCompressedImage(target, compressedPixelsFor(picture, printed));
     else
         current.page.addImage(target, printed);
 }

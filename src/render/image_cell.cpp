@@ -10,15 +10,6 @@ namespace {
 
 constexpr double TwipsPerMm = 1440.0 / 25.4;
 
-// The image of the image box, or null when it has none to print.
-DataSetPtr imageOf(const DataSet& imageBox)
-{
-    const Attribute sequence = imageSequenceOf(imageBox);
-    if (!sequence.exists() || sequence.isNull() || sequence.asSequence()->count() == 0)
-        return nullptr;
-    return sequence.asSequence()->item(1);
-}
-
 Picture renderPicture(const PrintContext& context, const Image& image, const DataSet& imageBox)
 {
     RenditionChoices choices;

@@ -199,7 +199,7 @@ void AssociationWorker::runAssociationWork(const Connection::ScheduledWork& work
 {
     Connection::UiFollowUp followUp;
     try {
-        const ListenerCore::WorkSlot slot(*core_, work.kind == Connection::WorkKind::Preparation);
+        const ListenerCore::WorkSlot slot(*core_, work.kind);
         followUp = work.work(*connection_);
     } catch (...) {
         core_->log(LogCategory::Errors, "Request work failed: " + currentErrorInfo().description);

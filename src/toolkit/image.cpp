@@ -210,17 +210,20 @@ Attribute imageSequenceOf(const DataSet& imageBox)
     return grayscale.exists() ? grayscale : imageBox.attribute(PrintTag::BasicColorImageSequence);
 }
 
-CollectionPtr preparedImages(const DataSetCollection& images, const std::function<void(Picture&)>& complete)
+DataSetPtr imageOf(const DataSet& imageBox)
+{
+    const CollectionPtr images = imageSequenceOf(imageBox).sequenceOrNull();
+    return images && images->count() > 0 ? images->item(1) : nullptr;
+}
+
+CollectionPtr preparedImages(const DataSetCollection& images)
 {
     auto prepared = makeCollection();
     bool anyPrepared = false;
     for (const DataSetPtr& image : images) {
         std::shared_ptr<const Picture> picture;
         try {
-            Picture decoded = Image(image).picture();
-            if (complete)
-                complete(decoded);
-            picture = std::make_shared<const Picture>(std::move(decoded));
+            picture = std::make_shared<const Picture>(keptCompressed(Image(image).picture()));
         } catch (...) {
             prepared->add(image); // printing reports what is wrong with it
             continue;

@@ -5,7 +5,6 @@
 #include "picture/picture.h"
 #include "toolkit/data_set.h"
 
-#include <functional>
 
 namespace kestrova {
 
@@ -34,11 +33,13 @@ private:
 
 // The image sequence of an image box; grayscale wins when it carries both.
 Attribute imageSequenceOf(const DataSet& imageBox);
+// The image an image box prints (the first of its sequence); null while it has none.
+DataSetPtr imageOf(const DataSet& imageBox);
 
-// The images of an image box's image sequence, each decoded now and kept as its picture
-// without the received pixel data; an image that cannot be decoded stays as it came, so that
-// printing reports it. `complete`, when given, adds to each picture what printing wants made
-// ahead. Null when no image could be decoded.
-CollectionPtr preparedImages(const DataSetCollection& images, const std::function<void(Picture&)>& complete = {});
+// The images of an image box's image sequence, each decoded now and kept as its picture's
+// compressed pixels, as a film file wants them, without the received pixel data: a film
+// waiting for its last images then holds a few percent of its pixels. An image that cannot be
+// decoded stays as it came, so that printing reports it. Null when no image could be decoded.
+CollectionPtr preparedImages(const DataSetCollection& images);
 
 } // namespace kestrova

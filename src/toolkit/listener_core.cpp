@@ -30,6 +30,9 @@ void cutConnection(int socket)
 #endif
 }
 
+// As many pieces of work of each kind at once as there are cores, and at least two.
+std::ptrdiff_t workSlotsOfAKind() { return std::max<std::ptrdiff_t>(2, std::thread::hardware_concurrency()); }
+
 } // namespace
 
 // One call from an association thread to the UI thread. The association thread gives up on
@@ -131,8 +134,8 @@ std::shared_ptr<ListenerCore> ListenerCore::create(ConnectionHandler& handler, D
 ListenerCore::ListenerCore(ConstructionKey, ConnectionHandler& handler, DicomLog& log)
     : handler_(&handler),
       log_(&log),
-      answerSlots_(std::max<std::ptrdiff_t>(2, std::thread::hardware_concurrency())),
-      preparationSlots_(std::max<std::ptrdiff_t>(2, std::thread::hardware_concurrency())),
+      answerSlots_(workSlotsOfAKind()),
+      preparationSlots_(workSlotsOfAKind()),
       dispatcher_(std::make_unique<Dispatcher>().release())
 {
 }
@@ -193,8 +196,8 @@ bool ListenerCore::runHandler(const HandlerCall& call)
     return true;
 }
 
-ListenerCore::WorkSlot::WorkSlot(ListenerCore& core, bool preparation)
-    : slots_(preparation ? core.preparationSlots_ : core.answerSlots_)
+ListenerCore::WorkSlot::WorkSlot(ListenerCore& core, Connection::WorkKind kind)
+    : slots_(kind == Connection::WorkKind::Preparation ? core.preparationSlots_ : core.answerSlots_)
 {
     slots_.acquire();
 }

@@ -14,6 +14,8 @@
 // Qt's event queue only wakes the UI thread; no data of ours travels through it, so every
 // hand-off is ordered by a mutex of ours (and visible to ThreadSanitizer as such).
 
+#include "toolkit/connection.h"
+
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -63,7 +65,7 @@ public:
     // images that other associations keep sending.
     class WorkSlot {
     public:
-        WorkSlot(ListenerCore& core, bool preparation);
+        WorkSlot(ListenerCore& core, Connection::WorkKind kind);
         ~WorkSlot();
         WorkSlot(const WorkSlot&) = delete;
         WorkSlot& operator=(const WorkSlot&) = delete;

@@ -125,7 +125,7 @@ TEST(FilmImagePlacement, IsWhereQtDrawsTheImageItself)
         const QImage image = patterned(180 + 17 * i, 140 + 9 * i, i == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8, i);
         const QRectF target(100.37 + (i % 2) * 5571.3, 900.7 + (i / 2) * 7000.13, 5400.37 - i * 11.1, 6750.913 + i);
         byQt.addImage(target, image);
-        withStandIns.addCompressedImage(target, image, compressedPixels(image));
+        withStandIns.addCompressedImage(target, compressedPixels(image));
     }
     paintTo("qt.pdf", byQt);
     paintTo("layout.pdf", withStandIns);
