@@ -4,6 +4,7 @@
 #include "toolkit/dicom_log.h"
 #include "toolkit/image_memory.h"
 #include "toolkit/listener_core.h"
+#include "toolkit/prompt_ack_transport.h"
 
 #include <dcmtk/dcmnet/dul.h>
 
@@ -56,12 +57,16 @@ AcceptLoop::~AcceptLoop() { joinAll(); }
 
 OFCondition AcceptLoop::run()
 {
+    PromptAckTransportLayer transport; // outlives the network that uses it
     T_ASC_Network* rawNetwork = nullptr;
     const OFCondition opened = ASC_initializeNetwork(NET_ACCEPTOR, config_.getPort(),
                                                      static_cast<int>(config_.getACSETimeout()), &rawNetwork);
     if (opened.bad())
         return opened;
     const Network network(rawNetwork);
+    const OFCondition layered = ASC_setTransportLayer(network.get(), &transport, 0);
+    if (layered.bad())
+        return layered;
     while (!stopRequested_) {
         // Accepts a connection and reads its association request; gives up after the
         // connection timeout so that a stop is seen.
