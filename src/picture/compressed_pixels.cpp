@@ -59,15 +59,13 @@ QImage inflated(const CompressedPixels& pixels)
     if (image.isNull())
         raiseAbout(ErrorCode::InvalidPicture, "no room for its pixels");
     const qsizetype bytes = rowBytes(pixels.width, pixels.format);
-    const auto size = static_cast<std::size_t>(bytes * pixels.height);
-    if (bytes == image.bytesPerLine()) {
-        inflateInto(pixels, image.bits(), size);
-        return image;
+    inflateInto(pixels, image.bits(), static_cast<std::size_t>(bytes * pixels.height));
+    // The rows arrive one after the other at the start of the image; each goes to its padded
+    // place from the last one back, so that none is overwritten before it has moved.
+    if (bytes != image.bytesPerLine()) {
+        for (int row = pixels.height - 1; row > 0; --row)
+            std::memmove(image.scanLine(row), image.constBits() + bytes * row, static_cast<std::size_t>(bytes));
     }
-    QByteArray rows(static_cast<qsizetype>(size), Qt::Uninitialized);
-    inflateInto(pixels, rows.data(), size);
-    for (int row = 0; row < pixels.height; ++row)
-        std::memcpy(image.scanLine(row), rows.constData() + bytes * row, static_cast<std::size_t>(bytes));
     return image;
 }
 

@@ -19,7 +19,7 @@ void PageContent::addImage(QRectF target, const QImage& image)
 
 void PageContent::addCompressedImage(QRectF target, std::shared_ptr<const CompressedPixels> pixels)
 {
-    QImage standIn = standInImage(compressedCount_++, pixels->format);
+    QImage standIn = standInImage(compressedImages().size(), pixels->format);
     items_.emplace_back(Image{target, std::move(standIn), std::move(pixels)});
 }
 

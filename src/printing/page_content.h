@@ -56,7 +56,6 @@ private:
         int grey;
     };
     std::vector<std::variant<Text, Image, Rectangle>> items_;
-    std::size_t compressedCount_ = 0;
 };
 
 } // namespace kestrova

@@ -5,7 +5,6 @@
 #include "picture/picture.h"
 #include "toolkit/data_set.h"
 
-
 namespace kestrova {
 
 // Pictures come out as 8-bit grayscale or RGB, sized as the image's pixels at 96 dpi,
