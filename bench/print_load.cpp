@@ -8,7 +8,7 @@
 
 #include "support/print_jobs.h"
 #include "support/test_scu.h"
-#include "toolkit/image_memory.h"
+#include "images/image_memory.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,7 +4,7 @@
 
 #include "startup/command_line.h"
 #include "test_film/test_film.h"
-#include "toolkit/image_file.h"
+#include "images/image_file.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

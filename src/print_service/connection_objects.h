@@ -3,7 +3,7 @@
 // association's end removes exactly its own objects.
 
 #include "print_service/object_store.h"
-#include "toolkit/connection.h"
+#include "network/connection.h"
 
 #include <memory>
 #include <string>

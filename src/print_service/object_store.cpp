@@ -1,8 +1,8 @@
 #include "object_store.h"
 
 #include "core/steps.h"
-#include "toolkit/print_tags.h"
-#include "toolkit/sop_classes.h"
+#include "data/print_tags.h"
+#include "data/sop_classes.h"
 
 #include <vector>
 

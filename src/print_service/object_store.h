@@ -2,7 +2,7 @@
 // The store of print objects: every film session, film box and image box requesters
 // create, and the Printer instance, in one collection keyed by SOP Instance UID.
 
-#include "toolkit/data_set.h"
+#include "data/data_set.h"
 
 #include <string>
 

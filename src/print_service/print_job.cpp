@@ -2,8 +2,8 @@
 
 #include "core/errors.h"
 #include "render/film_print.h"
-#include "toolkit/print_tags.h"
-#include "toolkit/sop_classes.h"
+#include "data/print_tags.h"
+#include "data/sop_classes.h"
 
 namespace kestrova {
 

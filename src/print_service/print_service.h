@@ -6,8 +6,8 @@
 #include "core/lut_table.h"
 #include "print_service/object_store.h"
 #include "printing/printer_device.h"
-#include "toolkit/dicom_log.h"
-#include "toolkit/dicom_listener.h"
+#include "network/dicom_log.h"
+#include "network/dicom_listener.h"
 
 #include <QObject>
 #include <QTimer>

@@ -2,7 +2,7 @@
 // The Printer SOP instance requesters ask for their printer's state.
 
 #include "core/configuration.h"
-#include "toolkit/data_set.h"
+#include "data/data_set.h"
 
 namespace kestrova {
 

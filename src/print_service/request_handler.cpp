@@ -5,12 +5,12 @@
 #include "core/rounding.h"
 #include "print_service/connection_objects.h"
 #include "render/display_format.h"
-#include "toolkit/command_tags.h"
-#include "toolkit/dimse_status.h"
-#include "toolkit/image.h"
-#include "toolkit/print_tags.h"
-#include "toolkit/sop_classes.h"
-#include "toolkit/uid.h"
+#include "data/command_tags.h"
+#include "data/dimse_status.h"
+#include "images/image.h"
+#include "data/print_tags.h"
+#include "data/sop_classes.h"
+#include "data/uid.h"
 
 #include <algorithm>
 #include <limits>

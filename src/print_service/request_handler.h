@@ -2,7 +2,7 @@
 // The Print Management SCP logic: one DIMSE-N request in, one response out.
 
 #include "print_service/object_store.h"
-#include "toolkit/connection.h"
+#include "network/connection.h"
 
 #include <cstdint>
 #include <functional>

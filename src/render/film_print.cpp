@@ -10,9 +10,9 @@
 #include "render/header_band.h"
 #include "render/image_cell.h"
 #include "printing/film_folder.h"
-#include "toolkit/dimse_status.h"
-#include "toolkit/print_tags.h"
-#include "toolkit/sop_classes.h"
+#include "data/dimse_status.h"
+#include "data/print_tags.h"
+#include "data/sop_classes.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "core/number_text.h"
 #include "core/rounding.h"
-#include "toolkit/print_tags.h"
+#include "data/print_tags.h"
 
 namespace kestrova {
 

@@ -5,7 +5,7 @@
 #include "printing/resampling.h"
 #include "render/picture_fit.h"
 #include "render/print_context.h"
-#include "toolkit/image.h"
+#include "images/image.h"
 
 #include <cstdint>
 #include <optional>

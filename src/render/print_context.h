@@ -4,7 +4,7 @@
 #include "core/configuration.h"
 #include "core/lut_table.h"
 #include "printing/printer_device.h"
-#include "toolkit/data_set.h"
+#include "data/data_set.h"
 
 #include <functional>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "test_film/film_requests.h"
 
-#include "toolkit/print_tags.h"
-#include "toolkit/sop_classes.h"
+#include "data/print_tags.h"
+#include "data/sop_classes.h"
 
 namespace kestrova {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The attributes a print SCU sends to make a film: the film session and the film box N-CREATE.
 
-#include "toolkit/data_set.h"
+#include "data/data_set.h"
 
 #include <string>
 

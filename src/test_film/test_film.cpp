@@ -2,9 +2,9 @@
 
 #include "test_film/film_requests.h"
 #include "test_film/test_images.h"
-#include "toolkit/print_scu.h"
-#include "toolkit/print_tags.h"
-#include "toolkit/sop_classes.h"
+#include "print_scu/print_scu.h"
+#include "data/print_tags.h"
+#include "data/sop_classes.h"
 
 #include <algorithm>
 #include <cmath>

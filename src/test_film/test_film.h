@@ -3,7 +3,7 @@
 // image box, and the print. kestrova-send-test-film sends it to check an installation or any
 // DICOM printer; the window tests send it to the program.
 
-#include "toolkit/data_set.h"
+#include "data/data_set.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "test_film/test_images.h"
 
-#include "toolkit/image_tags.h"
-#include "toolkit/print_tags.h"
+#include "data/image_tags.h"
+#include "data/print_tags.h"
 
 #include <cstring>
 #include <vector>

@@ -2,7 +2,7 @@
 // Synthetic images for print requests: the Image Pixel module built from a pixel function,
 // and the image box N-SET that carries an image.
 
-#include "toolkit/data_set.h"
+#include "data/data_set.h"
 
 #include <cstdint>
 #include <functional>

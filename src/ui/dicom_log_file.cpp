@@ -4,7 +4,7 @@
 #include "core/program_folder.h"
 #include "core/steps.h"
 #include "core/text_file.h"
-#include "toolkit/dicom_log.h"
+#include "network/dicom_log.h"
 
 namespace kestrova {
 

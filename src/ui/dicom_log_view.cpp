@@ -1,7 +1,7 @@
 #include "ui/dicom_log_view.h"
 
 #include "core/text_file.h"
-#include "toolkit/dicom_log.h"
+#include "network/dicom_log.h"
 #include "ui/local_text.h"
 
 #include <QScrollBar>

@@ -7,7 +7,7 @@
 #include "core/steps.h"
 #include "core/text_file.h"
 #include "printing/printer_device.h"
-#include "toolkit/dicom_log.h"
+#include "network/dicom_log.h"
 #include "ui/local_text.h"
 #include "ui/numeric_text.h"
 #include "ui/user_dialogs.h"

@@ -6,7 +6,7 @@
 #include "core/program_folder.h"
 #include "print_service/print_service.h"
 #include "startup/startup_sequence.h"
-#include "toolkit/dicom_log.h"
+#include "network/dicom_log.h"
 #include "ui/local_text.h"
 #include "ui/main_window.h"
 #include "ui/preferences_dialog.h"

@@ -5,8 +5,8 @@
 
 #include "printing/pdf_tools.h"
 #include "support/print_jobs.h"
-#include "toolkit/dimse_status.h"
-#include "toolkit/print_tags.h"
+#include "data/dimse_status.h"
+#include "data/print_tags.h"
 
 #include <gtest/gtest.h>
 

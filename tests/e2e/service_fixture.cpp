@@ -1,7 +1,7 @@
 #include "service_fixture.h"
 
 #include "support/print_jobs.h"
-#include "toolkit/dimse_status.h"
+#include "data/dimse_status.h"
 
 #include <algorithm>
 

@@ -6,9 +6,9 @@
 #include "e2e/service_fixture.h"
 #include "raw_peer.h"
 
-#include "toolkit/connection.h"
-#include "toolkit/dimse_status.h"
-#include "toolkit/print_tags.h"
+#include "network/connection.h"
+#include "data/dimse_status.h"
+#include "data/print_tags.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "e2e/service_fixture.h"
 
 #include "support/cups_server.h"
-#include "toolkit/dimse_status.h"
+#include "data/dimse_status.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "raw_peer.h"
 
-#include "toolkit/connection.h"
-#include "toolkit/dcm_convert.h"
+#include "network/connection.h"
+#include "data/dcm_convert.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>

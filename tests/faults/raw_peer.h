@@ -3,7 +3,7 @@
 // well-behaved toolkit would: garbage, cut-short PDUs, lying lengths, silence.
 // Only upper-layer framing is coded here; command and data sets are written by DCMTK.
 
-#include "toolkit/data_set.h"
+#include "data/data_set.h"
 
 #include <QTcpSocket>
 

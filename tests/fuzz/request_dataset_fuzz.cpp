@@ -15,7 +15,7 @@
 #include "printing/testing/recording_printer_device.h"
 #include "render/film_print.h"
 #include "render/print_context.h"
-#include "toolkit/dcm_convert.h"
+#include "data/dcm_convert.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>

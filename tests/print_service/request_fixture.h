@@ -5,9 +5,9 @@
 #include "print_service/object_store.h"
 #include "print_service/printer_instance.h"
 #include "print_service/request_handler.h"
-#include "toolkit/connection.h"
-#include "toolkit/print_tags.h"
-#include "toolkit/sop_classes.h"
+#include "network/connection.h"
+#include "data/print_tags.h"
+#include "data/sop_classes.h"
 
 #include "support/print_jobs.h"
 #include "support/temp_folder.h"

@@ -4,8 +4,8 @@
 #include "print_service/print_job.h"
 #include "print_service/request_handler.h"
 #include "printing/testing/recording_preview_surface.h"
-#include "toolkit/dimse_status.h"
-#include "toolkit/image.h"
+#include "data/dimse_status.h"
+#include "images/image.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include "render/print_context.h"
 #include "test_film/film_requests.h"
 #include "test_film/test_images.h"
-#include "toolkit/dimse_status.h"
-#include "toolkit/print_tags.h"
-#include "toolkit/sop_classes.h"
+#include "data/dimse_status.h"
+#include "data/print_tags.h"
+#include "data/sop_classes.h"
 
 #include "support/temp_folder.h"
 

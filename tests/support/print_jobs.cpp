@@ -1,6 +1,6 @@
 #include "support/print_jobs.h"
 
-#include "toolkit/print_tags.h"
+#include "data/print_tags.h"
 
 namespace kestrova::test {
 

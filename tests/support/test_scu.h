@@ -2,8 +2,8 @@
 // The print SCU as tests and the load generator use it.
 
 #include "test_film/test_images.h"
-#include "toolkit/print_scu.h"
-#include "toolkit/sop_classes.h"
+#include "print_scu/print_scu.h"
+#include "data/sop_classes.h"
 
 #include <cstdint>
 #include <optional>

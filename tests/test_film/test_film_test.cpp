@@ -1,7 +1,7 @@
 #include "test_film/test_film.h"
 #include "test_film/test_images.h"
-#include "toolkit/image_file.h"
-#include "toolkit/image_tags.h"
+#include "images/image_file.h"
+#include "data/image_tags.h"
 
 #include "support/temp_folder.h"
 

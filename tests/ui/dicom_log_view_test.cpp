@@ -1,4 +1,4 @@
-#include "toolkit/dicom_log.h"
+#include "network/dicom_log.h"
 #include "ui/dicom_log_view.h"
 
 #include <gtest/gtest.h>

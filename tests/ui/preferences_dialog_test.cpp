@@ -1,7 +1,7 @@
 #include "core/configuration.h"
 #include "core/settings_files.h"
 #include "printing/testing/recording_printer_device.h"
-#include "toolkit/dicom_log.h"
+#include "network/dicom_log.h"
 #include "ui/preferences_dialog.h"
 #include "ui_test_support.h"
 

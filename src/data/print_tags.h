@@ -1,0 +1,30 @@
+#pragma once
+// Attributes of the print objects that the service and the renderer read or write.
+
+#include "data/data_set.h"
+
+namespace kestrova::PrintTag {
+
+inline constexpr Tag NumberOfCopies{0x2000, 0x0010};
+inline constexpr Tag ImageDisplayFormat{0x2010, 0x0010};
+inline constexpr Tag FilmOrientation{0x2010, 0x0040};
+inline constexpr Tag FilmSizeId{0x2010, 0x0050};
+inline constexpr Tag MagnificationType{0x2010, 0x0060};
+inline constexpr Tag BorderDensity{0x2010, 0x0100};
+inline constexpr Tag EmptyImageDensity{0x2010, 0x0110};
+inline constexpr Tag ReferencedFilmSessionSequence{0x2010, 0x0500};
+inline constexpr Tag ReferencedImageBoxSequence{0x2010, 0x0510};
+inline constexpr Tag ImageBoxPosition{0x2020, 0x0010};
+inline constexpr Tag Polarity{0x2020, 0x0020};
+inline constexpr Tag RequestedImageSize{0x2020, 0x0030};
+inline constexpr Tag BasicGrayscaleImageSequence{0x2020, 0x0110};
+inline constexpr Tag BasicColorImageSequence{0x2020, 0x0111};
+inline constexpr Tag Manufacturer{0x0008, 0x0070};
+inline constexpr Tag ManufacturerModelName{0x0008, 0x1090};
+inline constexpr Tag DeviceSerialNumber{0x0018, 0x1000};
+inline constexpr Tag SoftwareVersions{0x0018, 0x1020};
+inline constexpr Tag PrinterStatus{0x2110, 0x0010};
+inline constexpr Tag PrinterStatusInfo{0x2110, 0x0020};
+inline constexpr Tag PrinterName{0x2110, 0x0030};
+
+} // namespace kestrova::PrintTag

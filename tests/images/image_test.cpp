@@ -1,0 +1,206 @@
+#include "core/errors.h"
+#include "support/test_scu.h"
+#include "images/image.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using test::ImageSpec;
+using test::Photometric;
+
+int grayAt(const Picture& p, int x, int y) { return p.image.constScanLine(y)[x]; }
+
+std::array<int, 3> rgbAt(const Picture& p, int x, int y)
+{
+    const std::uint8_t* pixel = p.image.constScanLine(y) + 3 * x;
+    return {pixel[0], pixel[1], pixel[2]};
+}
+
+// Two rows of three pixels, each the lowest value, the middle and the highest Bits Stored
+// holds. Three bytes a row: a grayscale QImage pads its rows to four.
+ImageSpec lowMiddleHigh(int bitsStored, Photometric photometric)
+{
+    ImageSpec imageSpec;
+    imageSpec.rows = 2;
+    imageSpec.columns = 3;
+    imageSpec.bitsStored = bitsStored;
+    imageSpec.photometric = photometric;
+    const int highest = (1 << bitsStored) - 1;
+    imageSpec.pixel = [highest](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 0 : c == 1 ? (highest + 1) / 2 : highest); };
+    return imageSpec;
+}
+
+class MonochromeRendition : public testing::TestWithParam<int> {};
+
+TEST_P(MonochromeRendition, WithoutAWindowSpansTheWholeBitsStoredRange)
+{
+    const Picture p = Image(test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome2))).picture();
+    ASSERT_EQ(p.image.format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(grayAt(p, 0, 0), 0);
+    EXPECT_NEAR(grayAt(p, 1, 0), 128, 1);
+    EXPECT_EQ(grayAt(p, 2, 0), 255);
+    EXPECT_EQ(grayAt(p, 0, 1), 0);
+    EXPECT_EQ(grayAt(p, 2, 1), 255);
+}
+
+TEST_P(MonochromeRendition, Monochrome1IsInverted)
+{
+    const Picture p = Image(test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome1))).picture();
+    EXPECT_EQ(grayAt(p, 0, 0), 255);
+    EXPECT_EQ(grayAt(p, 2, 0), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BitsStored, MonochromeRendition, testing::Values(8, 12, 16));
+
+TEST(ImageRendition, TheImagesOwnWindowIsUsed)
+{
+    ImageSpec imageSpec = lowMiddleHigh(12, Photometric::Monochrome2);
+    imageSpec.pixel = [](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 70 : c == 1 ? 100 : 130); };
+    const DataSetPtr image = test::makeImage(imageSpec);
+    image->add(Tag{0x0028, 0x1050}, std::string("100"));
+    image->add(Tag{0x0028, 0x1051}, std::string("51"));
+    const Picture p = Image(image).picture();
+    EXPECT_EQ(grayAt(p, 0, 0), 0);
+    EXPECT_EQ(grayAt(p, 1, 0), 130); // ((100 - 99.5) / 50 + 0.5) * 255
+    EXPECT_EQ(grayAt(p, 2, 0), 255);
+}
+
+class ColorRendition : public testing::TestWithParam<Photometric> {};
+
+TEST_P(ColorRendition, KeepsEachPixelsColour)
+{
+    ImageSpec imageSpec;
+    imageSpec.rows = 2;
+    imageSpec.columns = 3; // odd: QImage pads its rows
+    imageSpec.photometric = GetParam();
+    imageSpec.pixel = [](int r, int c, int s) { return static_cast<std::uint16_t>(s == 0 ? 40 * c : s == 1 ? 200 * r : 7); };
+    const Picture p = Image(test::makeImage(imageSpec)).picture();
+    ASSERT_EQ(p.image.format(), QImage::Format_RGB888);
+    ASSERT_EQ(p.image.width(), 3);
+    EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{0, 0, 7}));
+    EXPECT_EQ(rgbAt(p, 2, 1), (std::array<int, 3>{80, 200, 7}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ColorRendition, testing::Values(Photometric::RgbInterleaved, Photometric::RgbPlanar));
+
+struct SizeCase {
+    int columns;
+    int rows;
+    std::string aspect;
+    int width;
+    int height;
+};
+
+class PictureSize : public testing::TestWithParam<SizeCase> {};
+
+TEST_P(PictureSize, IsThePixelSizeAt96DpiWidenedByThePixelAspectRatio)
+{
+    ImageSpec imageSpec;
+    imageSpec.columns = GetParam().columns;
+    imageSpec.rows = GetParam().rows;
+    imageSpec.pixelAspectRatio = GetParam().aspect;
+    const Picture p = Image(test::makeImage(imageSpec)).picture();
+    EXPECT_EQ(p.widthHimetric, GetParam().width);
+    EXPECT_EQ(p.heightHimetric, GetParam().height);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, PictureSize,
+                         testing::Values(SizeCase{96, 48, "", 2540, 1270}, SizeCase{96, 48, "1\\1", 2540, 1270},
+                                         SizeCase{96, 48, "1\\2", 5080, 1270}, SizeCase{96, 48, "3\\2", 2540, 1905},
+                                         SizeCase{96, 48, "1.5\\1", 2540, 1905},
+                                         SizeCase{3, 1, "", 79, 26}));
+
+TEST(ImageLut, IsAnOutputCurveInterpolatedBetweenEntriesAndClamped)
+{
+    LutTable lut{};
+    lut.fill(100 * 256);
+    lut[0] = 0;
+    lut[44] = 300 * 256; // beyond white
+    lut[45] = -5 * 256;  // below black
+    ImageSpec imageSpec;
+    imageSpec.rows = 1;
+    imageSpec.columns = 6;
+    const std::uint16_t levels[] = {0, 1, 2, 17, 250, 255};
+    imageSpec.pixel = [&](int, int c, int) { return levels[c]; };
+    const Picture p = Image(test::makeImage(imageSpec)).picture(RenditionChoices{false, &lut});
+    EXPECT_EQ(grayAt(p, 0, 0), 0);   // entry 0
+    EXPECT_EQ(grayAt(p, 1, 0), 18);  // 45/255 of the way to entry 1: 17.6
+    EXPECT_EQ(grayAt(p, 2, 0), 35);  // 90/255 of the way: 35.3
+    EXPECT_EQ(grayAt(p, 3, 0), 100); // exactly entry 3
+    EXPECT_EQ(grayAt(p, 4, 0), 255); // 264 between entries 44 and 45, clamped
+    EXPECT_EQ(grayAt(p, 5, 0), 0);   // entry 45, clamped
+}
+
+TEST(ImageLut, AppliesToEachColourChannel)
+{
+    LutTable lut{};
+    for (std::size_t i = 0; i < LutEntries; ++i)
+        lut[i] = static_cast<std::int32_t>((255 - 255 * i / 45) * 256); // inverts
+    ImageSpec imageSpec;
+    imageSpec.rows = 1;
+    imageSpec.columns = 1;
+    imageSpec.photometric = Photometric::RgbInterleaved;
+    imageSpec.pixel = [](int, int, int s) { return static_cast<std::uint16_t>(s == 0 ? 0 : s == 1 ? 255 : 17); };
+    const Picture p = Image(test::makeImage(imageSpec)).picture(RenditionChoices{false, &lut});
+    EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{255, 0, 238}));
+}
+
+class MalformedImage : public testing::TestWithParam<std::function<void(DataSet&)>> {};
+
+TEST_P(MalformedImage, RaisesInvalidPicture)
+{
+    const DataSetPtr image = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
+    GetParam()(*image);
+    try {
+        Image(image).picture();
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), 481) << e.description();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, MalformedImage,
+    testing::Values([](DataSet& d) { d.add(Tag{0x7FE0, 0x0010}, std::make_shared<const std::vector<std::uint8_t>>(4)); },
+                    [](DataSet& d) { d.remove(Tag{0x7FE0, 0x0010}); },
+                    [](DataSet& d) { d.remove(Tag{0x0028, 0x0010}); },
+                    [](DataSet& d) { d.add(Attribute({0x0028, 0x0010}, "US", Numbers{0})); },
+                    [](DataSet& d) { d.add(Tag{0x0028, 0x0004}, std::string("PALETTE COLOR")); },
+                    [](DataSet& d) { d.add(Attribute({0x0028, 0x0002}, "US", Numbers{3})); },
+                    [](DataSet& d) { d.add(Attribute({0x0028, 0x0100}, "US", Numbers{32})); }));
+
+// Decoded on arrival, an image prints as if decoded at print time without its pixels; one
+// that cannot be decoded stays as it came, so that printing reports it. Rendering leaves
+// the received pixels alone: the later renderings of the same image must agree.
+TEST(PreparedImages, KeepTheSamePictureInsteadOfThePixelsAndLeaveUndecodableOnesAlone)
+{
+    const DataSetPtr good = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
+    good->add(Tag{0x0028, 0x0034}, std::string("2\\1"));
+    const DataSetPtr bad = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
+    bad->remove(Tag{0x0028, 0x0010});
+    const auto images = std::make_shared<DataSetCollection>();
+    images->add(good);
+    images->add(bad);
+
+    const CollectionPtr prepared = preparedImages(*images);
+    ASSERT_TRUE(prepared);
+    ASSERT_EQ(prepared->count(), 2u);
+    EXPECT_FALSE(prepared->item(1)->has(Tag{0x7FE0, 0x0010}));
+    EXPECT_TRUE(good->has(Tag{0x7FE0, 0x0010})) << "the received image is left as it is";
+    for (const bool reversed : {false, true}) {
+        const Picture expected = Image(good).picture(RenditionChoices{reversed, nullptr});
+        const Picture actual = Image(prepared->item(1)).picture(RenditionChoices{reversed, nullptr});
+        EXPECT_EQ(actual.image, expected.image) << reversed;
+        EXPECT_EQ(actual.widthHimetric, expected.widthHimetric);
+        EXPECT_EQ(actual.heightHimetric, expected.heightHimetric);
+    }
+    EXPECT_EQ(prepared->item(2), bad);
+    const auto onlyBad = std::make_shared<DataSetCollection>();
+    onlyBad->add(bad);
+    EXPECT_EQ(preparedImages(*onlyBad), nullptr);
+}
+
+} // namespace
+} // namespace kestrova
