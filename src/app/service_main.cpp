@@ -5,7 +5,6 @@
 #include "core/configuration.h"
 #include "core/program_folder.h"
 #include "print_service/print_service.h"
-#include "printing/null_preview_surface.h"
 #include "printing/qt_printer_device.h"
 #include "startup/startup_sequence.h"
 
@@ -60,9 +59,8 @@ int main(int argc, char** argv)
     say("program folder " + kestrova::ProgramFolder().string());
 
     kestrova::QtPrinterDevice printer;
-    kestrova::NullPreviewSurface preview;
     kestrova::Configuration configuration;
-    kestrova::PrintService service(configuration, printer, preview);
+    kestrova::PrintService service(configuration, printer);
     bool failed = false;
     QObject::connect(&service, &kestrova::PrintService::listenFailed, [&failed](int port) {
         std::fprintf(stderr, "kestrova-service: unable to listen on port %d\n", port);

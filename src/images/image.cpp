@@ -193,7 +193,7 @@ Picture Image::picture() const
         raise(ErrorCode::ObjectNotSet);
     if (const auto& prepared = dataSet_->preparedPicture())
         return withImage(*prepared);
-    return sizedPicture(rendered(*dataSet_), *dataSet_);
+    return decodedPicture(*dataSet_);
 }
 
 Picture Image::picture(const RenditionChoices& choices) const
@@ -216,25 +216,15 @@ DataSetPtr imageOf(const DataSet& imageBox)
     return images && images->count() > 0 ? images->item(1) : nullptr;
 }
 
-CollectionPtr preparedImages(const DataSetCollection& images)
+Picture decodedPicture(const DataSet& image) { return sizedPicture(rendered(image), image); }
+
+std::shared_ptr<const Picture> preparedPicture(const DataSet& image)
 {
-    auto prepared = makeCollection();
-    bool anyPrepared = false;
-    for (const DataSetPtr& image : images) {
-        std::shared_ptr<const Picture> picture;
-        try {
-            picture = std::make_shared<const Picture>(keptCompressed(Image(image).picture()));
-        } catch (...) {
-            prepared->add(image); // printing reports what is wrong with it
-            continue;
-        }
-        auto copy = std::make_shared<DataSet>(*image);
-        copy->setPreparedPicture(std::move(picture));
-        copy->remove(ImageTag::PixelData);
-        prepared->add(std::move(copy));
-        anyPrepared = true;
+    try {
+        return std::make_shared<const Picture>(keptCompressed(decodedPicture(image)));
+    } catch (...) {
+        return nullptr;
     }
-    return anyPrepared ? prepared : nullptr;
 }
 
 } // namespace kestrova

@@ -35,10 +35,13 @@ Attribute imageSequenceOf(const DataSet& imageBox);
 // The image an image box prints (the first of its sequence); null while it has none.
 DataSetPtr imageOf(const DataSet& imageBox);
 
-// The images of an image box's image sequence, each decoded now and kept as its picture's
-// compressed pixels, as a film file wants them, without the received pixel data: a film
-// waiting for its last images then holds a few percent of its pixels. An image that cannot be
-// decoded stays as it came, so that printing reports it. Null when no image could be decoded.
-CollectionPtr preparedImages(const DataSetCollection& images);
+// The image decoded for printing: an 8-bit rendition linear over Bits Stored (or its own
+// window), MONOCHROME1 inverted. Raises an AppError for malformed or unsupported pixel data.
+Picture decodedPicture(const DataSet& image);
+
+// The image decoded now and kept as its picture's compressed pixels, as a film file wants them:
+// a film waiting for its last images then holds a few percent of its pixels. Null when it
+// cannot be decoded; printing then decodes it again and reports why.
+std::shared_ptr<const Picture> preparedPicture(const DataSet& image);
 
 } // namespace kestrova

@@ -1,13 +1,10 @@
 #pragma once
-// The DICOM listener. Each association is served on a worker thread; every event it
-// produces is handed to the handler on the thread that owns the DicomListener (the UI
-// thread), one call at a time, and the worker waits for the call to finish, runs the work
-// the handler left for it (Connection::continueOnAssociationThread), sends the response, and
-// runs the work left for after the response. listener_core.h says which thread touches what.
-
-#include "network/connection.h"
-
-#include <QObject>
+// The DICOM listener: accepts associations on a port and serves each on a thread of its own,
+// handing every request to the handler the service gives for that association
+// (network/dicom_service.h). Nothing in it waits for the thread that owns the listener.
+//
+// Threads: listen, stop and the queries are for the owner's thread. A stop sets the stop flag,
+// cuts the open associations' connections and joins every thread before it returns.
 
 #include <chrono>
 #include <memory>
@@ -15,30 +12,20 @@
 namespace kestrova {
 
 class DicomLog;
+class ServiceProvider;
 
-class ConnectionHandler {
+class DicomListener {
 public:
-    virtual ~ConnectionHandler() = default;
-    virtual void associationStarted(Connection& connection) = 0;
-    // Every DIMSE-N request and every C- request other than C-ECHO. No response is
-    // sent unless the handler gives one.
-    virtual void handleRequest(Connection& connection) = 0;
-    // Released, aborted, or the connection was lost.
-    virtual void associationEnded(Connection& connection) = 0;
-};
-
-class DicomListener : public QObject {
-    Q_OBJECT
-public:
-    DicomListener(ConnectionHandler& handler, DicomLog& log, QObject* parent = nullptr);
-    ~DicomListener() override; // stops listening
+    DicomListener(ServiceProvider& service, DicomLog& log);
+    ~DicomListener(); // stops listening
+    DicomListener(const DicomListener&) = delete;
+    DicomListener& operator=(const DicomListener&) = delete;
 
     // True only when actually listening; a port in use, 0 or outside 1..65535 gives false,
     // with the reason in the DICOM log.
     bool listen(int port);
-    // Stops accepting, ends the served associations and waits for the workers, while
-    // events keep being processed. Returns within a couple of seconds.
-    void stopListening();
+    // Stops accepting, ends the served associations and joins their threads.
+    void stop();
     bool isListening() const;
     int port() const;
 
@@ -48,8 +35,16 @@ public:
     void setTimeouts(std::chrono::seconds dimse, std::chrono::seconds acse);
 
 private:
-    class Impl;
-    std::unique_ptr<Impl> impl_;
+    struct Run;
+
+    bool waitUntilAccepting(Run& run, int port) const;
+
+    ServiceProvider& service_;
+    DicomLog& log_;
+    std::unique_ptr<Run> run_;
+    int port_ = 0;
+    std::chrono::seconds dimseTimeout_{60};
+    std::chrono::seconds acseTimeout_{30};
 };
 
 } // namespace kestrova

@@ -1,109 +1,66 @@
-#include "object_store.h"
+#include "print_service/object_store.h"
 
-#include "core/steps.h"
-#include "data/print_tags.h"
-#include "data/sop_classes.h"
-
-#include <vector>
+#include <algorithm>
 
 namespace kestrova {
 
-namespace {
-
-// The Referenced SOP Instance UID of a reference sequence's first item, "" when there is none.
-std::string firstReferencedUid(const Attribute& sequence)
+DataSet* ObjectStore::attributesOf(const std::string& uid) const
 {
-    if (sequence.isNull())
-        return {};
-    const CollectionPtr& items = sequence.asSequence();
-    if (!items || items->empty())
-        return {};
-    return items->item(1)->attribute(ReferencedSopInstanceUidTag).textOrEmpty();
+    const auto found = objects_.find(uid);
+    if (found == objects_.end())
+        return nullptr;
+    return std::visit([](const auto& object) { return &object->attributes; }, found->second);
 }
 
-std::vector<std::string> filmBoxesOfSession(const DataSetCollection& objects, const std::string& sessionUid)
+void ObjectStore::addFilmSession(std::shared_ptr<FilmSession> session)
 {
-    std::vector<std::string> filmBoxes;
-    for (const auto& object : objects) {
-        const std::string referenced = firstReferencedUid(object->attribute(PrintTag::ReferencedFilmSessionSequence));
-        if (!referenced.empty() && referenced == sessionUid)
-            filmBoxes.push_back(object->sopInstanceUid());
-    }
-    return filmBoxes;
+    const std::string uid = session->uid;
+    objects_.emplace(uid, std::move(session));
 }
 
-// A film session lists its film boxes as children. One left there after its film box was
-// deleted would keep that film's images in memory until the session itself goes.
-void detachFromFilmSession(const DataSetCollection& objects, const std::string& classUid, const std::string& instanceUid)
+void ObjectStore::addFilmBox(std::shared_ptr<FilmBox> filmBox)
 {
-    const DataSetPtr filmBox = classUid == SopClass::BasicFilmBox ? objects.find(instanceUid) : nullptr;
-    if (!filmBox)
+    for (const auto& imageBox : filmBox->imageBoxes)
+        objects_.emplace(imageBox->uid, imageBox);
+    filmBox->session->filmBoxes.push_back(filmBox);
+    const std::string uid = filmBox->uid;
+    objects_.emplace(uid, std::move(filmBox));
+}
+
+void ObjectStore::addPlainObject(std::shared_ptr<PlainObject> object)
+{
+    const std::string uid = object->uid;
+    objects_.emplace(uid, std::move(object));
+}
+
+void ObjectStore::remove(const std::string& uid)
+{
+    const auto found = objects_.find(uid);
+    if (found == objects_.end())
         return;
-    const DataSetPtr session
-        = DatasetFromSequence(objects, filmBox->attribute(PrintTag::ReferencedFilmSessionSequence), 1);
-    if (session && session->children())
-        session->children()->remove(instanceUid);
+    // Held here: erasing the entry may drop the last reference to the object.
+    const StoredObject object = found->second;
+    if (const auto* session = std::get_if<std::shared_ptr<FilmSession>>(&object))
+        removeFilmSession(**session);
+    else if (const auto* filmBox = std::get_if<std::shared_ptr<FilmBox>>(&object))
+        removeFilmBox(**filmBox);
+    objects_.erase(uid);
 }
 
-} // namespace
-
-ObjectStore::ObjectStore()
-    : objects_(makeCollection())
+void ObjectStore::removeFilmSession(const FilmSession& session)
 {
+    // A copy: each removal takes the film box out of the session's list.
+    const auto filmBoxes = session.filmBoxes;
+    for (const auto& filmBox : filmBoxes)
+        remove(filmBox->uid);
 }
 
-DataSetPtr ObjectStore::NewDataSet()
+// A film box left in its session's list would keep its images in memory until the session goes.
+void ObjectStore::removeFilmBox(const FilmBox& filmBox)
 {
-    DataSetPtr object = objects_->addNew();
-    object->setChildren(makeCollection());
-    return object;
-}
-
-DataSetPtr ObjectStore::dataset(const std::string& uid) const
-{
-    return objects_->find(uid);
-}
-
-DataSetPtr ObjectStore::DatasetFromSequence(const Attribute& sequence, std::size_t n) const
-{
-    return kestrova::DatasetFromSequence(*objects_, sequence, n);
-}
-
-void ObjectStore::remove(const std::string& classUid, const std::string& instanceUid)
-{
-    // A cascade that meets a malformed object stops there; the object itself still goes.
-    ignoreErrors({[&] { removeDependents(classUid, instanceUid); },
-                  [&] { detachFromFilmSession(*objects_, classUid, instanceUid); }});
-    objects_->remove(instanceUid);
-}
-
-void ObjectStore::removeDependents(const std::string& classUid, const std::string& instanceUid)
-{
-    if (classUid == SopClass::BasicFilmSession) {
-        // Collected first: removing while walking would skip members.
-        for (const auto& filmBox : filmBoxesOfSession(*objects_, instanceUid))
-            remove(SopClass::BasicFilmBox, filmBox);
-    } else if (classUid == SopClass::BasicFilmBox) {
-        const DataSetPtr filmBox = objects_->find(instanceUid);
-        if (!filmBox)
-            return;
-        const Attribute imageBoxes = filmBox->attribute(PrintTag::ReferencedImageBoxSequence);
-        if (imageBoxes.isNull())
-            return;
-        for (const auto& reference : *imageBoxes.asSequence())
-            remove(reference->attribute(ReferencedSopClassUidTag).textOrEmpty(),
-                   reference->attribute(ReferencedSopInstanceUidTag).textOrEmpty());
-    }
-}
-
-void ObjectStore::add(DataSetPtr object) { objects_->add(std::move(object)); }
-
-void ObjectStore::clear() { objects_ = makeCollection(); }
-
-void ObjectStore::reset(DataSetPtr printer)
-{
-    clear();
-    add(std::move(printer));
+    for (const auto& imageBox : filmBox.imageBoxes)
+        objects_.erase(imageBox->uid);
+    std::erase_if(filmBox.session->filmBoxes, [&](const auto& member) { return member.get() == &filmBox; });
 }
 
 } // namespace kestrova

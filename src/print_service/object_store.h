@@ -1,39 +1,52 @@
 #pragma once
-// The store of print objects: every film session, film box and image box requesters
-// create, and the Printer instance, in one collection keyed by SOP Instance UID.
+// The print objects of one association, found by SOP Instance UID. Removing an object takes
+// what hangs from it: a film session its film boxes, a film box its image boxes.
+//
+// Threads: used only under the print service's lock.
 
-#include "data/data_set.h"
+#include "print_service/film_objects.h"
 
+#include <map>
+#include <memory>
 #include <string>
+#include <variant>
 
 namespace kestrova {
 
+using StoredObject = std::variant<std::shared_ptr<FilmSession>, std::shared_ptr<FilmBox>, std::shared_ptr<ImageBox>,
+                                  std::shared_ptr<PlainObject>>;
+
 class ObjectStore {
 public:
-    ObjectStore();
+    bool contains(const std::string& uid) const { return objects_.contains(uid); }
+    // The object with that UID, or null when there is none or it is of another type.
+    template <typename Object>
+    std::shared_ptr<Object> find(const std::string& uid) const
+    {
+        const auto found = objects_.find(uid);
+        if (found == objects_.end())
+            return nullptr;
+        const auto* object = std::get_if<std::shared_ptr<Object>>(&found->second);
+        return object ? *object : nullptr;
+    }
+    // The attributes of the object with that UID, or null.
+    DataSet* attributesOf(const std::string& uid) const;
 
-    // Appends a new empty object with an empty child collection and returns it.
-    DataSetPtr NewDataSet();
-    // The stored object with that UID, or null.
-    DataSetPtr dataset(const std::string& uid) const;
-    // The stored object that item n of a reference sequence names, or null.
-    DataSetPtr DatasetFromSequence(const Attribute& sequence, std::size_t n) const;
-    // Removes an object with everything that hangs from it: a film session takes its film
-    // boxes, a film box its image boxes. Unknown UIDs are no error.
-    void remove(const std::string& classUid, const std::string& instanceUid);
-    void add(DataSetPtr object);
-    // Drops every object.
-    void clear();
-    // Drops everything and keeps only the given Printer instance.
-    void reset(DataSetPtr printer);
+    void addFilmSession(std::shared_ptr<FilmSession> session);
+    // With its image boxes, as the last film box of its session.
+    void addFilmBox(std::shared_ptr<FilmBox> filmBox);
+    void addPlainObject(std::shared_ptr<PlainObject> object);
 
-    const CollectionPtr& collection() const { return objects_; }
-    std::size_t count() const { return objects_->count(); }
+    // Removes the object with everything that hangs from it; an unknown UID is no error.
+    void remove(const std::string& uid);
+
+    std::size_t size() const { return objects_.size(); }
 
 private:
-    void removeDependents(const std::string& classUid, const std::string& instanceUid);
+    void removeFilmSession(const FilmSession& session);
+    void removeFilmBox(const FilmBox& filmBox);
 
-    CollectionPtr objects_;
+    std::map<std::string, StoredObject> objects_;
 };
 
 } // namespace kestrova

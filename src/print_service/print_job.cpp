@@ -1,110 +1,94 @@
-#include "print_job.h"
+#include "print_service/print_job.h"
 
-#include "core/errors.h"
+#include "core/error_log.h"
+#include "images/image.h"
+#include "print_service/dimse_status.h"
 #include "render/film_print.h"
-#include "data/print_tags.h"
-#include "data/sop_classes.h"
 
 namespace kestrova {
 
 namespace {
 
-// Other associations' requests may change or remove the stored objects while a job prints,
-// so the job reads copies: the film session, its film boxes, their reference items and
-// the image boxes still stored. Pictures and pixel data are shared, never changed in place.
-class JobObjects {
-public:
-    JobObjects(const ObjectStore& store, CollectionPtr copies) : store_(store), copies_(std::move(copies)) {}
+constexpr const char* Label = "DoPrint";
 
-    DataSetPtr addFilmSession(const DataSet& session)
-    {
-        auto copy = std::make_shared<DataSet>(session);
-        copy->setChildren(makeCollection());
-        if (const CollectionPtr& filmBoxes = session.children()) {
-            for (const DataSetPtr& child : *filmBoxes) {
-                const DataSetPtr stored = store_.dataset(child->sopInstanceUid());
-                if (stored && stored->sopClassUid() == SopClass::BasicFilmBox)
-                    copy->children()->add(addFilmBox(*stored));
-            }
-        }
-        copies_->add(copy);
-        return copy;
+// An image box deleted on its own is no longer stored, but its film box still names it.
+ImageBoxToPrint imageBoxToPrint(const ObjectStore& store, const ImageBox& imageBox)
+{
+    if (!store.contains(imageBox.uid))
+        raise(ErrorCode::SubscriptOutOfRange);
+    return ImageBoxToPrint{imageBox.attributes, imageBox.picture};
+}
+
+FilmToPrint filmToPrint(const ObjectStore& store, const FilmBox& filmBox)
+{
+    FilmToPrint film{filmBox.attributes, filmBox.session->attributes, {}};
+    for (const auto& imageBox : filmBox.imageBoxes)
+        film.imageBoxes.push_back(imageBoxToPrint(store, *imageBox));
+    return film;
+}
+
+std::variant<FilmToPrint, AppError> takenFilm(const ObjectStore& store, const FilmBox& filmBox)
+{
+    try {
+        return filmToPrint(store, filmBox);
+    } catch (const AppError& error) {
+        return error;
     }
+}
 
-    // With the film session it names, when that is stored.
-    DataSetPtr addFilmBoxOnItsOwn(const DataSet& filmBox)
-    {
-        if (const DataSetPtr session = sessionOf(filmBox)) {
-            auto copy = std::make_shared<DataSet>(*session);
-            copy->setChildren(makeCollection());
-            copies_->add(copy);
-        }
-        return addFilmBox(filmBox);
+// An image that could not be decoded when it arrived is decoded again, to say why.
+FilmToPrint withEveryPicture(FilmToPrint film)
+{
+    for (ImageBoxToPrint& imageBox : film.imageBoxes) {
+        if (const DataSetPtr image = imageOf(imageBox.attributes); image && !imageBox.picture)
+            imageBox.picture = std::make_shared<const Picture>(decodedPicture(*image));
     }
-
-private:
-    DataSetPtr addFilmBox(const DataSet& filmBox)
-    {
-        auto copy = std::make_shared<DataSet>(filmBox);
-        const Attribute references = filmBox.attribute(PrintTag::ReferencedImageBoxSequence);
-        if (const CollectionPtr referenced = references.sequenceOrNull()) {
-            const CollectionPtr items = addImageBoxes(*referenced);
-            copy->add(Attribute(references.tag(), references.vr(), items));
-            copy->setChildren(items);
-        }
-        copies_->add(copy);
-        return copy;
-    }
-
-    CollectionPtr addImageBoxes(const DataSetCollection& references)
-    {
-        auto items = makeCollection();
-        for (const DataSetPtr& reference : references) {
-            items->add(std::make_shared<DataSet>(*reference));
-            const std::string uid = reference->attribute(ReferencedSopInstanceUidTag).textOrEmpty();
-            const DataSetPtr stored = store_.dataset(uid);
-            if (stored && !copies_->find(uid))
-                copies_->add(std::make_shared<DataSet>(*stored));
-        }
-        return items;
-    }
-
-    // A reference that cannot be followed is left for the job to report.
-    DataSetPtr sessionOf(const DataSet& filmBox) const
-    {
-        try {
-            return store_.DatasetFromSequence(filmBox.attribute(PrintTag::ReferencedFilmSessionSequence), 1);
-        } catch (const AppError&) {
-            return nullptr;
-        }
-    }
-
-    const ObjectStore& store_;
-    CollectionPtr copies_;
-};
+    return film;
+}
 
 } // namespace
 
-PrintJob::PrintJob(const ObjectStore& store, const DataSetPtr& target, const Configuration& configuration,
-                   const LutState& lut, const PrinterDevice& printer, const PreviewSurface& preview, bool previewWanted)
-    : configuration_(configuration),
-      lut_(lut),
-      printer_(printer.deviceForJob()),
-      preview_(preview),
-      previewWanted_(previewWanted)
+PrintJob PrintJob::ofFilmBox(const ObjectStore& store, const FilmBox& filmBox)
 {
-    JobObjects objects(store, store_);
-    target_ = target->sopClassUid() == SopClass::BasicFilmSession ? objects.addFilmSession(*target)
-                                                                    : objects.addFilmBoxOnItsOwn(*target);
+    PrintJob job;
+    job.films_.push_back(takenFilm(store, filmBox));
+    return job;
 }
 
-std::uint16_t PrintJob::print()
+PrintJob PrintJob::ofFilmSession(const ObjectStore& store, const FilmSession& session)
 {
-    const PrintContext context{store_,   configuration_.settings, configuration_.headerLeft, configuration_.headerRight,
-                               lut_,     *printer_,               preview_,                   [this] { return previewWanted_; }};
-    if (target_->sopClassUid() == SopClass::BasicFilmSession)
-        return PrintFilmSession(*target_, context);
-    return DoPrint(target_->sopInstanceUid(), context);
+    PrintJob job;
+    job.ofSession_ = true;
+    for (const auto& filmBox : session.filmBoxes)
+        job.films_.push_back(takenFilm(store, *filmBox));
+    return job;
+}
+
+std::uint16_t PrintJob::print(const FilmJobSettings& settings, PrinterDevice& printer, const FilmPrinted& printed) const
+{
+    if (ofSession_ && films_.empty())
+        return DimseStatus::FilmSessionHasNoFilmBox;
+    std::uint16_t status = DimseStatus::Success;
+    for (const Film& film : films_) {
+        if (!printOne(film, settings, printer, printed))
+            status = DimseStatus::ProcessingFailure;
+    }
+    return status;
+}
+
+bool PrintJob::printOne(const Film& film, const FilmJobSettings& settings, PrinterDevice& printer,
+                        const FilmPrinted& printed) const
+{
+    try {
+        if (const auto* failure = std::get_if<AppError>(&film))
+            throw *failure;
+        printed(printFilm(withEveryPicture(std::get<FilmToPrint>(film)), settings, printer));
+        return true;
+    } catch (...) {
+        const ErrorInfo error = currentErrorInfo();
+        LogError(error.number, error.description, Label);
+        return false;
+    }
 }
 
 } // namespace kestrova

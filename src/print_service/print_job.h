@@ -1,41 +1,44 @@
 #pragma once
-// One N-ACTION's printing, done away from the UI thread: the job holds its own copies of the
-// objects it prints, of the settings, the caption lines and the LUT, and its own printer
-// device, all taken on the UI thread when the request came. It then lays out and paints on
-// the association's thread beside other jobs, while the UI thread and the store go on.
+// One N-ACTION's printing. What its films need is taken from the store under the service's
+// lock (attributes copied, pictures shared); the films are then printed on the association's
+// thread outside the lock, beside other associations' jobs, on a printer device of the job's own.
 
-#include "core/configuration.h"
-#include "core/lut_table.h"
+#include "core/errors.h"
 #include "print_service/object_store.h"
-#include "printing/preview_recording.h"
 #include "printing/printer_device.h"
+#include "render/film_to_print.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <optional>
+#include <variant>
+#include <vector>
 
 namespace kestrova {
 
+struct FilmPage;
+
 class PrintJob {
 public:
-    // On the UI thread. target is a stored film box or film session.
-    PrintJob(const ObjectStore& store, const DataSetPtr& target, const Configuration& configuration,
-             const LutState& lut, const PrinterDevice& printer, const PreviewSurface& preview, bool previewWanted);
+    // Under the lock: the film box, or every film box of the session in creation order.
+    static PrintJob ofFilmBox(const ObjectStore& store, const FilmBox& filmBox);
+    static PrintJob ofFilmSession(const ObjectStore& store, const FilmSession& session);
 
-    // On the job's thread: prints and returns the N-ACTION status, as DoPrint and
-    // PrintFilmSession do.
-    std::uint16_t print();
-    // On the UI thread, once printed: the preview the job drew.
-    void showPreview(PreviewSurface& preview) const { preview_.showOn(preview); }
+    using FilmPrinted = std::function<void(std::shared_ptr<const FilmPage>)>;
+    // Outside the lock: prints each film as a page and returns the N-ACTION's status: 0x0110 when
+    // any film failed (each failure logged under "DoPrint"; nothing of that film is printed),
+    // 0xC600 for a session without a film box.
+    std::uint16_t print(const FilmJobSettings& settings, PrinterDevice& printer, const FilmPrinted& printed) const;
 
 private:
-    CollectionPtr store_ = makeCollection();
-    DataSetPtr target_;
-    Configuration configuration_;
-    LutState lut_;
-    std::unique_ptr<PrinterDevice> printer_;
-    PreviewRecording preview_;
-    bool previewWanted_;
+    // A film as it was taken, or why it could not be.
+    using Film = std::variant<FilmToPrint, AppError>;
+
+    bool printOne(const Film& film, const FilmJobSettings& settings, PrinterDevice& printer,
+                  const FilmPrinted& printed) const;
+
+    std::vector<Film> films_;
+    bool ofSession_ = false;
 };
 
 } // namespace kestrova

@@ -1,14 +1,11 @@
-#include "print_service.h"
+#include "print_service/print_service.h"
 
+#include "core/lut_table.h"
 #include "core/program_folder.h"
 #include "core/steps.h"
-#include "print_service/connection_objects.h"
+#include "images/image_memory.h"
 #include "print_service/image_pruning.h"
-#include "print_service/print_job.h"
-#include "print_service/printer_instance.h"
-#include "print_service/request_handler.h"
-
-#include <QCoreApplication>
+#include "print_service/print_association.h"
 
 namespace kestrova {
 
@@ -17,37 +14,35 @@ namespace {
 constexpr int TimerInterval = 60000;
 constexpr const char* LoadLabel = "LoadSettings";
 
-void letEventsRun() { QCoreApplication::processEvents(); }
-
 } // namespace
 
-PrintService::PrintService(const Configuration& configuration, PrinterDevice& printer, PreviewSurface& preview,
-                           QObject* parent)
-    : QObject(parent),
-      configuration_(configuration),
-      printer_(printer),
-      preview_(preview),
-      previewWanted_([] { return false; }),
-      listener_(std::make_unique<DicomListener>(*this, log_))
+PrintService::PrintService(const Configuration& configuration, const PrinterDevice& printer, QObject* parent)
+    : QObject(parent), configuration_(configuration), state_(printer), listener_(*this, log_)
 {
+    // Before the first association's thread allocates the images it receives.
+    keepPixelBuffersForReuse();
+    state_.setFilmPrinted([this](std::shared_ptr<const FilmPage> page) { emit filmPrinted(std::move(page)); });
     pruneTimer_.setInterval(TimerInterval);
     connect(&pruneTimer_, &QTimer::timeout, this, &PrintService::pruneImages);
     pruneTimer_.start();
 }
 
-PrintService::~PrintService()
-{
-    listener_.reset(); // stops the listener before the store and the log go
-}
+PrintService::~PrintService() { listener_.stop(); }
 
 void PrintService::restart()
 {
+    // Before the listener starts: its first request already prints with these.
+    FilmJobSettings settings{configuration_, {}};
+    LoadLutTable(settings.lut, configuration_.settings);
+    {
+        const auto lock = state_.lock();
+        state_.setJobSettings(std::move(settings));
+    }
     bool listening = false;
     runSteps(LoadLabel, {
         [&] {
-            if (listener_->isListening())
-                listener_->stopListening();
-            listening = listener_->listen(configuration_.settings.Port);
+            listener_.stop();
+            listening = listener_.listen(configuration_.settings.Port);
         },
         [&] {
             if (!listening)
@@ -55,56 +50,35 @@ void PrintService::restart()
         },
         [&] {
             if (!listening)
-                listening = listener_->listen(configuration_.settings.Port);
+                listening = listener_.listen(configuration_.settings.Port);
         },
         [&] {
             if (!listening)
                 emit listenRetryFailed(configuration_.settings.Port);
         },
-        [&] { store_.clear(); },
         [&] { log_.setMaxEntries(DefaultMaxLogEntries); },
         [&] { logLevelText_ = "Current LogLevel: " + std::to_string(log_.level()); },
-        [&] { store_.add(PrinterDataset(configuration_.settings)); },
         [&] { emit settingsShown(configuration_.settings, QString::fromLocal8Bit(logLevelText_.c_str())); },
     });
-    LoadLutTable(lutTable_, configuration_.settings);
 }
 
-void PrintService::stopListening() { listener_->stopListening(); }
+void PrintService::stopListening() { listener_.stop(); }
 
-bool PrintService::isListening() const { return listener_->isListening(); }
+bool PrintService::isListening() const { return listener_.isListening(); }
 
-void PrintService::setPreviewWanted(std::function<bool()> wanted) { previewWanted_ = std::move(wanted); }
-
-void PrintService::pruneImages()
+std::size_t PrintService::storedObjects()
 {
-    pruneOldFiles(programPath("images"), std::chrono::system_clock::now());
-    letEventsRun();
+    const auto lock = state_.lock();
+    return state_.storedObjects();
 }
 
-void PrintService::associationStarted(Connection& connection) { startCreatedObjects(connection); }
+void PrintService::setJobStartObserver(std::function<void()> observer) { state_.setJobStarted(std::move(observer)); }
 
-void PrintService::associationEnded(Connection& connection) { removeCreatedObjects(connection, store_); }
+void PrintService::pruneImages() { pruneOldFiles(programPath("images"), std::chrono::system_clock::now()); }
 
-void PrintService::handleRequest(Connection& connection)
+std::unique_ptr<AssociationHandler> PrintService::startAssociation(const AssociationInfo&)
 {
-    kestrova::handleRequest(connection, store_, [this](const DataSetPtr& target) { return printJob(target); });
-}
-
-void PrintService::setJobStartObserver(std::function<void()> observer) { jobStarted_ = std::move(observer); }
-
-// The page is laid out and painted on the association's thread, so the UI thread, and
-// through it every other association, goes on meanwhile, and two associations print on two
-// cores. The requester is answered once the page is done, after the UI thread has shown it.
-Connection::AssociationWork PrintService::printJob(const DataSetPtr& target)
-{
-    auto job = std::make_shared<PrintJob>(store_, target, configuration_, lutTable_, printer_, preview_, previewWanted_());
-    return [this, job, started = jobStarted_](Connection& connection) -> Connection::UiFollowUp {
-        if (started)
-            started();
-        connection.respond(job->print());
-        return [this, job] { job->showPreview(preview_); };
-    };
+    return std::make_unique<PrintAssociation>(state_);
 }
 
 } // namespace kestrova

@@ -1,13 +1,17 @@
 #pragma once
-// The DICOM print service: listener, object store, request handling, printing and the
-// prune timer. It runs with or without a window; a window only shows what it reports.
+// The DICOM print service: the listener, the handling of every association's requests, printing
+// and the prune timer. It runs with or without a window; a window only shows what it reports.
+//
+// Threads: the service lives on the UI thread, where restart, stop and the timer run. Requests
+// are handled on their associations' threads (print_association.h); the UI thread hears of them
+// only through the queued signals below and never waits for them, nor they for it.
 
 #include "core/configuration.h"
-#include "core/lut_table.h"
-#include "print_service/object_store.h"
-#include "printing/printer_device.h"
-#include "network/dicom_log.h"
 #include "network/dicom_listener.h"
+#include "network/dicom_log.h"
+#include "network/dicom_service.h"
+#include "print_service/service_state.h"
+#include "printing/printer_device.h"
 
 #include <QObject>
 #include <QTimer>
@@ -18,44 +22,38 @@
 
 namespace kestrova {
 
-class PrintService : public QObject, public ConnectionHandler {
+struct FilmPage;
+
+class PrintService : public QObject, public ServiceProvider {
     Q_OBJECT
 public:
-    // The configuration is the program's; the service reads it at each restart and each job.
-    PrintService(const Configuration& configuration, PrinterDevice& printer, PreviewSurface& preview,
-                 QObject* parent = nullptr);
+    // The configuration is the program's; the service takes a copy of it at each restart.
+    PrintService(const Configuration& configuration, const PrinterDevice& printer, QObject* parent = nullptr);
     ~PrintService() override;
 
-    // Starts the service on the configured port with a fresh store holding the Printer
-    // instance, and loads the LUT table when the LUT setting asks for it. A port that
-    // cannot be opened is reported through listenFailed before the store is rebuilt; the
-    // listen is then tried once more on the port set by then (a window lets the user change
-    // it), and a second failure is reported through listenRetryFailed.
+    // Starts the service on the configured port, with the settings and the LUT table now in
+    // force. A port that cannot be opened is reported through listenFailed; the listen is then
+    // tried once more on the port set by then (a window lets the user change it), and a second
+    // failure is reported through listenRetryFailed.
     void restart();
     void stopListening();
     bool isListening() const;
 
-    // Whether the film preview is drawn: the main window answers while it is maximized. Asked
-    // as each print job begins.
-    void setPreviewWanted(std::function<bool()> wanted);
-    // Called on each print job's own thread as it begins, for tests that watch jobs run side
-    // by side. Takes effect for jobs that begin afterwards.
-    void setJobStartObserver(std::function<void()> observer);
-
     DicomLog& log() { return log_; }
-    DicomListener& listener() { return *listener_; }
-    ObjectStore& store() { return store_; }
-    LutState& lutTable() { return lutTable_; }
+    DicomListener& listener() { return listener_; }
     // "Current LogLevel: " + level, as of the last restart.
     const std::string& logLevelText() const { return logLevelText_; }
+    // Every object the open associations keep.
+    std::size_t storedObjects();
+
+    // Called on each print job's own thread as it begins, for tests that watch jobs run side by
+    // side. Set before the service listens.
+    void setJobStartObserver(std::function<void()> observer);
 
     // Deletes files in images/ created a day or more ago; runs every minute.
     void pruneImages();
 
-    // ConnectionHandler
-    void associationStarted(Connection& connection) override;
-    void handleRequest(Connection& connection) override;
-    void associationEnded(Connection& connection) override;
+    std::unique_ptr<AssociationHandler> startAssociation(const AssociationInfo& association) override;
 
 signals:
     // The listener could not be opened on port; emitted synchronously, so a window can show
@@ -64,19 +62,14 @@ signals:
     void listenRetryFailed(int port);
     // The settings the service now runs with, and the log label text.
     void settingsShown(const kestrova::Settings& settings, const QString& logLevelText);
+    // A film was printed; emitted on the job's thread, so connect it queued.
+    void filmPrinted(std::shared_ptr<const kestrova::FilmPage> page);
 
 private:
-    Connection::AssociationWork printJob(const DataSetPtr& target);
-
     const Configuration& configuration_;
-    PrinterDevice& printer_;
-    PreviewSurface& preview_;
-    std::function<bool()> previewWanted_;
-    std::function<void()> jobStarted_;
     DicomLog log_;
-    ObjectStore store_;
-    LutState lutTable_;
-    std::unique_ptr<DicomListener> listener_;
+    ServiceState state_;
+    DicomListener listener_;
     QTimer pruneTimer_;
     std::string logLevelText_;
 };

@@ -10,7 +10,8 @@
 #include "render/header_band.h"
 #include "render/image_cell.h"
 #include "printing/film_folder.h"
-#include "data/dimse_status.h"
+#include "printing/null_preview_surface.h"
+#include "print_service/dimse_status.h"
 #include "data/print_tags.h"
 #include "data/sop_classes.h"
 
@@ -199,7 +200,62 @@ void printFilmBox(const std::string& filmBoxUid, const PrintContext& context)
     fileSystem().ensureFolder(programPath("images"));
 }
 
+// The film in the shape the page code reads: a store with the session, the film box and its
+// image boxes, whose image items carry their pictures.
+CollectionPtr storeOf(const FilmToPrint& film)
+{
+    auto store = makeCollection();
+    auto session = std::make_shared<DataSet>(film.filmSession);
+    session->setSopInstanceUid("session");
+    store->add(session);
+    auto filmBox = std::make_shared<DataSet>(film.filmBox);
+    filmBox->setSopInstanceUid("film");
+    auto sessionReference = makeCollection();
+    auto sessionItem = sessionReference->addNew();
+    sessionItem->add(ReferencedSopClassUidTag, std::string(SopClass::BasicFilmSession));
+    sessionItem->add(ReferencedSopInstanceUidTag, std::string("session"));
+    filmBox->add(PrintTag::ReferencedFilmSessionSequence, sessionReference);
+    auto references = makeCollection();
+    for (std::size_t k = 0; k < film.imageBoxes.size(); ++k) {
+        const ImageBoxToPrint& box = film.imageBoxes[k];
+        auto imageBox = std::make_shared<DataSet>(box.attributes);
+        const std::string uid = "box." + std::to_string(k);
+        imageBox->setSopInstanceUid(uid);
+        if (const DataSetPtr image = imageOf(box.attributes); image && box.picture) {
+            auto withPicture = std::make_shared<DataSet>(*image);
+            withPicture->setPreparedPicture(box.picture);
+            auto sequence = makeCollection();
+            sequence->add(withPicture);
+            imageBox->add(imageSequenceOf(box.attributes).tag(), sequence);
+        }
+        store->add(imageBox);
+        auto reference = references->addNew();
+        reference->add(ReferencedSopClassUidTag, std::string(SopClass::BasicGrayscaleImageBox));
+        reference->add(ReferencedSopInstanceUidTag, uid);
+    }
+    filmBox->add(PrintTag::ReferencedImageBoxSequence, references);
+    store->add(filmBox);
+    return store;
+}
+
 } // namespace
+
+std::shared_ptr<const FilmPage> printFilm(const FilmToPrint& film, const FilmJobSettings& settings,
+                                          PrinterDevice& printer)
+{
+    NullPreviewSurface preview;
+    const Configuration& configuration = settings.configuration;
+    const PrintContext context{storeOf(film), configuration.settings, configuration.headerLeft,
+                               configuration.headerRight, settings.lut, printer, preview, [] { return false; }};
+    try {
+        selectIfListed(printer, configuration.settings.Printer);
+        printFilmBox("film", context);
+    } catch (...) {
+        ignoreErrors({[&] { printer.abortDocument(); }});
+        throw;
+    }
+    return nullptr;
+}
 
 std::uint16_t DoPrint(const std::string& filmBoxUid, const PrintContext& context)
 {

@@ -77,8 +77,7 @@ MainWindow::MainWindow(Configuration& configuration, PrinterDevice& printer, QWi
     createControls();
     createMenus();
 
-    service_ = std::make_unique<PrintService>(configuration_, printer_, *previewBox_);
-    service_->setPreviewWanted([this] { return isMaximized(); });
+    service_ = std::make_unique<PrintService>(configuration_, printer_);
     connect(service_.get(), &PrintService::listenFailed, this, &MainWindow::reportListenFailure,
             Qt::DirectConnection);
     connect(service_.get(), &PrintService::listenRetryFailed, this, &MainWindow::showListenFailure,
@@ -249,7 +248,9 @@ void MainWindow::applyResizeRule()
 // can still reach it.
 void MainWindow::hideIntoTray()
 {
-    if (!tray_ || !trayAvailable_())
+    // A window state the platform reports late must not bring back the icon of a program that
+    // is ending.
+    if (!tray_ || !trayAvailable_() || ending_)
         return;
     tray_->show();
     hide();
@@ -310,6 +311,7 @@ void MainWindow::exitStoppingTheListener()
 
 void MainWindow::endProgram()
 {
+    ending_ = true;
     ignoreErrors({
         [&] {
             if (preferences_)
@@ -323,6 +325,7 @@ void MainWindow::endProgram()
 // Closing the window ends the program; the listener goes with the service.
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    ending_ = true;
     if (tray_)
         tray_->hide();
     event->accept();

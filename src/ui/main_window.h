@@ -73,6 +73,7 @@ private:
     Configuration& configuration_;
     PrinterDevice& printer_;
     std::function<bool()> trayAvailable_;
+    bool ending_ = false;
     QLineEdit* aeTitleField_ = nullptr;
     QLineEdit* portField_ = nullptr;
     QLineEdit* emulationField_ = nullptr;

@@ -5,7 +5,7 @@
 
 #include "printing/pdf_tools.h"
 #include "support/print_jobs.h"
-#include "data/dimse_status.h"
+#include "print_service/dimse_status.h"
 #include "data/print_tags.h"
 
 #include <gtest/gtest.h>
@@ -24,16 +24,16 @@ constexpr std::uint16_t Ok = DimseStatus::Success;
 
 class WholeJob : public testing::TestWithParam<std::pair<const char*, const char*>> {};
 
-TEST_P(WholeJob, PrintsOnePageAndLeavesOnlyThePrinterBehind)
+TEST_P(WholeJob, PrintsOnePageAndLeavesNothingBehind)
 {
     const auto [meta, imageBoxClass] = GetParam();
     ServiceFixture service;
     TestScu scu;
-    Response printer;
+    ScuResponse printer;
     FilmJob job;
     std::vector<std::uint16_t> setStatuses;
-    Response action;
-    Response deleted;
+    ScuResponse action;
+    ScuResponse deleted;
     runPeer([&] {
         ASSERT_TRUE(service.connect(scu, meta));
         scu.useContext(SopClass::Printer);
@@ -52,14 +52,14 @@ TEST_P(WholeJob, PrintsOnePageAndLeavesOnlyThePrinterBehind)
     ASSERT_EQ(service.films().size(), 1u);
     EXPECT_EQ(pdfInfo(service.films()[0]).pages, 1);
     EXPECT_EQ(deleted.status, Ok);
-    EXPECT_EQ(service.storedCount(), 1u);
+    EXPECT_EQ(service.storedCount(), 0u);
 
     // A job left behind by a released association goes with it.
     runPeer([&] {
         createFilm(scu);
         scu.release();
     });
-    EXPECT_TRUE(pumpUntil([&] { return service.storedCount() == 1; }));
+    EXPECT_TRUE(pumpUntil([&] { return service.storedCount() == 0; }));
     EXPECT_EQ(service.errorLog(), "");
 }
 
@@ -130,10 +130,10 @@ TEST(ServiceRestart, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
     service.configuration.settings.Port = freePort();
     service.configuration.settings.AETName = "WARD3";
     service.service.restart();
-    EXPECT_EQ(service.storedCount(), 1u);
+    EXPECT_EQ(service.storedCount(), 0u);
 
     TestScu after;
-    Response printer;
+    ScuResponse printer;
     runPeer([&] {
         ASSERT_TRUE(service.connect(after));
         after.useContext(SopClass::Printer);

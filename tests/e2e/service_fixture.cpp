@@ -1,7 +1,7 @@
 #include "service_fixture.h"
 
 #include "support/print_jobs.h"
-#include "data/dimse_status.h"
+#include "print_service/dimse_status.h"
 
 #include <algorithm>
 
@@ -10,7 +10,7 @@ namespace kestrova::test {
 ServiceFixture::ServiceFixture()
     : configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""}, HeaderLines{},
                     HeaderLines{}},
-      service(configuration, printer, preview)
+      service(configuration, printer)
 {
     service.restart();
 }
@@ -38,7 +38,7 @@ FilmJob createFilm(TestScu& scu, const std::string& format)
 {
     FilmJob job;
     job.session = scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
-    const Response filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, job.session));
+    const ScuResponse filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, job.session));
     job.filmBox = filmBox.affectedSopInstanceUid;
     ImageBoxRefs imageBoxes = imageBoxesOf(filmBox);
     job.imageBoxes = std::move(imageBoxes.instances);

@@ -4,7 +4,6 @@
 
 #include "core/configuration.h"
 #include "print_service/print_service.h"
-#include "printing/null_preview_surface.h"
 #include "printing/qt_printer_device.h"
 
 #include "support/event_loop.h"
@@ -31,12 +30,12 @@ public:
 
     std::vector<std::filesystem::path> films() const;
     std::string errorLog() const { return folder.errorLog(); }
-    std::size_t storedCount() { return service.store().count(); }
+    // Every object the open associations keep.
+    std::size_t storedCount() { return service.storedObjects(); }
 
     TempProgramFolder folder;
     Configuration configuration;
     QtPrinterDevice printer;
-    NullPreviewSurface preview;
     PrintService service;
 };
 

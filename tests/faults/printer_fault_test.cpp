@@ -4,7 +4,7 @@
 #include "e2e/service_fixture.h"
 
 #include "support/cups_server.h"
-#include "data/dimse_status.h"
+#include "print_service/dimse_status.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +44,7 @@ protected:
 TEST_F(PrinterFaults, QueueRemovedBetweenJobsFailsOnlyTheJobThatMeetsIt)
 {
     service.configuration.settings.Printer = Queue;
+    service.service.restart();
     ASSERT_TRUE(nextJobReachesTheQueue());
 
     cups().removeQueue(Queue);

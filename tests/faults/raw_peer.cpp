@@ -1,7 +1,8 @@
 #include "raw_peer.h"
 
-#include "network/connection.h"
+#include "data/command_tags.h"
 #include "data/dcm_convert.h"
+#include "network/dicom_service.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -119,9 +120,12 @@ RawBytes commandSet(std::uint16_t commandField, const std::string& classUid, con
 {
     DataSet command;
     command.add(Tag{0x0000, 0x0000}, Numbers{0}); // the group length, counted when written
-    const DataSet request = requestCommand(commandField, classUid, instanceUid);
-    for (const Attribute& attribute : request.attributes())
-        command.add(attribute);
+    // Creation names the affected SOP class and instance, every other request the requested ones.
+    const bool create = commandField == CommandField::NCreateRq;
+    command.add(CommandTag::CommandField, Numbers{static_cast<double>(commandField)});
+    command.add(create ? CommandTag::AffectedSopClassUid : CommandTag::RequestedSopClassUid, classUid);
+    if (!instanceUid.empty())
+        command.add(create ? CommandTag::AffectedSopInstanceUid : CommandTag::RequestedSopInstanceUid, instanceUid);
     command.add(Tag{0x0000, 0x0110}, Numbers{1}); // message ID
     command.add(Tag{0x0000, 0x0800}, Numbers{static_cast<double>(withDataSet ? 0x0102 : 0x0101)}); // data set type
     return implicitLittleEndian(command);

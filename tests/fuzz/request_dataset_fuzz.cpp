@@ -10,12 +10,8 @@
 
 #include "core/errors.h"
 #include "core/configuration.h"
-#include "print_service/request_fixture.h"
-#include "printing/testing/recording_preview_surface.h"
-#include "printing/testing/recording_printer_device.h"
-#include "render/film_print.h"
-#include "render/print_context.h"
 #include "data/dcm_convert.h"
+#include "print_service/request_fixture.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -37,7 +33,7 @@ using test::referenceTo;
 constexpr std::array<E_TransferSyntax, 3> AcceptedTransferSyntaxes
     = {EXS_LittleEndianExplicit, EXS_LittleEndianImplicit, EXS_BigEndianExplicit};
 
-enum class Request { CreateSession, CreateFilmBox, SetImageBox, SetFilmBox, SetSession, GetPrinter, Count };
+enum class FuzzedRequest { CreateSession, CreateFilmBox, SetImageBox, SetFilmBox, SetSession, GetPrinter, Count };
 
 DataSetPtr parsed(const std::uint8_t* data, std::size_t size, E_TransferSyntax syntax)
 {
@@ -53,37 +49,18 @@ DataSetPtr parsed(const std::uint8_t* data, std::size_t size, E_TransferSyntax s
     return dcm::toDataSet(dataset);
 }
 
-// The requests of one association, each printed for real on a recording printer.
+// The requests of one association, each printed for real on a recording printer, the LUT on or off.
 struct Association : test::RequestFixture {
     Association(const std::string& meta, bool lut) : RequestFixture(meta)
     {
-        settings.LUT = lut ? 1 : 0;
+        FilmJobSettings settings{Configuration{Settings{"KODAK", 4006, "AGFA", "", "Tahoma", 10, std::int16_t(lut ? 1 : 0), ""},
+                                               HeaderLines{}, HeaderLines{}},
+                                 LutState{{}, true}};
         for (std::size_t i = 0; i < LutEntries; ++i)
-            lutState.table[i] = static_cast<std::int32_t>(255 - i * 255 / (LutEntries - 1)) * 256;
-        print = [this](const DataSetPtr& target) {
-            const PrintContext context{store.collection(), settings, noLines, noLines, lutState, printer, preview,
-                                       [] { return true; }};
-            if (target->sopClassUid() == SopClass::BasicFilmSession)
-                return PrintFilmSession(*target, context);
-            return DoPrint(target->sopInstanceUid(), context);
-        };
+            settings.lut.table[i] = static_cast<std::int32_t>(255 - i * 255 / (LutEntries - 1)) * 256;
+        const auto lock = state.lock();
+        state.setJobSettings(std::move(settings));
     }
-
-    // Every N-CREATE, N-SET, N-GET and N-ACTION is answered, whatever its data set held.
-    std::optional<PendingResponse> answered(std::uint16_t field, const std::string& classUid,
-                                            const std::string& instanceUid, DataSetPtr request)
-    {
-        auto response = send(field, classUid, instanceUid, std::move(request));
-        if (!response)
-            std::abort();
-        return response;
-    }
-
-    Settings settings{"KODAK", 4006, "AGFA", "", "Tahoma", 10, 0, ""};
-    LutState lutState{{}, true};
-    const std::optional<HeaderLines> noLines = HeaderLines{};
-    test::RecordingPrinterDevice printer;
-    test::RecordingPreviewSurface preview;
 };
 
 // The first image box of the film box's response, as the requester would address it.
@@ -96,12 +73,12 @@ std::string firstImageBox(const DataSetPtr& filmBox)
 }
 
 // The response travels back through DCMTK; a value it cannot code is an error, not a crash.
-void encodeResponse(const std::optional<PendingResponse>& response)
+void encodeResponse(const Response& response)
 {
-    if (!response || !response->dataSet)
+    if (!response.dataSet)
         return;
     try {
-        dcm::toDcmDataset(*response->dataSet);
+        dcm::toDcmDataset(*response.dataSet);
     } catch (const AppError&) {
     }
 }
@@ -126,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)offscreen;
     (void)quiet;
     const auto syntax = AcceptedTransferSyntaxes[(data[0] & 0x7F) % AcceptedTransferSyntaxes.size()];
-    const auto request = static_cast<Request>((data[1] & 0x7F) % static_cast<int>(Request::Count));
+    const auto request = static_cast<FuzzedRequest>((data[1] & 0x7F) % static_cast<int>(FuzzedRequest::Count));
     const bool colour = (data[1] & 0x80) != 0;
     const DataSetPtr attributes = parsed(data + 2, size - 2, syntax);
     if (!attributes)
@@ -140,36 +117,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string filmBoxUid = filmBox ? filmBox->sopInstanceUid() : std::string();
     const std::string imageBoxClass = colour ? SopClass::BasicColorImageBox : SopClass::BasicGrayscaleImageBox;
 
-    std::optional<PendingResponse> response;
+    Response response;
     switch (request) {
-    case Request::CreateSession:
-        response = association.answered(CommandField::NCreateRq, SopClass::BasicFilmSession, "", attributes);
+    case FuzzedRequest::CreateSession:
+        response = association.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "", attributes);
         break;
-    case Request::CreateFilmBox:
+    case FuzzedRequest::CreateFilmBox:
         // Without a reference to a stored session the handler would stop at the first check.
         if (!attributes->has(PrintTag::ReferencedFilmSessionSequence))
             attributes->add(PrintTag::ReferencedFilmSessionSequence, referenceTo(SopClass::BasicFilmSession, sessionUid));
-        response = association.answered(CommandField::NCreateRq, SopClass::BasicFilmBox, "", attributes);
+        response = association.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", attributes);
         break;
-    case Request::SetImageBox:
-        response = association.answered(CommandField::NSetRq, imageBoxClass, firstImageBox(filmBox), attributes);
+    case FuzzedRequest::SetImageBox:
+        response = association.send(CommandField::NSetRq, imageBoxClass, firstImageBox(filmBox), attributes);
         break;
-    case Request::SetFilmBox:
-        response = association.answered(CommandField::NSetRq, SopClass::BasicFilmBox, filmBoxUid, attributes);
+    case FuzzedRequest::SetFilmBox:
+        response = association.send(CommandField::NSetRq, SopClass::BasicFilmBox, filmBoxUid, attributes);
         break;
-    case Request::SetSession:
-        response = association.answered(CommandField::NSetRq, SopClass::BasicFilmSession, sessionUid, attributes);
+    case FuzzedRequest::SetSession:
+        response = association.send(CommandField::NSetRq, SopClass::BasicFilmSession, sessionUid, attributes);
         break;
-    case Request::GetPrinter:
-        response = association.answered(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance, attributes);
+    case FuzzedRequest::GetPrinter:
+        response = association.send(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance, attributes);
         break;
-    case Request::Count: break;
+    case FuzzedRequest::Count: break;
     }
     encodeResponse(response);
-    association.answered(CommandField::NActionRq, SopClass::BasicFilmBox, filmBoxUid, nullptr);
-    // The association's end removes everything it made; only the Printer instance stays.
-    removeCreatedObjects(association.connection, association.store);
-    if (association.store.count() != 1)
+    association.send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBoxUid, nullptr);
+    // The association's end removes everything it made.
+    association.association.reset();
+    if (association.storedObjects() != 0)
         std::abort();
     return 0;
 }

@@ -1,21 +1,21 @@
-#include "support/event_loop.h"
-#include "support/test_scu.h"
-#include "network/dicom_log.h"
-#include "network/dicom_listener.h"
 #include "data/image_tags.h"
 #include "data/print_tags.h"
+#include "network/dicom_listener.h"
+#include "network/dicom_log.h"
+#include "network/dicom_service.h"
 #include "network/internal/port_probe.h"
+#include "support/event_loop.h"
+#include "support/test_scu.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QTcpServer>
-#include <QThread>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -25,94 +25,87 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::freePort;
-using test::pumpUntil;
 using test::runPeer;
 using test::TestScu;
 
-using PrintTag::NumberOfCopies;
-using PrintTag::PrinterStatus;
-using ImageTag::PixelData;
-constexpr Tag ActionTypeId{0x0000, 0x1008};
 constexpr Tag GrayscaleImageSequence = PrintTag::BasicGrayscaleImageSequence;
 
-struct Event {
-    std::string kind;
-    std::uint16_t commandField = 0;
-    bool onUiThread = false;
-    std::string abstractSyntax;
-    DataSet command;
-    DataSetPtr request;
-    const Connection* connection = nullptr;
+struct RecordedAssociation {
+    AssociationInfo info;
+    std::vector<Request> requests;
+    std::vector<std::thread::id> threads;
+    bool ended = false;
 };
 
-class RecordingHandler : public ConnectionHandler {
+// Answers every request with what `answer` gives and records what it saw, per association.
+class RecordingService : public ServiceProvider {
 public:
-    std::function<void(Connection&)> onRequest;
-    std::vector<Event> events;
-    std::atomic<int> inside{0};
-    int mostInside = 0;
-    std::atomic<int> started{0};
-    std::atomic<int> ended{0};
+    std::function<Response(const Request&)> answer = [](const Request&) { return Response{}; };
 
-    void associationStarted(Connection& c) override
+    std::unique_ptr<AssociationHandler> startAssociation(const AssociationInfo& info) override
     {
-        record("start", c);
-        ++started;
-    }
-    void handleRequest(Connection& c) override
-    {
-        mostInside = std::max(mostInside, ++inside);
-        record("request", c);
-        if (onRequest)
-            onRequest(c);
-        --inside;
-    }
-    void associationEnded(Connection& c) override
-    {
-        record("end", c);
-        ++ended;
+        const std::lock_guard lock(mutex_);
+        associations_.push_back(std::make_shared<RecordedAssociation>());
+        associations_.back()->info = info;
+        return std::make_unique<Handler>(*this, associations_.back());
     }
 
-    std::vector<std::uint16_t> requestFields() const
+    std::vector<RecordedAssociation> associations() const
     {
-        std::vector<std::uint16_t> fields;
-        for (const Event& e : events)
-            if (e.kind == "request")
-                fields.push_back(e.commandField);
-        return fields;
+        const std::lock_guard lock(mutex_);
+        std::vector<RecordedAssociation> copies;
+        for (const auto& association : associations_)
+            copies.push_back(*association);
+        return copies;
+    }
+
+    bool waitForEnds(std::size_t count) const
+    {
+        for (int i = 0; i < 30000; ++i) {
+            const auto all = associations();
+            if (std::count_if(all.begin(), all.end(), [](const auto& a) { return a.ended; }) >= long(count))
+                return true;
+            std::this_thread::sleep_for(1ms);
+        }
+        return false;
     }
 
 private:
-    void record(const char* kind, Connection& c)
-    {
-        const bool request = std::string(kind) == "request";
-        events.push_back(Event{kind, request ? c.commandField() : std::uint16_t(0),
-                               QThread::currentThread() == QCoreApplication::instance()->thread(),
-                               request ? c.abstractSyntax() : std::string(), request ? c.command() : DataSet(),
-                               request ? c.request() : nullptr, &c});
-    }
-};
+    class Handler : public AssociationHandler {
+    public:
+        Handler(RecordingService& service, std::shared_ptr<RecordedAssociation> record)
+            : service_(service), record_(std::move(record))
+        {
+        }
+        ~Handler() override
+        {
+            const std::lock_guard lock(service_.mutex_);
+            record_->ended = true;
+        }
+        Response handle(const Request& request) override
+        {
+            {
+                const std::lock_guard lock(service_.mutex_);
+                record_->requests.push_back(request);
+                record_->threads.push_back(std::this_thread::get_id());
+            }
+            return service_.answer(request);
+        }
 
-// Waits, without serving the UI thread's events, until a worker has logged the text this often.
-bool waitForLogLines(const DicomLog& log, const std::string& text, int count)
-{
-    for (int i = 0; i < 60000; ++i) {
-        const std::string all = log.text(log.entryCount());
-        int found = 0;
-        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
-            ++found;
-        if (found >= count)
-            return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return false;
-}
+    private:
+        RecordingService& service_;
+        std::shared_ptr<RecordedAssociation> record_;
+    };
+
+    mutable std::mutex mutex_;
+    std::vector<std::shared_ptr<RecordedAssociation>> associations_;
+};
 
 DataSetPtr withAttribute(Tag tag, Value value)
 {
-    auto d = std::make_shared<DataSet>();
-    d->add(tag, std::move(value));
-    return d;
+    auto dataSet = std::make_shared<DataSet>();
+    dataSet->add(tag, std::move(value));
+    return dataSet;
 }
 
 class ListenerTest : public testing::Test {
@@ -122,32 +115,28 @@ protected:
         port = freePort();
         ASSERT_TRUE(listener.listen(port)) << log.text(100);
     }
-    void waitForEnds(int count) { ASSERT_TRUE(pumpUntil([&] { return handler.ended >= count; })) << log.text(200); }
+    std::string logText() const { return log.text(log.entryCount()); }
 
-    RecordingHandler handler;
+    RecordingService service;
     DicomLog log;
-    DicomListener listener{handler, log};
+    DicomListener listener{service, log};
     int port = 0;
 };
 
-// What a print SCU does in one association, answered by the handler.
-TEST_F(ListenerTest, RequestsReachTheHandlerInOrderAndResponsesCarryWhatItGave)
+// What a print SCU does in one association: each request reaches the association's handler on
+// the association's own thread, and the response carries what the handler returned.
+TEST_F(ListenerTest, RequestsReachTheirAssociationsHandlerAndResponsesCarryWhatItReturned)
 {
-    handler.onRequest = [](Connection& c) {
-        switch (c.commandField()) {
+    service.answer = [](const Request& request) {
+        switch (request.commandField) {
         case CommandField::NCreateRq: {
-            auto created = std::make_shared<DataSet>();
+            auto created = withAttribute(PrintTag::NumberOfCopies, std::string("2"));
             created->setSopInstanceUid("1.2.3.100");
-            created->add(NumberOfCopies, std::string("2"));
-            c.respond(created, 0);
-            break;
+            return Response{0, created, {}};
         }
-        case CommandField::NGetRq:
-            c.respond(withAttribute(PrinterStatus, std::string("NORMAL")), 0x0110);
-            c.respond(0); // one response: the data set with the last status
-            break;
-        case CommandField::NActionRq: c.respond(0xC600); break;
-        default: c.respond(0);
+        case CommandField::NGetRq: return Response{0, withAttribute(PrintTag::PrinterStatus, std::string("NORMAL")), {}};
+        case CommandField::NActionRq: return Response{0xC600, nullptr, {}};
+        default: return Response{};
         }
     };
     test::ImageSpec image;
@@ -158,33 +147,36 @@ TEST_F(ListenerTest, RequestsReachTheHandlerInOrderAndResponsesCarryWhatItGave)
     runPeer([&] {
         TestScu scu;
         ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        responses.push_back(scu.nCreate(SopClass::BasicFilmSession, "", withAttribute(NumberOfCopies, std::string("2"))));
+        responses.push_back(scu.nCreate(SopClass::BasicFilmSession, "", withAttribute(PrintTag::NumberOfCopies, std::string("2"))));
         responses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3.5", test::makeImageBoxModification(image)));
         responses.push_back(scu.nGet(SopClass::Printer, SopClass::PrinterInstance));
-        responses.push_back(scu.nAction(SopClass::BasicFilmBox, "1.2.3.6", 1));
+        responses.push_back(scu.nAction(SopClass::BasicFilmBox, "1.2.3.6", 7));
         responses.push_back(scu.nDelete(SopClass::BasicFilmBox, "1.2.3.6"));
         EXPECT_TRUE(scu.release());
     });
-    waitForEnds(1);
+    ASSERT_TRUE(service.waitForEnds(1)) << logText();
 
-    ASSERT_EQ(handler.events.size(), 7u);
-    EXPECT_EQ(handler.events.front().kind, "start");
-    EXPECT_EQ(handler.events.back().kind, "end");
-    EXPECT_EQ(handler.requestFields(),
-              (std::vector<std::uint16_t>{CommandField::NCreateRq, CommandField::NSetRq, CommandField::NGetRq,
-                                          CommandField::NActionRq, CommandField::NDeleteRq}));
-    for (const Event& e : handler.events) {
-        EXPECT_TRUE(e.onUiThread) << e.kind;
-        EXPECT_EQ(e.connection, handler.events.front().connection) << "one connection per association";
+    const auto associations = service.associations();
+    ASSERT_EQ(associations.size(), 1u);
+    const RecordedAssociation& association = associations[0];
+    EXPECT_EQ(association.info.callingAeTitle, "TESTSCU");
+    EXPECT_EQ(association.info.calledAeTitle, "KESTROVA");
+    EXPECT_EQ(association.info.peerHost, "127.0.0.1");
+    ASSERT_EQ(association.requests.size(), 5u);
+    for (const auto& thread : association.threads) {
+        EXPECT_EQ(thread, association.threads[0]) << "one thread per association";
+        EXPECT_NE(thread, std::this_thread::get_id());
     }
-    EXPECT_EQ(handler.events[1].abstractSyntax, SopClass::BasicGrayscalePrintManagementMeta);
-    EXPECT_EQ(handler.events[1].request->attribute(NumberOfCopies).asText(), "2");
-    const Attribute sequence = handler.events[2].request->attribute(GrayscaleImageSequence);
-    ASSERT_TRUE(sequence.exists());
-    EXPECT_EQ(*sequence.asSequence()->item(1)->attribute(PixelData).asBytes(),
+    const Request& create = association.requests[0];
+    EXPECT_EQ(std::tie(create.commandField, create.sopClassUid, create.abstractSyntax),
+              std::tie(CommandField::NCreateRq, SopClass::BasicFilmSession, SopClass::BasicGrayscalePrintManagementMeta));
+    EXPECT_EQ(create.dataSet->attribute(PrintTag::NumberOfCopies).asText(), "2");
+    const Attribute sequence = association.requests[1].dataSet->attribute(GrayscaleImageSequence);
+    EXPECT_EQ(*sequence.asSequence()->item(1)->attribute(ImageTag::PixelData).asBytes(),
               (std::vector<std::uint8_t>{0, 1, 2, 10, 11, 12}));
-    EXPECT_EQ(handler.events[3].request, nullptr) << "N-GET without attribute list has no data set";
-    EXPECT_EQ(handler.events[4].command.attribute(ActionTypeId).asNumber(), 1);
+    EXPECT_EQ(association.requests[2].dataSet, nullptr) << "N-GET without attribute list has no data set";
+    EXPECT_EQ(association.requests[3].actionTypeId, 7);
+    EXPECT_EQ(association.requests[4].sopInstanceUid, "1.2.3.6");
 
     // Command field, message answered, status, affected SOP class and instance of each response.
     using Head = std::tuple<bool, std::uint16_t, std::uint16_t, std::uint16_t, std::string, std::string>;
@@ -198,18 +190,16 @@ TEST_F(ListenerTest, RequestsReachTheHandlerInOrderAndResponsesCarryWhatItGave)
                                         {true, 0x8130, 4, 0xC600, SopClass::BasicFilmBox, "1.2.3.6"},
                                         {true, 0x8150, 5, 0, SopClass::BasicFilmBox, "1.2.3.6"}}));
     ASSERT_NE(responses[0].dataSet, nullptr);
-    EXPECT_EQ(responses[0].dataSet->attribute(NumberOfCopies).asText(), "2");
+    EXPECT_EQ(responses[0].dataSet->attribute(PrintTag::NumberOfCopies).asText(), "2");
     EXPECT_EQ(responses[1].dataSet, nullptr);
-    ASSERT_NE(responses[2].dataSet, nullptr);
-    EXPECT_EQ(responses[2].dataSet->attribute(PrinterStatus).asText(), "NORMAL");
+    EXPECT_EQ(responses[2].dataSet->attribute(PrintTag::PrinterStatus).asText(), "NORMAL");
 
-    const std::string text = log.text(log.entryCount());
+    const std::string text = logText();
     EXPECT_NE(text.find("Association request from TESTSCU at 127.0.0.1"), std::string::npos) << text;
     EXPECT_NE(text.find("Received N-GET-RQ (message 3)"), std::string::npos);
     EXPECT_NE(text.find("Sending N-ACTION-RSP (message 4) status 0xC600"), std::string::npos);
     EXPECT_NE(text.find("Request data set:"), std::string::npos) << "data set dumps";
-    EXPECT_NE(text.find("Association Received 127.0.0.1: TESTSCU -> KESTROVA"), std::string::npos)
-        << "DCMTK's own log";
+    EXPECT_NE(text.find("Association Received 127.0.0.1: TESTSCU -> KESTROVA"), std::string::npos) << "DCMTK's own log";
     // The requester's side of the negotiation: the listener takes PDUs of 128 KB.
     EXPECT_NE(text.find("Max Send PDV: 131060"), std::string::npos) << text;
 }
@@ -218,7 +208,6 @@ class ListenerTransferSyntax : public ListenerTest, public testing::WithParamInt
 
 TEST_P(ListenerTransferSyntax, PixelDataArrivesInHostOrder)
 {
-    handler.onRequest = [](Connection& c) { c.respond(0); };
     test::ImageSpec image;
     image.rows = 2;
     image.columns = 2;
@@ -232,10 +221,9 @@ TEST_P(ListenerTransferSyntax, PixelDataArrivesInHostOrder)
         EXPECT_EQ(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", test::makeImageBoxModification(image)).status, 0);
         scu.release();
     });
-    waitForEnds(1);
-    ASSERT_EQ(handler.events.size(), 3u);
-    const Bytes& pixels =
-        handler.events[1].request->attribute(GrayscaleImageSequence).asSequence()->item(1)->attribute(PixelData).asBytes();
+    ASSERT_TRUE(service.waitForEnds(1));
+    const Request set = service.associations().at(0).requests.at(0);
+    const Bytes& pixels = set.dataSet->attribute(GrayscaleImageSequence).asSequence()->item(1)->attribute(ImageTag::PixelData).asBytes();
     ASSERT_EQ(pixels->size(), 8u);
     std::uint16_t last = 0;
     std::memcpy(&last, pixels->data() + 6, 2);
@@ -247,231 +235,76 @@ INSTANTIATE_TEST_SUITE_P(Each, ListenerTransferSyntax,
                                          test::TransferSyntax::ImplicitLittleEndian,
                                          test::TransferSyntax::ExplicitBigEndian));
 
-// A requester must never wait for an answer that will not come: the association goes.
-TEST_F(ListenerTest, ARequestTheHandlerLeavesUnansweredAbortsTheAssociation)
+// A handler that fails answers 0x0110; work left for after the response runs once the requester
+// has it; and one association's long request holds up no other association.
+TEST_F(ListenerTest, AssociationsAreServedSideBySideAndAnswerBeforeTheirLaterWork)
 {
-    handler.onRequest = [](Connection& c) {
-        if (c.commandField() != CommandField::NEventReportRq)
-            c.respond(0);
-    };
-    runPeer([&] {
-        TestScu scu;
-        ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        EXPECT_FALSE(scu.sendCommand(CommandField::NEventReportRq, SopClass::Printer, SopClass::PrinterInstance, nullptr, 1).received);
-        EXPECT_FALSE(scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received);
-    });
-    waitForEnds(1);
-    EXPECT_EQ(handler.requestFields(), (std::vector<std::uint16_t>{CommandField::NEventReportRq}));
-}
-
-// The first handler call holds the UI thread until the other association's request has
-// reached its worker: that request must wait until the call is over.
-TEST_F(ListenerTest, TwoAssociationsAreServedOneHandlerCallAtATime)
-{
-    bool otherArrivedWhileInside = false;
-    handler.onRequest = [&](Connection& c) {
-        if (handler.requestFields().size() == 1)
-            otherArrivedWhileInside = waitForLogLines(log, "Received N-GET-RQ", 2);
-        c.respond(0);
-    };
-    std::atomic<int> answered{0};
-    const auto requester = [&] {
-        TestScu scu;
-        const bool connected = scu.connect("127.0.0.1", port);
-        // Both association starts are delivered before either request can hold the UI thread.
-        for (int i = 0; i < 60000 && handler.started < 2; ++i)
-            std::this_thread::sleep_for(1ms);
-        if (connected && scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received)
-            ++answered;
-        scu.release();
-    };
-    runPeer([&] {
-        std::thread other(requester);
-        requester();
-        other.join();
-    });
-    waitForEnds(2);
-    EXPECT_TRUE(otherArrivedWhileInside);
-    EXPECT_EQ(answered.load(), 2);
-    EXPECT_EQ(handler.mostInside, 1);
-}
-
-// Work a handler leaves for the association's thread runs there, while the UI thread serves
-// another association; its answer is the one sent, after its follow-up ran on the UI thread.
-TEST_F(ListenerTest, WorkLeftForTheAssociationThreadLetsOtherAssociationsGoOn)
-{
-    std::atomic<bool> otherHandled{false};
-    std::atomic<bool> workOnUiThread{true};
-    std::atomic<bool> otherHandledDuringWork{false};
-    std::atomic<bool> followUpOnUiThread{false};
-    const auto onUiThread = [] { return QThread::currentThread() == QCoreApplication::instance()->thread(); };
-    handler.onRequest = [&](Connection& c) {
-        if (c.commandField() != CommandField::NActionRq) {
-            otherHandled = true;
-            return c.respond(0);
-        }
-        c.continueOnAssociationThread([&](Connection& own) -> Connection::UiFollowUp {
-            workOnUiThread = onUiThread();
-            for (int i = 0; i < 60000 && !otherHandled; ++i)
+    std::atomic<bool> otherAnswered{false};
+    std::atomic<bool> otherAnsweredDuringAction{false};
+    std::atomic<bool> answeredBeforeLaterWork{false};
+    service.answer = [&](const Request& request) {
+        if (request.commandField == CommandField::NDeleteRq)
+            throw std::runtime_error("failed on purpose");
+        if (request.commandField == CommandField::NActionRq) {
+            for (int i = 0; i < 30000 && !otherAnswered; ++i)
                 std::this_thread::sleep_for(1ms);
-            otherHandledDuringWork = otherHandled.load();
-            own.respond(0xC600);
-            return [&] { followUpOnUiThread = onUiThread(); };
-        });
+            otherAnsweredDuringAction = otherAnswered.load();
+            return Response{};
+        }
+        return Response{0, nullptr, [&] {
+            for (int i = 0; i < 30000 && !otherAnswered; ++i)
+                std::this_thread::sleep_for(1ms);
+            answeredBeforeLaterWork = otherAnswered.load();
+        }};
     };
-    std::uint16_t actionStatus = 0;
+    std::uint16_t failedStatus = 0;
     runPeer([&] {
         std::thread printer([&] {
             TestScu scu;
             ASSERT_TRUE(scu.connect("127.0.0.1", port));
-            actionStatus = scu.nAction(SopClass::BasicFilmBox, "1.2.3").status;
+            EXPECT_TRUE(scu.nAction(SopClass::BasicFilmBox, "1.2.3").received);
             scu.release();
         });
         TestScu scu;
         ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        ASSERT_TRUE(waitForLogLines(log, "Received N-ACTION-RQ", 1));
-        EXPECT_TRUE(scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received);
+        otherAnswered = scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received;
+        failedStatus = scu.nDelete(SopClass::BasicFilmBox, "1.2.3").status;
         scu.release();
         printer.join();
     });
-    waitForEnds(2);
-    EXPECT_FALSE(workOnUiThread.load());
-    EXPECT_TRUE(otherHandledDuringWork.load());
-    EXPECT_TRUE(followUpOnUiThread.load());
-    EXPECT_EQ(actionStatus, 0xC600);
-    EXPECT_EQ(handler.mostInside, 1);
+    ASSERT_TRUE(service.waitForEnds(2));
+    EXPECT_TRUE(otherAnsweredDuringAction.load());
+    EXPECT_TRUE(answeredBeforeLaterWork.load());
+    EXPECT_EQ(failedStatus, 0x0110);
+    EXPECT_NE(logText().find("Request handler failed: failed on purpose"), std::string::npos) << logText();
 }
 
-// Preparations that fill every slot of theirs (one per core, at least two) still leave the
-// work whose outcome is an answer its own slot.
-TEST_F(ListenerTest, PreparationsHoldingAllTheirSlotsNeverHoldUpAnAnswer)
+// A stop cuts the associations it finds, even one whose handler is busy, joins them and
+// returns; the port can be listened on again, and C-ECHO is the listener's own business.
+TEST_F(ListenerTest, StopCutsOpenAssociationsAndTheSamePortListensAgain)
 {
-    const int preparations = std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
-    std::atomic<int> preparing{0};
-    std::atomic<bool> answerRan{false};
-    std::atomic<int> preparationsThatSawTheAnswer{0};
-    handler.onRequest = [&](Connection& c) {
-        if (c.commandField() == CommandField::NActionRq) {
-            c.continueOnAssociationThread([&](Connection& own) -> Connection::UiFollowUp {
-                answerRan = true;
-                own.respond(0);
-                return {};
-            });
-            return;
-        }
-        c.respond(0);
-        c.continueOnAssociationThread(
-            [&](Connection&) -> Connection::UiFollowUp {
-                ++preparing;
-                for (int i = 0; i < 10000 && !answerRan; ++i)
-                    std::this_thread::sleep_for(1ms);
-                if (answerRan)
-                    ++preparationsThatSawTheAnswer;
-                return {};
-            },
-            Connection::WorkTiming::BeforeResponse, Connection::WorkKind::Preparation);
+    std::atomic<bool> handling{false};
+    service.answer = [&](const Request&) {
+        handling = true;
+        std::this_thread::sleep_for(200ms);
+        return Response{};
     };
-    runPeer([&] {
-        std::vector<std::thread> preparers;
-        for (int p = 0; p < preparations; ++p)
-            preparers.emplace_back([&] {
-                TestScu scu;
-                ASSERT_TRUE(scu.connect("127.0.0.1", port));
-                scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
-                scu.release();
-            });
-        for (int i = 0; i < 10000 && preparing < preparations; ++i)
-            std::this_thread::sleep_for(1ms);
-        TestScu scu;
-        ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        EXPECT_EQ(scu.nAction(SopClass::BasicFilmBox, "1.2.3").status, 0);
-        scu.release();
-        for (std::thread& preparer : preparers)
-            preparer.join();
-    });
-    waitForEnds(preparations + 1);
-    EXPECT_EQ(preparing.load(), preparations);
-    EXPECT_EQ(preparationsThatSawTheAnswer.load(), preparations);
-}
-
-TEST_F(ListenerTest, WorkLeftForAfterTheResponseRunsOnceTheRequesterHasIt)
-{
-    std::atomic<bool> answered{false};
-    std::atomic<bool> answeredBeforeTheWork{false};
-    handler.onRequest = [&](Connection& c) {
-        c.respond(0);
-        c.continueOnAssociationThread(
-            [&](Connection&) -> Connection::UiFollowUp {
-                for (int i = 0; i < 10000 && !answered; ++i)
-                    std::this_thread::sleep_for(1ms);
-                answeredBeforeTheWork = answered.load();
-                return {};
-            },
-            Connection::WorkTiming::AfterResponse);
-    };
-    runPeer([&] {
-        TestScu scu;
-        ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        answered = scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received;
-        scu.release();
-    });
-    waitForEnds(1);
-    EXPECT_TRUE(answeredBeforeTheWork.load());
-}
-
-TEST_F(ListenerTest, StoppingWhileARequestWaitsForTheUiThreadReturns)
-{
     test::Response response;
-    std::atomic<bool> pumpingDone = false;
     std::thread requester([&] {
         TestScu scu;
-        if (!scu.connect("127.0.0.1", port))
-            return;
-        // The request must not reach the last pass of the pump below, which would serve it.
-        for (int i = 0; i < 60000 && !pumpingDone; ++i)
-            std::this_thread::sleep_for(1ms);
-        response = scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
+        if (scu.connect("127.0.0.1", port))
+            response = scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
     });
-    // Once the association start is delivered the UI thread deliberately serves no more
-    // events: the worker waits for it with the request.
-    ASSERT_TRUE(pumpUntil([&] { return !handler.events.empty(); }));
-    pumpingDone = true;
-    const bool arrived = waitForLogLines(log, "Received N-GET-RQ", 1);
-    listener.stopListening();
+    for (int i = 0; i < 30000 && !handling; ++i)
+        std::this_thread::sleep_for(1ms);
+    listener.stop();
     requester.join();
-    EXPECT_TRUE(arrived) << log.text(100);
-    EXPECT_FALSE(listener.isListening());
+    EXPECT_TRUE(handling.load());
     EXPECT_FALSE(response.received);
-    EXPECT_TRUE(handler.requestFields().empty());
-}
-
-// A stop from inside a handler call cannot wait for that call's own worker: it returns,
-// and the listener ends once the call has returned.
-TEST_F(ListenerTest, StoppingFromInsideAHandlerCallReturns)
-{
-    bool stoppedInside = false;
-    handler.onRequest = [&](Connection& c) {
-        listener.stopListening();
-        stoppedInside = true;
-        c.respond(0);
-    };
-    runPeer([&] {
-        TestScu scu;
-        ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        EXPECT_FALSE(scu.nGet(SopClass::Printer, SopClass::PrinterInstance).received);
-    });
-    EXPECT_TRUE(stoppedInside);
     EXPECT_FALSE(listener.isListening());
-    EXPECT_TRUE(pumpUntil([&] { return port_probe::isFree(port); })) << "the left-behind listener ends";
-}
+    EXPECT_TRUE(service.associations().at(0).ended) << "the handler is gone once stop returns";
 
-// C-ECHO is the listener's own business: the handler never sees it.
-TEST_F(ListenerTest, ListensAgainOnTheSamePortAfterAStopAndAnswersEcho)
-{
-    listener.stopListening();
-    EXPECT_FALSE(listener.isListening());
-    ASSERT_TRUE(listener.listen(port)) << log.text(100);
-    EXPECT_TRUE(listener.isListening());
+    ASSERT_TRUE(listener.listen(port)) << logText();
     EXPECT_EQ(listener.port(), port);
     runPeer([&] {
         TestScu scu;
@@ -479,8 +312,8 @@ TEST_F(ListenerTest, ListensAgainOnTheSamePortAfterAStopAndAnswersEcho)
         EXPECT_TRUE(scu.echo());
         scu.release();
     });
-    waitForEnds(1);
-    EXPECT_TRUE(handler.requestFields().empty());
+    ASSERT_TRUE(service.waitForEnds(2));
+    EXPECT_TRUE(service.associations().at(1).requests.empty());
 }
 
 // A port outside the range, one another program holds and one our own listener holds.
@@ -488,12 +321,12 @@ TEST(Listen, RefusesAPortItCannotHaveWithALogLine)
 {
     QTcpServer occupied;
     ASSERT_TRUE(occupied.listen(QHostAddress::LocalHost, 0));
-    RecordingHandler handler;
+    RecordingService service;
     DicomLog log;
-    DicomListener first(handler, log);
+    DicomListener first(service, log);
     const int ownPort = freePort();
     ASSERT_TRUE(first.listen(ownPort));
-    DicomListener listener(handler, log);
+    DicomListener listener(service, log);
     for (const int port : {0, -1, 65536, 70000, int(occupied.serverPort()), ownPort}) {
         EXPECT_FALSE(listener.listen(port)) << port;
         EXPECT_FALSE(listener.isListening()) << port;

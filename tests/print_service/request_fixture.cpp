@@ -10,40 +10,42 @@ DataSetPtr makeDataSet(std::initializer_list<std::pair<Tag, Value>> attributes)
     return dataSet;
 }
 
-RequestFixture::RequestFixture(const std::string& meta)
-    : connection("TESTSCU", "127.0.0.1"), metaSopClass(meta)
+RequestFixture::RequestFixture(std::string meta) : metaSopClass(std::move(meta))
 {
-    store.reset(PrinterDataset(Settings{"KODAK", 4006, "AGFA", "", "Tahoma", 10, 0, ""}));
-    startCreatedObjects(connection);
+    // A caption line, so that every film is a page even without images.
+    Configuration configuration{Settings{"KODAK", 4006, "AGFA", "Film Printer", "Tahoma", 10, 0, ""},
+                                HeaderLines{"WARD 3"}, HeaderLines{}};
+    const auto lock = state.lock();
+    state.setJobSettings(FilmJobSettings{configuration, LutState{}});
 }
 
-std::optional<PendingResponse> RequestFixture::send(std::uint16_t commandField, const std::string& classUid,
-                                                    const std::string& instanceUid, DataSetPtr request,
-                                                    Connection* on)
+kestrova::Response RequestFixture::send(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid,
+                              DataSetPtr request, AssociationHandler* on)
 {
-    Connection& target = on ? *on : connection;
-    target.beginRequest(requestCommand(commandField, classUid, instanceUid), std::move(request), metaSopClass);
-    handleRequest(target, store, [this](const DataSetPtr& object) -> Connection::AssociationWork {
-        return [this, object](Connection& connection) {
-            printed.push_back(object->sopInstanceUid());
-            connection.respond(print ? print(object) : printStatus);
-            return Connection::UiFollowUp{};
-        };
-    });
-    target.runAssociationWorkInPlace();
-    return target.response();
+    AssociationHandler& target = on ? *on : *association;
+    kestrova::Response response = target.handle(Request{commandField, classUid, instanceUid, 1, metaSopClass, std::move(request)});
+    if (response.afterSent)
+        response.afterSent();
+    return response;
 }
 
-std::string RequestFixture::createSession(Connection* on)
+std::string RequestFixture::createSession(AssociationHandler* on)
 {
-    const auto response = send(CommandField::NCreateRq, SopClass::BasicFilmSession, "", filmSessionAttributes(), on);
-    return response && response->dataSet ? response->dataSet->sopInstanceUid() : std::string();
+    const kestrova::Response response = send(CommandField::NCreateRq, SopClass::BasicFilmSession, "", filmSessionAttributes(), on);
+    return response.dataSet ? response.dataSet->sopInstanceUid() : std::string();
 }
 
-DataSetPtr RequestFixture::createFilmBox(const std::string& sessionUid, const std::string& format, Connection* on)
+DataSetPtr RequestFixture::createFilmBox(const std::string& sessionUid, const std::string& format, AssociationHandler* on)
 {
-    const auto response = send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", filmBoxAttributes(format, sessionUid), on);
-    return response ? response->dataSet : nullptr;
+    return send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", filmBoxAttributes(format, sessionUid), on).dataSet;
+}
+
+std::vector<std::string> RequestFixture::imageBoxesOf(const DataSetPtr& filmBox)
+{
+    std::vector<std::string> uids;
+    for (const auto& item : *filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence())
+        uids.push_back(item->attribute(ReferencedSopInstanceUidTag).asText());
+    return uids;
 }
 
 } // namespace kestrova::test

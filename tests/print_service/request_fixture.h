@@ -1,21 +1,19 @@
 #pragma once
-// Drives the request handler directly, without a network, through a Connection.
+// Drives associations' request handling directly, without a network: each request goes to a
+// PrintAssociation, and the work it leaves for after its answer runs at once. Films print on a
+// recording printer.
 
-#include "print_service/connection_objects.h"
-#include "print_service/object_store.h"
-#include "print_service/printer_instance.h"
-#include "print_service/request_handler.h"
-#include "network/connection.h"
 #include "data/print_tags.h"
 #include "data/sop_classes.h"
+#include "print_service/print_association.h"
+#include "print_service/service_state.h"
+#include "printing/testing/recording_printer_device.h"
 
 #include "support/print_jobs.h"
 #include "support/temp_folder.h"
 
-#include <functional>
-#include <optional>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace kestrova::test {
 
@@ -23,27 +21,31 @@ DataSetPtr makeDataSet(std::initializer_list<std::pair<Tag, Value>> attributes);
 
 class RequestFixture {
 public:
-    explicit RequestFixture(const std::string& metaSopClass = SopClass::BasicGrayscalePrintManagementMeta);
+    explicit RequestFixture(std::string metaSopClass = SopClass::BasicGrayscalePrintManagementMeta);
 
-    // Sends one request on the given connection (the fixture's own by default).
-    std::optional<PendingResponse> send(std::uint16_t commandField, const std::string& classUid,
-                                        const std::string& instanceUid, DataSetPtr request = nullptr,
-                                        Connection* on = nullptr);
+    // Sends one request on the given association (the fixture's own by default).
+    kestrova::Response send(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid,
+                  DataSetPtr request = nullptr, AssociationHandler* on = nullptr);
 
-    std::string createSession(Connection* on = nullptr);
+    std::string createSession(AssociationHandler* on = nullptr);
     // Creates a film box for the session and returns its response data set.
-    DataSetPtr createFilmBox(const std::string& sessionUid, const std::string& format, Connection* on = nullptr);
+    DataSetPtr createFilmBox(const std::string& sessionUid, const std::string& format, AssociationHandler* on = nullptr);
+    // The UIDs of the image boxes a film box N-CREATE response lists.
+    static std::vector<std::string> imageBoxesOf(const DataSetPtr& filmBox);
 
+    std::unique_ptr<AssociationHandler> openAssociation() { return std::make_unique<PrintAssociation>(state); }
+    std::size_t storedObjects()
+    {
+        const auto lock = state.lock();
+        return state.storedObjects();
+    }
     std::string errorLog() const { return folder.errorLog(); }
 
     TempProgramFolder folder;
-    ObjectStore store;
-    Connection connection;
+    RecordingPrinterDevice printer;
+    ServiceState state{printer};
     std::string metaSopClass;
-    std::vector<std::string> printed; // UIDs handed to the print action
-    std::uint16_t printStatus = 0;
-    // Prints what an N-ACTION hands over and gives its status; unset, printStatus answers.
-    std::function<std::uint16_t(const DataSetPtr&)> print;
+    std::unique_ptr<AssociationHandler> association = openAssociation();
 };
 
 } // namespace kestrova::test

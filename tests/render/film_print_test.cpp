@@ -6,7 +6,7 @@
 #include "render/print_context.h"
 #include "test_film/film_requests.h"
 #include "test_film/test_images.h"
-#include "data/dimse_status.h"
+#include "print_service/dimse_status.h"
 #include "data/print_tags.h"
 #include "data/sop_classes.h"
 

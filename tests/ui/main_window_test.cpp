@@ -2,7 +2,6 @@
 #include "print_service/print_service.h"
 #include "printing/testing/recording_printer_device.h"
 #include "network/dicom_log.h"
-#include "network/internal/port_probe.h"
 #include "ui/dicom_log_file.h"
 #include "ui/dicom_log_view.h"
 #include "ui/main_window.h"
@@ -20,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <filesystem>
@@ -30,7 +30,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool listensOn(int port) { return !port_probe::isFree(port); }
+bool listensOn(int port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    return socket.waitForConnected(2000);
+}
 
 QString textOf(const MainWindow& window, const char* field) { return control<QLineEdit>(window, field).text(); }
 QString logViewText(const MainWindow& window) { return control<QPlainTextEdit>(window, "Log").toPlainText(); }

@@ -1,9 +1,8 @@
 #include "network/internal/accept_loop.h"
 
-#include "network/internal/association_worker.h"
 #include "network/dicom_log.h"
-#include "images/image_memory.h"
-#include "network/internal/listener_core.h"
+#include "network/internal/association_thread.h"
+#include "network/internal/listener_state.h"
 #include "network/internal/prompt_ack_transport.h"
 
 #include <dcmtk/dcmnet/dul.h>
@@ -37,20 +36,18 @@ bool isEmptyRequest(const T_ASC_Association& association)
 }
 
 // The whole life of one association, on its own thread.
-void serve(T_ASC_Association* association, const DcmSCPConfig& config, std::shared_ptr<ListenerCore> core)
+void serve(T_ASC_Association* association, const DcmSCPConfig& config, ListenerState& listener)
 {
-    AssociationWorker worker(std::move(core));
-    worker.setSharedConfig(DcmSharedSCPConfig(config));
-    worker.run(association);
+    AssociationThread thread(listener);
+    thread.setSharedConfig(DcmSharedSCPConfig(config));
+    thread.run(association);
 }
 
 } // namespace
 
-AcceptLoop::AcceptLoop(const DcmSCPConfig& config, int maxAssociations, std::shared_ptr<ListenerCore> core)
-    : config_(config), maxAssociations_(static_cast<std::size_t>(maxAssociations)), core_(std::move(core))
+AcceptLoop::AcceptLoop(const DcmSCPConfig& config, int maxAssociations, ListenerState& listener)
+    : config_(config), maxAssociations_(static_cast<std::size_t>(maxAssociations)), listener_(listener)
 {
-    // Before the first association's thread allocates the images it receives.
-    keepPixelBuffersForReuse();
 }
 
 AcceptLoop::~AcceptLoop() { joinAll(); }
@@ -67,7 +64,7 @@ OFCondition AcceptLoop::run()
     const OFCondition layered = ASC_setTransportLayer(network.get(), &transport, 0);
     if (layered.bad())
         return layered;
-    while (!stopRequested_) {
+    while (!listener_.stopping()) {
         // Accepts a connection and reads its association request; gives up after the
         // connection timeout so that a stop is seen.
         T_ASC_Association* association = nullptr;
@@ -79,7 +76,7 @@ OFCondition AcceptLoop::run()
         } else if (received == DUL_NOASSOCIATIONREQUEST) {
             ASC_destroyAssociation(&association);
         } else {
-            core_->log(LogCategory::Associations, std::string("No association request received: ") + received.text());
+            listener_.log(LogCategory::Associations, std::string("No association request received: ") + received.text());
             dropAndDestroy(association);
         }
     }
@@ -92,23 +89,23 @@ void AcceptLoop::admit(T_ASC_Association* association)
     // Refused here rather than on a thread of its own: a burst of probes would otherwise
     // take every association thread and turn real requesters away.
     if (isEmptyRequest(*association)) {
-        core_->log(LogCategory::Associations, "Connection without an association request closed");
+        listener_.log(LogCategory::Associations, "Connection without an association request closed");
         refuse(association, NoApplicationContext);
         return;
     }
-    if (core_->stopping()) {
+    if (listener_.stopping()) {
         refuse(association, Busy);
         return;
     }
     if (joinFinished() >= maxAssociations_) {
-        core_->log(LogCategory::Errors, "Association refused: " + std::to_string(maxAssociations_) +
+        listener_.log(LogCategory::Errors, "Association refused: " + std::to_string(maxAssociations_) +
                                             " associations are already being served");
         refuse(association, Busy);
         return;
     }
     Served& served = served_.emplace_back();
     served.thread = std::thread([this, association, &served] {
-        serve(association, config_, core_);
+        serve(association, config_, listener_);
         served.finished = true;
     });
 }

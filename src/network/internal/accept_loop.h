@@ -18,20 +18,18 @@
 
 namespace kestrova {
 
-class ListenerCore;
+class ListenerState;
 
 class AcceptLoop {
 public:
-    AcceptLoop(const DcmSCPConfig& config, int maxAssociations, std::shared_ptr<ListenerCore> core);
+    AcceptLoop(const DcmSCPConfig& config, int maxAssociations, ListenerState& listener);
     ~AcceptLoop();
     AcceptLoop(const AcceptLoop&) = delete;
     AcceptLoop& operator=(const AcceptLoop&) = delete;
 
-    // On the accept thread: listens until stop(), then waits for every association's
-    // thread. Bad when the port could not be opened.
+    // On the accept thread: listens until the listener stops (seen within a second), then
+    // waits for every association's thread. Bad when the port could not be opened.
     OFCondition run();
-    // Any thread: no new association is accepted from the next second on.
-    void stop() { stopRequested_ = true; }
 
 private:
     struct Served {
@@ -45,8 +43,7 @@ private:
 
     const DcmSCPConfig config_;
     const std::size_t maxAssociations_;
-    const std::shared_ptr<ListenerCore> core_;
-    std::atomic<bool> stopRequested_{false};
+    ListenerState& listener_;
     std::list<Served> served_; // accept thread only
 };
 

@@ -1,7 +1,8 @@
 #pragma once
-// One association, served on the thread the accept loop started for it. Internal.
+// One association, served on the thread the accept loop started for it: negotiation, then each
+// request read, handed to the association's handler and answered with what it returns. Internal.
 
-#include "network/connection.h"
+#include "network/dicom_service.h"
 #include "network/internal/dimse_messages.h"
 
 #include <dcmtk/config/osconfig.h>
@@ -12,15 +13,15 @@
 
 namespace kestrova {
 
-class ListenerCore;
+class ListenerState;
 
 // Closes the association's connection and frees it; null does nothing.
 void dropAndDestroy(T_ASC_Association* association);
 
-class AssociationWorker : public DcmThreadSCP {
+class AssociationThread : public DcmThreadSCP {
 public:
-    explicit AssociationWorker(std::shared_ptr<ListenerCore> core);
-    ~AssociationWorker() override;
+    explicit AssociationThread(ListenerState& listener);
+    ~AssociationThread() override;
 
     // Negotiates, serves and finally drops and frees the association.
     OFCondition run(T_ASC_Association* association) override;
@@ -35,23 +36,20 @@ protected:
     void handleAssociation() override;
 
 private:
-    OFCondition handleCommand(T_DIMSE_Message& message, T_ASC_PresentationContextID presentationId,
-                              DcmDataset& commandSet);
-    void runAssociationWork(const Connection::ScheduledWork& work);
+    OFCondition answer(T_DIMSE_Message& message, T_ASC_PresentationContextID presentationId);
     OFCondition receiveRequestData(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,
                                    DataSetPtr& data);
+    Response handled(const Request& request);
     OFCondition sendResponse(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,
-                             const PendingResponse& response);
+                             const Response& response);
     void endAssociation(const OFCondition& condition);
     std::string peer() const;
 
-    std::shared_ptr<ListenerCore> core_;
+    ListenerState& listener_;
     T_ASC_Association* association_ = nullptr;
-    std::string callingAeTitle_;
-    std::string peerHost_;
-    // Shared with the calls handed to the UI thread: what they reach never lives on this
-    // thread's stack.
-    std::shared_ptr<Connection> connection_;
+    AssociationInfo info_;
+    // Made when the association is accepted; its end is this handler's destruction.
+    std::unique_ptr<AssociationHandler> handler_;
 };
 
 } // namespace kestrova

@@ -1,0 +1,243 @@
+#include "network/internal/association_thread.h"
+
+#include "core/errors.h"
+#include "data/dcm_convert.h"
+#include "network/dicom_log.h"
+#include "network/internal/listener_state.h"
+
+#include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmnet/dcmtrans.h>
+#include <dcmtk/dcmnet/diutil.h>
+#include <dcmtk/dcmnet/dul.h>
+
+namespace kestrova {
+
+namespace {
+
+// DCMTK keeps a connection's socket to itself; a stop needs it to cut a blocked read.
+// Naming the accessor through a derived class makes the protected member reachable.
+struct TransportSocket : DcmTransportConnection {
+    static int of(DcmTransportConnection& connection)
+    {
+        return static_cast<int>((connection.*&TransportSocket::getSocket)());
+    }
+};
+
+int socketOf(T_ASC_Association* association)
+{
+    DcmTransportConnection* connection = DUL_getTransportConnection(association->DULassociation);
+    return connection ? TransportSocket::of(*connection) : -1;
+}
+
+std::string describeRequest(const dimse::RequestInfo& request)
+{
+    std::string text = dimse::commandName(request.commandField) + " (message " + std::to_string(request.messageId) + ")";
+    if (!request.sopClassUid.empty())
+        text += " class " + request.sopClassUid;
+    if (!request.sopInstanceUid.empty())
+        text += " instance " + request.sopInstanceUid;
+    return text;
+}
+
+Request requestOf(const dimse::RequestInfo& info, std::string abstractSyntax, DataSetPtr data)
+{
+    return Request{info.commandField, info.sopClassUid, info.sopInstanceUid, info.typeId, std::move(abstractSyntax),
+                   std::move(data)};
+}
+
+} // namespace
+
+void dropAndDestroy(T_ASC_Association* association)
+{
+    if (association == nullptr)
+        return;
+    ASC_dropAssociation(association);
+    ASC_destroyAssociation(&association);
+}
+
+AssociationThread::AssociationThread(ListenerState& listener)
+    : listener_(listener)
+{
+}
+
+AssociationThread::~AssociationThread() = default;
+
+OFCondition AssociationThread::run(T_ASC_Association* association)
+{
+    association_ = association;
+    const int socket = socketOf(association);
+    if (!listener_.registerSocket(socket)) {
+        // Accepted by TCP while the listener was being stopped.
+        ASC_abortAssociation(association);
+        dropAndDestroy(association);
+        return EC_Normal;
+    }
+    const OFCondition result = DcmThreadSCP::run(association);
+    listener_.unregisterSocket(socket);
+    return result;
+}
+
+std::string AssociationThread::peer() const { return info_.callingAeTitle + " at " + info_.peerHost; }
+
+void AssociationThread::notifyAssociationRequest(const T_ASC_Parameters& params, DcmSCPActionType& desiredAction)
+{
+    DcmThreadSCP::notifyAssociationRequest(params, desiredAction);
+    info_ = AssociationInfo{params.DULparams.callingAPTitle, params.DULparams.calledAPTitle,
+                            params.DULparams.callingPresentationAddress};
+    listener_.log(LogCategory::Associations, "Association request from " + peer() + " to " + info_.calledAeTitle);
+}
+
+void AssociationThread::notifyAssociationAcknowledge()
+{
+    listener_.log(LogCategory::Associations, "Association accepted from " + peer());
+    try {
+        handler_ = listener_.service().startAssociation(info_);
+    } catch (...) {
+        listener_.log(LogCategory::Errors, "Association with " + peer() + " could not start: " +
+                                               currentErrorInfo().description);
+    }
+}
+
+void AssociationThread::notifyReleaseRequest()
+{
+    listener_.log(LogCategory::Associations, "Association released by " + peer());
+}
+
+void AssociationThread::notifyAbortRequest() { listener_.log(LogCategory::Associations, "Association aborted by " + peer()); }
+
+void AssociationThread::notifyDIMSEError(const OFCondition& condition)
+{
+    if (listener_.stopping())
+        listener_.log(LogCategory::Associations, "Association with " + peer() + " ended by the listener's stop");
+    else
+        listener_.log(LogCategory::Errors, "Association with " + peer() + " lost: " + condition.text());
+}
+
+void AssociationThread::notifyAssociationTermination()
+{
+    if (!handler_)
+        return; // refused or never acknowledged: the service never heard of it
+    listener_.log(LogCategory::Associations, "Association with " + peer() + " ended");
+    handler_.reset();
+}
+
+// DcmSCP's own loop gives no command set and ends the association on every command it does not
+// answer itself; this one hands each request to the handler.
+void AssociationThread::handleAssociation()
+{
+    for (;;) {
+        T_ASC_PresentationContextID presentationId = 0;
+        T_DIMSE_Message message{};
+        DcmDataset* rawStatusDetail = nullptr;
+        DcmDataset* rawCommandSet = nullptr;
+        const OFCondition received = receiveDIMSECommand(&presentationId, &message, &rawStatusDetail, &rawCommandSet);
+        const std::unique_ptr<DcmDataset> statusDetail(rawStatusDetail);
+        const std::unique_ptr<DcmDataset> commandSet(rawCommandSet);
+        if (received.bad()) {
+            endAssociation(received);
+            return;
+        }
+        const OFCondition answered = answer(message, presentationId);
+        dimse::freeParsedLists(message);
+        if (answered.bad()) {
+            endAssociation(answered);
+            return;
+        }
+        if (listener_.stopping()) {
+            ASC_abortAssociation(association_);
+            return;
+        }
+    }
+}
+
+void AssociationThread::endAssociation(const OFCondition& condition)
+{
+    if (condition == DUL_PEERREQUESTEDRELEASE) {
+        notifyReleaseRequest();
+        ASC_acknowledgeRelease(association_);
+    } else if (condition == DUL_PEERABORTEDASSOCIATION) {
+        notifyAbortRequest();
+    } else {
+        notifyDIMSEError(condition);
+        ASC_abortAssociation(association_);
+    }
+}
+
+OFCondition AssociationThread::answer(T_DIMSE_Message& message, T_ASC_PresentationContextID presentationId)
+{
+    const dimse::RequestInfo request = dimse::describe(message);
+    listener_.log(LogCategory::Commands, "Received " + describeRequest(request));
+    if (message.CommandField == DIMSE_C_ECHO_RQ)
+        return handleECHORequest(message.msg.CEchoRQ, presentationId);
+
+    DataSetPtr data;
+    if (const OFCondition received = receiveRequestData(request, presentationId, data); received.bad())
+        return received;
+    DcmPresentationContextInfo context;
+    getPresentationContextInfo(association_, presentationId, context);
+    const Response response = handled(requestOf(request, context.abstractSyntax.c_str(), std::move(data)));
+    if (listener_.stopping())
+        return EC_Normal;
+    const OFCondition sent = sendResponse(request, presentationId, response);
+    if (sent.good() && response.afterSent)
+        response.afterSent();
+    return sent;
+}
+
+Response AssociationThread::handled(const Request& request)
+{
+    if (!handler_)
+        return Response{STATUS_N_ProcessingFailure, nullptr, {}};
+    try {
+        return handler_->handle(request);
+    } catch (...) {
+        listener_.log(LogCategory::Errors, "Request handler failed: " + currentErrorInfo().description);
+        return Response{STATUS_N_ProcessingFailure, nullptr, {}};
+    }
+}
+
+OFCondition AssociationThread::receiveRequestData(const dimse::RequestInfo& request,
+                                                  T_ASC_PresentationContextID presentationId, DataSetPtr& data)
+{
+    if (!request.hasDataSet)
+        return EC_Normal;
+    DcmDataset* raw = nullptr;
+    const OFCondition received = receiveDIMSEDataset(&presentationId, &raw);
+    const std::unique_ptr<DcmDataset> dataset(raw);
+    if (received.bad())
+        return received;
+    if (listener_.logs(LogCategory::DataSets))
+        listener_.log(LogCategory::DataSets, "Request data set:\n" + dcm::dump(*dataset));
+    data = dcm::toDataSet(*dataset);
+    return EC_Normal;
+}
+
+OFCondition AssociationThread::sendResponse(const dimse::RequestInfo& request,
+                                            T_ASC_PresentationContextID presentationId, const Response& response)
+{
+    std::uint16_t status = response.status;
+    std::unique_ptr<DcmDataset> data;
+    // An empty data set announced as present cannot be sent (DCMTK refuses it), and an
+    // N-DELETE response carries none.
+    if (response.dataSet && !response.dataSet->attributes().empty() && request.commandField != DIMSE_N_DELETE_RQ) {
+        try {
+            data = dcm::toDcmDataset(*response.dataSet);
+        } catch (...) {
+            listener_.log(LogCategory::Errors, "Response data set cannot be coded: " + currentErrorInfo().description);
+            status = STATUS_N_ProcessingFailure;
+        }
+    }
+    const std::string instance = response.dataSet ? response.dataSet->sopInstanceUid() : std::string();
+    std::optional<T_DIMSE_Message> message = dimse::responseTo(request, status, data != nullptr, instance);
+    if (!message) {
+        listener_.log(LogCategory::Errors, "No response can be sent to " + dimse::commandName(request.commandField));
+        return DIMSE_BADCOMMANDTYPE;
+    }
+    listener_.log(LogCategory::Commands, "Sending " + dimse::commandName(message->CommandField) + " (message " +
+                                             std::to_string(request.messageId) + ") status " + dimse::hex(status));
+    if (data && listener_.logs(LogCategory::DataSets))
+        listener_.log(LogCategory::DataSets, "Response data set:\n" + dcm::dump(*data));
+    return sendDIMSEMessage(presentationId, &*message, data.get());
+}
+
+} // namespace kestrova

@@ -1,0 +1,59 @@
+#pragma once
+// The print objects a requester creates, as types: a film session holds its film boxes in
+// creation order, a film box its image boxes in position order and knows its session. Each
+// keeps its attributes as the data set N-GET returns and printing reads.
+//
+// Threads: every object belongs to one association's store and is touched only under the
+// print service's lock.
+
+#include "data/data_set.h"
+#include "picture/picture.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kestrova {
+
+struct FilmSession;
+struct FilmBox;
+
+struct ImageBox {
+    std::string uid;
+    std::string sopClassUid; // grayscale or colour, as the film box's meta SOP class
+    // The attributes set, with the image box's own reference (SOP Instance UID, Referenced SOP
+    // Class and Instance UID) from its creation on.
+    DataSet attributes;
+    // The picture of its image, decoded as the image arrived; its image item then lacks the
+    // pixel data. Null while the image box has no image, or one that could not be decoded.
+    std::shared_ptr<const Picture> picture;
+    FilmBox* filmBox = nullptr; // the store removes a film box's image boxes with it
+};
+
+struct FilmBox {
+    std::string uid;
+    DataSet attributes;
+    std::vector<std::shared_ptr<ImageBox>> imageBoxes; // position k is item k
+    FilmSession* session = nullptr; // the store removes a session's film boxes with it
+};
+
+struct FilmSession {
+    std::string uid;
+    DataSet attributes;
+    std::vector<std::shared_ptr<FilmBox>> filmBoxes; // in creation order
+};
+
+// What the service only keeps and returns, a Presentation LUT for one.
+struct PlainObject {
+    std::string uid;
+    DataSet attributes;
+};
+
+// The data set N-CREATE and N-GET answer for a film box: its attributes with a Referenced Image
+// Box Sequence of its image boxes.
+DataSetPtr filmBoxDataSet(const FilmBox& filmBox);
+
+// Whether every image box of the film box has an image.
+bool hasEveryImage(const FilmBox& filmBox);
+
+} // namespace kestrova

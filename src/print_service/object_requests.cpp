@@ -1,0 +1,209 @@
+#include "print_service/object_requests.h"
+
+#include "data/image_tags.h"
+#include "data/print_tags.h"
+#include "data/sop_classes.h"
+#include "data/uid.h"
+#include "images/image.h"
+#include "print_service/dimse_status.h"
+#include "print_service/request_failure.h"
+#include "render/display_format.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace kestrova {
+
+namespace {
+
+std::shared_ptr<FilmSession> createFilmSession(const std::string& uid, DataSet attributes)
+{
+    auto session = std::make_shared<FilmSession>();
+    session->uid = uid;
+    session->attributes = std::move(attributes);
+    return session;
+}
+
+Attribute requiredAttribute(const DataSet& object, Tag tag, const char* name)
+{
+    Attribute attribute = object.attribute(tag);
+    if (attribute.isNull())
+        throw RequestFailure(DimseStatus::MissingAttribute, ErrorCode::InvalidUseOfNull, std::string("No ") + name);
+    return attribute;
+}
+
+std::int16_t imageBoxCount(const std::string& displayFormat)
+{
+    FilmLayout layout;
+    try {
+        layout = DecodeFormat(displayFormat);
+    } catch (const AppError& error) {
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, error.code(),
+                             error.description() + ": Image Display Format \"" + displayFormat + "\"");
+    }
+    const auto& lines = layout.cellsPerLine;
+    if (lines.empty() || std::any_of(lines.begin(), lines.end(), [](std::int16_t cells) { return cells < 1; }))
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::InvalidArgument,
+                             "No image boxes in Image Display Format \"" + displayFormat + "\"");
+    if (layout.cellCount() > std::numeric_limits<std::int16_t>::max())
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::Overflow,
+                             "Too many image boxes in Image Display Format \"" + displayFormat + "\"");
+    return static_cast<std::int16_t>(layout.cellCount());
+}
+
+// The image box class a requester expects is the one of the meta SOP class it negotiated.
+const char* imageBoxClassFor(const std::string& metaSopClass)
+{
+    return metaSopClass == SopClass::BasicColorPrintManagementMeta ? SopClass::BasicColorImageBox
+                                                                   : SopClass::BasicGrayscaleImageBox;
+}
+
+std::shared_ptr<ImageBox> newImageBox(const char* imageBoxClass, FilmBox& filmBox)
+{
+    auto imageBox = std::make_shared<ImageBox>();
+    imageBox->uid = newUid();
+    imageBox->sopClassUid = imageBoxClass;
+    imageBox->attributes.setSopInstanceUid(imageBox->uid);
+    imageBox->attributes.add(ReferencedSopClassUidTag, std::string(imageBoxClass));
+    imageBox->attributes.add(ReferencedSopInstanceUidTag, imageBox->uid);
+    imageBox->filmBox = &filmBox;
+    return imageBox;
+}
+
+// The film session item 1 of the Referenced Film Session Sequence names. A sequence without an
+// item, or an item without the instance it names, lacks a value the requester had to give.
+FilmSession& referencedFilmSession(const ObjectStore& store, const DataSet& filmBox)
+{
+    const CollectionPtr items = filmBox.attribute(PrintTag::ReferencedFilmSessionSequence).asSequence();
+    if (!items || items->count() == 0
+        || items->item(1)->attribute(ReferencedSopInstanceUidTag).textOrEmpty().empty())
+        throw RequestFailure(DimseStatus::MissingAttributeValue, ErrorCode::InvalidUseOfNull,
+                             "Referenced Film Session Sequence names no film session");
+    std::string uid;
+    try {
+        const DataSetPtr& item = items->item(1);
+        item->attribute(ReferencedSopClassUidTag).asText(); // required, though the class does not pick the object
+        uid = item->attribute(ReferencedSopInstanceUidTag).asText();
+    } catch (const AppError& error) {
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, error.code(), error.description());
+    }
+    const auto session = store.find<FilmSession>(uid);
+    if (!session)
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::ObjectNotSet,
+                             "Referenced film session is not stored");
+    return *session;
+}
+
+std::shared_ptr<FilmBox> createFilmBox(const ObjectStore& store, const std::string& uid, DataSet attributes,
+                                       const std::string& metaSopClass)
+{
+    const std::string displayFormat
+        = requiredAttribute(attributes, PrintTag::ImageDisplayFormat, "Image Display Format").asText();
+    requiredAttribute(attributes, PrintTag::ReferencedFilmSessionSequence, "Referenced Film Session Sequence");
+    const std::int16_t count = imageBoxCount(displayFormat);
+    auto filmBox = std::make_shared<FilmBox>();
+    filmBox->uid = uid;
+    filmBox->session = &referencedFilmSession(store, attributes);
+    filmBox->attributes = std::move(attributes);
+    for (std::int16_t i = 0; i < count; ++i)
+        filmBox->imageBoxes.push_back(newImageBox(imageBoxClassFor(metaSopClass), *filmBox));
+    return filmBox;
+}
+
+DataSet createdAttributes(const Request& request, const std::string& uid)
+{
+    DataSet attributes = request.dataSet ? *request.dataSet : DataSet();
+    attributes.add(SopClassUidTag, request.sopClassUid);
+    attributes.setSopInstanceUid(uid);
+    return attributes;
+}
+
+bool isPrinter(const std::string& uid) { return uid == SopClass::PrinterInstance; }
+
+DataSet& requireAttributes(const ObjectStore& store, const Request& request)
+{
+    DataSet* attributes = store.attributesOf(request.sopInstanceUid);
+    if (!attributes)
+        throw RequestFailure(DimseStatus::NoSuchObjectInstance, ErrorCode::ObjectNotSet,
+                             "No such SOP instance " + request.sopInstanceUid);
+    return *attributes;
+}
+
+void copyAttributes(const DataSetPtr& from, DataSet& to)
+{
+    if (!from)
+        return;
+    for (const auto& attribute : from->attributes())
+        to.add(attribute);
+}
+
+// The image item as printing keeps it once decoded: without its pixel data.
+DataSetPtr withoutPixels(const DataSet& image)
+{
+    auto kept = std::make_shared<DataSet>(image);
+    kept->remove(ImageTag::PixelData);
+    return kept;
+}
+
+} // namespace
+
+DataSetPtr createObject(ObjectStore& store, const Request& request)
+{
+    // The Printer instance is always there.
+    if (!request.sopInstanceUid.empty() && (store.contains(request.sopInstanceUid) || isPrinter(request.sopInstanceUid)))
+        throw RequestFailure(DimseStatus::DuplicateSopInstance, ErrorCode::InvalidArgument,
+                             "Duplicate SOP instance " + request.sopInstanceUid);
+    const std::string uid = request.sopInstanceUid.empty() ? newUid() : request.sopInstanceUid;
+    DataSet attributes = createdAttributes(request, uid);
+    if (request.sopClassUid == SopClass::BasicFilmBox) {
+        const auto filmBox = createFilmBox(store, uid, std::move(attributes), request.abstractSyntax);
+        store.addFilmBox(filmBox);
+        return filmBoxDataSet(*filmBox);
+    }
+    auto created = std::make_shared<DataSet>(attributes);
+    if (request.sopClassUid == SopClass::BasicFilmSession)
+        store.addFilmSession(createFilmSession(uid, std::move(attributes)));
+    else
+        store.addPlainObject(std::make_shared<PlainObject>(PlainObject{uid, std::move(attributes)}));
+    return created;
+}
+
+DataSetPtr getObject(const ObjectStore& store, const Request& request)
+{
+    DataSetPtr object;
+    if (const auto filmBox = store.find<FilmBox>(request.sopInstanceUid))
+        object = filmBoxDataSet(*filmBox);
+    else
+        object = std::make_shared<DataSet>(requireAttributes(store, request));
+    object->add(PrintTag::PrinterStatus, std::string("NORMAL"));
+    return object;
+}
+
+std::optional<ArrivedImage> setAttributes(ObjectStore& store, const Request& request)
+{
+    DataSet& attributes = requireAttributes(store, request);
+    copyAttributes(request.dataSet, attributes);
+    const auto imageBox = store.find<ImageBox>(request.sopInstanceUid);
+    const DataSetPtr image = imageBox && request.dataSet ? imageOf(*request.dataSet) : nullptr;
+    if (!image)
+        return std::nullopt;
+    imageBox->picture.reset(); // the picture of an image set before
+    return ArrivedImage{imageBox, image, !imageBox->filmBox || hasEveryImage(*imageBox->filmBox)};
+}
+
+void keepPicture(const ArrivedImage& arrived, std::shared_ptr<const Picture> picture)
+{
+    ImageBox& imageBox = *arrived.imageBox;
+    const Attribute sequence = imageSequenceOf(imageBox.attributes);
+    if (imageOf(imageBox.attributes) != arrived.image)
+        return;
+    auto kept = makeCollection();
+    for (const DataSetPtr& image : *sequence.asSequence())
+        kept->add(image == arrived.image ? withoutPixels(*image) : image);
+    imageBox.attributes.add(Attribute(sequence.tag(), sequence.vr(), kept));
+    imageBox.picture = std::move(picture);
+}
+
+void deleteObject(ObjectStore& store, const Request& request) { store.remove(request.sopInstanceUid); }
+
+} // namespace kestrova

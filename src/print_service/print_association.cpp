@@ -1,0 +1,154 @@
+#include "print_service/print_association.h"
+
+#include "core/error_log.h"
+#include "data/sop_classes.h"
+#include "images/image.h"
+#include "images/image_memory.h"
+#include "print_service/dimse_status.h"
+#include "print_service/print_job.h"
+#include "print_service/request_failure.h"
+#include "print_service/service_state.h"
+
+namespace kestrova {
+
+namespace {
+
+constexpr const char* Label = "NormalisedReceived";
+
+bool isPrinter(const std::string& uid) { return uid == SopClass::PrinterInstance; }
+
+Response status(std::uint16_t status) { return Response{status, nullptr, {}}; }
+
+RequestFailure noSuchObject(const std::string& uid)
+{
+    return RequestFailure(DimseStatus::NoSuchObjectInstance, ErrorCode::ObjectNotSet, "No such SOP instance " + uid);
+}
+
+} // namespace
+
+PrintAssociation::PrintAssociation(ServiceState& service)
+    : service_(service)
+{
+    const auto lock = service_.lock();
+    service_.openStore(objects_);
+}
+
+PrintAssociation::~PrintAssociation()
+{
+    {
+        const auto lock = service_.lock();
+        service_.closeStore(objects_);
+        objects_ = ObjectStore();
+    }
+    // Costs the next association the page faults of its first film (about 40 ms for a job of
+    // four default images), against holding the heap's high-water mark for good.
+    returnFreePixelBuffers();
+}
+
+Response PrintAssociation::handle(const Request& request)
+{
+    try {
+        return dispatch(request);
+    } catch (const RequestFailure& failure) {
+        LogError(failure.number(), failure.description(), Label);
+        return status(failure.status());
+    } catch (...) {
+        const ErrorInfo error = currentErrorInfo();
+        LogError(error.number, error.description, Label);
+        return status(DimseStatus::ProcessingFailure);
+    }
+}
+
+Response PrintAssociation::dispatch(const Request& request)
+{
+    switch (request.commandField) {
+    case CommandField::NGetRq: return get(request);
+    case CommandField::NSetRq: return set(request);
+    case CommandField::NActionRq: return print(request);
+    case CommandField::NCreateRq: {
+        const auto lock = service_.lock();
+        return Response{DimseStatus::Success, createObject(objects_, request), {}};
+    }
+    case CommandField::NDeleteRq: {
+        if (isPrinter(request.sopInstanceUid))
+            return status(DimseStatus::UnrecognizedOperation);
+        const auto lock = service_.lock();
+        deleteObject(objects_, request);
+        return status(DimseStatus::Success);
+    }
+    // N-EVENT-REPORT is for a print SCP to send, not to receive.
+    default: return status(DimseStatus::UnrecognizedOperation);
+    }
+}
+
+Response PrintAssociation::get(const Request& request)
+{
+    const auto lock = service_.lock();
+    if (isPrinter(request.sopInstanceUid))
+        return Response{DimseStatus::Success, service_.printerInstance(), {}};
+    return Response{DimseStatus::Success, getObject(objects_, request), {}};
+}
+
+// Decoding is the longest part of printing an image and needs nothing but the image: it is done
+// as the image arrives. While its film still waits for other images, that is once the requester
+// has its answer and sends its next image; the image that completes its film is prepared before
+// it is answered, so that the film's N-ACTION never waits behind it. An image that cannot be
+// decoded is answered with success all the same: printing reports it.
+Response PrintAssociation::set(const Request& request)
+{
+    if (isPrinter(request.sopInstanceUid))
+        return status(DimseStatus::UnrecognizedOperation);
+    std::optional<ArrivedImage> arrived;
+    {
+        const auto lock = service_.lock();
+        arrived = setAttributes(objects_, request);
+    }
+    if (!arrived)
+        return status(DimseStatus::Success);
+    if (arrived->completesItsFilm) {
+        prepare(*arrived);
+        return status(DimseStatus::Success);
+    }
+    return Response{DimseStatus::Success, nullptr, [this, arrived = *arrived] { prepare(arrived); }};
+}
+
+void PrintAssociation::prepare(const ArrivedImage& arrived)
+{
+    std::shared_ptr<const Picture> picture;
+    {
+        const auto slot = service_.workSlots().take(WorkKind::Decode);
+        picture = preparedPicture(*arrived.image);
+    }
+    if (!picture)
+        return;
+    const auto lock = service_.lock();
+    keepPicture(arrived, std::move(picture));
+}
+
+// Only film sessions and film boxes print; anything else has no action to take.
+Response PrintAssociation::print(const Request& request)
+{
+    if (isPrinter(request.sopInstanceUid))
+        return status(DimseStatus::UnrecognizedOperation);
+    std::optional<PrintJob> job;
+    FilmJobSettings settings;
+    {
+        const auto lock = service_.lock();
+        if (const auto filmBox = objects_.find<FilmBox>(request.sopInstanceUid))
+            job = PrintJob::ofFilmBox(objects_, *filmBox);
+        else if (const auto session = objects_.find<FilmSession>(request.sopInstanceUid))
+            job = PrintJob::ofFilmSession(objects_, *session);
+        else if (!objects_.contains(request.sopInstanceUid))
+            throw noSuchObject(request.sopInstanceUid);
+        settings = service_.jobSettings();
+    }
+    if (!job)
+        return status(DimseStatus::UnrecognizedOperation);
+    const auto slot = service_.workSlots().take(WorkKind::Print);
+    service_.reportJobStarted();
+    const auto printer = service_.deviceForJob();
+    return status(job->print(settings, *printer,
+                             [this](std::shared_ptr<const FilmPage> page) { service_.reportFilmPrinted(std::move(page)); }));
+}
+
+} // namespace kestrova

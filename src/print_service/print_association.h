@@ -1,0 +1,38 @@
+#pragma once
+// One association as the print service serves it: it owns the objects the association
+// creates, which only it can find, and removes them when the association ends. Each request is
+// handled on the association's thread: the store's part under the service's lock, decoding and
+// printing outside it.
+
+#include "network/dicom_service.h"
+#include "print_service/object_requests.h"
+#include "print_service/object_store.h"
+
+namespace kestrova {
+
+class ServiceState;
+
+class PrintAssociation final : public AssociationHandler {
+public:
+    explicit PrintAssociation(ServiceState& service);
+    // Removes every object the association created, with what hangs from it.
+    ~PrintAssociation() override;
+    PrintAssociation(const PrintAssociation&) = delete;
+    PrintAssociation& operator=(const PrintAssociation&) = delete;
+
+    // A failure is logged under "NormalisedReceived" and answered with its status; it loses only
+    // the failing request's own work.
+    Response handle(const Request& request) override;
+
+private:
+    Response dispatch(const Request& request);
+    Response get(const Request& request);
+    Response set(const Request& request);
+    Response print(const Request& request);
+    void prepare(const ArrivedImage& arrived);
+
+    ServiceState& service_;
+    ObjectStore objects_; // under the service's lock
+};
+
+} // namespace kestrova

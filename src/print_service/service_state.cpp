@@ -1,0 +1,29 @@
+#include "print_service/service_state.h"
+
+#include "print_service/printer_instance.h"
+
+#include <numeric>
+
+namespace kestrova {
+
+DataSetPtr ServiceState::printerInstance() const { return PrinterDataset(jobSettings_.configuration.settings); }
+
+std::size_t ServiceState::storedObjects() const
+{
+    return std::accumulate(stores_.begin(), stores_.end(), std::size_t{0},
+                           [](std::size_t sum, const ObjectStore* store) { return sum + store->size(); });
+}
+
+void ServiceState::reportFilmPrinted(std::shared_ptr<const FilmPage> page) const
+{
+    if (filmPrinted_)
+        filmPrinted_(std::move(page));
+}
+
+void ServiceState::reportJobStarted() const
+{
+    if (jobStarted_)
+        jobStarted_();
+}
+
+} // namespace kestrova

@@ -1,0 +1,61 @@
+#pragma once
+// What the handlers of all associations share with the print service: one mutex, and under it
+// the settings jobs print with, the Printer instance and the stores of the open associations;
+// besides them the printer, the work slots and where printed films are reported.
+//
+// Threads: the members marked "under the lock" are read and written only with lock() held. The
+// rest is set before the listener starts and only read afterwards, or guards itself.
+
+#include "print_service/object_store.h"
+#include "print_service/work_slots.h"
+#include "printing/printer_device.h"
+#include "render/film_to_print.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+
+namespace kestrova {
+
+struct FilmPage;
+
+class ServiceState {
+public:
+    explicit ServiceState(const PrinterDevice& printer) : printer_(printer) {}
+    ServiceState(const ServiceState&) = delete;
+    ServiceState& operator=(const ServiceState&) = delete;
+
+    [[nodiscard]] std::unique_lock<std::mutex> lock() { return std::unique_lock(mutex_); }
+
+    // Under the lock.
+    const FilmJobSettings& jobSettings() const { return jobSettings_; }
+    void setJobSettings(FilmJobSettings settings) { jobSettings_ = std::move(settings); }
+    DataSetPtr printerInstance() const;
+    void openStore(const ObjectStore& store) { stores_.insert(&store); }
+    void closeStore(const ObjectStore& store) { stores_.erase(&store); }
+    // Every object every open association keeps.
+    std::size_t storedObjects() const;
+
+    // A printer device of its own for one job, set up as the program's printer is.
+    std::unique_ptr<PrinterDevice> deviceForJob() const { return printer_.deviceForJob(); }
+    WorkSlots& workSlots() { return workSlots_; }
+
+    // Called on the job's thread after each printed film, and as each job begins.
+    using FilmPrinted = std::function<void(std::shared_ptr<const FilmPage>)>;
+    void setFilmPrinted(FilmPrinted filmPrinted) { filmPrinted_ = std::move(filmPrinted); }
+    void reportFilmPrinted(std::shared_ptr<const FilmPage> page) const;
+    void setJobStarted(std::function<void()> started) { jobStarted_ = std::move(started); }
+    void reportJobStarted() const;
+
+private:
+    std::mutex mutex_;
+    FilmJobSettings jobSettings_;
+    std::set<const ObjectStore*> stores_;
+    const PrinterDevice& printer_;
+    WorkSlots workSlots_;
+    FilmPrinted filmPrinted_;
+    std::function<void()> jobStarted_;
+};
+
+} // namespace kestrova

@@ -1,0 +1,390 @@
+#include "request_fixture.h"
+
+#include "data/image_tags.h"
+#include "images/image.h"
+#include "print_service/dimse_status.h"
+#include "print_service/image_pruning.h"
+#include "print_service/printer_instance.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <thread>
+#include <tuple>
+
+namespace kestrova {
+namespace {
+
+using test::makeDataSet;
+using test::makeImageBoxModification;
+using test::referenceTo;
+using test::RequestFixture;
+
+TEST(NCreate, FilmSessionGetsANewUidUnlessGivenOne)
+{
+    RequestFixture fixture;
+    const std::string uid = fixture.createSession();
+    EXPECT_TRUE(uid.starts_with("2.25.")) << uid;
+    const Response got = fixture.send(CommandField::NGetRq, SopClass::BasicFilmSession, uid);
+    ASSERT_TRUE(got.dataSet);
+    EXPECT_EQ(got.dataSet->sopClassUid(), SopClass::BasicFilmSession);
+    EXPECT_EQ(got.dataSet->attribute(PrintTag::NumberOfCopies).asText(), "1");
+    const Response given = fixture.send(CommandField::NCreateRq, SopClass::BasicFilmSession, "1.2.3.4", makeDataSet({}));
+    ASSERT_TRUE(given.dataSet);
+    EXPECT_EQ(given.dataSet->sopInstanceUid(), "1.2.3.4");
+    EXPECT_EQ(fixture.storedObjects(), 2u);
+}
+
+struct MetaCase {
+    const char* meta;
+    const char* imageBoxClass;
+};
+
+void PrintTo(const MetaCase& c, std::ostream* os) { *os << c.meta; }
+
+class FilmBoxCreation : public testing::TestWithParam<MetaCase> {};
+
+// The response lists the image boxes, one per cell, of the class of the negotiated meta SOP
+// class; N-GET of the film box lists the same, and each is found by its UID.
+TEST_P(FilmBoxCreation, MakesOneImageBoxPerCellOfTheNegotiatedClass)
+{
+    RequestFixture fixture(GetParam().meta);
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\2,3");
+    ASSERT_TRUE(filmBox);
+    std::set<std::string> uids;
+    for (const auto& reference : *filmBox->attribute(PrintTag::ReferencedImageBoxSequence).asSequence()) {
+        const std::string uid = reference->attribute(ReferencedSopInstanceUidTag).asText();
+        EXPECT_EQ(reference->attribute(ReferencedSopClassUidTag).asText(), GetParam().imageBoxClass);
+        EXPECT_EQ(fixture.send(CommandField::NGetRq, GetParam().imageBoxClass, uid).status, DimseStatus::Success);
+        uids.insert(uid);
+    }
+    EXPECT_EQ(uids.size(), 6u);
+    const Response got = fixture.send(CommandField::NGetRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid());
+    EXPECT_EQ(RequestFixture::imageBoxesOf(got.dataSet), RequestFixture::imageBoxesOf(filmBox));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MetaSopClasses, FilmBoxCreation,
+    testing::Values(MetaCase{SopClass::BasicGrayscalePrintManagementMeta, SopClass::BasicGrayscaleImageBox},
+                    MetaCase{SopClass::BasicColorPrintManagementMeta, SopClass::BasicColorImageBox}));
+
+struct FailureCase {
+    const char* name;
+    std::uint16_t status;
+    std::function<Response(RequestFixture&, const std::string& session)> request;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
+class FailedRequest : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(FailedRequest, IsAnsweredWithItsStatusLoggedAndLosesOnlyItsOwnWork)
+{
+    RequestFixture fixture;
+    const std::string session = fixture.createSession();
+    fixture.createFilmBox(session, "STANDARD\\1,2");
+    const std::size_t before = fixture.storedObjects();
+
+    const Response response = GetParam().request(fixture, session);
+    EXPECT_EQ(response.status, GetParam().status);
+    EXPECT_FALSE(response.dataSet);
+    EXPECT_NE(fixture.errorLog().find("NormalisedReceived\r\n"), std::string::npos) << fixture.errorLog();
+    EXPECT_EQ(fixture.storedObjects(), before);
+}
+
+DataSetPtr filmBoxRequest(std::optional<std::string> format, const std::string& session)
+{
+    auto request = makeDataSet({});
+    if (format)
+        request->add(PrintTag::ImageDisplayFormat, *format);
+    if (!session.empty())
+        request->add(PrintTag::ReferencedFilmSessionSequence, referenceTo(SopClass::BasicFilmSession, session));
+    return request;
+}
+
+Response createFilmBox(RequestFixture& fixture, std::optional<std::string> format, const std::string& session)
+{
+    return fixture.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", filmBoxRequest(format, session));
+}
+
+Response createFilmBoxReferencing(RequestFixture& fixture, CollectionPtr sessionReference)
+{
+    auto request = filmBoxRequest("STANDARD\\1,1", "");
+    request->add(PrintTag::ReferencedFilmSessionSequence, std::move(sessionReference));
+    return fixture.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", request);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BehaviourOnFailure, FailedRequest,
+    testing::Values(
+        FailureCase{"SetOnUnknownInstance", DimseStatus::NoSuchObjectInstance,
+                    [](RequestFixture& f, const std::string&) {
+                        return f.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, "9.9", makeDataSet({}));
+                    }},
+        FailureCase{"GetOnUnknownInstance", DimseStatus::NoSuchObjectInstance,
+                    [](RequestFixture& f, const std::string&) { return f.send(CommandField::NGetRq, SopClass::BasicFilmBox, "9.9"); }},
+        FailureCase{"ActionOnUnknownInstance", DimseStatus::NoSuchObjectInstance,
+                    [](RequestFixture& f, const std::string&) { return f.send(CommandField::NActionRq, SopClass::BasicFilmBox, "9.9"); }},
+        FailureCase{"FilmBoxWithoutFormat", DimseStatus::MissingAttribute,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, std::nullopt, s); }},
+        FailureCase{"FilmBoxWithoutSession", DimseStatus::MissingAttribute,
+                    [](RequestFixture& f, const std::string&) { return createFilmBox(f, "STANDARD\\1,1", ""); }},
+        FailureCase{"UndecodableFormat", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "SLIDE", s); }},
+        FailureCase{"NoColumns", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "STANDARD\\0,2", s); }},
+        FailureCase{"TooManyImageBoxes", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "STANDARD\\182,181", s); }},
+        FailureCase{"RowWithoutCell", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "ROW\\2,0", s); }},
+        FailureCase{"SessionSequenceWithoutItem", DimseStatus::MissingAttributeValue,
+                    [](RequestFixture& f, const std::string&) { return createFilmBoxReferencing(f, makeCollection()); }},
+        FailureCase{"SessionItemWithoutInstance", DimseStatus::MissingAttributeValue,
+                    [](RequestFixture& f, const std::string&) {
+                        return createFilmBoxReferencing(f, referenceTo(SopClass::BasicFilmSession, ""));
+                    }},
+        FailureCase{"SessionNotStored", DimseStatus::InvalidAttributeValue,
+                    [](RequestFixture& f, const std::string&) { return createFilmBox(f, "STANDARD\\2,2", "7.7.7"); }},
+        FailureCase{"DuplicateInstance", DimseStatus::DuplicateSopInstance,
+                    [](RequestFixture& f, const std::string& s) {
+                        return f.send(CommandField::NCreateRq, SopClass::BasicFilmSession, s, makeDataSet({}));
+                    }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What a requester meant by ROW\ and COL\ is what it gets: it refuses a film box whose image
+// box count differs from its own.
+class ImageBoxCount : public testing::TestWithParam<std::pair<const char*, std::size_t>> {};
+
+TEST_P(ImageBoxCount, IsTheNumberOfCellsOfTheFormat)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), GetParam().first);
+    ASSERT_TRUE(filmBox) << fixture.errorLog();
+    EXPECT_EQ(RequestFixture::imageBoxesOf(filmBox).size(), GetParam().second);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ImageBoxCount,
+                         testing::Values(std::pair{"ROW\\2,1", 3u}, std::pair{"ROW\\1,2,3", 6u},
+                                         std::pair{"COL\\3,2", 5u}, std::pair{"CUSTOM\\1,2", 2u},
+                                         std::pair{"2,3", 6u}, std::pair{"STANDARD\\181,181", 32761u}));
+
+// An image is decoded once the requester has its answer, while it sends the next one; the one
+// that completes its film is decoded before its answer, so that the film's N-ACTION never waits
+// for it. A decoded image is kept as its picture, without the pixel data received, and prints
+// as the image itself with the attributes set beside it.
+TEST(NSet, DecodesEachImageAsItArrivesAndPrintsItWithTheAttributesSet)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,2");
+    const auto imageBoxes = RequestFixture::imageBoxesOf(filmBox);
+    for (const std::size_t box : {1u, 0u}) {
+        DataSetPtr modification = makeImageBoxModification(ImageSpec{});
+        modification->add(PrintTag::Polarity, std::string("REVERSE"));
+        const Response response = fixture.association->handle(Request{
+            CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBoxes[box], 0, fixture.metaSopClass, modification});
+        EXPECT_EQ(response.status, DimseStatus::Success);
+        const bool completesTheFilm = box == 0;
+        EXPECT_EQ(response.afterSent == nullptr, completesTheFilm) << box;
+        if (response.afterSent)
+            response.afterSent();
+        const Response got = fixture.send(CommandField::NGetRq, SopClass::BasicGrayscaleImageBox, imageBoxes[box]);
+        EXPECT_EQ(got.dataSet->attribute(PrintTag::Polarity).asText(), "REVERSE");
+        EXPECT_FALSE(imageOf(*got.dataSet)->has(ImageTag::PixelData)) << box;
+    }
+    EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid()).status,
+              DimseStatus::Success) << fixture.errorLog();
+    ASSERT_EQ(fixture.printer.documents().size(), 1u);
+    const auto& pictures = fixture.printer.documents()[0].pictures;
+    ASSERT_EQ(pictures.size(), 2u);
+    QImage reversed = decodedPicture(*makeImage(ImageSpec{})).image;
+    reversed.invertPixels();
+    EXPECT_EQ(pictures[0].image, reversed);
+}
+
+// A film session prints its film boxes in creation order; an image that cannot be decoded fails
+// its film with the reason logged under "DoPrint", and the N-ACTION with it.
+TEST(NAction, PrintsAFilmBoxOrEverySessionFilmAndAnswersTheOutcome)
+{
+    RequestFixture fixture;
+    const std::string session = fixture.createSession();
+    const DataSetPtr first = fixture.createFilmBox(session, "STANDARD\\1,1");
+    const DataSetPtr second = fixture.createFilmBox(session, "STANDARD\\2,1");
+    EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmSession, session).status, DimseStatus::Success);
+    EXPECT_EQ(fixture.printer.documents().size(), 2u);
+
+    const DataSetPtr broken = makeImage(ImageSpec{});
+    broken->add(ImageTag::BitsAllocated, Numbers{12});
+    fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, RequestFixture::imageBoxesOf(first)[0],
+                 imageBoxModification(broken));
+    EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmBox, first->sopInstanceUid()).status,
+              DimseStatus::ProcessingFailure);
+    EXPECT_NE(fixture.errorLog().find("481 Invalid picture: unsupported bit depthDoPrint"), std::string::npos)
+        << fixture.errorLog();
+    EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmSession, session).status,
+              DimseStatus::ProcessingFailure);
+    EXPECT_EQ(fixture.printer.documents().size(), 3u) << "the session's good film still prints";
+
+    const std::string empty = fixture.createSession();
+    EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmSession, empty).status,
+              DimseStatus::FilmSessionHasNoFilmBox);
+}
+
+// The Printer instance is read-only, and an image box or a Presentation LUT has nothing to
+// print; other DIMSE commands have no place in print management. The requester is told so,
+// and nothing prints.
+TEST(UnrecognizedOperation, IsAnsweredToWhatHasNoPlaceAndOnlyNGetReadsThePrinter)
+{
+    RequestFixture fixture;
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
+    const std::string imageBox = RequestFixture::imageBoxesOf(filmBox)[0];
+    const Response lut = fixture.send(CommandField::NCreateRq, SopClass::PresentationLut, "", makeDataSet({}));
+    ASSERT_TRUE(lut.dataSet);
+    const std::tuple<std::uint16_t, std::string, std::string> refused[] = {
+        {CommandField::NSetRq, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NDeleteRq, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NActionRq, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NEventReportRq, SopClass::Printer, SopClass::PrinterInstance},
+        {std::uint16_t(0x0001) /* C-STORE */, SopClass::Printer, SopClass::PrinterInstance},
+        {CommandField::NActionRq, SopClass::BasicGrayscaleImageBox, imageBox},
+        {CommandField::NActionRq, SopClass::PresentationLut, lut.dataSet->sopInstanceUid()}};
+    for (const auto& [command, sopClass, instance] : refused)
+        EXPECT_EQ(fixture.send(command, sopClass, instance, makeDataSet({})).status, DimseStatus::UnrecognizedOperation)
+            << command << " " << sopClass;
+    EXPECT_TRUE(fixture.printer.documents().empty());
+    const Response printer = fixture.send(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance);
+    ASSERT_TRUE(printer.dataSet);
+    EXPECT_EQ(printer.status, DimseStatus::Success);
+    EXPECT_EQ(printer.dataSet->attribute(PrintTag::PrinterName).asText(), "AGFA");
+    EXPECT_EQ(fixture.send(CommandField::NCreateRq, SopClass::Printer, SopClass::PrinterInstance, makeDataSet({})).status,
+              DimseStatus::DuplicateSopInstance);
+}
+
+// Deleting a session takes its film boxes and image boxes; deleting twice is harmless.
+TEST(NDelete, OfASessionRemovesItsFilmBoxesAndUnknownUidsAreHarmless)
+{
+    RequestFixture fixture;
+    const std::string session = fixture.createSession();
+    const DataSetPtr filmBox = fixture.createFilmBox(session, "STANDARD\\2,2");
+    fixture.createFilmBox(session, "STANDARD\\1,1");
+    EXPECT_EQ(fixture.storedObjects(), 1u + 5u + 2u);
+    EXPECT_EQ(fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid()).status,
+              DimseStatus::Success);
+    EXPECT_EQ(fixture.storedObjects(), 1u + 2u);
+    for (int twice = 0; twice < 2; ++twice)
+        EXPECT_EQ(fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmSession, session).status, DimseStatus::Success);
+    EXPECT_EQ(fixture.storedObjects(), 0u);
+}
+
+// An association's objects are its own: to another they do not exist, and they go when it ends.
+TEST(Associations, SeeOnlyTheirOwnObjectsWhichGoWhenTheyEnd)
+{
+    RequestFixture fixture;
+    const std::string session = fixture.createSession();
+    const DataSetPtr filmBox = fixture.createFilmBox(session, "STANDARD\\1,1");
+    const std::string imageBox = RequestFixture::imageBoxesOf(filmBox)[0];
+    auto other = fixture.openAssociation();
+    const auto fromOther = [&](std::uint16_t command, const char* sopClass, const std::string& uid) {
+        return fixture.send(command, sopClass, uid, makeDataSet({{PrintTag::NumberOfCopies, std::string("9")}}), other.get())
+            .status;
+    };
+    EXPECT_EQ(fromOther(CommandField::NGetRq, SopClass::BasicFilmSession, session), DimseStatus::NoSuchObjectInstance);
+    EXPECT_EQ(fromOther(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBox), DimseStatus::NoSuchObjectInstance);
+    EXPECT_EQ(fromOther(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid()),
+              DimseStatus::NoSuchObjectInstance);
+    EXPECT_EQ(fromOther(CommandField::NDeleteRq, SopClass::BasicFilmSession, session), DimseStatus::Success);
+    EXPECT_EQ(fixture.createFilmBox(session, "STANDARD\\1,1", other.get()), nullptr) << "nor can it use the session";
+    EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid()).status,
+              DimseStatus::Success);
+    EXPECT_EQ(fixture.send(CommandField::NGetRq, SopClass::BasicFilmSession, session).dataSet->attribute(PrintTag::NumberOfCopies).asText(),
+              "1");
+
+    fixture.createSession(other.get());
+    EXPECT_EQ(fixture.storedObjects(), 4u);
+    fixture.association.reset();
+    EXPECT_EQ(fixture.storedObjects(), 1u);
+}
+
+// Associations are handled side by side on their own threads; the service's lock keeps the
+// objects they share the store of whole (ThreadSanitizer runs this too).
+TEST(Associations, HandledAtOnceOnTheirOwnThreadsEachKeepTheirFilms)
+{
+    RequestFixture fixture;
+    constexpr int Associations = 4;
+    constexpr int Films = 20;
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int a = 0; a < Associations; ++a) {
+        threads.emplace_back([&] {
+            auto association = fixture.openAssociation();
+            for (int film = 0; film < Films; ++film) {
+                const std::string session = fixture.createSession(association.get());
+                const DataSetPtr filmBox = fixture.createFilmBox(session, "STANDARD\\1,1", association.get());
+                if (!filmBox || fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmSession, session, nullptr,
+                                             association.get()).status != DimseStatus::Success)
+                    ++failures;
+            }
+            fixture.createSession(association.get());
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(fixture.storedObjects(), 0u) << "each association's objects went with it";
+}
+
+// PACS administrators configure their modalities from the conformance statement: it lists
+// exactly the statuses the service answers with.
+TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
+{
+    std::ifstream file(KESTROVA_CONFORMANCE_STATEMENT);
+    ASSERT_TRUE(file) << KESTROVA_CONFORMANCE_STATEMENT;
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::set<std::uint16_t> listed;
+    const std::regex status("0x([0-9A-F]{4})");
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), status); match != std::sregex_iterator(); ++match)
+        listed.insert(static_cast<std::uint16_t>(std::stoul((*match)[1].str(), nullptr, 16)));
+    const std::set<std::uint16_t> sent = {
+        DimseStatus::Success,           DimseStatus::InvalidAttributeValue, DimseStatus::ProcessingFailure,
+        DimseStatus::DuplicateSopInstance, DimseStatus::NoSuchObjectInstance, DimseStatus::MissingAttribute,
+        DimseStatus::MissingAttributeValue, DimseStatus::UnrecognizedOperation, DimseStatus::FilmSessionHasNoFilmBox};
+    EXPECT_EQ(listed, sent);
+}
+
+TEST(PrinterDataset, HoldsTheNineValuesFromTheSettings)
+{
+    const DataSetPtr printer = PrinterDataset(Settings{"MYAE", 104, "AGFA", "lp", "", 0, 0, ""});
+    EXPECT_EQ(printer->sopInstanceUid(), "1.2.840.10008.5.1.1.17");
+    EXPECT_EQ(printer->sopClassUid(), "1.2.840.10008.5.1.1.16");
+    EXPECT_EQ(printer->attribute(PrintTag::Manufacturer).asText(), "Quendal Kestrova");
+    EXPECT_EQ(printer->attribute(PrintTag::ManufacturerModelName).asText(), "MYAE");
+    EXPECT_EQ(printer->attribute(PrintTag::DeviceSerialNumber).asText(), "1234");
+    EXPECT_EQ(printer->attribute(PrintTag::SoftwareVersions).asText(), "1.0");
+    EXPECT_EQ(printer->attribute(PrintTag::PrinterStatus).asText(), "NORMAL");
+    EXPECT_EQ(printer->attribute(PrintTag::PrinterStatusInfo).asText(), "NORMAL");
+    EXPECT_EQ(printer->attribute(PrintTag::PrinterName).asText(), "AGFA");
+    EXPECT_EQ(printer->attributes().size(), 9u);
+}
+
+TEST(ImagePruning, DeletesFilesADayOldAndKeepsYoungerOnes)
+{
+    test::TempProgramFolder folder;
+    const auto images = folder / "images";
+    std::filesystem::create_directory(images);
+    const auto now = std::chrono::system_clock::now();
+    const auto age = [&](const char* name, std::chrono::hours hours) {
+        test::writeFile(images / name, "x");
+        std::filesystem::last_write_time(images / name, std::chrono::file_clock::from_sys(now - hours));
+    };
+    age("old.img", std::chrono::hours(24));
+    age("young.img", std::chrono::hours(23));
+    pruneOldFiles(images, now);
+    EXPECT_FALSE(std::filesystem::exists(images / "old.img"));
+    EXPECT_TRUE(std::filesystem::exists(images / "young.img"));
+    EXPECT_NO_THROW(pruneOldFiles(folder / "missing", now));
+}
+
+} // namespace
+} // namespace kestrova
