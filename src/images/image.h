@@ -1,7 +1,6 @@
 #pragma once
 // Turns an image data set (pixel data with its description) into a printable picture.
 
-#include "core/lut_table.h"
 #include "picture/picture.h"
 #include "data/data_set.h"
 
@@ -10,21 +9,12 @@ namespace kestrova {
 // Pictures come out as 8-bit grayscale or RGB, sized as the image's pixels at 96 dpi,
 // widened by the pixel aspect ratio.
 
-// What is done to the 8-bit rendition before it prints: the requester's reversed polarity
-// first, then the output curve, which calibrates the printer and so comes last.
-struct RenditionChoices {
-    bool reversed = false;
-    const LutTable* outputCurve = nullptr;
-};
-
 class Image {
 public:
     explicit Image(DataSetPtr imageDataSet);
     // The picture prepared when the image arrived (with its image, if it was kept compressed),
     // or else decoded now. Raises an AppError for malformed or unsupported pixel data; never crashes.
     Picture picture() const;
-    // The same rendition with those choices applied (each channel for colour).
-    Picture picture(const RenditionChoices& choices) const;
 
 private:
     DataSetPtr dataSet_;

@@ -1,9 +1,12 @@
 #include "print_job.h"
 
+#include "core/error_log.h"
 #include "core/errors.h"
-#include "render/film_print.h"
+#include "data/dimse_status.h"
 #include "data/print_tags.h"
 #include "data/sop_classes.h"
+#include "images/image.h"
+#include "render/film_print.h"
 
 namespace kestrova {
 
@@ -83,15 +86,37 @@ private:
     CollectionPtr copies_;
 };
 
+// A prepared picture as it was kept; an image that was not prepared is decoded now.
+std::shared_ptr<const Picture> pictureOf(const DataSet& imageBox)
+{
+    const DataSetPtr image = imageOf(imageBox);
+    if (!image)
+        return nullptr;
+    if (image->preparedPicture())
+        return image->preparedPicture();
+    return std::make_shared<const Picture>(Image(image).picture());
+}
+
+FilmToPrint filmToPrint(const DataSetCollection& objects, const DataSet& filmBox)
+{
+    FilmToPrint film{filmBox, {}, {}};
+    const DataSetPtr session = DatasetFromSequence(objects, filmBox.attribute(PrintTag::ReferencedFilmSessionSequence), 1);
+    if (!session)
+        raise(ErrorCode::ObjectNotSet, "Film session not found");
+    film.filmSession = *session;
+    for (const DataSetPtr& reference : *filmBox.attribute(PrintTag::ReferencedImageBoxSequence).asSequence()) {
+        const DataSetPtr& imageBox = objects.item(reference->attribute(ReferencedSopInstanceUidTag).asText());
+        film.imageBoxes.push_back(ImageBoxToPrint{*imageBox, pictureOf(*imageBox)});
+    }
+    return film;
+}
+
 } // namespace
 
 PrintJob::PrintJob(const ObjectStore& store, const DataSetPtr& target, const Configuration& configuration,
-                   const LutState& lut, const PrinterDevice& printer, const PreviewSurface& preview, bool previewWanted)
-    : configuration_(configuration),
-      lut_(lut),
-      printer_(printer.deviceForJob()),
-      preview_(preview),
-      previewWanted_(previewWanted)
+                   const LutState& lut, const PrinterCatalogue& printers)
+    : settings_{configuration, lut},
+      printers_(printers)
 {
     JobObjects objects(store, store_);
     target_ = target->sopClassUid() == SopClass::BasicFilmSession ? objects.addFilmSession(*target)
@@ -100,11 +125,35 @@ PrintJob::PrintJob(const ObjectStore& store, const DataSetPtr& target, const Con
 
 std::uint16_t PrintJob::print()
 {
-    const PrintContext context{store_,   configuration_.settings, configuration_.headerLeft, configuration_.headerRight,
-                               lut_,     *printer_,               preview_,                   [this] { return previewWanted_; }};
     if (target_->sopClassUid() == SopClass::BasicFilmSession)
-        return PrintFilmSession(*target_, context);
-    return DoPrint(target_->sopInstanceUid(), context);
+        return printFilmSession(*target_);
+    return printFilmBox(*target_) ? DimseStatus::Success : DimseStatus::ProcessingFailure;
+}
+
+std::uint16_t PrintJob::printFilmSession(const DataSet& filmSession)
+{
+    if (!filmSession.children() || filmSession.children()->empty())
+        return DimseStatus::FilmSessionHasNoFilmBox;
+    std::uint16_t status = DimseStatus::Success;
+    for (const DataSetPtr& filmBox : *filmSession.children()) {
+        if (!printFilmBox(*filmBox))
+            status = DimseStatus::ProcessingFailure;
+    }
+    return status;
+}
+
+bool PrintJob::printFilmBox(const DataSet& filmBox)
+{
+    try {
+        const FilmToPrint film = filmToPrint(*store_, filmBox);
+        const std::unique_ptr<PrinterDevice> printer = openJobPrinter(printers_, settings_.configuration.settings.Printer);
+        printed_.push_back(std::make_shared<const FilmPage>(printFilm(film, settings_, *printer)));
+        return true;
+    } catch (...) {
+        const ErrorInfo error = currentErrorInfo();
+        LogError(error.number, error.description, "DoPrint");
+        return false;
+    }
 }
 
 } // namespace kestrova

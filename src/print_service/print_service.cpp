@@ -21,13 +21,10 @@ void letEventsRun() { QCoreApplication::processEvents(); }
 
 } // namespace
 
-PrintService::PrintService(const Configuration& configuration, PrinterDevice& printer, PreviewSurface& preview,
-                           QObject* parent)
+PrintService::PrintService(const Configuration& configuration, const PrinterCatalogue& printers, QObject* parent)
     : QObject(parent),
       configuration_(configuration),
-      printer_(printer),
-      preview_(preview),
-      previewWanted_([] { return false; }),
+      printers_(printers),
       listener_(std::make_unique<DicomListener>(*this, log_))
 {
     pruneTimer_.setInterval(TimerInterval);
@@ -74,8 +71,6 @@ void PrintService::stopListening() { listener_->stopListening(); }
 
 bool PrintService::isListening() const { return listener_->isListening(); }
 
-void PrintService::setPreviewWanted(std::function<bool()> wanted) { previewWanted_ = std::move(wanted); }
-
 void PrintService::pruneImages()
 {
     pruneOldFiles(programPath("images"), std::chrono::system_clock::now());
@@ -95,15 +90,18 @@ void PrintService::setJobStartObserver(std::function<void()> observer) { jobStar
 
 // The page is laid out and painted on the association's thread, so the UI thread, and
 // through it every other association, goes on meanwhile, and two associations print on two
-// cores. The requester is answered once the page is done, after the UI thread has shown it.
+// cores. The requester is answered once the page is done; the UI thread is told of the pages.
 Connection::AssociationWork PrintService::printJob(const DataSetPtr& target)
 {
-    auto job = std::make_shared<PrintJob>(store_, target, configuration_, lutTable_, printer_, preview_, previewWanted_());
+    auto job = std::make_shared<PrintJob>(store_, target, configuration_, lutTable_, printers_);
     return [this, job, started = jobStarted_](Connection& connection) -> Connection::UiFollowUp {
         if (started)
             started();
         connection.respond(job->print());
-        return [this, job] { job->showPreview(preview_); };
+        return [this, job] {
+            for (const auto& page : job->printedPages())
+                emit filmPrinted(page);
+        };
     };
 }
 

@@ -5,7 +5,8 @@
 #include "core/configuration.h"
 #include "core/lut_table.h"
 #include "print_service/object_store.h"
-#include "printing/printer_device.h"
+#include "printing/printer_catalogue.h"
+#include "render/film_page.h"
 #include "network/dicom_log.h"
 #include "network/dicom_listener.h"
 
@@ -21,9 +22,9 @@ namespace kestrova {
 class PrintService : public QObject, public ConnectionHandler {
     Q_OBJECT
 public:
-    // The configuration is the program's; the service reads it at each restart and each job.
-    PrintService(const Configuration& configuration, PrinterDevice& printer, PreviewSurface& preview,
-                 QObject* parent = nullptr);
+    // The configuration and the printers are the program's; the service reads the configuration
+    // at each restart and each job.
+    PrintService(const Configuration& configuration, const PrinterCatalogue& printers, QObject* parent = nullptr);
     ~PrintService() override;
 
     // Starts the service on the configured port with a fresh store holding the Printer
@@ -35,9 +36,6 @@ public:
     void stopListening();
     bool isListening() const;
 
-    // Whether the film preview is drawn: the main window answers while it is maximized. Asked
-    // as each print job begins.
-    void setPreviewWanted(std::function<bool()> wanted);
     // Called on each print job's own thread as it begins, for tests that watch jobs run side
     // by side. Takes effect for jobs that begin afterwards.
     void setJobStartObserver(std::function<void()> observer);
@@ -64,14 +62,14 @@ signals:
     void listenRetryFailed(int port);
     // The settings the service now runs with, and the log label text.
     void settingsShown(const kestrova::Settings& settings, const QString& logLevelText);
+    // On the UI thread, after each film printed: its page, for the preview.
+    void filmPrinted(std::shared_ptr<const kestrova::FilmPage> page);
 
 private:
     Connection::AssociationWork printJob(const DataSetPtr& target);
 
     const Configuration& configuration_;
-    PrinterDevice& printer_;
-    PreviewSurface& preview_;
-    std::function<bool()> previewWanted_;
+    const PrinterCatalogue& printers_;
     std::function<void()> jobStarted_;
     DicomLog log_;
     ObjectStore store_;

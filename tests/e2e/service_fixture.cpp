@@ -10,7 +10,7 @@ namespace kestrova::test {
 ServiceFixture::ServiceFixture()
     : configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""}, HeaderLines{},
                     HeaderLines{}},
-      service(configuration, printer, preview)
+      service(configuration, printers)
 {
     service.restart();
 }

@@ -4,8 +4,7 @@
 
 #include "core/configuration.h"
 #include "print_service/print_service.h"
-#include "printing/null_preview_surface.h"
-#include "printing/qt_printer_device.h"
+#include "printing/printer_catalogue.h"
 
 #include "support/event_loop.h"
 #include "support/temp_folder.h"
@@ -35,8 +34,7 @@ public:
 
     TempProgramFolder folder;
     Configuration configuration;
-    QtPrinterDevice printer;
-    NullPreviewSurface preview;
+    InstalledPrinters printers;
     PrintService service;
 };
 

@@ -10,11 +10,9 @@
 
 #include "core/errors.h"
 #include "core/configuration.h"
+#include "print_service/print_job.h"
 #include "print_service/request_fixture.h"
-#include "printing/testing/recording_preview_surface.h"
-#include "printing/testing/recording_printer_device.h"
-#include "render/film_print.h"
-#include "render/print_context.h"
+#include "printing/testing/recording_printers.h"
 #include "data/dcm_convert.h"
 
 #include <dcmtk/config/osconfig.h>
@@ -57,16 +55,10 @@ DataSetPtr parsed(const std::uint8_t* data, std::size_t size, E_TransferSyntax s
 struct Association : test::RequestFixture {
     Association(const std::string& meta, bool lut) : RequestFixture(meta)
     {
-        settings.LUT = lut ? 1 : 0;
+        configuration.settings.LUT = lut ? 1 : 0;
         for (std::size_t i = 0; i < LutEntries; ++i)
             lutState.table[i] = static_cast<std::int32_t>(255 - i * 255 / (LutEntries - 1)) * 256;
-        print = [this](const DataSetPtr& target) {
-            const PrintContext context{store.collection(), settings, noLines, noLines, lutState, printer, preview,
-                                       [] { return true; }};
-            if (target->sopClassUid() == SopClass::BasicFilmSession)
-                return PrintFilmSession(*target, context);
-            return DoPrint(target->sopInstanceUid(), context);
-        };
+        print = [this](const DataSetPtr& target) { return PrintJob(store, target, configuration, lutState, printers).print(); };
     }
 
     // Every N-CREATE, N-SET, N-GET and N-ACTION is answered, whatever its data set held.
@@ -79,11 +71,9 @@ struct Association : test::RequestFixture {
         return response;
     }
 
-    Settings settings{"KODAK", 4006, "AGFA", "", "Tahoma", 10, 0, ""};
+    Configuration configuration{Settings{"KODAK", 4006, "AGFA", "", "Tahoma", 10, 0, ""}, HeaderLines{}, HeaderLines{}};
     LutState lutState{{}, true};
-    const std::optional<HeaderLines> noLines = HeaderLines{};
-    test::RecordingPrinterDevice printer;
-    test::RecordingPreviewSurface preview;
+    test::RecordingPrinters printers;
 };
 
 // The first image box of the film box's response, as the requester would address it.

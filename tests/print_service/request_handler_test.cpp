@@ -3,7 +3,7 @@
 #include "picture/picture.h"
 #include "print_service/print_job.h"
 #include "print_service/request_handler.h"
-#include "printing/testing/recording_preview_surface.h"
+#include "printing/testing/recording_printers.h"
 #include "data/dimse_status.h"
 #include "images/image.h"
 
@@ -234,9 +234,9 @@ TEST(NSet, OnlyTheImageThatCompletesItsFilmIsPreparedBeforeItsAnswer)
     }
 }
 
-// A job prints the objects and settings as they were when it was taken, and leaves the
-// preview to the UI thread.
-TEST(PrintJob, PrintsWhatWasStoredAndSetWhenTakenAndShowsItsPreviewWhenAsked)
+// A job prints the objects and settings as they were when it was taken, on the printer the
+// settings name when it is listed and on the default otherwise, and hands its page on.
+TEST(PrintJob, PrintsWhatWasStoredAndSetWhenTakenOnTheListedPrinterOfTheSettings)
 {
     RequestFixture fixture;
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
@@ -249,26 +249,55 @@ TEST(PrintJob, PrintsWhatWasStoredAndSetWhenTakenAndShowsItsPreviewWhenAsked)
     };
     setImage(8);
     Configuration configuration{Settings{}, HeaderLines{}, HeaderLines{}};
+    test::RecordingPrinters printers;
+    printers.setPrinters({"Ward", "Film Printer", "Kestrova PDF"}, "Ward");
     configuration.settings.Printer = "Film Printer";
-    test::RecordingPrinterDevice printer;
-    test::RecordingPreviewSurface preview;
-    PrintJob job(fixture.store, filmBox, configuration, LutState{}, printer, preview, true);
+    PrintJob job(fixture.store, filmBox, configuration, LutState{}, printers);
+    configuration.settings.Printer = "film printer"; // names match exactly: not listed
+    PrintJob onTheDefault(fixture.store, filmBox, configuration, LutState{}, printers);
 
     setImage(2);
     fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid());
-    configuration.settings.Printer = BuiltInPdfPrinterName;
     ASSERT_EQ(job.print(), DimseStatus::Success);
-    ASSERT_EQ(printer.documents().size(), 1u);
-    EXPECT_EQ(printer.documents()[0].printer, "Film Printer");
-    ASSERT_EQ(printer.documents()[0].pictures.size(), 1u);
-    EXPECT_EQ(printer.documents()[0].pictures[0].image.width(), 8);
-    EXPECT_EQ(preview.clearCount(), 0);
+    ASSERT_EQ(onTheDefault.print(), DimseStatus::Success);
+    const auto pages = printers.pages();
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].printer, "Film Printer");
+    EXPECT_EQ(pages[1].printer, "Ward");
+    ASSERT_EQ(pages[0].pictures.size(), 1u);
+    EXPECT_EQ(pages[0].pictures[0].image.width(), 8);
+    EXPECT_EQ(job.printedPages().size(), 1u);
+}
 
-    job.showPreview(preview);
-    EXPECT_EQ(preview.clearCount(), 1);
-    ASSERT_EQ(preview.pictures().size(), 1u);
-    EXPECT_EQ(preview.pictures()[0].image.width(), 8);
-    EXPECT_EQ(preview.refreshCount(), 1);
+// A film session prints the film boxes stored when its job was taken, a page each in creation
+// order; one that fails is logged under "DoPrint" and fails the action, not the others.
+TEST(PrintJob, OfAFilmSessionPrintsEachStoredFilmBoxAndFailsWithAnyOfThem)
+{
+    RequestFixture fixture;
+    const std::string session = fixture.createSession();
+    const Configuration configuration{Settings{}, HeaderLines{}, HeaderLines{}};
+    test::RecordingPrinters printers;
+    // The status, and the number of rows of each page printed.
+    const auto printSession = [&] {
+        PrintJob job(fixture.store, fixture.store.dataset(session), configuration, LutState{}, printers);
+        const std::uint16_t status = job.print();
+        std::vector<std::size_t> rows;
+        for (const auto& page : job.printedPages())
+            rows.push_back(page->layout.cellsPerLine.size());
+        return std::pair{status, rows};
+    };
+    using Printed = std::pair<std::uint16_t, std::vector<std::size_t>>;
+    EXPECT_EQ(printSession(), (Printed{DimseStatus::FilmSessionHasNoFilmBox, {}}));
+
+    const std::string failing = fixture.createFilmBox(session, "STANDARD\\1,1")->sopInstanceUid();
+    fixture.createFilmBox(session, "STANDARD\\1,2");
+    const std::string deleted = fixture.createFilmBox(session, "STANDARD\\1,1")->sopInstanceUid();
+    fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmBox, deleted);
+    EXPECT_EQ(printSession(), (Printed{DimseStatus::Success, {1, 2}}));
+    fixture.store.dataset(failing)->add(PrintTag::ImageDisplayFormat, std::string("SLIDE"));
+    EXPECT_EQ(printSession(), (Printed{DimseStatus::ProcessingFailure, {2}}));
+    EXPECT_NE(fixture.errorLog().find(" 5 Invalid procedure call or argumentDoPrint\r\n"), std::string::npos)
+        << fixture.errorLog();
 }
 
 TEST(NAction, HandsTheStoredObjectToPrintingAndAnswersItsStatus)
