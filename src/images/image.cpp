@@ -12,11 +12,8 @@
 #include <dcmtk/dcmimage/diregist.h> // registers colour support with DicomImage
 #include <dcmtk/dcmimgle/dcmimage.h>
 
-#include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
-#include <numeric>
 
 namespace kestrova {
 

@@ -1,6 +1,8 @@
 #pragma once
 // The cells of the film grid: each image box's picture placed in its cell, as the printer
 // takes it, or the empty cell's fill.
+//
+// Threads: pure functions, on any thread.
 
 #include "printing/resampling.h"
 #include "render/film_page.h"

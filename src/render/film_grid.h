@@ -1,6 +1,8 @@
 #pragma once
 // The cells of a film laid over an area: lines share the area equally across, cells share
 // their line equally along, each edge rounded to a whole unit (halves to even).
+//
+// Threads: a pure function, on any thread.
 
 #include "render/display_format.h"
 #include "render/picture_fit.h"

@@ -63,11 +63,17 @@ std::optional<FilledArea> borderOf(const DataSet& filmBox, const PrinterCapabili
     return FilledArea{QRectF(grid.left, grid.top, grid.width, grid.height), border};
 }
 
-// The grid takes the printable area below the band.
-GridArea gridBelow(std::int32_t bandHeight, const PrinterMetrics& metrics)
+// The printable area in single precision, which the band's positions and the grid's share of
+// the page are computed from.
+QSizeF layoutArea(const PrinterMetrics& metrics)
 {
-    return GridArea{0, bandHeight, static_cast<float>(metrics.printableArea.width()),
-                    static_cast<double>(static_cast<float>(metrics.printableArea.height())) - bandHeight};
+    return QSizeF(static_cast<float>(metrics.printableArea.width()), static_cast<float>(metrics.printableArea.height()));
+}
+
+// The grid takes the printable area below the band.
+GridArea gridBelow(std::int32_t bandHeight, QSizeF area)
+{
+    return GridArea{0, bandHeight, area.width(), area.height() - bandHeight};
 }
 
 void placeCells(FilmPage& page, const FilmToPrint& film, const GridArea& grid, const FilmCellStyle& style)
@@ -124,11 +130,11 @@ FilmPage layOutFilmPage(const FilmToPrint& film, const FilmJobSettings& settings
     page.setup = frame.setup;
     page.captionFont = frame.captionFont;
     page.layout = DecodeFormat(film.filmBox.attribute(PrintTag::ImageDisplayFormat).asText());
-    HeaderBand band = headerBand(settings.configuration, frame.logo,
-                                 static_cast<float>(frame.metrics.printableArea.width()), frame.metrics.font);
+    const QSizeF area = layoutArea(frame.metrics);
+    HeaderBand band = headerBand(settings.configuration, frame.logo, static_cast<float>(area.width()), frame.metrics.font);
     page.captions = std::move(band.captions);
     page.logo = printedLogo(band.logo, frame.printer.dotsPerInch);
-    const GridArea grid = gridBelow(band.height, frame.metrics);
+    const GridArea grid = gridBelow(band.height, area);
     page.border = borderOf(film.filmBox, frame.printer, grid);
     placeCells(page, film, grid, cellStyleOf(film, settings, frame.printer));
     return page;

@@ -4,7 +4,8 @@
 // already as the printer gets it. Positions are twips on the printable area.
 //
 // Threads: a page is a value. Its pictures hold only their compressed pixels, shared and never
-// changed, so a page is cheap to copy and to hand to another thread.
+// changed, so a page is cheap to copy and to hand to another thread. The functions are pure but
+// pageFrame, which runs where the printer device is used.
 
 #include "printing/printer_device.h"
 #include "render/display_format.h"

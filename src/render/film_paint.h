@@ -1,5 +1,7 @@
 #pragma once
 // A film page painted: on a printer's page, and as the window's preview of the film.
+//
+// Threads: on the thread the canvas or the painter belongs to; the page is only read.
 
 #include "render/film_page.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 // Printing a film box as one page.
+//
+// Threads: on the print job's thread, with the job's own printer device.
 
 #include "printing/printer_device.h"
 #include "render/film_page.h"

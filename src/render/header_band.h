@@ -2,6 +2,8 @@
 // The header band of a film: left caption lines, right caption lines flush with the right
 // edge, a line advancing by the font's line height, and an optional logo at its natural size
 // on the side without text.
+//
+// Threads: a pure function, on any thread.
 
 #include "core/configuration.h"
 #include "render/film_page.h"

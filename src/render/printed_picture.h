@@ -1,5 +1,7 @@
 #pragma once
 // The pixels a picture goes to the printer with.
+//
+// Threads: a pure function, on any thread; pictures share their pixels and are never changed.
 
 #include "picture/picture.h"
 #include "printing/resampling.h"

@@ -2,6 +2,8 @@
 // What a film does to the 8-bit rendition of its images before they print: the requester's
 // reversed polarity first, then the output curve, which calibrates the printer and so comes
 // last. Grayscale images have their one channel changed, colour images each of the three.
+//
+// Threads: a pure function, on any thread.
 
 #include "core/lut_table.h"
 

@@ -1,6 +1,7 @@
 #include "core/errors.h"
 #include "support/test_scu.h"
 #include "images/image.h"
+#include "data/print_tags.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,15 @@ INSTANTIATE_TEST_SUITE_P(Sizes, PictureSize,
                                          SizeCase{96, 48, "1\\2", 5080, 1270}, SizeCase{96, 48, "3\\2", 2540, 1905},
                                          SizeCase{96, 48, "1.5\\1", 2540, 1905},
                                          SizeCase{3, 1, "", 79, 26}));
+
+// A requester may send the image sequence without an item: an empty cell, not a failed film.
+TEST(ImageOf, IsNullWhileTheImageSequenceHoldsNoImage)
+{
+    DataSet imageBox;
+    EXPECT_EQ(imageOf(imageBox), nullptr);
+    imageBox.add(PrintTag::BasicGrayscaleImageSequence, makeCollection());
+    EXPECT_EQ(imageOf(imageBox), nullptr);
+}
 
 class MalformedImage : public testing::TestWithParam<std::function<void(DataSet&)>> {};
 
