@@ -217,22 +217,29 @@ INSTANTIATE_TEST_SUITE_P(
                                    "91 Object variable or With block variable not set"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The page goes to the printer as it was laid out, and the film leaves the images folder.
+// The whole page goes to the printer as it was laid out, the logo read from its file, and the
+// film leaves the images folder.
 TEST(PrintFilm, PrintsThePageItReturnsAndMakesTheImagesFolder)
 {
     test::TempProgramFolder folder;
     Film film("STANDARD\\2,1");
     film.settings.configuration.headerLeft = HeaderLines{"Ward 3"};
+    film.settings.configuration.settings.ImagePath = (folder / "logo.png").string();
+    ASSERT_TRUE(QImage(20, 10, QImage::Format_Grayscale8).save(QString::fromStdString(film.settings.configuration.settings.ImagePath)));
+    film.film.filmBox.add(PrintTag::BorderDensity, std::string("BLACK"));
     film.setImage(2, greyPicture(96, 96));
     test::RecordingPrinters printers;
+    printers.setCapabilities(FilmPdfPrinter().capabilities());
     const FilmPage page = printFilm(film.film, film.settings, *printers.open("Film Printer"));
     const auto printed = printers.pages();
     ASSERT_EQ(printed.size(), 1u);
     EXPECT_EQ(printed[0].setup, page.setup);
-    ASSERT_EQ(printed[0].texts.size(), 1u);
-    EXPECT_EQ(printed[0].texts[0], std::pair(page.captions.at(0).baseline, QString("Ward 3")));
-    ASSERT_EQ(printed[0].pictures.size(), 1u);
-    EXPECT_EQ(printed[0].pictures[0].target, page.cells.at(1).picture.value().target);
+    EXPECT_EQ(printed[0].texts, (std::vector{std::pair(page.captions.at(0).baseline, QString("Ward 3"))}));
+    ASSERT_EQ(printed[0].pictures.size(), 2u);
+    EXPECT_EQ(printed[0].pictures[0].target, page.logo.value().target);
+    EXPECT_EQ(printed[0].pictures[1].target, page.cells.at(1).picture.value().target);
+    EXPECT_EQ(printed[0].rectangles, (std::vector{std::pair(page.border.value().area, std::uint8_t{0}),
+                                                  std::pair(page.cells.at(0).fill.value().area, std::uint8_t{255})}));
     EXPECT_TRUE(std::filesystem::is_directory(folder / "images"));
 }
 

@@ -24,12 +24,12 @@ private:
 
 class RecordingPrinter final : public PrinterDevice {
 public:
-    RecordingPrinter(std::string name, std::shared_ptr<RecordingPrinters::Record> record)
-        : name_(std::move(name)), record_(std::move(record))
+    RecordingPrinter(std::string name, PrinterCapabilities capabilities, std::shared_ptr<RecordingPrinters::Record> record)
+        : name_(std::move(name)), capabilities_(std::move(capabilities)), record_(std::move(record))
     {
     }
 
-    PrinterCapabilities capabilities() const override { return PrinterCapabilities{{}, {}, false, 300}; }
+    PrinterCapabilities capabilities() const override { return capabilities_; }
 
     PrinterMetrics metrics(const PageSetup& setup, const QFont& font) const override
     {
@@ -51,6 +51,7 @@ public:
 
 private:
     std::string name_;
+    PrinterCapabilities capabilities_;
     std::shared_ptr<RecordingPrinters::Record> record_;
 };
 
@@ -72,7 +73,7 @@ std::unique_ptr<PrinterDevice> RecordingPrinters::open(const std::string& name) 
 {
     if (name != default_ && std::find(names_.begin(), names_.end(), name) == names_.end())
         raise(ErrorCode::InvalidArgument, "No printer named \"" + name + "\"");
-    return std::make_unique<RecordingPrinter>(name, record_);
+    return std::make_unique<RecordingPrinter>(name, capabilities_, record_);
 }
 
 } // namespace kestrova::test
