@@ -54,11 +54,12 @@ struct PrinterCapabilities {
     std::optional<PaperSize> paperForFilm(const std::string& filmSizeId) const;
 };
 
-// A font as the printer sets it, in twips.
+// A font as the printer sets it, in twips, measured when asked: measuring loads the font,
+// which costs a few milliseconds that a page without text need not pay.
 struct FontMetrics {
-    double ascent = 0;
+    std::function<double()> ascent;
     // From one line's top to the next one's.
-    double lineHeight = 0;
+    std::function<double()> lineHeight;
     std::function<double(const QString&)> textWidth;
 };
 

@@ -23,9 +23,9 @@ void nameDocument(QPrinter& printer)
 
 PrinterMetrics printerMetrics(const QPrinter& printer, const QFont& font)
 {
-    const QFontMetricsF metrics(font, &printer);
+    const QFontMetricsF metrics(font, &printer); // takes the printer's resolution, loads nothing yet
     return PrinterMetrics{printableSizeTwips(printer.pageLayout()),
-                          FontMetrics{metrics.ascent(), metrics.height(),
+                          FontMetrics{[metrics] { return metrics.ascent(); }, [metrics] { return metrics.height(); },
                                       [metrics](const QString& text) { return metrics.horizontalAdvance(text); }}};
 }
 

@@ -27,8 +27,8 @@ std::int32_t placeLines(std::vector<CaptionLine>& captions, const HeaderLines& l
     float y = 0;
     for (const auto& line : lines) {
         const QString text = QString::fromLocal8Bit(line);
-        captions.push_back(CaptionLine{QPointF(x(text), y + font.ascent), text});
-        y += static_cast<float>(font.lineHeight);
+        captions.push_back(CaptionLine{QPointF(x(text), y + font.ascent()), text});
+        y += static_cast<float>(font.lineHeight());
     }
     return roundHalfEven<std::int32_t>(y);
 }

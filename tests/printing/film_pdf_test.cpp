@@ -90,13 +90,13 @@ TEST_F(FilmPdfPrinting, PageWithTextAndPicturesBecomesOneLosslessA4Film)
     // "Kestrova" is about 4.5 em wide, and an em of 10 pt is 200 twips.
     EXPECT_GT(width10, 700);
     EXPECT_LT(width10, 1100);
-    EXPECT_GT(at10.lineHeight, 200);
-    EXPECT_LT(at10.lineHeight, 300);
-    EXPECT_GT(at10.ascent, 100);
-    EXPECT_LT(at10.ascent, at10.lineHeight);
+    EXPECT_GT(at10.lineHeight(), 200);
+    EXPECT_LT(at10.lineHeight(), 300);
+    EXPECT_GT(at10.ascent(), 100);
+    EXPECT_LT(at10.ascent(), at10.lineHeight());
     printer.print(PageSetup{}, [&](PageCanvas& page) {
-        page.drawText(QPointF(1440, 720 + at10.ascent), dejaVu(10), "Kestrova");
-        page.drawText(QPointF(0, 720 + at10.lineHeight + at10.ascent), dejaVu(10), "Below");
+        page.drawText(QPointF(1440, 720 + at10.ascent()), dejaVu(10), "Kestrova");
+        page.drawText(QPointF(0, 720 + at10.lineHeight() + at10.ascent()), dejaVu(10), "Below");
         page.drawPicture(QRectF(1440, 2880, 2880, 2880), flatGray(64, 64, 100));
         page.drawPicture(QRectF(5760, 2880, 2880, 1440), colourGradient(96, 48));
     });
@@ -115,7 +115,7 @@ TEST_F(FilmPdfPrinting, PageWithTextAndPicturesBecomesOneLosslessA4Film)
     EXPECT_NEAR(words[0].yMin * 20, 720 + MarginTwips, 60);
     EXPECT_NEAR((words[0].xMax - words[0].xMin) * 20, width10, width10 * 0.05);
     EXPECT_NEAR(words[1].xMin * 20, MarginTwips, 40);
-    EXPECT_NEAR((words[1].yMin - words[0].yMin) * 20, at10.lineHeight, 10);
+    EXPECT_NEAR((words[1].yMin - words[0].yMin) * 20, at10.lineHeight(), 10);
 
     const auto images = test::pdfImages(film);
     ASSERT_EQ(images.size(), 2U);

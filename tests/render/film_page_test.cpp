@@ -43,7 +43,8 @@ PageFrame plainFrame()
     PageFrame frame;
     frame.printer = PrinterCapabilities{{}, {}, false, 300};
     frame.metrics = PrinterMetrics{QSizeF(PageWidth, PageHeight),
-                                   FontMetrics{180, 240, [](const QString& text) { return 100.0 * text.size(); }}};
+                                   FontMetrics{[] { return 180.0; }, [] { return 240.0; },
+                                               [](const QString& text) { return 100.0 * text.size(); }}};
     return frame;
 }
 

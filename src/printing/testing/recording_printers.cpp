@@ -37,7 +37,8 @@ public:
                                             : QSizeF(11520, 15840);
         const double pixels = font.pixelSize();
         return PrinterMetrics{setup.orientation == Orientation::Landscape ? portrait.transposed() : portrait,
-                              FontMetrics{0, 1.2 * pixels, [pixels](const QString& text) { return text.size() * pixels / 2; }}};
+                              FontMetrics{[] { return 0.0; }, [pixels] { return 1.2 * pixels; },
+                                          [pixels](const QString& text) { return text.size() * pixels / 2; }}};
     }
 
     void print(const PageSetup& setup, const PagePaint& paint) override
