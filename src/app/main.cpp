@@ -1,7 +1,7 @@
 // kestrova: the DICOM print server's desktop program. Start-up only; the program then
 // lives in its window and tray icon.
 
-#include "printing/qt_printer_device.h"
+#include "printing/printer_catalogue.h"
 #include "startup/startup_sequence.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
@@ -32,8 +32,8 @@ int main(int argc, char** argv)
         return *start.exitStatus;
 
     kestrova::Configuration configuration;
-    kestrova::QtPrinterDevice printer;
-    const std::unique_ptr<kestrova::MainWindow> window = kestrova::Main(configuration, printer);
+    const kestrova::InstalledPrinters printers;
+    const std::unique_ptr<kestrova::MainWindow> window = kestrova::Main(configuration, printers);
     if (!window)
         return 0;
     return QApplication::exec();

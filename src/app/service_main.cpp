@@ -5,7 +5,7 @@
 #include "core/configuration.h"
 #include "core/program_folder.h"
 #include "print_service/print_service.h"
-#include "printing/qt_printer_device.h"
+#include "printing/printer_catalogue.h"
 #include "startup/startup_sequence.h"
 
 #include <QApplication>
@@ -58,9 +58,9 @@ int main(int argc, char** argv)
     const kestrova::CommandLine& commandLine = start.commandLine;
     say("program folder " + kestrova::ProgramFolder().string());
 
-    kestrova::QtPrinterDevice printer;
+    const kestrova::InstalledPrinters printers;
     kestrova::Configuration configuration;
-    kestrova::PrintService service(configuration, printer);
+    kestrova::PrintService service(configuration, printers);
     bool failed = false;
     QObject::connect(&service, &kestrova::PrintService::listenFailed, [&failed](int port) {
         std::fprintf(stderr, "kestrova-service: unable to listen on port %d\n", port);
@@ -74,7 +74,7 @@ int main(int argc, char** argv)
     if (failed)
         return 1;
     say("listening on port " + std::to_string(configuration.settings.Port) + ", printing on \"" +
-        printer.selectedPrinter() + "\"");
+        printers.defaultPrinter() + "\"");
     const auto signalNotifier = quitOnSignals();
     const int result = QApplication::exec();
     service.stopListening();

@@ -55,11 +55,6 @@ auto withTag(Tag tag)
     return [tag](const Attribute& a) { return a.tag() == tag; };
 }
 
-auto withUid(const std::string& uid)
-{
-    return [&uid](const DataSetPtr& d) { return d && d->sopInstanceUid() == uid; };
-}
-
 } // namespace
 
 Attribute::Attribute(Tag tag, std::string vr, Value value)
@@ -149,44 +144,8 @@ const DataSetPtr& DataSetCollection::item(std::size_t index) const
     return items_[index - 1];
 }
 
-const DataSetPtr& DataSetCollection::item(const std::string& uid) const
-{
-    const auto found = std::find_if(items_.begin(), items_.end(), withUid(uid));
-    if (found == items_.end())
-        raise(ErrorCode::SubscriptOutOfRange);
-    return *found;
-}
-
-DataSetPtr DataSetCollection::find(const std::string& uid) const
-{
-    const auto found = std::find_if(items_.begin(), items_.end(), withUid(uid));
-    return found == items_.end() ? nullptr : *found;
-}
-
 void DataSetCollection::add(DataSetPtr dataSet) { items_.push_back(std::move(dataSet)); }
 
-DataSetPtr DataSetCollection::addNew()
-{
-    items_.push_back(std::make_shared<DataSet>());
-    return items_.back();
-}
-
-bool DataSetCollection::remove(const std::string& uid)
-{
-    const auto found = std::find_if(items_.begin(), items_.end(), withUid(uid));
-    if (found == items_.end())
-        return false;
-    items_.erase(found);
-    return true;
-}
-
 std::shared_ptr<DataSetCollection> makeCollection() { return std::make_shared<DataSetCollection>(); }
-
-DataSetPtr DatasetFromSequence(const DataSetCollection& collection, const Attribute& sequence, std::size_t n)
-{
-    const DataSetPtr& item = sequence.asSequence()->item(n);
-    item->attribute(ReferencedSopClassUidTag).asText(); // required, though the class does not pick the object
-    return collection.find(item->attribute(ReferencedSopInstanceUidTag).asText());
-}
 
 } // namespace kestrova

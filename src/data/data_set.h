@@ -1,7 +1,6 @@
 #pragma once
-// The program's own view of DICOM data: data sets, attributes and collections.
-// Objects are shared, never copied: an image box is one DataSet that lives in the
-// object store and in its film box's Referenced Image Box Sequence at the same time.
+// The program's own view of DICOM data: data sets, attributes and the collections that are
+// the items of a sequence. Large values (pixel data, sequences) are shared between copies.
 
 #include <cstdint>
 #include <memory>
@@ -11,7 +10,6 @@
 
 namespace kestrova {
 
-struct Picture;
 class DataSet;
 class DataSetCollection;
 
@@ -102,32 +100,16 @@ public:
     void setSopInstanceUid(const std::string& uid);
     std::string sopClassUid() const;      // (0008,0016) as text, "" when absent
 
-    const CollectionPtr& children() const { return children_; }
-    void setChildren(CollectionPtr children) { children_ = std::move(children); }
-
-    // An image's picture, decoded when it arrived, in place of its pixel data; null until then.
-    const std::shared_ptr<const Picture>& preparedPicture() const { return preparedPicture_; }
-    void setPreparedPicture(std::shared_ptr<const Picture> picture) { preparedPicture_ = std::move(picture); }
-
 private:
     std::vector<Attribute> attributes_;
-    CollectionPtr children_;
-    std::shared_ptr<const Picture> preparedPicture_;
 };
 
 class DataSetCollection {
 public:
     // 1-based; raises "Subscript out of range" (9) when there is no such item.
     const DataSetPtr& item(std::size_t index) const;
-    // The member with that SOP Instance UID; raises 9 when there is none.
-    const DataSetPtr& item(const std::string& uid) const;
-    // The member with that SOP Instance UID, or null.
-    DataSetPtr find(const std::string& uid) const;
 
     void add(DataSetPtr dataSet);
-    DataSetPtr addNew();
-    // Removes the member with that UID; false when there was none.
-    bool remove(const std::string& uid);
     std::size_t count() const { return items_.size(); }
     bool empty() const { return items_.empty(); }
 
@@ -139,10 +121,5 @@ private:
 };
 
 std::shared_ptr<DataSetCollection> makeCollection();
-
-// The member of the collection that item n (1-based) of a reference sequence points at, by
-// its Referenced SOP Instance UID, or null when there is none. Raises when the sequence is
-// absent, has no item n, or the item lacks (0008,1150) or (0008,1155).
-DataSetPtr DatasetFromSequence(const DataSetCollection& collection, const Attribute& sequence, std::size_t n);
 
 } // namespace kestrova

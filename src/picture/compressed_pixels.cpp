@@ -98,6 +98,15 @@ std::shared_ptr<const CompressedPixels> compressedPixelsFor(const Picture& pictu
     return compressedPixels(image);
 }
 
+std::shared_ptr<const CompressedPixels> compressedPixelsOf(const Picture& picture)
+{
+    if (!picture.image.isNull())
+        return compressedPixelsFor(picture, picture.image);
+    if (!picture.compressed)
+        raiseAbout(ErrorCode::InvalidPicture, "the picture has no image");
+    return picture.compressed;
+}
+
 Picture keptCompressed(Picture picture)
 {
     if (picture.image.isNull())

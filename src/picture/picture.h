@@ -37,6 +37,11 @@ std::shared_ptr<const CompressedPixels> compressedPixels(const QImage& image);
 // The picture's own compressed pixels when they are those of image, else image compressed now.
 std::shared_ptr<const CompressedPixels> compressedPixelsFor(const Picture& picture, const QImage& image);
 
+// The pixels of the picture as it is, compressed: those it holds when they stand for its image
+// or it holds no image, else its image compressed now. Raises an AppError InvalidPicture for a
+// picture with neither.
+std::shared_ptr<const CompressedPixels> compressedPixelsOf(const Picture& picture);
+
 // The picture holding only its compressed pixels: a few percent of the image on most films,
 // while it waits for the rest of its film.
 Picture keptCompressed(Picture picture);

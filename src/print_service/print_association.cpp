@@ -146,7 +146,7 @@ Response PrintAssociation::print(const Request& request)
         return status(DimseStatus::UnrecognizedOperation);
     const auto slot = service_.workSlots().take(WorkKind::Print);
     service_.reportJobStarted();
-    const auto printer = service_.deviceForJob();
+    const auto printer = service_.printerFor(settings.configuration.settings);
     return status(job->print(settings, *printer,
                              [this](std::shared_ptr<const FilmPage> page) { service_.reportFilmPrinted(std::move(page)); }));
 }

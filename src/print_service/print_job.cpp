@@ -82,7 +82,7 @@ bool PrintJob::printOne(const Film& film, const FilmJobSettings& settings, Print
     try {
         if (const auto* failure = std::get_if<AppError>(&film))
             throw *failure;
-        printed(printFilm(withEveryPicture(std::get<FilmToPrint>(film)), settings, printer));
+        printed(std::make_shared<const FilmPage>(printFilm(withEveryPicture(std::get<FilmToPrint>(film)), settings, printer)));
         return true;
     } catch (...) {
         const ErrorInfo error = currentErrorInfo();

@@ -16,12 +16,12 @@ constexpr const char* LoadLabel = "LoadSettings";
 
 } // namespace
 
-PrintService::PrintService(const Configuration& configuration, const PrinterDevice& printer, QObject* parent)
-    : QObject(parent), configuration_(configuration), state_(printer), listener_(*this, log_)
+PrintService::PrintService(const Configuration& configuration, const PrinterCatalogue& printers, QObject* parent)
+    : QObject(parent), configuration_(configuration), state_(printers), listener_(*this, log_)
 {
     // Before the first association's thread allocates the images it receives.
     keepPixelBuffersForReuse();
-    state_.setFilmPrinted([this](std::shared_ptr<const FilmPage> page) { emit filmPrinted(std::move(page)); });
+    state_.setFilmPrinted([this] { emit filmPrinted(); });
     pruneTimer_.setInterval(TimerInterval);
     connect(&pruneTimer_, &QTimer::timeout, this, &PrintService::pruneImages);
     pruneTimer_.start();

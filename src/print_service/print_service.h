@@ -11,7 +11,7 @@
 #include "network/dicom_log.h"
 #include "network/dicom_service.h"
 #include "print_service/service_state.h"
-#include "printing/printer_device.h"
+#include "printing/printer_catalogue.h"
 
 #include <QObject>
 #include <QTimer>
@@ -22,13 +22,11 @@
 
 namespace kestrova {
 
-struct FilmPage;
-
 class PrintService : public QObject, public ServiceProvider {
     Q_OBJECT
 public:
     // The configuration is the program's; the service takes a copy of it at each restart.
-    PrintService(const Configuration& configuration, const PrinterDevice& printer, QObject* parent = nullptr);
+    PrintService(const Configuration& configuration, const PrinterCatalogue& printers, QObject* parent = nullptr);
     ~PrintService() override;
 
     // Starts the service on the configured port, with the settings and the LUT table now in
@@ -45,6 +43,8 @@ public:
     const std::string& logLevelText() const { return logLevelText_; }
     // Every object the open associations keep.
     std::size_t storedObjects();
+    // The page of the film printed last, for the preview; null before the first.
+    std::shared_ptr<const FilmPage> lastPrintedFilm() { return state_.lastPrintedFilm(); }
 
     // Called on each print job's own thread as it begins, for tests that watch jobs run side by
     // side. Set before the service listens.
@@ -62,8 +62,8 @@ signals:
     void listenRetryFailed(int port);
     // The settings the service now runs with, and the log label text.
     void settingsShown(const kestrova::Settings& settings, const QString& logLevelText);
-    // A film was printed; emitted on the job's thread, so connect it queued.
-    void filmPrinted(std::shared_ptr<const kestrova::FilmPage> page);
+    // A film was printed (lastPrintedFilm); emitted on the job's thread, so connect it queued.
+    void filmPrinted();
 
 private:
     const Configuration& configuration_;

@@ -14,10 +14,20 @@ std::size_t ServiceState::storedObjects() const
                            [](std::size_t sum, const ObjectStore* store) { return sum + store->size(); });
 }
 
-void ServiceState::reportFilmPrinted(std::shared_ptr<const FilmPage> page) const
+void ServiceState::reportFilmPrinted(std::shared_ptr<const FilmPage> page)
 {
+    {
+        const std::lock_guard lock(lastPrintedMutex_);
+        lastPrinted_ = std::move(page);
+    }
     if (filmPrinted_)
-        filmPrinted_(std::move(page));
+        filmPrinted_();
+}
+
+std::shared_ptr<const FilmPage> ServiceState::lastPrintedFilm()
+{
+    const std::lock_guard lock(lastPrintedMutex_);
+    return lastPrinted_;
 }
 
 void ServiceState::reportJobStarted() const

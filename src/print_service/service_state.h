@@ -8,7 +8,8 @@
 
 #include "print_service/object_store.h"
 #include "print_service/work_slots.h"
-#include "printing/printer_device.h"
+#include "printing/printer_catalogue.h"
+#include "render/film_page.h"
 #include "render/film_to_print.h"
 
 #include <functional>
@@ -18,11 +19,9 @@
 
 namespace kestrova {
 
-struct FilmPage;
-
 class ServiceState {
 public:
-    explicit ServiceState(const PrinterDevice& printer) : printer_(printer) {}
+    explicit ServiceState(const PrinterCatalogue& printers) : printers_(printers) {}
     ServiceState(const ServiceState&) = delete;
     ServiceState& operator=(const ServiceState&) = delete;
 
@@ -37,14 +36,19 @@ public:
     // Every object every open association keeps.
     std::size_t storedObjects() const;
 
-    // A printer device of its own for one job, set up as the program's printer is.
-    std::unique_ptr<PrinterDevice> deviceForJob() const { return printer_.deviceForJob(); }
+    // A printer device of its own for one job: the printer the settings name, when it is listed.
+    std::unique_ptr<PrinterDevice> printerFor(const Settings& settings) const
+    {
+        return openJobPrinter(printers_, settings.Printer);
+    }
     WorkSlots& workSlots() { return workSlots_; }
 
-    // Called on the job's thread after each printed film, and as each job begins.
-    using FilmPrinted = std::function<void(std::shared_ptr<const FilmPage>)>;
-    void setFilmPrinted(FilmPrinted filmPrinted) { filmPrinted_ = std::move(filmPrinted); }
-    void reportFilmPrinted(std::shared_ptr<const FilmPage> page) const;
+    // On the job's thread after each printed film: the page is kept as the last one printed and
+    // filmPrinted is told.
+    void setFilmPrinted(std::function<void()> filmPrinted) { filmPrinted_ = std::move(filmPrinted); }
+    void reportFilmPrinted(std::shared_ptr<const FilmPage> page);
+    std::shared_ptr<const FilmPage> lastPrintedFilm();
+    // On the job's thread as each job begins.
     void setJobStarted(std::function<void()> started) { jobStarted_ = std::move(started); }
     void reportJobStarted() const;
 
@@ -52,9 +56,11 @@ private:
     std::mutex mutex_;
     FilmJobSettings jobSettings_;
     std::set<const ObjectStore*> stores_;
-    const PrinterDevice& printer_;
+    const PrinterCatalogue& printers_;
     WorkSlots workSlots_;
-    FilmPrinted filmPrinted_;
+    std::mutex lastPrintedMutex_;
+    std::shared_ptr<const FilmPage> lastPrinted_;
+    std::function<void()> filmPrinted_;
     std::function<void()> jobStarted_;
 };
 

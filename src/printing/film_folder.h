@@ -9,8 +9,6 @@
 
 namespace kestrova {
 
-inline constexpr const char* BuiltInPdfPrinterName = "Kestrova PDF";
-
 std::filesystem::path filmFolder();
 
 QString filmFileName(const QDateTime& stamp, int counter);

@@ -7,21 +7,23 @@
 
 namespace kestrova {
 
-void PageContent::addText(QPointF baseline, const QFont& font, const QString& text)
+void PageContent::drawText(QPointF baseline, const QFont& font, const QString& text)
 {
     items_.emplace_back(Text{baseline, font, text});
 }
 
-void PageContent::addImage(QRectF target, const QImage& image)
+void PageContent::drawPicture(const QRectF& target, const Picture& picture)
 {
-    items_.emplace_back(Image{target, image, nullptr});
-}
-
-void PageContent::addCompressedImage(QRectF target, std::shared_ptr<const CompressedPixels> pixels)
-{
+    if (form_ == PictureForm::Pixels) {
+        items_.emplace_back(Image{target, withImage(picture).image, nullptr});
+        return;
+    }
+    std::shared_ptr<const CompressedPixels> pixels = compressedPixelsOf(picture);
     QImage standIn = standInImage(compressedImages().size(), pixels->format);
     items_.emplace_back(Image{target, std::move(standIn), std::move(pixels)});
 }
+
+void PageContent::fillRectangle(const QRectF& area, std::uint8_t grey) { items_.emplace_back(Rectangle{area, grey}); }
 
 PdfImages PageContent::compressedImages() const
 {
@@ -31,11 +33,6 @@ PdfImages PageContent::compressedImages() const
             images.push_back(image->pixels);
     }
     return images;
-}
-
-void PageContent::addRectangle(QRectF area, int grey)
-{
-    items_.emplace_back(Rectangle{area, grey});
 }
 
 bool PageContent::grayscale() const

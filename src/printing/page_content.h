@@ -1,9 +1,12 @@
 #pragma once
-// What a document has drawn so far, kept until the document ends. Painting happens only
-// then, so that a document given up half way never reaches a printer: Qt cannot take
-// back a page once its painter has been opened on a CUPS queue.
+// A page drawn in full before any printer sees it: Qt cannot take back a page once its painter
+// has been opened on a CUPS queue, so a page that fails half way must fail here. Text and
+// rectangles are kept as given; pictures in the form the printer takes them.
+//
+// Threads: one page, one thread.
 
 #include "printing/pdf_images.h"
+#include "printing/printer_device.h"
 
 #include <QFont>
 #include <QImage>
@@ -18,24 +21,29 @@ class QPainter;
 
 namespace kestrova {
 
-class PageContent {
+class PageContent final : public PageCanvas {
 public:
-    void addText(QPointF baseline, const QFont& font, const QString& text);
-    void addImage(QRectF target, const QImage& image);
-    // An image that goes into the page already compressed: painting draws its stand-in, and
-    // the pixels replace it in the file Qt wrote.
-    void addCompressedImage(QRectF target, std::shared_ptr<const CompressedPixels> pixels);
-    void addRectangle(QRectF area, int grey);
+    enum class PictureForm {
+        // Each picture's image, inflated now when it was kept compressed.
+        Pixels,
+        // A stand-in in place of each picture, its compressed pixels kept for the film file.
+        StandIns,
+    };
+    explicit PageContent(PictureForm form) : form_(form) {}
+
+    void drawText(QPointF baseline, const QFont& font, const QString& text) override;
+    void drawPicture(const QRectF& target, const Picture& picture) override;
+    void fillRectangle(const QRectF& area, std::uint8_t grey) override;
 
     bool empty() const { return items_.empty(); }
     // True when every image is 8-bit grayscale: such a page can go out in gray, which
     // keeps its images one byte a pixel in the PDF.
     bool grayscale() const;
 
-    // Draws everything in the order it was added, in the painter's current coordinates.
+    // Draws everything in the order it was drawn here, in the painter's current coordinates.
     void paint(QPainter& painter) const;
 
-    // The images added compressed, in the order of their stand-ins.
+    // The pictures drawn as stand-ins, in the order of their stand-ins.
     PdfImages compressedImages() const;
 
 private:
@@ -46,8 +54,7 @@ private:
     };
     struct Image {
         QRectF target;
-        // A compressed image's stand-in, kept so that every copy of the page shows the same
-        // one, written once.
+        // A stand-in is kept so that every copy of the page shows the same one, written once.
         QImage image;
         std::shared_ptr<const CompressedPixels> pixels;
     };
@@ -55,6 +62,7 @@ private:
         QRectF area;
         int grey;
     };
+    PictureForm form_;
     std::vector<std::variant<Text, Image, Rectangle>> items_;
 };
 

@@ -4,7 +4,7 @@ namespace kestrova {
 
 double twipsPerUnit(QPageLayout::Unit unit)
 {
-    constexpr double millimetre = TwipsPerInch / 25.4;
+    constexpr double millimetre = TwipsPerMm;
     switch (unit) {
     case QPageLayout::Millimeter: return millimetre;
     case QPageLayout::Point: return TwipsPerInch / 72.0;

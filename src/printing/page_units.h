@@ -8,6 +8,7 @@
 namespace kestrova {
 
 inline constexpr double TwipsPerInch = 1440.0;
+inline constexpr double TwipsPerMm = TwipsPerInch / 25.4;
 
 double twipsPerUnit(QPageLayout::Unit unit);
 

@@ -1,78 +1,97 @@
 #pragma once
-// Everything film printing needs of a printer, in twips (1440 per inch) with the origin at
-// the top-left of the printable area. Every failing operation raises an AppError.
+// What printing needs of a printer: what it can do, its metrics for a page setup, and one call
+// that prints a page. Page values are in twips (1440 per inch), with the origin at the top-left
+// of the printable area. Every failure raises an AppError.
+//
+// Threads: a device is made for one print job and used on that job's thread only; jobs on
+// other threads have devices of their own.
 
 #include "picture/picture.h"
 
+#include <QFont>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
 #include <cstdint>
-#include <filesystem>
-#include <memory>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace kestrova {
 
 enum class Orientation : int { Portrait = 1, Landscape = 2 };
 
+// Portrait width and height.
+struct PaperSize {
+    double widthMm = 0;
+    double heightMm = 0;
+    bool operator==(const PaperSize&) const = default;
+};
+
+struct PageSetup {
+    // The paper of the job; none leaves the printer its own.
+    std::optional<PaperSize> paper;
+    Orientation orientation = Orientation::Portrait;
+    std::int16_t copies = 1;
+    bool operator==(const PageSetup&) const = default;
+};
+
+struct PrinterCapabilities {
+    // The Film Size IDs a printer that prints each film on paper of the film's size knows,
+    // with their paper; a film of another size, or of none, goes on otherFilmSize. Empty for a
+    // printer that keeps its own paper whatever the film asks.
+    std::map<std::string, PaperSize> filmSizes;
+    PaperSize otherFilmSize;
+    // Whether Border Density and Empty Image Density are printed.
+    bool honoursDensities = false;
+    // Of the output: what a picture resampled for this printer is sized to.
+    int dotsPerInch = 0;
+
+    // The paper a film of that size prints on; none where the printer keeps its own.
+    std::optional<PaperSize> paperForFilm(const std::string& filmSizeId) const;
+};
+
+// A font as the printer sets it, in twips, measured when asked: measuring loads the font,
+// which costs a few milliseconds that a page without text need not pay.
+struct FontMetrics {
+    std::function<double()> ascent;
+    // From one line's top to the next one's.
+    std::function<double()> lineHeight;
+    std::function<double(const QString&)> textWidth;
+};
+
+struct PrinterMetrics {
+    // The printable area of the setup's paper in its orientation.
+    QSizeF printableArea;
+    FontMetrics font;
+};
+
+// Where a page is drawn. Pictures are drawn as they are: their image, or their compressed
+// pixels when they hold no image.
+class PageCanvas {
+public:
+    virtual ~PageCanvas() = default;
+    virtual void drawText(QPointF baseline, const QFont& font, const QString& text) = 0;
+    virtual void drawPicture(const QRectF& target, const Picture& picture) = 0;
+    // A grey level from 0 (black) to 255 (white).
+    virtual void fillRectangle(const QRectF& area, std::uint8_t grey) = 0;
+};
+
+using PagePaint = std::function<void(PageCanvas&)>;
+
 class PrinterDevice {
 public:
     virtual ~PrinterDevice() = default;
 
-    // A device of its own for one print job, set up as this one is now: it is used on the
-    // job's thread while this one and other jobs' devices go on being used. Cheap; it opens
-    // the printer only when the job first needs it, so an unusable printer fails the job.
-    virtual std::unique_ptr<PrinterDevice> deviceForJob() const = 0;
-
-    // Printers in the system's order, by device name. The selection is program-wide.
-    virtual std::vector<std::string> printerNames() const = 0;
-    virtual std::string selectedPrinter() const = 0;
-    virtual void selectPrinter(const std::string& deviceName) = 0;
-
-    // Document settings, made before the first output of a document.
-    virtual void setCopies(std::int16_t copies) = 0;
-    virtual void setOrientation(Orientation orientation) = 0;
-    virtual void setFontName(const std::string& name) = 0;
-    virtual void setFontSize(float points) = 0;
-    // The paper of the next document, portrait width and height in millimetres.
-    virtual void setPaperSize(double widthMm, double heightMm) = 0;
-
-    // The printable area for the orientation set.
-    virtual float scaleLeft() const = 0;
-    virtual float scaleTop() const = 0;
-    virtual float scaleWidth() const = 0;
-    virtual float scaleHeight() const = 0;
-    // Dots per inch of the output: what a picture resampled for this printer is sized to.
-    virtual int dotsPerInch() const = 0;
-
-    // Text at the current position; printLine moves it to the start of the next line.
-    virtual float currentX() const = 0;
-    virtual float currentY() const = 0;
-    virtual void setCurrentX(float x) = 0;
-    virtual void setCurrentY(float y) = 0;
-    virtual float textWidth(const std::string& text) const = 0;
-    virtual void printLine(const std::string& text) = 0;
-
-    // A picture file with its size from the file's own resolution (96 dpi when it has none).
-    virtual Picture loadPicture(const std::filesystem::path& file) const = 0;
-    virtual void paintPicture(const Picture& picture, float x, float y, double width, double height) = 0;
-    // A solid rectangle in a grey level from 0 (black) to 255 (white).
-    virtual void fillRectangle(float x, float y, double width, double height, std::uint8_t grey) = 0;
-
-    // Sends everything drawn since the last end as one job with the copies set.
-    virtual void endDocument() = 0;
-    // Throws away everything drawn since the last end; nothing reaches the printer.
-    virtual void abortDocument() = 0;
-};
-
-// The on-screen preview of the film being printed, in its own scale units.
-class PreviewSurface {
-public:
-    virtual ~PreviewSurface() = default;
-    virtual void clear() = 0;
-    virtual float scaleWidth() const = 0;
-    virtual float scaleHeight() const = 0;
-    virtual void paintPicture(const Picture& picture, float x, float y, double width, double height) = 0;
-    virtual void refresh() = 0;
+    virtual PrinterCapabilities capabilities() const = 0;
+    virtual PrinterMetrics metrics(const PageSetup& setup, const QFont& font) const = 0;
+    // Prints what paint draws as one job of setup.copies copies. Everything is drawn before the
+    // printer is opened, so a paint that raises sends nothing; a page with nothing on it is no
+    // job either (no empty sheet, no empty film).
+    virtual void print(const PageSetup& setup, const PagePaint& paint) = 0;
 };
 
 } // namespace kestrova

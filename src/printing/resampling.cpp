@@ -22,4 +22,17 @@ QImage resampledForPrinter(const QImage& image, double widthTwips, double height
     return image.scaled(pixels, Qt::IgnoreAspectRatio, mode).convertToFormat(image.format());
 }
 
+bool finerThanPrinter(QSize pixels, double widthTwips, double heightTwips, int dotsPerInch)
+{
+    const QSize printed = printerPixels(widthTwips, heightTwips, dotsPerInch);
+    return pixels.width() > printed.width() && pixels.height() > printed.height();
+}
+
+QImage reducedToPrinterResolution(const QImage& image, double widthTwips, double heightTwips, int dotsPerInch)
+{
+    if (!finerThanPrinter(image.size(), widthTwips, heightTwips, dotsPerInch))
+        return image;
+    return resampledForPrinter(image, widthTwips, heightTwips, dotsPerInch, Resampling::Smooth);
+}
+
 } // namespace kestrova

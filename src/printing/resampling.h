@@ -17,4 +17,12 @@ QSize printerPixels(double widthTwips, double heightTwips, int dotsPerInch);
 QImage resampledForPrinter(const QImage& image, double widthTwips, double heightTwips, int dotsPerInch,
                            Resampling resampling);
 
+// Whether an image of that size has more pixels, both ways, than the printer prints there.
+bool finerThanPrinter(QSize pixels, double widthTwips, double heightTwips, int dotsPerInch);
+
+// An image finer than the printer smoothed down to the printer's pixels; any other as it is.
+// The page then carries, and a PDF engine compresses, only what prints: a 4096 x 4096 image in
+// a quarter of an A4 page at 600 dpi holds three times that.
+QImage reducedToPrinterResolution(const QImage& image, double widthTwips, double heightTwips, int dotsPerInch);
+
 } // namespace kestrova

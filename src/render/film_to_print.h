@@ -17,7 +17,7 @@ struct ImageBoxToPrint {
     // The image box's own attributes (Polarity, Magnification Type, Requested Image Size ...).
     DataSet attributes;
     // The picture of its image, decoded; null for an image box without an image (an empty cell).
-    // A picture kept compressed is inflated when its cell is drawn.
+    // A picture kept compressed is inflated only where the film changes its pixels.
     std::shared_ptr<const Picture> picture;
 };
 

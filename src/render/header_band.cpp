@@ -1,11 +1,16 @@
-#include "header_band.h"
+#include "render/header_band.h"
 
 #include "core/errors.h"
 #include "core/rounding.h"
 
-namespace kestrova {
+#include <algorithm>
+#include <functional>
 
+namespace kestrova {
 namespace {
+
+// Below the text when the logo is taller than the text.
+constexpr std::int32_t LogoGap = 150;
 
 const HeaderLines& linesOf(const std::optional<HeaderLines>& lines)
 {
@@ -14,55 +19,51 @@ const HeaderLines& linesOf(const std::optional<HeaderLines>& lines)
     return *lines;
 }
 
-std::int32_t printLeftLines(PrinterDevice& printer, const HeaderLines& lines)
+// One line under the other from the top of the band, each at the x it is given; returns where
+// the next line would begin.
+std::int32_t placeLines(std::vector<CaptionLine>& captions, const HeaderLines& lines, const FontMetrics& font,
+                        const std::function<float(const QString&)>& x)
 {
+    float y = 0;
     for (const auto& line : lines) {
-        printer.setCurrentX(0);
-        printer.printLine(line);
+        const QString text = QString::fromLocal8Bit(line);
+        captions.push_back(CaptionLine{QPointF(x(text), y + font.ascent()), text});
+        y += static_cast<float>(font.lineHeight());
     }
-    return roundHalfEven<std::int32_t>(printer.currentY());
-}
-
-std::int32_t printRightLines(PrinterDevice& printer, const HeaderLines& lines)
-{
-    printer.setCurrentY(0);
-    for (const auto& line : lines) {
-        printer.setCurrentX(printer.scaleWidth() - printer.textWidth(line));
-        printer.printLine(line);
-    }
-    return roundHalfEven<std::int32_t>(printer.currentY());
+    return roundHalfEven<std::int32_t>(y);
 }
 
 // The logo takes the side without text: left when both lists are empty, centred when both have lines.
-float logoX(float scaleWidth, std::int32_t logoWidth, const HeaderLines& left, const HeaderLines& right)
+float logoX(float width, std::int32_t logoWidth, const HeaderLines& left, const HeaderLines& right)
 {
     if (!left.empty() && !right.empty())
-        return scaleWidth / 2 - static_cast<float>(logoWidth) / 2;
+        return width / 2 - static_cast<float>(logoWidth) / 2;
     if (left.empty())
         return 0;
-    return scaleWidth - static_cast<float>(logoWidth);
+    return width - static_cast<float>(logoWidth);
 }
 
 } // namespace
 
-std::int32_t printHeaderBand(const PrintContext& context)
+HeaderBand headerBand(const Configuration& configuration, const std::optional<Picture>& logo, float width,
+                      const FontMetrics& font)
 {
-    PrinterDevice& printer = context.printer;
-    const HeaderLines& left = linesOf(context.headerLeftLines);
-    const std::int32_t leftBottom = printLeftLines(printer, left);
-    const HeaderLines& right = linesOf(context.headerRightLines);
-    const std::int32_t rightBottom = printRightLines(printer, right);
-    std::int32_t height = std::max(leftBottom, rightBottom);
-
-    if (context.settings.ImagePath.empty())
-        return height;
-    const Picture logo = printer.loadPicture(context.settings.ImagePath);
-    const auto logoWidth = roundHalfEven<std::int32_t>(logo.widthHimetric * TwipsPerHimetric);
-    const auto logoHeight = roundHalfEven<std::int32_t>(logo.heightHimetric * TwipsPerHimetric);
-    printer.paintPicture(logo, logoX(printer.scaleWidth(), logoWidth, left, right), 0, logoWidth, logoHeight);
-    if (logoHeight > height)
-        height = checkedNarrow<std::int32_t>(static_cast<std::int64_t>(logoHeight) + 150);
-    return height;
+    HeaderBand band;
+    const HeaderLines& left = linesOf(configuration.headerLeft);
+    const std::int32_t leftBottom = placeLines(band.captions, left, font, [](const QString&) { return 0.0F; });
+    const HeaderLines& right = linesOf(configuration.headerRight);
+    const std::int32_t rightBottom = placeLines(band.captions, right, font, [&](const QString& text) {
+        return width - static_cast<float>(font.textWidth(text));
+    });
+    band.height = std::max(leftBottom, rightBottom);
+    if (!logo)
+        return band;
+    const auto logoWidth = roundHalfEven<std::int32_t>(logo->widthHimetric * TwipsPerHimetric);
+    const auto logoHeight = roundHalfEven<std::int32_t>(logo->heightHimetric * TwipsPerHimetric);
+    band.logo = PlacedPicture{QRectF(logoX(width, logoWidth, left, right), 0, logoWidth, logoHeight), *logo};
+    if (logoHeight > band.height)
+        band.height = checkedNarrow<std::int32_t>(static_cast<std::int64_t>(logoHeight) + LogoGap);
+    return band;
 }
 
 } // namespace kestrova

@@ -66,10 +66,10 @@ void setControlWidth(QWidget& control, float width) { control.resize(layoutSize(
 
 } // namespace
 
-MainWindow::MainWindow(Configuration& configuration, PrinterDevice& printer, QWidget* parent)
+MainWindow::MainWindow(Configuration& configuration, const PrinterCatalogue& printers, QWidget* parent)
     : QMainWindow(parent),
       configuration_(configuration),
-      printer_(printer),
+      printers_(printers),
       trayAvailable_([] { return QSystemTrayIcon::isSystemTrayAvailable(); })
 {
     setObjectName(QStringLiteral("fKestrova"));
@@ -77,12 +77,13 @@ MainWindow::MainWindow(Configuration& configuration, PrinterDevice& printer, QWi
     createControls();
     createMenus();
 
-    service_ = std::make_unique<PrintService>(configuration_, printer_);
+    service_ = std::make_unique<PrintService>(configuration_, printers_);
     connect(service_.get(), &PrintService::listenFailed, this, &MainWindow::reportListenFailure,
             Qt::DirectConnection);
     connect(service_.get(), &PrintService::listenRetryFailed, this, &MainWindow::showListenFailure,
             Qt::DirectConnection);
     connect(service_.get(), &PrintService::settingsShown, this, &MainWindow::showSettings, Qt::DirectConnection);
+    connect(service_.get(), &PrintService::filmPrinted, this, &MainWindow::showPreview);
 
     logView_ = new DicomLogView(service_->log(), centralWidget());
     logView_->setObjectName(QStringLiteral("Log"));
@@ -166,7 +167,7 @@ void MainWindow::setUpTray()
 PreferencesDialog& MainWindow::preferences()
 {
     if (!preferences_)
-        preferences_ = std::make_unique<PreferencesDialog>(configuration_, service_->log(), printer_, this);
+        preferences_ = std::make_unique<PreferencesDialog>(configuration_, service_->log(), printers_, this);
     return *preferences_;
 }
 
@@ -189,6 +190,19 @@ void MainWindow::showListeningState()
     setWindowTitle(toQString(ProductName + " " + VersionText() + state));
     if (tray_)
         tray_->setToolTip(toQString(ProductName + state));
+}
+
+// The preview is drawn only while the window is maximized; a film printed otherwise leaves
+// it empty. A preview that cannot be drawn must not cost the window.
+void MainWindow::showPreview()
+{
+    const std::shared_ptr<const FilmPage> page = service_->lastPrintedFilm();
+    ignoreErrors({[&] {
+        if (page && isMaximized())
+            previewBox_->showFilm(*page);
+        else
+            previewBox_->clear();
+    }});
 }
 
 // The service start goes on only after the user has seen the failure and had the chance

@@ -21,14 +21,15 @@ namespace kestrova {
 class DicomLogView;
 class PreviewBox;
 class PrintService;
-class PrinterDevice;
+class PrinterCatalogue;
+struct FilmPage;
 class PreferencesDialog;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // Builds the window and starts the print service on the program's configuration.
-    MainWindow(Configuration& configuration, PrinterDevice& printer, QWidget* parent = nullptr);
+    MainWindow(Configuration& configuration, const PrinterCatalogue& printers, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     PrintService& service() { return *service_; }
@@ -58,6 +59,7 @@ private:
     void reportListenFailure(int port);
     void showListenFailure(int port);
     void showListeningState();
+    void showPreview();
     void runPreferences();
     void endProgram();
 
@@ -71,7 +73,7 @@ private:
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
 
     Configuration& configuration_;
-    PrinterDevice& printer_;
+    const PrinterCatalogue& printers_;
     std::function<bool()> trayAvailable_;
     bool ending_ = false;
     QLineEdit* aeTitleField_ = nullptr;

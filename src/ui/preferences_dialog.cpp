@@ -6,7 +6,7 @@
 #include "core/settings_files.h"
 #include "core/steps.h"
 #include "core/text_file.h"
-#include "printing/printer_device.h"
+#include "printing/printer_catalogue.h"
 #include "network/dicom_log.h"
 #include "ui/local_text.h"
 #include "ui/numeric_text.h"
@@ -73,9 +73,9 @@ std::string captionFileText(const QPlainTextEdit& field)
 
 } // namespace
 
-PreferencesDialog::PreferencesDialog(Configuration& configuration, DicomLog& log, const PrinterDevice& printer,
+PreferencesDialog::PreferencesDialog(Configuration& configuration, DicomLog& log, const PrinterCatalogue& printers,
                                      QWidget* parent)
-    : QDialog(parent), configuration_(configuration), log_(log), printer_(printer)
+    : QDialog(parent), configuration_(configuration), log_(log), catalogue_(printers)
 {
     setObjectName(QStringLiteral("fPref"));
     setWindowTitle(QStringLiteral("Kestrova Preferences"));
@@ -166,7 +166,7 @@ void PreferencesDialog::showCurrentSettings()
 
 void PreferencesDialog::fillPrinterList()
 {
-    for (const std::string& name : printer_.printerNames())
+    for (const std::string& name : catalogue_.printerNames())
         printers_->addItem(toQString(name));
     // Filling the list selects nothing by itself.
     printers_->setCurrentIndex(-1);

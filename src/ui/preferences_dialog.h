@@ -16,12 +16,12 @@ class QPushButton;
 namespace kestrova {
 
 class DicomLog;
-class PrinterDevice;
+class PrinterCatalogue;
 
 class PreferencesDialog : public QDialog {
     Q_OBJECT
 public:
-    PreferencesDialog(Configuration& configuration, DicomLog& log, const PrinterDevice& printer,
+    PreferencesDialog(Configuration& configuration, DicomLog& log, const PrinterCatalogue& printers,
                       QWidget* parent = nullptr);
 
     // Shows the dialog modally, centred on the screen; returns when it closed.
@@ -49,7 +49,7 @@ private:
 
     Configuration& configuration_;
     DicomLog& log_;
-    const PrinterDevice& printer_;
+    const PrinterCatalogue& catalogue_;
     QLineEdit* aeTitle_ = nullptr;
     QLineEdit* port_ = nullptr;
     QLineEdit* emulation_ = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/preview_box.h"
 
+#include "render/film_paint.h"
+
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -21,19 +23,12 @@ void PreviewBox::clear()
     update();
 }
 
-float PreviewBox::scaleWidth() const { return static_cast<float>(contentsRect().width()); }
-
-float PreviewBox::scaleHeight() const { return static_cast<float>(contentsRect().height()); }
-
-void PreviewBox::paintPicture(const Picture& picture, float x, float y, double width, double height)
+void PreviewBox::showFilm(const FilmPage& page)
 {
-    fitBackingToBox();
+    clear();
     QPainter painter(&backing_);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(x, y, width, height), picture.image);
+    paintFilmPreview(painter, page, contentsRect().size());
 }
-
-void PreviewBox::refresh() { update(); }
 
 void PreviewBox::paintEvent(QPaintEvent* event)
 {

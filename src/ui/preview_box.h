@@ -1,26 +1,24 @@
 #pragma once
-// pBox: the main window's preview of the film being printed. Drawing goes into a backing
-// image, so the preview survives being covered and repainted; its scale unit is the pixel.
+// pBox: the main window's preview of the film printed last. Drawing goes into a backing image,
+// so the preview survives being covered and repainted; its unit is the pixel.
 
-#include "printing/printer_device.h"
+#include "render/film_page.h"
 
 #include <QFrame>
 #include <QImage>
 
 namespace kestrova {
 
-class PreviewBox : public QFrame, public PreviewSurface {
+class PreviewBox : public QFrame {
     Q_OBJECT
 public:
     explicit PreviewBox(QWidget* parent = nullptr);
 
-    void clear() override;
-    float scaleWidth() const override;
-    float scaleHeight() const override;
-    void paintPicture(const Picture& picture, float x, float y, double width, double height) override;
-    void refresh() override;
+    void clear();
+    // The film's cells over the whole box, each picture fitted into its cell.
+    void showFilm(const FilmPage& page);
 
-    // What the preview shows now, in its scale units.
+    // What the preview shows now.
     const QImage& image() const { return backing_; }
 
 protected:

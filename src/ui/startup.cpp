@@ -15,12 +15,12 @@
 namespace kestrova {
 namespace {
 
-std::unique_ptr<MainWindow> makeMainWindow(Configuration& configuration, PrinterDevice& printer)
+std::unique_ptr<MainWindow> makeMainWindow(Configuration& configuration, const PrinterCatalogue& printers)
 {
-    return std::make_unique<MainWindow>(configuration, printer);
+    return std::make_unique<MainWindow>(configuration, printers);
 }
 
-void showStartFailure(Configuration& configuration, PrinterDevice& printer, MainWindow* window)
+void showStartFailure(Configuration& configuration, const PrinterCatalogue& printers, MainWindow* window)
 {
     const ErrorInfo error = currentErrorInfo();
     LogError(error.number, error.description, "MAIN");
@@ -29,7 +29,7 @@ void showStartFailure(Configuration& configuration, PrinterDevice& printer, Main
     } else {
         // No main window means no DICOM log to show; the dialog still needs one to set.
         DicomLog unusedLog;
-        PreferencesDialog dialog(configuration, unusedLog, printer);
+        PreferencesDialog dialog(configuration, unusedLog, printers);
         dialog.showModal();
     }
     userDialogs().showMessage(QStringLiteral("Please restart Kestrova"), toQString(ProductName), QMessageBox::Critical);
@@ -37,12 +37,12 @@ void showStartFailure(Configuration& configuration, PrinterDevice& printer, Main
 
 } // namespace
 
-std::unique_ptr<MainWindow> Main(Configuration& configuration, PrinterDevice& printer, const MainWindowFactory& makeWindow)
+std::unique_ptr<MainWindow> Main(Configuration& configuration, const PrinterCatalogue& printers, const MainWindowFactory& makeWindow)
 {
     std::unique_ptr<MainWindow> window;
     try {
         StartUp(configuration, [&] {
-            window = makeWindow ? makeWindow(configuration, printer) : makeMainWindow(configuration, printer);
+            window = makeWindow ? makeWindow(configuration, printers) : makeMainWindow(configuration, printers);
             if (!window)
                 raise(ErrorCode::ObjectNotSet);
         });
@@ -50,7 +50,7 @@ std::unique_ptr<MainWindow> Main(Configuration& configuration, PrinterDevice& pr
         window->show();
         window->setWindowState(window->windowState() | Qt::WindowMinimized);
     } catch (...) {
-        showStartFailure(configuration, printer, window.get());
+        showStartFailure(configuration, printers, window.get());
     }
     return window;
 }

@@ -7,16 +7,16 @@
 namespace kestrova {
 
 struct Configuration;
-class PrinterDevice;
+class PrinterCatalogue;
 class MainWindow;
 
-using MainWindowFactory = std::function<std::unique_ptr<MainWindow>(Configuration&, PrinterDevice&)>;
+using MainWindowFactory = std::function<std::unique_ptr<MainWindow>(Configuration&, const PrinterCatalogue&)>;
 
 // Reads the settings and caption files into the program's configuration, creates and loads the main window, shows it and
 // minimizes it. A failure is logged under "MAIN", the preferences dialog lets the user
 // correct the settings and the user is asked to restart; the result is then the window
 // if one was made, else null.
-std::unique_ptr<MainWindow> Main(Configuration& configuration, PrinterDevice& printer,
+std::unique_ptr<MainWindow> Main(Configuration& configuration, const PrinterCatalogue& printers,
                                  const MainWindowFactory& makeWindow = {});
 
 } // namespace kestrova

@@ -1,7 +1,10 @@
 #include "core/errors.h"
 #include "data/data_set.h"
+#include "data/uid.h"
 
 #include <gtest/gtest.h>
+
+#include <regex>
 
 namespace kestrova {
 namespace {
@@ -91,24 +94,29 @@ INSTANTIATE_TEST_SUITE_P(
                     VrCase{Tag{0x7FE0, 0x0010}, std::make_shared<const std::vector<std::uint8_t>>(2), "OB"},
                     VrCase{Tag{0x0009, 0x1001}, std::string("private"), "LO"}));
 
-TEST(DataSetCollection, ItemsByIndexAndUidAndRemoval)
+TEST(DataSetCollection, ItemsAreCountedFromOneAndOthersRaiseSubscriptOutOfRange)
 {
     DataSetCollection c;
-    c.addNew()->setSopInstanceUid("1.1");
+    c.add(std::make_shared<DataSet>());
     auto second = std::make_shared<DataSet>();
-    second->setSopInstanceUid("1.2");
     c.add(second);
-
     EXPECT_EQ(c.item(2), second);
-    EXPECT_EQ(c.item("1.2"), second);
-    EXPECT_EQ(c.find("1.3"), nullptr);
     EXPECT_EQ(errorNumberOf([&] { c.item(0); }), 9);
     EXPECT_EQ(errorNumberOf([&] { c.item(3); }), 9);
-    EXPECT_EQ(errorNumberOf([&] { c.item("1.3"); }), 9);
-    EXPECT_TRUE(c.remove("1.1"));
-    EXPECT_FALSE(c.remove("1.1"));
-    EXPECT_EQ(c.count(), 1u);
-    EXPECT_EQ(c.item(1), second);
+}
+
+// New UIDs are valid DICOM UIDs, and none follows from the one before.
+TEST(NewUid, IsAUuidDerivedUidThatNoOtherGivesAway)
+{
+    std::string previous = newUid();
+    for (int i = 0; i < 100; ++i) {
+        const std::string uid = newUid();
+        EXPECT_TRUE(std::regex_match(uid, std::regex(R"(2\.25\.[1-9][0-9]{0,38})"))) << uid;
+        EXPECT_NE(uid, previous);
+        // Consecutive UIDs of a counter share all but their last digits.
+        EXPECT_NE(uid.substr(0, uid.size() - 6), previous.substr(0, previous.size() - 6)) << uid << " after " << previous;
+        previous = uid;
+    }
 }
 
 } // namespace

@@ -10,7 +10,7 @@ namespace kestrova::test {
 ServiceFixture::ServiceFixture()
     : configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""}, HeaderLines{},
                     HeaderLines{}},
-      service(configuration, printer)
+      service(configuration, printers)
 {
     service.restart();
 }
@@ -38,7 +38,7 @@ FilmJob createFilm(TestScu& scu, const std::string& format)
 {
     FilmJob job;
     job.session = scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
-    const ScuResponse filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, job.session));
+    const Response filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, job.session));
     job.filmBox = filmBox.affectedSopInstanceUid;
     ImageBoxRefs imageBoxes = imageBoxesOf(filmBox);
     job.imageBoxes = std::move(imageBoxes.instances);

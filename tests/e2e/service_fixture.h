@@ -4,7 +4,7 @@
 
 #include "core/configuration.h"
 #include "print_service/print_service.h"
-#include "printing/qt_printer_device.h"
+#include "printing/printer_catalogue.h"
 
 #include "support/event_loop.h"
 #include "support/temp_folder.h"
@@ -35,7 +35,7 @@ public:
 
     TempProgramFolder folder;
     Configuration configuration;
-    QtPrinterDevice printer;
+    InstalledPrinters printers;
     PrintService service;
 };
 

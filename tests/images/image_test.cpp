@@ -1,6 +1,7 @@
 #include "core/errors.h"
 #include "support/test_scu.h"
 #include "images/image.h"
+#include "data/print_tags.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +37,7 @@ class MonochromeRendition : public testing::TestWithParam<int> {};
 
 TEST_P(MonochromeRendition, WithoutAWindowSpansTheWholeBitsStoredRange)
 {
-    const Picture p = Image(test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome2))).picture();
+    const Picture p = decodedPicture(*test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome2)));
     ASSERT_EQ(p.image.format(), QImage::Format_Grayscale8);
     EXPECT_EQ(grayAt(p, 0, 0), 0);
     EXPECT_NEAR(grayAt(p, 1, 0), 128, 1);
@@ -47,7 +48,7 @@ TEST_P(MonochromeRendition, WithoutAWindowSpansTheWholeBitsStoredRange)
 
 TEST_P(MonochromeRendition, Monochrome1IsInverted)
 {
-    const Picture p = Image(test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome1))).picture();
+    const Picture p = decodedPicture(*test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome1)));
     EXPECT_EQ(grayAt(p, 0, 0), 255);
     EXPECT_EQ(grayAt(p, 2, 0), 0);
 }
@@ -61,7 +62,7 @@ TEST(ImageRendition, TheImagesOwnWindowIsUsed)
     const DataSetPtr image = test::makeImage(imageSpec);
     image->add(Tag{0x0028, 0x1050}, std::string("100"));
     image->add(Tag{0x0028, 0x1051}, std::string("51"));
-    const Picture p = Image(image).picture();
+    const Picture p = decodedPicture(*image);
     EXPECT_EQ(grayAt(p, 0, 0), 0);
     EXPECT_EQ(grayAt(p, 1, 0), 130); // ((100 - 99.5) / 50 + 0.5) * 255
     EXPECT_EQ(grayAt(p, 2, 0), 255);
@@ -76,7 +77,7 @@ TEST_P(ColorRendition, KeepsEachPixelsColour)
     imageSpec.columns = 3; // odd: QImage pads its rows
     imageSpec.photometric = GetParam();
     imageSpec.pixel = [](int r, int c, int s) { return static_cast<std::uint16_t>(s == 0 ? 40 * c : s == 1 ? 200 * r : 7); };
-    const Picture p = Image(test::makeImage(imageSpec)).picture();
+    const Picture p = decodedPicture(*test::makeImage(imageSpec));
     ASSERT_EQ(p.image.format(), QImage::Format_RGB888);
     ASSERT_EQ(p.image.width(), 3);
     EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{0, 0, 7}));
@@ -101,7 +102,7 @@ TEST_P(PictureSize, IsThePixelSizeAt96DpiWidenedByThePixelAspectRatio)
     imageSpec.columns = GetParam().columns;
     imageSpec.rows = GetParam().rows;
     imageSpec.pixelAspectRatio = GetParam().aspect;
-    const Picture p = Image(test::makeImage(imageSpec)).picture();
+    const Picture p = decodedPicture(*test::makeImage(imageSpec));
     EXPECT_EQ(p.widthHimetric, GetParam().width);
     EXPECT_EQ(p.heightHimetric, GetParam().height);
 }
@@ -112,39 +113,13 @@ INSTANTIATE_TEST_SUITE_P(Sizes, PictureSize,
                                          SizeCase{96, 48, "1.5\\1", 2540, 1905},
                                          SizeCase{3, 1, "", 79, 26}));
 
-TEST(ImageLut, IsAnOutputCurveInterpolatedBetweenEntriesAndClamped)
+// A requester may send the image sequence without an item: an empty cell, not a failed film.
+TEST(ImageOf, IsNullWhileTheImageSequenceHoldsNoImage)
 {
-    LutTable lut{};
-    lut.fill(100 * 256);
-    lut[0] = 0;
-    lut[44] = 300 * 256; // beyond white
-    lut[45] = -5 * 256;  // below black
-    ImageSpec imageSpec;
-    imageSpec.rows = 1;
-    imageSpec.columns = 6;
-    const std::uint16_t levels[] = {0, 1, 2, 17, 250, 255};
-    imageSpec.pixel = [&](int, int c, int) { return levels[c]; };
-    const Picture p = Image(test::makeImage(imageSpec)).picture(RenditionChoices{false, &lut});
-    EXPECT_EQ(grayAt(p, 0, 0), 0);   // entry 0
-    EXPECT_EQ(grayAt(p, 1, 0), 18);  // 45/255 of the way to entry 1: 17.6
-    EXPECT_EQ(grayAt(p, 2, 0), 35);  // 90/255 of the way: 35.3
-    EXPECT_EQ(grayAt(p, 3, 0), 100); // exactly entry 3
-    EXPECT_EQ(grayAt(p, 4, 0), 255); // 264 between entries 44 and 45, clamped
-    EXPECT_EQ(grayAt(p, 5, 0), 0);   // entry 45, clamped
-}
-
-TEST(ImageLut, AppliesToEachColourChannel)
-{
-    LutTable lut{};
-    for (std::size_t i = 0; i < LutEntries; ++i)
-        lut[i] = static_cast<std::int32_t>((255 - 255 * i / 45) * 256); // inverts
-    ImageSpec imageSpec;
-    imageSpec.rows = 1;
-    imageSpec.columns = 1;
-    imageSpec.photometric = Photometric::RgbInterleaved;
-    imageSpec.pixel = [](int, int, int s) { return static_cast<std::uint16_t>(s == 0 ? 0 : s == 1 ? 255 : 17); };
-    const Picture p = Image(test::makeImage(imageSpec)).picture(RenditionChoices{false, &lut});
-    EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{255, 0, 238}));
+    DataSet imageBox;
+    EXPECT_EQ(imageOf(imageBox), nullptr);
+    imageBox.add(PrintTag::BasicGrayscaleImageSequence, makeCollection());
+    EXPECT_EQ(imageOf(imageBox), nullptr);
 }
 
 class MalformedImage : public testing::TestWithParam<std::function<void(DataSet&)>> {};
@@ -154,7 +129,7 @@ TEST_P(MalformedImage, RaisesInvalidPicture)
     const DataSetPtr image = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
     GetParam()(*image);
     try {
-        Image(image).picture();
+        decodedPicture(*image);
         FAIL() << "no error";
     } catch (const AppError& e) {
         EXPECT_EQ(e.number(), 481) << e.description();

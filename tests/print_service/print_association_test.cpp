@@ -196,8 +196,9 @@ TEST(NSet, DecodesEachImageAsItArrivesAndPrintsItWithTheAttributesSet)
     }
     EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid()).status,
               DimseStatus::Success) << fixture.errorLog();
-    ASSERT_EQ(fixture.printer.documents().size(), 1u);
-    const auto& pictures = fixture.printer.documents()[0].pictures;
+    const auto pages = fixture.printers.pages();
+    ASSERT_EQ(pages.size(), 1u);
+    const auto& pictures = pages[0].pictures;
     ASSERT_EQ(pictures.size(), 2u);
     QImage reversed = decodedPicture(*makeImage(ImageSpec{})).image;
     reversed.invertPixels();
@@ -213,7 +214,7 @@ TEST(NAction, PrintsAFilmBoxOrEverySessionFilmAndAnswersTheOutcome)
     const DataSetPtr first = fixture.createFilmBox(session, "STANDARD\\1,1");
     const DataSetPtr second = fixture.createFilmBox(session, "STANDARD\\2,1");
     EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmSession, session).status, DimseStatus::Success);
-    EXPECT_EQ(fixture.printer.documents().size(), 2u);
+    EXPECT_EQ(fixture.printers.pages().size(), 2u);
 
     const DataSetPtr broken = makeImage(ImageSpec{});
     broken->add(ImageTag::BitsAllocated, Numbers{12});
@@ -225,7 +226,7 @@ TEST(NAction, PrintsAFilmBoxOrEverySessionFilmAndAnswersTheOutcome)
         << fixture.errorLog();
     EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmSession, session).status,
               DimseStatus::ProcessingFailure);
-    EXPECT_EQ(fixture.printer.documents().size(), 3u) << "the session's good film still prints";
+    EXPECT_EQ(fixture.printers.pages().size(), 3u) << "the session's good film still prints";
 
     const std::string empty = fixture.createSession();
     EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmSession, empty).status,
@@ -253,7 +254,7 @@ TEST(UnrecognizedOperation, IsAnsweredToWhatHasNoPlaceAndOnlyNGetReadsThePrinter
     for (const auto& [command, sopClass, instance] : refused)
         EXPECT_EQ(fixture.send(command, sopClass, instance, makeDataSet({})).status, DimseStatus::UnrecognizedOperation)
             << command << " " << sopClass;
-    EXPECT_TRUE(fixture.printer.documents().empty());
+    EXPECT_TRUE(fixture.printers.pages().empty());
     const Response printer = fixture.send(CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance);
     ASSERT_TRUE(printer.dataSet);
     EXPECT_EQ(printer.status, DimseStatus::Success);

@@ -7,7 +7,7 @@
 #include "data/sop_classes.h"
 #include "print_service/print_association.h"
 #include "print_service/service_state.h"
-#include "printing/testing/recording_printer_device.h"
+#include "printing/testing/recording_printers.h"
 
 #include "support/print_jobs.h"
 #include "support/temp_folder.h"
@@ -42,8 +42,8 @@ public:
     std::string errorLog() const { return folder.errorLog(); }
 
     TempProgramFolder folder;
-    RecordingPrinterDevice printer;
-    ServiceState state{printer};
+    RecordingPrinters printers;
+    ServiceState state{printers};
     std::string metaSopClass;
     std::unique_ptr<AssociationHandler> association = openAssociation();
 };

@@ -1,9 +1,9 @@
-// The Qt printer device against a real CUPS scheduler of the test's own, with cups-pdf
-// queues standing in for paper printers.
+// The system printers against a real CUPS scheduler of the test's own, with cups-pdf queues
+// standing in for paper printers.
 #include "pdf_tools.h"
 
-#include "printing/film_folder.h"
-#include "printing/qt_printer_device.h"
+#include "printing/film_pdf_printer.h"
+#include "printing/printer_catalogue.h"
 
 #include "core/errors.h"
 #include "support/cups_server.h"
@@ -26,16 +26,13 @@ Picture grayPicture()
     return Picture{image, 2540, 2540, nullptr};
 }
 
-void printFilmPage(QtPrinterDevice& device)
+void drawFilmPage(PageCanvas& page)
 {
-    device.setCopies(1);
-    device.setOrientation(Orientation::Portrait);
-    device.setFontName("DejaVu Sans");
-    device.setFontSize(12);
-    device.printLine("Kestrova CUPS header");
-    device.paintPicture(grayPicture(), 0, 1440, 2880, 2880);
-    device.printLine("Second line");
-    device.endDocument();
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(240);
+    page.drawText(QPointF(0, 240), font, "Kestrova CUPS header");
+    page.drawPicture(QRectF(0, 1440, 2880, 2880), grayPicture());
+    page.drawText(QPointF(0, 480), font, "Second line");
 }
 
 int pixelsBetween(const QImage& page, int darkest, int lightest)
@@ -52,11 +49,14 @@ int pixelsBetween(const QImage& page, int darkest, int lightest)
 TEST_F(CupsPrinting, FilmPageReachesTheDefaultQueueAsOnePage)
 {
     const auto filesBefore = cups().pdfFiles().size();
-    QtPrinterDevice device;
-    EXPECT_EQ(device.printerNames(), (std::vector<std::string>{TestQueue, BuiltInPdfPrinterName}));
-    EXPECT_EQ(device.selectedPrinter(), TestQueue) << "the default queue";
-    EXPECT_GT(device.scaleHeight(), device.scaleWidth()) << "portrait unless told otherwise";
-    printFilmPage(device);
+    const InstalledPrinters printers;
+    EXPECT_EQ(printers.printerNames(), (std::vector<std::string>{TestQueue, BuiltInPdfPrinterName}));
+    EXPECT_EQ(printers.defaultPrinter(), TestQueue) << "the default queue";
+    const auto printer = printers.open(TestQueue);
+    const QSizeF area = printer->metrics(PageSetup{}, QFont()).printableArea;
+    EXPECT_GT(area.height(), area.width()) << "portrait";
+    EXPECT_TRUE(printer->capabilities().filmSizes.empty()) << "the printer's own paper";
+    printer->print(PageSetup{}, drawFilmPage);
 
     ASSERT_TRUE(cups().waitUntilNoPendingJobs(60s)) << cups().logTail();
     const auto files = cups().pdfFiles();
@@ -70,33 +70,33 @@ TEST_F(CupsPrinting, FilmPageReachesTheDefaultQueueAsOnePage)
     EXPECT_GT(pixelsBetween(page, 0, 60), 50);
 }
 
-// Qt's own QPrinter::abort() cannot take back a CUPS page, and a queue removed after it was
-// selected must not send the page to another one: neither job may reach the scheduler.
-TEST_F(CupsPrinting, AnAbortedDocumentOrAVanishedQueueSendsNothing)
+// Qt's own QPrinter::abort() cannot take back a CUPS page, and a queue removed after its job
+// began must not send the page to another one: neither job may reach the scheduler.
+TEST_F(CupsPrinting, AFailedPageOrAVanishedQueueSendsNothing)
 {
     const auto jobsBefore = cups().allJobs().size();
-    QtPrinterDevice device;
-    device.selectPrinter(TestQueue);
-    device.printLine("Never printed");
-    device.paintPicture(grayPicture(), 0, 1440, 2880, 2880);
-    device.abortDocument();
-    device.endDocument();
+    const InstalledPrinters printers;
+    EXPECT_THROW(printers.open(TestQueue)->print(PageSetup{},
+                                                 [](PageCanvas& page) {
+                                                     drawFilmPage(page);
+                                                     raise(ErrorCode::InvalidPicture);
+                                                 }),
+                 AppError);
 
     const std::string vanishing = "KestrovaVanishingQueue";
     cups().addPdfQueue(vanishing);
-    device.selectPrinter(vanishing);
+    const auto printer = printers.open(vanishing);
     cups().removeQueue(vanishing);
     try {
-        device.printLine("Lost line");
+        printer->print(PageSetup{}, drawFilmPage);
         ADD_FAILURE() << "printing on a removed queue raised nothing";
     } catch (const AppError& error) {
         EXPECT_EQ(error.code(), ErrorCode::PathFileAccess);
         EXPECT_NE(error.description().find(vanishing), std::string::npos) << error.description();
     }
-    EXPECT_NO_THROW(device.endDocument());
     EXPECT_EQ(cups().allJobs().size(), jobsBefore);
     try {
-        device.selectPrinter(vanishing);
+        printers.open(vanishing);
         ADD_FAILURE() << "a removed queue could still be selected";
     } catch (const AppError& error) {
         EXPECT_EQ(error.code(), ErrorCode::InvalidArgument);

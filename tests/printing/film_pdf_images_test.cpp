@@ -1,10 +1,9 @@
 // The images of the built-in printer's films: the pictures' exact pixels, where Qt would
-// have drawn them, and no film at all when putting them in fails.
+// have drawn them.
 #include "pdf_tools.h"
 
-#include "printing/film_folder.h"
+#include "printing/film_pdf_printer.h"
 #include "printing/page_content.h"
-#include "printing/qt_printer_device.h"
 
 #include "core/errors.h"
 #include "support/cups_server.h"
@@ -16,8 +15,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
-
-#include <optional>
 
 namespace kestrova {
 namespace {
@@ -51,11 +48,10 @@ std::vector<QImage> imagesIn(const fs::path& pdf)
 
 class FilmImages : public ::testing::Test {
 protected:
-    FilmImages() { device.selectPrinter(BuiltInPdfPrinterName); }
     QString films() const { return QString::fromStdString((folder / "films").string()); }
 
     test::TempProgramFolder folder;
-    QtPrinterDevice device;
+    FilmPdfPrinter printer;
 };
 
 TEST_F(FilmImages, HoldTheExactPixelsOfEachPictureOnEveryCopyAndColourStaysColour)
@@ -69,11 +65,11 @@ TEST_F(FilmImages, HoldTheExactPixelsOfEachPictureOnEveryCopyAndColourStaysColou
     changed.compressed = compressedPixels(changed.image);
     changed.image.setPixel(5, 5, 0);
 
-    device.setCopies(2);
-    device.paintPicture(ahead, 100, 100, 3000, 2300);
-    device.paintPicture(pictureOf(colour), 3300, 100, 2000, 1500);
-    device.paintPicture(changed, 100, 4000, 1000, 1000);
-    device.endDocument();
+    printer.print(PageSetup{std::nullopt, Orientation::Portrait, 2}, [&](PageCanvas& page) {
+        page.drawPicture(QRectF(100, 100, 3000, 2300), ahead);
+        page.drawPicture(QRectF(3300, 100, 2000, 1500), pictureOf(colour));
+        page.drawPicture(QRectF(100, 4000, 1000, 1000), changed);
+    });
 
     const fs::path film = (folder / "films") / filesIn(films()).value(0).toStdString();
     const std::vector<QImage> expected{gray, colour, changed.image, gray, colour, changed.image};
@@ -119,13 +115,13 @@ TEST(FilmImagePlacement, IsWhereQtDrawsTheImageItself)
         painter.setRenderHint(QPainter::LosslessImageRendering);
         page.paint(painter);
     };
-    PageContent byQt;
-    PageContent withStandIns;
+    PageContent byQt(PageContent::PictureForm::Pixels);
+    PageContent withStandIns(PageContent::PictureForm::StandIns);
     for (int i = 0; i < 4; ++i) {
         const QImage image = patterned(180 + 17 * i, 140 + 9 * i, i == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8, i);
         const QRectF target(100.37 + (i % 2) * 5571.3, 900.7 + (i / 2) * 7000.13, 5400.37 - i * 11.1, 6750.913 + i);
-        byQt.addImage(target, image);
-        withStandIns.addCompressedImage(target, compressedPixels(image));
+        byQt.drawPicture(target, pictureOf(image));
+        withStandIns.drawPicture(target, keptCompressed(pictureOf(image)));
     }
     paintTo("qt.pdf", byQt);
     paintTo("layout.pdf", withStandIns);
@@ -134,23 +130,6 @@ TEST(FilmImagePlacement, IsWhereQtDrawsTheImageItself)
 
     for (const int dpi : {72, 150})
         EXPECT_EQ(test::renderGray(film, dpi), test::renderGray(folder.filePath("qt.pdf").toStdString(), dpi)) << dpi;
-}
-
-TEST_F(FilmImages, ThatCannotBeWrittenLeaveNoFilmAndNoLayoutBehind)
-{
-    QTemporaryDir temporaries;
-    const std::optional<QByteArray> previousTmp
-        = qEnvironmentVariableIsSet("TMPDIR") ? std::optional(qgetenv("TMPDIR")) : std::nullopt;
-    qputenv("TMPDIR", temporaries.path().toLocal8Bit());
-    device.paintPicture(pictureOf(patterned(40, 30, QImage::Format_Grayscale8, 4)), 0, 0, 800, 600);
-    // The reserved film turns into a folder, where no film can be written.
-    const fs::path film = (folder / "films") / filesIn(films()).value(0).toStdString();
-    fs::remove(film);
-    fs::create_directory(film);
-    EXPECT_THROW(device.endDocument(), AppError);
-    previousTmp ? qputenv("TMPDIR", *previousTmp) : qunsetenv("TMPDIR");
-    EXPECT_FALSE(fs::exists(film));
-    EXPECT_TRUE(filesIn(temporaries.path()).empty());
 }
 
 } // namespace

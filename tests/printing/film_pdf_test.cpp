@@ -1,11 +1,12 @@
-// The Qt printer device on the built-in printer: what reaches the film PDF, read back
-// with poppler-utils.
+// The built-in printer: what reaches the film PDF, read back with poppler-utils.
 #include "pdf_tools.h"
 
 #include "printing/film_folder.h"
-#include "printing/qt_printer_device.h"
+#include "printing/film_pdf_printer.h"
+#include "printing/printer_catalogue.h"
 
 #include "core/errors.h"
+#include "printing/page_units.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <QColor>
 
 #include <regex>
+#include <set>
 
 namespace kestrova {
 namespace {
@@ -20,7 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempProgramFolder;
 
-constexpr double TwipsPerMm = 1440.0 / 25.4;
 constexpr double MarginTwips = 360; // a quarter inch
 constexpr int Dpi = 50;             // of the rendered page
 
@@ -48,9 +49,15 @@ int grayAt(const QImage& page, double xTwips, double yTwips)
     return qGray(page.pixel(toPixel(xTwips), toPixel(yTwips)));
 }
 
+QFont dejaVu(int points)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(points * 20);
+    return font;
+}
+
 class FilmPdfPrinting : public ::testing::Test {
 protected:
-    FilmPdfPrinting() { device.selectPrinter(BuiltInPdfPrinterName); }
 
     std::vector<fs::path> films() const
     {
@@ -70,35 +77,31 @@ protected:
     }
 
     TempProgramFolder folder;
-    QtPrinterDevice device;
+    FilmPdfPrinter printer;
 };
 
-// The text lands where the position and the metrics say; the pictures are stored as they were.
+// The text lands where it is drawn and the metrics say; the pictures are stored as they were.
 TEST_F(FilmPdfPrinting, PageWithTextAndPicturesBecomesOneLosslessA4Film)
 {
-    device.setFontName("DejaVu Sans");
-    device.setFontSize(20);
-    const float width20 = device.textWidth("Kestrova");
-    device.setFontSize(10);
-    const float width10 = device.textWidth("Kestrova");
-    EXPECT_NEAR(width20 / width10, 2.0, 0.05);
+    const FontMetrics at20 = printer.metrics(PageSetup{}, dejaVu(20)).font;
+    const FontMetrics at10 = printer.metrics(PageSetup{}, dejaVu(10)).font;
+    const double width10 = at10.textWidth("Kestrova");
+    EXPECT_NEAR(at20.textWidth("Kestrova") / width10, 2.0, 0.05);
     // "Kestrova" is about 4.5 em wide, and an em of 10 pt is 200 twips.
     EXPECT_GT(width10, 700);
     EXPECT_LT(width10, 1100);
-    device.setCurrentX(1440);
-    device.setCurrentY(720);
-    device.printLine("Kestrova");
-    const float lineHeight = device.currentY() - 720;
-    EXPECT_EQ(device.currentX(), 0);
-    EXPECT_GT(lineHeight, 200);
-    EXPECT_LT(lineHeight, 300);
-    device.printLine("Below");
-    device.paintPicture(flatGray(64, 64, 100), 1440, 2880, 2880, 2880);
-    device.paintPicture(colourGradient(96, 48), 5760, 2880, 2880, 1440);
-    device.endDocument();
+    EXPECT_GT(at10.lineHeight(), 200);
+    EXPECT_LT(at10.lineHeight(), 300);
+    EXPECT_GT(at10.ascent(), 100);
+    EXPECT_LT(at10.ascent(), at10.lineHeight());
+    printer.print(PageSetup{}, [&](PageCanvas& page) {
+        page.drawText(QPointF(1440, 720 + at10.ascent()), dejaVu(10), "Kestrova");
+        page.drawText(QPointF(0, 720 + at10.lineHeight() + at10.ascent()), dejaVu(10), "Below");
+        page.drawPicture(QRectF(1440, 2880, 2880, 2880), flatGray(64, 64, 100));
+        page.drawPicture(QRectF(5760, 2880, 2880, 1440), colourGradient(96, 48));
+    });
 
     const auto film = onlyFilm();
-    EXPECT_EQ(film, device.lastOutputFile());
     EXPECT_TRUE(std::regex_match(film.filename().string(), std::regex(R"(Film-\d{8}-\d{6}-\d{3}\.pdf)"))) << film;
     const auto info = test::pdfInfo(film);
     EXPECT_EQ(info.pages, 1);
@@ -111,8 +114,8 @@ TEST_F(FilmPdfPrinting, PageWithTextAndPicturesBecomesOneLosslessA4Film)
     EXPECT_NEAR(words[0].xMin * 20, 1440 + MarginTwips, 40);
     EXPECT_NEAR(words[0].yMin * 20, 720 + MarginTwips, 60);
     EXPECT_NEAR((words[0].xMax - words[0].xMin) * 20, width10, width10 * 0.05);
-    EXPECT_NEAR(words[1].xMin * 20, MarginTwips, 40) << "a printed line returns to the left edge";
-    EXPECT_NEAR((words[1].yMin - words[0].yMin) * 20, lineHeight, 10);
+    EXPECT_NEAR(words[1].xMin * 20, MarginTwips, 40);
+    EXPECT_NEAR((words[1].yMin - words[0].yMin) * 20, at10.lineHeight(), 10);
 
     const auto images = test::pdfImages(film);
     ASSERT_EQ(images.size(), 2U);
@@ -129,11 +132,10 @@ TEST_F(FilmPdfPrinting, PageWithTextAndPicturesBecomesOneLosslessA4Film)
 // Paper copies are the printer's; a film file holds each copy as a page.
 TEST_F(FilmPdfPrinting, CopiesArePagesOnThePaperSetWithFilledRectangles)
 {
-    device.setPaperSize(355.6, 431.8); // 14 x 17 inches
-    device.setCopies(3);
-    device.fillRectangle(0, 0, 2880, 2880, 0);
-    device.paintPicture(flatGray(16, 16, 100), 5760, 5760, 2880, 2880);
-    device.endDocument();
+    printer.print(PageSetup{PaperSize{355.6, 431.8}, Orientation::Portrait, 3}, [](PageCanvas& page) {
+        page.fillRectangle(QRectF(0, 0, 2880, 2880), 0);
+        page.drawPicture(QRectF(5760, 5760, 2880, 2880), flatGray(16, 16, 100));
+    });
 
     const auto info = test::pdfInfo(onlyFilm());
     EXPECT_EQ(info.pages, 3);
@@ -144,47 +146,27 @@ TEST_F(FilmPdfPrinting, CopiesArePagesOnThePaperSetWithFilledRectangles)
     EXPECT_GE(grayAt(page, 4320, 4320), 250) << "between them";
 }
 
-// At 600 dpi one inch holds 600 pixels: a bigger picture is reduced to that, a smaller one kept.
-TEST_F(FilmPdfPrinting, PicturesFinerThanThePrinterAreReducedToItsResolution)
+TEST_F(FilmPdfPrinting, EachPageIsItsOwnFilmAndAnEmptyOrFailedOneLeavesNothing)
 {
-    device.paintPicture(flatGray(1500, 1200, 100), 0, 0, 1440, 1440);
-    device.paintPicture(flatGray(1500, 1300, 60), 2880, 0, 1440, 720);
-    device.paintPicture(flatGray(500, 2000, 180), 0, 2880, 1440, 1440);
-    device.endDocument();
-
-    const auto images = test::pdfImages(onlyFilm());
-    ASSERT_EQ(images.size(), 3U);
-    EXPECT_EQ(std::make_pair(images[0].width, images[0].height), std::make_pair(600, 600));
-    EXPECT_EQ(std::make_pair(images[1].width, images[1].height), std::make_pair(600, 300));
-    EXPECT_EQ(std::make_pair(images[2].width, images[2].height), std::make_pair(500, 2000)) << "coarser one way";
-    EXPECT_EQ(images[0].colour, "gray") << "a reduced gray picture stays gray";
-    EXPECT_EQ(images[2].colour, "gray") << "and so does one kept as it was";
-    EXPECT_NEAR(grayAt(test::renderGray(onlyFilm(), Dpi), 720, 720), 100, 3) << "the reduced picture keeps its level";
-}
-
-TEST_F(FilmPdfPrinting, EachDocumentIsItsOwnFilmAndAnAbortedOneLeavesNothing)
-{
-    device.endDocument();
-    EXPECT_TRUE(films().empty()) << "an end with nothing drawn writes no film";
-    device.setCurrentY(2000);
-    device.printLine("Aborted line");
-    device.paintPicture(flatGray(8, 8, 0), 0, 0, 1440, 1440);
-    ASSERT_EQ(films().size(), 1U) << "the film's name is claimed at the first output";
-    device.abortDocument();
+    printer.print(PageSetup{}, [](PageCanvas&) {});
+    EXPECT_TRUE(films().empty()) << "a page with nothing on it writes no film";
+    EXPECT_THROW(printer.print(PageSetup{},
+                               [](PageCanvas& page) {
+                                   page.drawText(QPointF(0, 2000), dejaVu(10), "Failed line");
+                                   raise(ErrorCode::InvalidPicture);
+                               }),
+                 AppError);
     EXPECT_TRUE(films().empty());
 
-    device.printLine("Opening job");
-    device.endDocument();
-    const auto first = device.lastOutputFile();
-    device.printLine("Closing job");
-    device.endDocument();
-    EXPECT_EQ(films().size(), 2U);
-    const auto words = test::pdfWords(first);
-    ASSERT_EQ(words.size(), 2U) << test::pdfText(first);
-    EXPECT_EQ(words[0].text, "Opening");
-    EXPECT_LT(words[0].yMin, 18 + 12) << "the next document starts at the top again";
-    EXPECT_TRUE(test::pdfImages(first).empty());
-    EXPECT_EQ(test::pdfText(device.lastOutputFile()).find("Opening"), std::string::npos);
+    printer.print(PageSetup{}, [](PageCanvas& page) { page.drawText(QPointF(0, 200), dejaVu(10), "Opening"); });
+    printer.print(PageSetup{}, [](PageCanvas& page) { page.drawText(QPointF(0, 200), dejaVu(10), "Closing"); });
+    std::set<std::string> words;
+    for (const auto& film : films()) {
+        const auto filmWords = test::pdfWords(film);
+        ASSERT_EQ(filmWords.size(), 1U) << test::pdfText(film);
+        words.insert(filmWords[0].text);
+    }
+    EXPECT_EQ(words, (std::set<std::string>{"Opening", "Closing"}));
 }
 
 TEST(FilmFileNames, CounterKeepsNamesOfOneSecondApartAndSkipsNamesOnDisk)
@@ -205,25 +187,23 @@ TEST(FilmFileNames, CounterKeepsNamesOfOneSecondApartAndSkipsNamesOnDisk)
     EXPECT_TRUE(fs::exists(first.path()));
 }
 
-TEST_F(FilmPdfPrinting, UnwritableFilmsFolderRaisesAtTheFirstOutputAndUnknownPrintersAreRefused)
+TEST_F(FilmPdfPrinting, UnwritableFilmsFolderRaisesAndUnknownPrintersAreRefused)
 {
+    const PagePaint header = [](PageCanvas& page) { page.drawText(QPointF(0, 200), dejaVu(10), "Header"); };
     test::writeFile(folder / "films", "a file where the folder should be");
-    EXPECT_THROW(device.printLine("Header"), AppError);
     try {
-        device.paintPicture(flatGray(4, 4, 0), 0, 0, 100, 100);
-        ADD_FAILURE() << "painted";
+        printer.print(PageSetup{}, header);
+        ADD_FAILURE() << "printed";
     } catch (const AppError& error) {
         EXPECT_EQ(error.code(), ErrorCode::PathFileAccess);
     }
-    EXPECT_NO_THROW(device.endDocument());
     fs::remove(folder / "films");
-    device.printLine("Header");
-    device.endDocument();
+    printer.print(PageSetup{}, header);
     EXPECT_NE(test::pdfText(onlyFilm()).find("Header"), std::string::npos);
 
-    EXPECT_EQ(device.printerNames().back(), BuiltInPdfPrinterName);
-    EXPECT_THROW(device.selectPrinter("No Such Printer"), AppError);
-    EXPECT_EQ(device.selectedPrinter(), BuiltInPdfPrinterName);
+    const InstalledPrinters printers;
+    EXPECT_EQ(printers.printerNames().back(), BuiltInPdfPrinterName);
+    EXPECT_THROW(printers.open("No Such Printer"), AppError);
 }
 
 class FilmPageArea : public FilmPdfPrinting, public ::testing::WithParamInterface<Orientation> {};
@@ -231,17 +211,15 @@ class FilmPageArea : public FilmPdfPrinting, public ::testing::WithParamInterfac
 TEST_P(FilmPageArea, PrintableAreaIsA4LessQuarterInchMarginsInTwips)
 {
     const bool landscape = GetParam() == Orientation::Landscape;
-    device.setOrientation(GetParam());
+    const PageSetup setup{std::nullopt, GetParam(), 1};
+    const QSizeF area = printer.metrics(setup, dejaVu(10)).printableArea;
     const double a4Width = 210 * TwipsPerMm - 2 * MarginTwips;
     const double a4Height = 297 * TwipsPerMm - 2 * MarginTwips;
-    EXPECT_EQ(device.scaleLeft(), 0);
-    EXPECT_EQ(device.scaleTop(), 0);
-    EXPECT_NEAR(device.scaleWidth(), landscape ? a4Height : a4Width, 1);
-    EXPECT_NEAR(device.scaleHeight(), landscape ? a4Width : a4Height, 1);
+    EXPECT_NEAR(area.width(), landscape ? a4Height : a4Width, 1);
+    EXPECT_NEAR(area.height(), landscape ? a4Width : a4Height, 1);
 
     // A black picture over exactly that area blackens the page up to the margins.
-    device.paintPicture(flatGray(16, 16, 0), 0, 0, device.scaleWidth(), device.scaleHeight());
-    device.endDocument();
+    printer.print(setup, [&](PageCanvas& page) { page.drawPicture(QRectF(QPointF(0, 0), area), flatGray(16, 16, 0)); });
     const QImage page = test::renderGray(onlyFilm(), Dpi);
     EXPECT_EQ(page.width() > page.height(), landscape);
     const int margin = static_cast<int>(MarginTwips * Dpi / 1440); // 12 pixels

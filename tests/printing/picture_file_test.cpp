@@ -1,6 +1,6 @@
 // Picture files: their size in HIMETRIC from their own resolution, and the image forms
 // that go to a printer.
-#include "printing/qt_printer_device.h"
+#include "printing/picture_file.h"
 
 #include "core/errors.h"
 #include "support/temp_folder.h"
@@ -61,7 +61,6 @@ void writePictureFile(const fs::path& file, const PictureCase& picture)
 class PictureFiles : public ::testing::TestWithParam<PictureCase> {
 protected:
     TempProgramFolder folder;
-    QtPrinterDevice device;
 };
 
 TEST_P(PictureFiles, SizeComesFromTheFilesResolutionAndImageIsGrayOrRgb)
@@ -70,7 +69,7 @@ TEST_P(PictureFiles, SizeComesFromTheFilesResolutionAndImageIsGrayOrRgb)
     const auto file = folder / expected.fileName;
     writePictureFile(file, expected);
 
-    const Picture picture = device.loadPicture(file);
+    const Picture picture = loadPictureFile(file);
     EXPECT_EQ(picture.widthHimetric, expected.widthHimetric);
     EXPECT_EQ(picture.heightHimetric, expected.heightHimetric);
     EXPECT_EQ(picture.image.format(), expected.format);
@@ -95,7 +94,7 @@ TEST(PictureTransparency, TransparentPartsAreWhitePaper)
     image.setPixelColor(1, 1, QColor(255, 0, 0));
     image.save(QString::fromStdString((folder / "logo.png").string()));
 
-    const Picture picture = QtPrinterDevice().loadPicture(folder / "logo.png");
+    const Picture picture = loadPictureFile(folder / "logo.png");
     ASSERT_EQ(picture.image.format(), QImage::Format_RGB888);
     EXPECT_EQ(picture.image.pixelColor(0, 0), QColor(Qt::white));
     EXPECT_EQ(picture.image.pixelColor(1, 1), QColor(255, 0, 0));
@@ -114,7 +113,7 @@ TEST(BadPictureFiles, RaiseTheirErrorNumber)
         if (content)
             test::writeFile(file, *content);
         try {
-            QtPrinterDevice().loadPicture(file);
+            loadPictureFile(file);
             ADD_FAILURE() << "loaded";
         } catch (const AppError& error) {
             EXPECT_EQ(error.code(), expected);

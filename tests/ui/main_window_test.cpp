@@ -1,6 +1,7 @@
 #include "core/configuration.h"
+#include "core/errors.h"
 #include "print_service/print_service.h"
-#include "printing/testing/recording_printer_device.h"
+#include "printing/testing/recording_printers.h"
 #include "network/dicom_log.h"
 #include "ui/dicom_log_file.h"
 #include "ui/dicom_log_view.h"
@@ -46,8 +47,8 @@ protected:
     std::unique_ptr<MainWindow> start(bool trayAvailable = false)
     {
         // The tray must be decided before the window minimizes itself.
-        auto window = Main(configuration, printer, [trayAvailable](Configuration& configuration, PrinterDevice& device) {
-            auto made = std::make_unique<MainWindow>(configuration, device);
+        auto window = Main(configuration, printers, [trayAvailable](Configuration& configuration, const PrinterCatalogue& catalogue) {
+            auto made = std::make_unique<MainWindow>(configuration, catalogue);
             made->setTrayAvailability([trayAvailable] { return trayAvailable; });
             return made;
         });
@@ -56,7 +57,7 @@ protected:
         return window;
     }
 
-    RecordingPrinterDevice printer;
+    RecordingPrinters printers;
 };
 
 TEST_F(MainWindowTest, StartsWithTheSettingsShownAndTheServiceListening)
@@ -154,8 +155,12 @@ TEST_F(MainWindowTest, TakenPortFixedInThePreferencesPrintsAndPreviewsTheNextFil
     });
     ASSERT_TRUE(result.printed) << result.failure << "\n" << folder.errorLog();
     EXPECT_EQ(result.statuses, (std::vector<std::uint16_t>(7, 0)));
-    EXPECT_EQ(printer.documents().size(), 1u);
-    EXPECT_FALSE(showsOnlyBackground(control<PreviewBox>(*window, "pBox").image()));
+    EXPECT_EQ(printers.pages().size(), 1u);
+    const auto previewShown = [&] { return !showsOnlyBackground(control<PreviewBox>(*window, "pBox").image()); };
+    EXPECT_TRUE(QTest::qWaitFor(previewShown, 5000));
+    window->setWindowState(Qt::WindowNoState);
+    emit window->service().filmPrinted();
+    EXPECT_TRUE(showsOnlyBackground(control<PreviewBox>(*window, "pBox").image())) << "drawn only while maximized";
     // The view mirrors the log once the association's last entries have come in.
     const DicomLogView& view = control<DicomLogView>(*window, "Log");
     const auto logText = [&] { return QString::fromLocal8Bit(logTextForView(window->service().log())); };
@@ -201,7 +206,7 @@ TEST_F(MainWindowTest, OptionsStopTheListenerAndRestartItOnTheSamePortOrTheNewOn
 TEST_F(MainWindowTest, StartFailureIsLoggedAndAsksForARestart)
 {
     PreferencesAnswer answer([](PreferencesDialog& dialog) { control<QPushButton>(dialog, "cmdCancel").click(); });
-    const auto window = Main(configuration, printer, [](Configuration&, PrinterDevice&) -> std::unique_ptr<MainWindow> {
+    const auto window = Main(configuration, printers, [](Configuration&, const PrinterCatalogue&) -> std::unique_ptr<MainWindow> {
         throw AppError(ErrorCode::FileNotFound);
     });
     EXPECT_FALSE(window);

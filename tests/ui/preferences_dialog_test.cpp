@@ -1,6 +1,6 @@
 #include "core/configuration.h"
 #include "core/settings_files.h"
-#include "printing/testing/recording_printer_device.h"
+#include "printing/testing/recording_printers.h"
 #include "network/dicom_log.h"
 #include "ui/preferences_dialog.h"
 #include "ui_test_support.h"
@@ -20,7 +20,7 @@ namespace {
 
 class PreferencesTest : public UiTest {
 protected:
-    PreferencesTest() { printer.setPrinters({"Film Printer", "Office", "Kestrova PDF"}, "Film Printer"); }
+    PreferencesTest() { catalogue.setPrinters({"Film Printer", "Office", "Kestrova PDF"}, "Film Printer"); }
 
     // Opened as the program opens it, but without waiting, so the test can act.
     void open() { dialog.show(); }
@@ -36,8 +36,8 @@ protected:
     std::string settingsFile() const { return readFile(folder / "Kestrova.ini"); }
 
     DicomLog log;
-    RecordingPrinterDevice printer;
-    PreferencesDialog dialog{configuration, log, printer};
+    RecordingPrinters catalogue;
+    PreferencesDialog dialog{configuration, log, catalogue};
 };
 
 TEST_F(PreferencesTest, EveryOpeningShowsTheSettingsAfresh)

@@ -1,0 +1,90 @@
+#include "printing/film_pdf_printer.h"
+
+#include "printing/film_folder.h"
+#include "printing/page_content.h"
+#include "printing/pdf_images.h"
+#include "printing/printer_output.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QPrinter>
+#include <QTemporaryFile>
+
+#include <memory>
+
+namespace kestrova {
+namespace {
+
+constexpr int FilmResolution = 600;
+constexpr double FilmMarginMm = 6.35; // a quarter inch
+constexpr PaperSize A4{210.0, 297.0};
+
+// Film Size ID's defined terms; DICOM notes 10INX14IN as 25.7 x 36.4 cm.
+const std::map<std::string, PaperSize>& filmPapers()
+{
+    static const std::map<std::string, PaperSize> papers{
+        {"8INX10IN", {203.2, 254.0}},  {"8_5INX11IN", {215.9, 279.4}}, {"10INX12IN", {254.0, 304.8}},
+        {"10INX14IN", {257.0, 364.0}}, {"11INX14IN", {279.4, 355.6}},  {"11INX17IN", {279.4, 431.8}},
+        {"14INX14IN", {355.6, 355.6}}, {"14INX17IN", {355.6, 431.8}},  {"24CMX24CM", {240.0, 240.0}},
+        {"24CMX30CM", {240.0, 300.0}}, {"A4", A4},                     {"A3", {297.0, 420.0}},
+    };
+    return papers;
+}
+
+std::unique_ptr<QPrinter> makeFilmPrinter(const PageSetup& setup)
+{
+    const PaperSize paper = setup.paper.value_or(A4);
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setResolution(FilmResolution);
+    printer->setPageLayout(QPageLayout(QPageSize(QSizeF(paper.widthMm, paper.heightMm), QPageSize::Millimeter),
+                                       qtOrientation(setup.orientation),
+                                       QMarginsF(FilmMarginMm, FilmMarginMm, FilmMarginMm, FilmMarginMm),
+                                       QPageLayout::Millimeter));
+    nameDocument(*printer);
+    return printer;
+}
+
+// What Qt writes of a film: the page with its pictures' stand-ins, removed with the job.
+class FilmLayoutFile {
+public:
+    FilmLayoutFile()
+    {
+        if (!file_.open())
+            raisePrinterUnusable(BuiltInPdfPrinterName, "no temporary file: " + file_.errorString().toStdString());
+        file_.close();
+    }
+    QString name() const { return file_.fileName(); }
+
+private:
+    QTemporaryFile file_{QDir::tempPath() + QStringLiteral("/kestrova-film-XXXXXX.pdf")};
+};
+
+} // namespace
+
+PrinterCapabilities FilmPdfPrinter::capabilities() const
+{
+    return PrinterCapabilities{filmPapers(), A4, true, FilmResolution};
+}
+
+PrinterMetrics FilmPdfPrinter::metrics(const PageSetup& setup, const QFont& font) const
+{
+    return printerMetrics(*makeFilmPrinter(setup), font);
+}
+
+void FilmPdfPrinter::print(const PageSetup& setup, const PagePaint& paint)
+{
+    PageContent page(PageContent::PictureForm::StandIns);
+    paint(page);
+    if (page.empty())
+        return;
+    ReservedFilmFile film = ReservedFilmFile::reserve(QDateTime::currentDateTime());
+    const FilmLayoutFile layout;
+    const std::unique_ptr<QPrinter> printer = makeFilmPrinter(setup);
+    printer->setOutputFileName(layout.name());
+    paintPages(*printer, page, setup.copies, BuiltInPdfPrinterName);
+    writeWithImages(layout.name().toStdString(), page.compressedImages(), film.path());
+    film.keep();
+}
+
+} // namespace kestrova

@@ -1,0 +1,70 @@
+#include "printing/system_printer.h"
+
+#include "printing/page_content.h"
+#include "printing/printer_output.h"
+
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace kestrova {
+namespace {
+
+QString toQt(const std::string& text) { return QString::fromLocal8Bit(text); }
+
+// QPrinter quietly falls back to the default queue, or to a PDF writer without a file, when
+// the queue it was given is gone; that must be an error, not a page printed elsewhere or lost.
+std::unique_ptr<QPrinter> makeSystemPrinter(const std::string& name)
+{
+    auto printer = std::make_unique<QPrinter>(QPrinterInfo::printerInfo(toQt(name)), QPrinter::HighResolution);
+    if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid() || printer->printerName() != toQt(name))
+        raisePrinterUnusable(name, "the printing system does not offer it");
+    nameDocument(*printer);
+    return printer;
+}
+
+} // namespace
+
+SystemPrinter::SystemPrinter(std::string name)
+    : name_(std::move(name))
+{
+}
+
+SystemPrinter::~SystemPrinter() = default;
+
+QPrinter& SystemPrinter::printer() const
+{
+    if (!printer_)
+        printer_ = makeSystemPrinter(name_);
+    return *printer_;
+}
+
+QPrinter& SystemPrinter::printerFor(const PageSetup& setup) const
+{
+    printer().setPageOrientation(qtOrientation(setup.orientation));
+    return printer();
+}
+
+PrinterCapabilities SystemPrinter::capabilities() const
+{
+    PrinterCapabilities capabilities;
+    capabilities.dotsPerInch = printer().resolution();
+    return capabilities;
+}
+
+PrinterMetrics SystemPrinter::metrics(const PageSetup& setup, const QFont& font) const
+{
+    return printerMetrics(printerFor(setup), font);
+}
+
+void SystemPrinter::print(const PageSetup& setup, const PagePaint& paint)
+{
+    PageContent page(PageContent::PictureForm::Pixels);
+    paint(page);
+    if (page.empty())
+        return;
+    QPrinter& printer = printerFor(setup);
+    printer.setCopyCount(setup.copies);
+    paintPages(printer, page, 1, name_);
+}
+
+} // namespace kestrova

@@ -1,0 +1,37 @@
+#pragma once
+// A printer of the system, through Qt Print Support: a CUPS queue on Linux, the page drawn by
+// Qt's own print engine. The printer keeps its own paper and makes the copies itself.
+//
+// Threads: made for one job and used on its thread (see printer_device.h).
+
+#include "printing/printer_device.h"
+
+#include <memory>
+#include <string>
+
+class QPrinter;
+
+namespace kestrova {
+
+class SystemPrinter final : public PrinterDevice {
+public:
+    // Cheap: the queue is set up when first needed, so one that Qt cannot set up fails the job
+    // that meets it (PathFileAccess), never another printer's.
+    explicit SystemPrinter(std::string name);
+    ~SystemPrinter() override;
+    SystemPrinter(const SystemPrinter&) = delete;
+    SystemPrinter& operator=(const SystemPrinter&) = delete;
+
+    PrinterCapabilities capabilities() const override;
+    PrinterMetrics metrics(const PageSetup& setup, const QFont& font) const override;
+    void print(const PageSetup& setup, const PagePaint& paint) override;
+
+private:
+    QPrinter& printer() const;
+    QPrinter& printerFor(const PageSetup& setup) const;
+
+    std::string name_;
+    mutable std::unique_ptr<QPrinter> printer_;
+};
+
+} // namespace kestrova

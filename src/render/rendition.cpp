@@ -1,0 +1,58 @@
+#include "render/rendition.h"
+
+#include "core/rounding.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <numeric>
+
+namespace kestrova {
+namespace {
+
+using LevelCurve = std::array<std::uint8_t, 256>;
+
+// Entry i / 256 is the output for input level i * 255 / 45, linear in between.
+LevelCurve outputCurve(const LutTable& lut)
+{
+    LevelCurve curve{};
+    for (int level = 0; level < 256; ++level) {
+        const double position = level * double(LutEntries - 1) / 255.0;
+        const auto below = std::min(static_cast<std::size_t>(position), LutEntries - 2);
+        const double fraction = position - double(below);
+        const double value = lut[below] + fraction * (lut[below + 1] - lut[below]);
+        curve[std::size_t(level)] = static_cast<std::uint8_t>(std::clamp(roundHalfEven<int>(value / 256.0), 0, 255));
+    }
+    return curve;
+}
+
+LevelCurve chosenCurve(const RenditionChoices& choices)
+{
+    LevelCurve identity{};
+    std::iota(identity.begin(), identity.end(), std::uint8_t{0});
+    const LevelCurve output = choices.outputCurve ? outputCurve(*choices.outputCurve) : identity;
+    LevelCurve curve{};
+    for (std::size_t level = 0; level < curve.size(); ++level)
+        curve[level] = output[choices.reversed ? 255 - level : level];
+    return curve;
+}
+
+void applyCurve(QImage& image, const LevelCurve& curve)
+{
+    const int rowBytes = image.width() * (image.format() == QImage::Format_RGB888 ? 3 : 1);
+    for (int row = 0; row < image.height(); ++row) {
+        std::uint8_t* line = image.scanLine(row);
+        std::transform(line, line + rowBytes, line, [&](std::uint8_t v) { return curve[v]; });
+    }
+}
+
+} // namespace
+
+QImage withRendition(QImage image, const RenditionChoices& choices)
+{
+    if (choices.changesPixels())
+        applyCurve(image, chosenCurve(choices));
+    return image;
+}
+
+} // namespace kestrova
