@@ -2,6 +2,7 @@
 // lives in its window and tray icon.
 
 #include "printing/printer_catalogue.h"
+#include "startup/print_server.h"
 #include "startup/startup_sequence.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
@@ -33,7 +34,8 @@ int main(int argc, char** argv)
 
     kestrova::Configuration configuration;
     const kestrova::InstalledPrinters printers;
-    const std::unique_ptr<kestrova::MainWindow> window = kestrova::Main(configuration, printers);
+    kestrova::PrintServer server(configuration, printers);
+    const std::unique_ptr<kestrova::MainWindow> window = kestrova::Main(server);
     if (!window)
         return 0;
     return QApplication::exec();

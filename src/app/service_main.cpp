@@ -4,8 +4,7 @@
 
 #include "core/configuration.h"
 #include "core/program_folder.h"
-#include "print_service/print_service.h"
-#include "printing/printer_catalogue.h"
+#include "startup/print_server.h"
 #include "startup/startup_sequence.h"
 
 #include <QApplication>
@@ -58,18 +57,18 @@ int main(int argc, char** argv)
     const kestrova::CommandLine& commandLine = start.commandLine;
     say("program folder " + kestrova::ProgramFolder().string());
 
-    const kestrova::InstalledPrinters printers;
     kestrova::Configuration configuration;
-    kestrova::PrintService service(configuration, printers);
+    const kestrova::InstalledPrinters printers;
+    kestrova::PrintServer server(configuration, printers);
     bool failed = false;
-    QObject::connect(&service, &kestrova::PrintService::listenFailed, [&failed](int port) {
+    QObject::connect(&server.service, &kestrova::PrintService::listenFailed, [&failed](int port) {
         std::fprintf(stderr, "kestrova-service: unable to listen on port %d\n", port);
         failed = true;
     });
     kestrova::StartUp(configuration, [&] {
         if (commandLine.port)
             configuration.settings.Port = *commandLine.port;
-        service.restart();
+        server.service.restart();
     });
     if (failed)
         return 1;
@@ -77,6 +76,6 @@ int main(int argc, char** argv)
         printers.defaultPrinter() + "\"");
     const auto signalNotifier = quitOnSignals();
     const int result = QApplication::exec();
-    service.stopListening();
+    server.service.stopListening();
     return result;
 }

@@ -6,6 +6,7 @@
 #include "core/rounding.h"
 #include "core/steps.h"
 #include "print_service/print_service.h"
+#include "startup/print_server.h"
 #include "ui/dicom_log_file.h"
 #include "ui/dicom_log_view.h"
 #include "ui/local_text.h"
@@ -66,10 +67,11 @@ void setControlWidth(QWidget& control, float width) { control.resize(layoutSize(
 
 } // namespace
 
-MainWindow::MainWindow(Configuration& configuration, const PrinterCatalogue& printers, QWidget* parent)
+MainWindow::MainWindow(PrintServer& server, QWidget* parent)
     : QMainWindow(parent),
-      configuration_(configuration),
-      printers_(printers),
+      configuration_(server.configuration),
+      printers_(server.printers),
+      service_(server.service),
       trayAvailable_([] { return QSystemTrayIcon::isSystemTrayAvailable(); })
 {
     setObjectName(QStringLiteral("fKestrova"));
@@ -77,15 +79,14 @@ MainWindow::MainWindow(Configuration& configuration, const PrinterCatalogue& pri
     createControls();
     createMenus();
 
-    service_ = std::make_unique<PrintService>(configuration_, printers_);
-    connect(service_.get(), &PrintService::listenFailed, this, &MainWindow::reportListenFailure,
+    connect(&service_, &PrintService::listenFailed, this, &MainWindow::reportListenFailure,
             Qt::DirectConnection);
-    connect(service_.get(), &PrintService::listenRetryFailed, this, &MainWindow::showListenFailure,
+    connect(&service_, &PrintService::listenRetryFailed, this, &MainWindow::showListenFailure,
             Qt::DirectConnection);
-    connect(service_.get(), &PrintService::settingsShown, this, &MainWindow::showSettings, Qt::DirectConnection);
-    connect(service_.get(), &PrintService::filmPrinted, this, &MainWindow::showPreview);
+    connect(&service_, &PrintService::settingsShown, this, &MainWindow::showSettings, Qt::DirectConnection);
+    connect(&service_, &PrintService::filmPrinted, this, &MainWindow::showPreview);
 
-    logView_ = new DicomLogView(service_->log(), centralWidget());
+    logView_ = new DicomLogView(service_.log(), centralWidget());
     logView_->setObjectName(QStringLiteral("Log"));
     logView_->setGeometry(8, 192, 433, 513);
     logView_->setFont(fieldFont());
@@ -150,7 +151,7 @@ void MainWindow::startService()
     runSteps("Form_Load", {
         [&] { showListeningState(); },
         [] { fileSystem().ensureFolder(programPath("debug")); },
-        [&] { service_->restart(); },
+        [&] { service_.restart(); },
         [&] { setUpTray(); },
     });
 }
@@ -167,7 +168,7 @@ void MainWindow::setUpTray()
 PreferencesDialog& MainWindow::preferences()
 {
     if (!preferences_)
-        preferences_ = std::make_unique<PreferencesDialog>(configuration_, service_->log(), printers_, this);
+        preferences_ = std::make_unique<PreferencesDialog>(configuration_, service_.log(), printers_, this);
     return *preferences_;
 }
 
@@ -186,7 +187,7 @@ void MainWindow::showSettings(const Settings& settings, const QString& logLevelT
 // Nothing else tells the user that requesters are being turned away.
 void MainWindow::showListeningState()
 {
-    const std::string state = service_->isListening() ? "" : " - not listening";
+    const std::string state = service_.isListening() ? "" : " - not listening";
     setWindowTitle(toQString(ProductName + " " + VersionText() + state));
     if (tray_)
         tray_->setToolTip(toQString(ProductName + state));
@@ -196,7 +197,7 @@ void MainWindow::showListeningState()
 // it empty. A preview that cannot be drawn must not cost the window.
 void MainWindow::showPreview()
 {
-    const std::shared_ptr<const FilmPage> page = service_->lastPrintedFilm();
+    const std::shared_ptr<const FilmPage> page = service_.lastPrintedFilm();
     ignoreErrors({[&] {
         if (page && isMaximized())
             previewBox_->showFilm(*page);
@@ -290,7 +291,7 @@ void MainWindow::trayActivated(QSystemTrayIcon::ActivationReason reason)
 
 void MainWindow::saveLog()
 {
-    saveDicomLog(service_->log());
+    saveDicomLog(service_.log());
     logView_->sync();
 }
 
@@ -309,9 +310,9 @@ void MainWindow::minimizeFromTrayMenu()
 void MainWindow::changePreferences()
 {
     trapAndLog("fKestrova mnuViewOptions_Click", [&] {
-        service_->stopListening();
+        service_.stopListening();
         runPreferences();
-        service_->restart();
+        service_.restart();
     });
 }
 
@@ -319,7 +320,7 @@ void MainWindow::exitKeepingTheListener() { endProgram(); }
 
 void MainWindow::exitStoppingTheListener()
 {
-    ignoreErrors({[&] { service_->stopListening(); }});
+    ignoreErrors({[&] { service_.stopListening(); }});
     endProgram();
 }
 

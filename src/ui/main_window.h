@@ -22,17 +22,18 @@ class DicomLogView;
 class PreviewBox;
 class PrintService;
 class PrinterCatalogue;
-struct FilmPage;
+struct PrintServer;
 class PreferencesDialog;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // Builds the window and starts the print service on the program's configuration.
-    MainWindow(Configuration& configuration, const PrinterCatalogue& printers, QWidget* parent = nullptr);
+    // Shows the server, and starts its service.
+    explicit MainWindow(PrintServer& server, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    PrintService& service() { return *service_; }
+    PrintService& service() { return service_; }
     // The preferences dialog, created on first use.
     PreferencesDialog& preferences();
 
@@ -74,6 +75,7 @@ private:
 
     Configuration& configuration_;
     const PrinterCatalogue& printers_;
+    PrintService& service_;
     std::function<bool()> trayAvailable_;
     bool ending_ = false;
     QLineEdit* aeTitleField_ = nullptr;
@@ -85,8 +87,6 @@ private:
     PreviewBox* previewBox_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
-    // Declared in this order so the dialog goes before the service whose log it uses.
-    std::unique_ptr<PrintService> service_;
     std::unique_ptr<PreferencesDialog> preferences_;
 };
 

@@ -5,6 +5,7 @@
 #include "core/configuration.h"
 #include "core/program_folder.h"
 #include "print_service/print_service.h"
+#include "startup/print_server.h"
 #include "startup/startup_sequence.h"
 #include "network/dicom_log.h"
 #include "ui/local_text.h"
@@ -15,12 +16,7 @@
 namespace kestrova {
 namespace {
 
-std::unique_ptr<MainWindow> makeMainWindow(Configuration& configuration, const PrinterCatalogue& printers)
-{
-    return std::make_unique<MainWindow>(configuration, printers);
-}
-
-void showStartFailure(Configuration& configuration, const PrinterCatalogue& printers, MainWindow* window)
+void showStartFailure(PrintServer& server, MainWindow* window)
 {
     const ErrorInfo error = currentErrorInfo();
     LogError(error.number, error.description, "MAIN");
@@ -29,7 +25,7 @@ void showStartFailure(Configuration& configuration, const PrinterCatalogue& prin
     } else {
         // No main window means no DICOM log to show; the dialog still needs one to set.
         DicomLog unusedLog;
-        PreferencesDialog dialog(configuration, unusedLog, printers);
+        PreferencesDialog dialog(server.configuration, unusedLog, server.printers);
         dialog.showModal();
     }
     userDialogs().showMessage(QStringLiteral("Please restart Kestrova"), toQString(ProductName), QMessageBox::Critical);
@@ -37,12 +33,12 @@ void showStartFailure(Configuration& configuration, const PrinterCatalogue& prin
 
 } // namespace
 
-std::unique_ptr<MainWindow> Main(Configuration& configuration, const PrinterCatalogue& printers, const MainWindowFactory& makeWindow)
+std::unique_ptr<MainWindow> Main(PrintServer& server, const MainWindowFactory& makeWindow)
 {
     std::unique_ptr<MainWindow> window;
     try {
-        StartUp(configuration, [&] {
-            window = makeWindow ? makeWindow(configuration, printers) : makeMainWindow(configuration, printers);
+        StartUp(server.configuration, [&] {
+            window = makeWindow ? makeWindow(server) : std::make_unique<MainWindow>(server);
             if (!window)
                 raise(ErrorCode::ObjectNotSet);
         });
@@ -50,7 +46,7 @@ std::unique_ptr<MainWindow> Main(Configuration& configuration, const PrinterCata
         window->show();
         window->setWindowState(window->windowState() | Qt::WindowMinimized);
     } catch (...) {
-        showStartFailure(configuration, printers, window.get());
+        showStartFailure(server, window.get());
     }
     return window;
 }

@@ -8,6 +8,7 @@
 #include "ui/main_window.h"
 #include "ui/preferences_dialog.h"
 #include "ui/preview_box.h"
+#include "startup/print_server.h"
 #include "ui/startup.h"
 #include "ui_test_support.h"
 
@@ -47,8 +48,8 @@ protected:
     std::unique_ptr<MainWindow> start(bool trayAvailable = false)
     {
         // The tray must be decided before the window minimizes itself.
-        auto window = Main(configuration, printers, [trayAvailable](Configuration& configuration, const PrinterCatalogue& catalogue) {
-            auto made = std::make_unique<MainWindow>(configuration, catalogue);
+        auto window = Main(server, [trayAvailable](PrintServer& server) {
+            auto made = std::make_unique<MainWindow>(server);
             made->setTrayAvailability([trayAvailable] { return trayAvailable; });
             return made;
         });
@@ -58,6 +59,7 @@ protected:
     }
 
     RecordingPrinters printers;
+    PrintServer server{configuration, printers};
 };
 
 TEST_F(MainWindowTest, StartsWithTheSettingsShownAndTheServiceListening)
@@ -206,7 +208,7 @@ TEST_F(MainWindowTest, OptionsStopTheListenerAndRestartItOnTheSamePortOrTheNewOn
 TEST_F(MainWindowTest, StartFailureIsLoggedAndAsksForARestart)
 {
     PreferencesAnswer answer([](PreferencesDialog& dialog) { control<QPushButton>(dialog, "cmdCancel").click(); });
-    const auto window = Main(configuration, printers, [](Configuration&, const PrinterCatalogue&) -> std::unique_ptr<MainWindow> {
+    const auto window = Main(server, [](PrintServer&) -> std::unique_ptr<MainWindow> {
         throw AppError(ErrorCode::FileNotFound);
     });
     EXPECT_FALSE(window);
