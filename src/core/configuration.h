@@ -22,6 +22,19 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
+// What the service allows one peer and all of them together: read from the [Limits] section of
+// Kestrova.ini, which only an administrator edits (the preferences dialog leaves it alone).
+struct Limits {
+    // Connections still waiting for their association request; when full, the one waiting
+    // longest is closed.
+    std::int32_t PendingConnections = 32;
+    // Pixel data held for films, in megabytes: by one association, and by all together.
+    std::int32_t AssociationMemoryMB = 512;
+    std::int32_t TotalMemoryMB = 1536;
+
+    bool operator==(const Limits&) const = default;
+};
+
 using HeaderLines = std::vector<std::string>;
 
 // The program owns one Configuration and hands it to the print service and the preferences
@@ -33,6 +46,7 @@ struct Configuration {
     // Absent until the caption files have been read once.
     std::optional<HeaderLines> headerLeft;
     std::optional<HeaderLines> headerRight;
+    Limits limits;
 };
 
 inline const std::string ProductName = "Kestrova";

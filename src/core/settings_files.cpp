@@ -17,23 +17,25 @@ namespace {
 
 constexpr std::int16_t ValueBufferSize = 256;
 
-// One row of the key table: the key, its default and how the field is read and written.
-struct SettingsKey {
+// One row of a key table: the key, its default and how the field is read and written.
+template <typename Record>
+struct RecordKey {
     const char* name;
     const char* defaultValue;
-    std::function<void(Settings&, const std::string&)> read;
-    std::function<std::string(const Settings&)> write;
+    std::function<void(Record&, const std::string&)> read;
+    std::function<std::string(const Record&)> write;
 };
+using SettingsKey = RecordKey<Settings>;
 
-template <std::signed_integral T>
-SettingsKey numberKey(const char* name, const char* defaultValue, T Settings::*field)
+template <typename Record, std::signed_integral T>
+RecordKey<Record> numberKey(const char* name, const char* defaultValue, T Record::*field, T least = std::numeric_limits<T>::min())
 {
     return {name, defaultValue,
-            [field](Settings& s, const std::string& text) {
-                if (const auto value = parseDecimalInteger<T>(text))
-                    s.*field = *value;
+            [field, least](Record& r, const std::string& text) {
+                if (const auto value = parseDecimalInteger<T>(text); value && *value >= least)
+                    r.*field = *value;
             },
-            [field](const Settings& s) { return std::to_string(s.*field); }};
+            [field](const Record& r) { return std::to_string(r.*field); }};
 }
 
 SettingsKey textKey(const char* name, const char* defaultValue, std::string Settings::*field)
@@ -46,15 +48,35 @@ const std::vector<SettingsKey>& keyTable()
 {
     static const std::vector<SettingsKey> table = {
         textKey("AETName", "KODAK", &Settings::AETName),
-        numberKey("Port", "4006", &Settings::Port),
+        numberKey<Settings>("Port", "4006", &Settings::Port),
         textKey("Emulation", "KODAK", &Settings::Emulation),
         textKey("Printer", "", &Settings::Printer),
         textKey("Fontname", "Tahoma", &Settings::Fontname),
-        numberKey("Fontsize", "10", &Settings::Fontsize),
-        numberKey("LUT", "0", &Settings::LUT),
+        numberKey<Settings>("Fontsize", "10", &Settings::Fontsize),
+        numberKey<Settings>("LUT", "0", &Settings::LUT),
         textKey("ImagePath", "", &Settings::ImagePath),
     };
     return table;
+}
+
+const std::vector<RecordKey<Limits>>& limitsTable()
+{
+    static const std::vector<RecordKey<Limits>> table = {
+        numberKey<Limits>("PendingConnections", "32", &Limits::PendingConnections, 1),
+        numberKey<Limits>("AssociationMemoryMB", "512", &Limits::AssociationMemoryMB, 1),
+        numberKey<Limits>("TotalMemoryMB", "1536", &Limits::TotalMemoryMB, 1),
+    };
+    return table;
+}
+
+template <typename Record>
+void readSection(const char* section, const std::vector<RecordKey<Record>>& keys, Record& record)
+{
+    // A key that fails keeps its field's value; the next key is read.
+    for (const auto& key : keys)
+        ignoreErrors({[&] {
+            key.read(record, ReadIniString(section, key.name, key.defaultValue, settingsFilePath(), ValueBufferSize));
+        }});
 }
 
 void readHeaderFile(const fs::path& file, HeaderLines& lines)
@@ -72,14 +94,12 @@ fs::path settingsFilePath() { return programPath("Kestrova.ini"); }
 fs::path leftHeaderPath() { return programPath("Left.ini"); }
 fs::path rightHeaderPath() { return programPath("Right.ini"); }
 
-void ReadSettings(Settings& settings)
+void ReadSettings(Settings& settings) { readSection(SettingsSection, keyTable(), settings); }
+
+void ReadLimits(Limits& limits)
 {
-    // A key that fails keeps its field's value; the next key is read.
-    for (const auto& key : keyTable())
-        ignoreErrors({[&] {
-            key.read(settings,
-                     ReadIniString(SettingsSection, key.name, key.defaultValue, settingsFilePath(), ValueBufferSize));
-        }});
+    limits = Limits{};
+    readSection(LimitsSection, limitsTable(), limits);
 }
 
 void WriteSettings(const Settings& settings)

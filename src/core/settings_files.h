@@ -11,6 +11,7 @@
 namespace kestrova {
 
 inline constexpr const char* SettingsSection = "Kestrova";
+inline constexpr const char* LimitsSection = "Limits";
 
 std::filesystem::path settingsFilePath();
 std::filesystem::path leftHeaderPath();
@@ -19,6 +20,10 @@ std::filesystem::path rightHeaderPath();
 // Fills the settings from Kestrova.ini. A missing key takes its default; a value that
 // does not convert leaves its field as it was. Never fails.
 void ReadSettings(Settings& settings);
+
+// Fills the limits from the [Limits] section of Kestrova.ini, as ReadSettings does: a missing
+// key, or a value that is not a number of at least 1, takes its default.
+void ReadLimits(Limits& limits);
 
 // Writes all eight fields in their fixed order. Never fails; a key that cannot be written
 // keeps its old value in the file.

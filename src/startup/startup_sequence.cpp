@@ -40,6 +40,7 @@ ProgramStart startProgram(ProgramRole role, const std::string& programName,
 void StartUp(Configuration& configuration, const std::function<void()>& startService)
 {
     ReadSettings(configuration.settings);
+    ReadLimits(configuration.limits);
     ReadHeader(configuration);
     startService();
 }

@@ -72,7 +72,7 @@ struct Film {
 
     FilmToPrint film;
     FilmJobSettings settings{Configuration{Settings{"WARD3", 4006, "KODAK", "", "Tahoma", 10, 0, ""}, HeaderLines{},
-                                           HeaderLines{}},
+                                           HeaderLines{}, Limits{}},
                              LutState{}};
     PageFrame frame = plainFrame();
 };
