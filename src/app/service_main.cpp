@@ -18,6 +18,10 @@
 
 namespace {
 
+// The port cannot be opened (sysexits' EX_UNAVAILABLE): the systemd unit does not restart the
+// service for it, since a port that stays taken would only fail again.
+constexpr int PortUnavailable = 69;
+
 int signalPipe[2] = {-1, -1};
 
 void onSignal(int)
@@ -71,7 +75,7 @@ int main(int argc, char** argv)
         server.service.restart();
     });
     if (failed)
-        return 1;
+        return PortUnavailable;
     say("listening on port " + std::to_string(configuration.settings.Port) + ", printing on \"" +
         printers.defaultPrinter() + "\"");
     const auto signalNotifier = quitOnSignals();

@@ -12,7 +12,6 @@ void appendEscaped(std::string& out, unsigned char byte)
     case '\r': out += "\\r"; return;
     case '\n': out += "\\n"; return;
     case '\t': out += "\\t"; return;
-    case '\\': out += "\\\\"; return;
     default: break;
     }
     if (byte >= 0x20 && byte < 0x7F) {

@@ -10,8 +10,9 @@ namespace kestrova {
 
 inline constexpr std::size_t DefaultLogTextLimit = 128;
 
-// The text with every byte outside printable ASCII written as an escape (\r, \n, \t, \xNN) and
-// each backslash doubled, cut after `limit` characters of the text, the cut marked with "...".
+// The text with every byte outside printable ASCII written as an escape (\r, \n, \t, \xNN), cut
+// after `limit` characters of the text, the cut marked with "...". DICOM's own backslash, the value
+// separator, stays as it is.
 std::string logText(std::string_view text, std::size_t limit = DefaultLogTextLimit);
 
 } // namespace kestrova

@@ -1,31 +1,87 @@
-#include "film_folder.h"
+#include "printing/film_folder.h"
 
 #include "core/errors.h"
 #include "core/file_system.h"
 #include "core/program_folder.h"
 
-#include <QFile>
+#include <cerrno>
+#include <cstring>
+
+#include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
 
 namespace kestrova {
 namespace {
 
 // Three digits in the name; a thousand films in one second is no real workload.
 constexpr int MaxFilmsPerSecond = 999;
+const QString WorkFilePrefix = QStringLiteral(".kestrova-work-");
 
-[[noreturn]] void raiseAccess(const std::filesystem::path& path)
+[[noreturn]] void raiseAccess(const std::filesystem::path& path, const std::string& reason)
 {
-    raiseAbout(ErrorCode::PathFileAccess, path.string());
+    raise(ErrorCode::PathFileAccess, standardDescription(ErrorCode::PathFileAccess) + ": " + path.string() + ": " + reason);
 }
 
-// False when the name is taken; raises when the folder does not let us create it.
-bool createNewFile(const std::filesystem::path& file)
+std::string lastSystemError() { return std::strerror(errno); }
+
+// One open file of ours, closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+    ~Descriptor()
+    {
+        if (descriptor_ >= 0)
+            ::close(descriptor_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return descriptor_; }
+    // Closes now, for the error a close can report.
+    bool close() { return ::close(std::exchange(descriptor_, -1)) == 0; }
+
+private:
+    int descriptor_;
+};
+
+void writeWhole(const std::filesystem::path& file, const std::string& bytes)
 {
-    QFile created(QString::fromStdString(file.string()));
-    if (created.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    Descriptor out(::open(file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (out.get() < 0)
+        raiseAccess(file, lastSystemError());
+    for (std::size_t written = 0; written < bytes.size();) {
+        const auto done = ::write(out.get(), bytes.data() + written, bytes.size() - written);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            raiseAccess(file, lastSystemError());
+        written += static_cast<std::size_t>(done);
+    }
+    if (::fsync(out.get()) != 0 || !out.close())
+        raiseAccess(file, lastSystemError());
+}
+
+// Gives `written` the second name `film` unless a file has it: false then, and nothing changed.
+bool linkWithoutReplacing(const std::filesystem::path& written, const std::filesystem::path& film)
+{
+#ifdef _WIN32
+    if (MoveFileExW(written.c_str(), film.c_str(), MOVEFILE_WRITE_THROUGH))
         return true;
-    if (fileSystem().fileExists(file))
+    if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS)
         return false;
-    raiseAccess(file);
+    raiseAccess(film, "it could not be named");
+#else
+    if (::link(written.c_str(), film.c_str()) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    raiseAccess(film, lastSystemError());
+#endif
 }
 
 } // namespace
@@ -39,35 +95,38 @@ QString filmFileName(const QDateTime& stamp, int counter)
         .arg(counter, 3, 10, QLatin1Char('0'));
 }
 
-ReservedFilmFile ReservedFilmFile::reserve(const QDateTime& stamp)
+FilmWorkFile::FilmWorkFile()
 {
     const auto folder = filmFolder();
     fileSystem().ensureFolder(folder);
+    file_.setFileTemplate(QString::fromStdString(folder.string()) + QLatin1Char('/') + WorkFilePrefix +
+                          QStringLiteral("XXXXXX.tmp"));
+    if (!file_.open())
+        raiseAccess(folder, file_.errorString().toStdString());
+    file_.close();
+}
+
+std::filesystem::path FilmWorkFile::path() const { return file_.fileName().toStdString(); }
+
+void FilmWorkFile::write(const std::string& bytes) { writeWhole(path(), bytes); }
+
+std::filesystem::path FilmWorkFile::keepAsFilm(const QDateTime& stamp)
+{
     for (int counter = 1; counter <= MaxFilmsPerSecond; ++counter) {
-        const auto file = folder / filmFileName(stamp, counter).toStdString();
-        if (!fileSystem().fileExists(file) && createNewFile(file))
-            return ReservedFilmFile(file);
+        const auto film = filmFolder() / filmFileName(stamp, counter).toStdString();
+        if (linkWithoutReplacing(path(), film))
+            return film;
     }
-    raiseAccess(folder);
+    raiseAccess(filmFolder(), "no free film name for " + stamp.toString(Qt::ISODate).toStdString());
 }
 
-ReservedFilmFile::ReservedFilmFile(std::filesystem::path path)
-    : path_(std::move(path))
+void removeLeftoverWorkFiles()
 {
-}
-
-ReservedFilmFile::ReservedFilmFile(ReservedFilmFile&& other) noexcept
-    : path_(std::move(other.path_)), kept_(other.kept_)
-{
-    other.kept_ = true;
-}
-
-ReservedFilmFile::~ReservedFilmFile()
-{
-    if (kept_)
-        return;
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(filmFolder(), ec)) {
+        if (QString::fromStdString(entry.path().filename().string()).startsWith(WorkFilePrefix))
+            std::filesystem::remove(entry.path(), ec);
+    }
 }
 
 } // namespace kestrova

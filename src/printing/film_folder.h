@@ -1,11 +1,16 @@
 #pragma once
-// Where the built-in printer "Kestrova PDF" puts its films: films/ in the program folder,
-// one file per document, named Film-YYYYMMDD-HHMMSS-NNN.pdf.
+// Where the built-in printer "Kestrova PDF" puts its films: films/ in the program folder, one
+// file per document, named Film-YYYYMMDD-HHMMSS-NNN.pdf. A film file is whole or absent: it is
+// written under a work name in the same folder, flushed to the disk, and only then given its
+// film name, never replacing another film. A crash, a kill or a full disk leaves at most a work
+// file, which the next start removes.
 
 #include <QDateTime>
 #include <QString>
+#include <QTemporaryFile>
 
 #include <filesystem>
+#include <string>
 
 namespace kestrova {
 
@@ -13,27 +18,25 @@ std::filesystem::path filmFolder();
 
 QString filmFileName(const QDateTime& stamp, int counter);
 
-// A film file claimed for one document: created empty at once, so that no other document,
-// in this process or another, gets the same name; removed again unless kept.
-class ReservedFilmFile {
+// A file in films/ for the work of one film, removed when it goes unless kept as a film.
+class FilmWorkFile {
 public:
     // Creates films/ when missing; raises PathFileAccess when it cannot be written.
-    static ReservedFilmFile reserve(const QDateTime& stamp);
+    FilmWorkFile();
+    std::filesystem::path path() const;
 
-    ReservedFilmFile(ReservedFilmFile&& other) noexcept;
-    ReservedFilmFile& operator=(ReservedFilmFile&&) = delete;
-    ReservedFilmFile(const ReservedFilmFile&) = delete;
-    ReservedFilmFile& operator=(const ReservedFilmFile&) = delete;
-    ~ReservedFilmFile();
-
-    const std::filesystem::path& path() const { return path_; }
-    void keep() { kept_ = true; }
+    // Writes the bytes as the whole file and flushes them to the disk. Raises PathFileAccess,
+    // with the reason (a full disk, for one), when any of it fails.
+    void write(const std::string& bytes);
+    // Gives the file the first free film name of the stamp, never replacing a film; the work
+    // name then goes. Raises PathFileAccess, with the reason, when it cannot.
+    std::filesystem::path keepAsFilm(const QDateTime& stamp);
 
 private:
-    explicit ReservedFilmFile(std::filesystem::path path);
-
-    std::filesystem::path path_;
-    bool kept_ = false;
+    QTemporaryFile file_;
 };
+
+// Removes the work files a crash or a kill left in films/; films are left alone.
+void removeLeftoverWorkFiles();
 
 } // namespace kestrova

@@ -6,9 +6,7 @@
 #include "printing/printer_output.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QPrinter>
-#include <QTemporaryFile>
 
 #include <memory>
 
@@ -45,21 +43,6 @@ std::unique_ptr<QPrinter> makeFilmPrinter(const PageSetup& setup)
     return printer;
 }
 
-// What Qt writes of a film: the page with its pictures' stand-ins, removed with the job.
-class FilmLayoutFile {
-public:
-    FilmLayoutFile()
-    {
-        if (!file_.open())
-            raisePrinterUnusable(BuiltInPdfPrinterName, "no temporary file: " + file_.errorString().toStdString());
-        file_.close();
-    }
-    QString name() const { return file_.fileName(); }
-
-private:
-    QTemporaryFile file_{QDir::tempPath() + QStringLiteral("/kestrova-film-XXXXXX.pdf")};
-};
-
 } // namespace
 
 PrinterCapabilities FilmPdfPrinter::capabilities() const
@@ -78,13 +61,14 @@ void FilmPdfPrinter::print(const PageSetup& setup, const PagePaint& paint)
     paint(page);
     if (page.empty())
         return;
-    ReservedFilmFile film = ReservedFilmFile::reserve(QDateTime::currentDateTime());
-    const FilmLayoutFile layout;
+    // What Qt writes: the page with its pictures' stand-ins.
+    const FilmWorkFile layout;
     const std::unique_ptr<QPrinter> printer = makeFilmPrinter(setup);
-    printer->setOutputFileName(layout.name());
+    printer->setOutputFileName(QString::fromStdString(layout.path().string()));
     paintPages(*printer, page, setup.copies, BuiltInPdfPrinterName);
-    writeWithImages(layout.name().toStdString(), page.compressedImages(), film.path());
-    film.keep();
+    FilmWorkFile film;
+    film.write(filmWithImages(layout.path(), page.compressedImages(), film.path()));
+    film.keepAsFilm(QDateTime::currentDateTime());
 }
 
 } // namespace kestrova

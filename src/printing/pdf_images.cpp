@@ -63,16 +63,22 @@ QImage standInImage(std::size_t index, QImage::Format format)
     return standIn;
 }
 
-void writeWithImages(const std::filesystem::path& layout, const PdfImages& images, const std::filesystem::path& film)
+std::string filmWithImages(const std::filesystem::path& layout, const PdfImages& images,
+                                       const std::filesystem::path& film)
 {
     try {
         QPDF pdf;
+        // A layout cut short (a full disk) must fail the film, not be pieced together.
+        pdf.setAttemptRecovery(false);
         pdf.processFile(layout.c_str());
         replaceStandIns(pdf, images, film);
-        QPDFWriter writer(pdf, film.c_str());
+        QPDFWriter writer(pdf);
+        writer.setOutputMemory();
         writer.setCompressStreams(false);
         writer.setDecodeLevel(qpdf_dl_none);
         writer.write();
+        const std::shared_ptr<Buffer> bytes = writer.getBufferSharedPointer();
+        return std::string(reinterpret_cast<const char*>(bytes->getBuffer()), bytes->getSize());
     } catch (const AppError&) {
         throw;
     } catch (const std::exception& failure) {

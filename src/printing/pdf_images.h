@@ -8,6 +8,7 @@
 #include "picture/picture.h"
 
 #include <filesystem>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -20,9 +21,10 @@ QImage standInImage(std::size_t index, QImage::Format format);
 
 using PdfImages = std::vector<std::shared_ptr<const CompressedPixels>>;
 
-// Writes `film` as the PDF Qt wrote to `layout`, each stand-in's stream replaced by the image
-// of its index, compressed data kept as it is. Raises PathFileAccess when the layout cannot be
-// read, holds a stand-in without its image or the film cannot be written.
-void writeWithImages(const std::filesystem::path& layout, const PdfImages& images, const std::filesystem::path& film);
+// The film: the PDF Qt wrote to `layout`, each stand-in's stream replaced by the image of its
+// index, compressed data kept as it is; `film` names it in errors. Raises PathFileAccess when the
+// layout cannot be read whole or holds a stand-in without its image.
+std::string filmWithImages(const std::filesystem::path& layout, const PdfImages& images,
+                           const std::filesystem::path& film);
 
 } // namespace kestrova

@@ -2,6 +2,7 @@
 
 #include "core/program_folder.h"
 #include "core/settings_files.h"
+#include "printing/film_folder.h"
 
 #include <QCoreApplication>
 
@@ -42,6 +43,7 @@ void StartUp(Configuration& configuration, const std::function<void()>& startSer
     ReadSettings(configuration.settings);
     ReadLimits(configuration.limits);
     ReadHeader(configuration);
+    removeLeftoverWorkFiles();
     startService();
 }
 

@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace kestrova {
 namespace {
 
@@ -37,7 +39,33 @@ TEST(LogError, AppendsLineAfterLineAndSwallowsItsOwnFailures)
 
     std::filesystem::remove(folder / "Logs" / "Error.log");
     std::filesystem::create_directory(folder / "Logs" / "Error.log"); // cannot be opened for appending
-    EXPECT_NO_THROW(LogError(5, "x", "y"));
+    testing::internal::CaptureStderr();
+    EXPECT_NO_THROW(LogError(5, "lost", "y"));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(" 5 losty"), std::string::npos) << "said on standard error";
+}
+
+// A peer's text in a description stays on its line and short; a full log moves aside, and the
+// oldest of the kept ones goes.
+TEST(LogError, KeepsPeerTextOnItsLineAndRotatesTheLogAtItsBound)
+{
+    test::TempProgramFolder folder;
+    LogError(5, "format \"A\r\n2026-12-08 fake\"" + std::string(2 * ErrorDescriptionLimit, 'x'), "NormalisedReceived");
+    const std::string log = folder.errorLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    EXPECT_NE(log.find("A\\r\\n2026-12-08 fake"), std::string::npos) << log;
+    EXPECT_LT(log.size(), ErrorDescriptionLimit + 100);
+
+    const auto logs = folder / "Logs";
+    for (int generation = 1; generation <= KeptOldErrorLogs; ++generation)
+        test::writeFile(logs / ("Error.log." + std::to_string(generation)), std::to_string(generation));
+    std::filesystem::resize_file(logs / "Error.log", ErrorLogLimitBytes);
+    LogError(6, "next", "MAIN");
+    EXPECT_NE(folder.errorLog().find("6 nextMAIN"), std::string::npos);
+    EXPECT_LT(folder.errorLog().size(), 100u);
+    EXPECT_EQ(std::filesystem::file_size(logs / "Error.log.1"), ErrorLogLimitBytes);
+    EXPECT_EQ(test::readFile(logs / "Error.log.2"), "1");
+    EXPECT_EQ(test::readFile(logs / "Error.log.3"), "2");
+    EXPECT_FALSE(std::filesystem::exists(logs / "Error.log.4"));
 }
 
 TEST(Steps, EachFailingStepIsLoggedAndTheNextOneRuns)

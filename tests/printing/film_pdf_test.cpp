@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <QColor>
 
 #include <regex>
@@ -169,22 +172,32 @@ TEST_F(FilmPdfPrinting, EachPageIsItsOwnFilmAndAnEmptyOrFailedOneLeavesNothing)
     EXPECT_EQ(words, (std::set<std::string>{"Opening", "Closing"}));
 }
 
-TEST(FilmFileNames, CounterKeepsNamesOfOneSecondApartAndSkipsNamesOnDisk)
+// A film gets the first free name of its second, never replacing a film; what is not kept as a
+// film, and work files an earlier run left, go.
+TEST(FilmFiles, TakeTheFirstFreeNameOfTheirSecondAndLeaveNoWorkFileBehind)
 {
     TempProgramFolder folder;
     const QDateTime stamp(QDate(2024, 3, 9), QTime(7, 5, 2));
     fs::create_directory(folder / "films");
     test::writeFile(folder / "films" / "Film-20240309-070502-001.pdf", "from an earlier run");
-
-    auto first = ReservedFilmFile::reserve(stamp);
-    auto second = ReservedFilmFile::reserve(stamp);
-    EXPECT_EQ(first.path().filename(), "Film-20240309-070502-002.pdf");
-    EXPECT_EQ(second.path().filename(), "Film-20240309-070502-003.pdf");
-    first.keep();
-    const auto released = second.path();
-    { auto discarded = std::move(second); }
-    EXPECT_FALSE(fs::exists(released)) << "a reservation not kept is given back";
-    EXPECT_TRUE(fs::exists(first.path()));
+    test::writeFile(folder / "films" / ".kestrova-work-left.tmp", "a crash's leftover");
+    removeLeftoverWorkFiles();
+    fs::path abandoned;
+    {
+        FilmWorkFile first;
+        test::writeFile(first.path(), "first");
+        EXPECT_EQ(first.keepAsFilm(stamp).filename(), "Film-20240309-070502-002.pdf");
+        FilmWorkFile second;
+        abandoned = second.path();
+    }
+    EXPECT_EQ(test::readFile(folder / "films" / "Film-20240309-070502-001.pdf"), "from an earlier run");
+    EXPECT_EQ(test::readFile(folder / "films" / "Film-20240309-070502-002.pdf"), "first");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder / "films"))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Film-20240309-070502-001.pdf", "Film-20240309-070502-002.pdf"}));
+    EXPECT_FALSE(fs::exists(abandoned));
 }
 
 TEST_F(FilmPdfPrinting, UnwritableFilmsFolderRaisesAndUnknownPrintersAreRefused)
