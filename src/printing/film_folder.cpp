@@ -7,13 +7,13 @@
 #include <cerrno>
 #include <cstring>
 
-#include <utility>
+#include <QFile>
 
-#include <fcntl.h>
-#include <unistd.h>
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace kestrova {
@@ -30,40 +30,28 @@ const QString WorkFilePrefix = QStringLiteral(".kestrova-work-");
 
 std::string lastSystemError() { return std::strerror(errno); }
 
-// One open file of ours, closed when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-    ~Descriptor()
-    {
-        if (descriptor_ >= 0)
-            ::close(descriptor_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return descriptor_; }
-    // Closes now, for the error a close can report.
-    bool close() { return ::close(std::exchange(descriptor_, -1)) == 0; }
-
-private:
-    int descriptor_;
-};
-
-void writeWhole(const std::filesystem::path& file, const std::string& bytes)
+bool flushedToDisk(QFile& file)
 {
-    Descriptor out(::open(file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (out.get() < 0)
-        raiseAccess(file, lastSystemError());
-    for (std::size_t written = 0; written < bytes.size();) {
-        const auto done = ::write(out.get(), bytes.data() + written, bytes.size() - written);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            raiseAccess(file, lastSystemError());
-        written += static_cast<std::size_t>(done);
-    }
-    if (::fsync(out.get()) != 0 || !out.close())
-        raiseAccess(file, lastSystemError());
+    if (!file.flush())
+        return false;
+#ifdef _WIN32
+    return _commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+void writeWhole(const std::filesystem::path& path, const std::string& bytes)
+{
+    QFile file(QString::fromStdString(path.string()));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        raiseAccess(path, file.errorString().toStdString());
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.write(bytes.data(), size) != size || !flushedToDisk(file))
+        raiseAccess(path, file.error() != QFileDevice::NoError ? file.errorString().toStdString() : lastSystemError());
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        raiseAccess(path, file.errorString().toStdString());
 }
 
 // Gives `written` the second name `film` unless a file has it: false then, and nothing changed.
