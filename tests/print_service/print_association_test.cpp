@@ -4,7 +4,8 @@
 #include "images/image.h"
 #include "print_service/dimse_status.h"
 #include "print_service/image_pruning.h"
-#include "print_service/printer_instance.h"
+#include "print_service/print_service.h"
+#include "support/event_loop.h"
 
 #include <gtest/gtest.h>
 
@@ -174,25 +175,31 @@ INSTANTIATE_TEST_SUITE_P(Formats, ImageBoxCount,
 // An image is decoded once the requester has its answer, while it sends the next one; the one
 // that completes its film is decoded before its answer, so that the film's N-ACTION never waits
 // for it. A decoded image is kept as its picture, without the pixel data received, and prints
-// as the image itself with the attributes set beside it.
-TEST(NSet, DecodesEachImageAsItArrivesAndPrintsItWithTheAttributesSet)
+// as the image itself with the attributes set beside it, grey or in colour as the meta SOP class.
+TEST_P(FilmBoxCreation, ImageBoxesDecodeEachImageAsItArrivesAndPrintItWithTheAttributesSet)
 {
-    RequestFixture fixture;
+    RequestFixture fixture(GetParam().meta);
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,2");
     const auto imageBoxes = RequestFixture::imageBoxesOf(filmBox);
+    ImageSpec spec;
+    if (GetParam().imageBoxClass == std::string(SopClass::BasicColorImageBox))
+        spec.photometric = test::Photometric::RgbInterleaved;
+    spec.pixel = [](int row, int column, int sample) { return static_cast<std::uint16_t>(row * 40 + column * 9 + sample * 50); };
     for (const std::size_t box : {1u, 0u}) {
-        DataSetPtr modification = makeImageBoxModification(ImageSpec{});
+        DataSetPtr modification = makeImageBoxModification(spec);
         modification->add(PrintTag::Polarity, std::string("REVERSE"));
         const Response response = fixture.association->handle(Request{
-            CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBoxes[box], 0, fixture.metaSopClass, modification});
+            CommandField::NSetRq, GetParam().imageBoxClass, imageBoxes[box], 0, fixture.metaSopClass, modification});
         EXPECT_EQ(response.status, DimseStatus::Success);
         const bool completesTheFilm = box == 0;
         EXPECT_EQ(response.afterSent == nullptr, completesTheFilm) << box;
         if (response.afterSent)
             response.afterSent();
-        const Response got = fixture.send(CommandField::NGetRq, SopClass::BasicGrayscaleImageBox, imageBoxes[box]);
+        const Response got = fixture.send(CommandField::NGetRq, GetParam().imageBoxClass, imageBoxes[box]);
         EXPECT_EQ(got.dataSet->attribute(PrintTag::Polarity).asText(), "REVERSE");
-        EXPECT_FALSE(imageOf(*got.dataSet)->has(ImageTag::PixelData)) << box;
+        const DataSetPtr kept = imageOf(*got.dataSet);
+        ASSERT_TRUE(kept) << box;
+        EXPECT_FALSE(kept->has(ImageTag::PixelData)) << box;
     }
     EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid()).status,
               DimseStatus::Success) << fixture.errorLog();
@@ -200,7 +207,7 @@ TEST(NSet, DecodesEachImageAsItArrivesAndPrintsItWithTheAttributesSet)
     ASSERT_EQ(pages.size(), 1u);
     const auto& pictures = pages[0].pictures;
     ASSERT_EQ(pictures.size(), 2u);
-    QImage reversed = decodedPicture(*makeImage(ImageSpec{})).image;
+    QImage reversed = decodedPicture(*makeImage(spec)).image;
     reversed.invertPixels();
     EXPECT_EQ(pictures[0].image, reversed);
 }
@@ -354,21 +361,6 @@ TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
     EXPECT_EQ(listed, sent);
 }
 
-TEST(PrinterDataset, HoldsTheNineValuesFromTheSettings)
-{
-    const DataSetPtr printer = PrinterDataset(Settings{"MYAE", 104, "AGFA", "lp", "", 0, 0, ""});
-    EXPECT_EQ(printer->sopInstanceUid(), "1.2.840.10008.5.1.1.17");
-    EXPECT_EQ(printer->sopClassUid(), "1.2.840.10008.5.1.1.16");
-    EXPECT_EQ(printer->attribute(PrintTag::Manufacturer).asText(), "Quendal Kestrova");
-    EXPECT_EQ(printer->attribute(PrintTag::ManufacturerModelName).asText(), "MYAE");
-    EXPECT_EQ(printer->attribute(PrintTag::DeviceSerialNumber).asText(), "1234");
-    EXPECT_EQ(printer->attribute(PrintTag::SoftwareVersions).asText(), "1.0");
-    EXPECT_EQ(printer->attribute(PrintTag::PrinterStatus).asText(), "NORMAL");
-    EXPECT_EQ(printer->attribute(PrintTag::PrinterStatusInfo).asText(), "NORMAL");
-    EXPECT_EQ(printer->attribute(PrintTag::PrinterName).asText(), "AGFA");
-    EXPECT_EQ(printer->attributes().size(), 9u);
-}
-
 TEST(ImagePruning, DeletesFilesADayOldAndKeepsYoungerOnes)
 {
     test::TempProgramFolder folder;
@@ -384,7 +376,35 @@ TEST(ImagePruning, DeletesFilesADayOldAndKeepsYoungerOnes)
     pruneOldFiles(images, now);
     EXPECT_FALSE(std::filesystem::exists(images / "old.img"));
     EXPECT_TRUE(std::filesystem::exists(images / "young.img"));
-    EXPECT_NO_THROW(pruneOldFiles(folder / "missing", now));
+}
+
+// A restart puts the settings of the moment in force: a new association's Printer N-GET names
+// the AE title and the emulation. The prune timer's work is in the program folder's images/.
+TEST(PrintService, RestartTakesTheSettingsInForceAndPrunesTheProgramsImages)
+{
+    test::TempProgramFolder folder;
+    test::RecordingPrinters printers;
+    Configuration configuration{Settings{"WARD3", test::freePort(), "AGFA", "", "Tahoma", 10, 0, ""}, HeaderLines{}, HeaderLines{}};
+    PrintService service(configuration, printers);
+    const auto printer = [&] {
+        service.restart();
+        const Response got = service.startAssociation({})->handle(Request{
+            CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance, 0, SopClass::BasicGrayscalePrintManagementMeta, {}});
+        return got.dataSet->attribute(PrintTag::ManufacturerModelName).asText() + " "
+               + got.dataSet->attribute(PrintTag::PrinterName).asText();
+    };
+    EXPECT_EQ(printer(), "WARD3 AGFA");
+    configuration.settings.AETName = "WARD4";
+    configuration.settings.Emulation = "KODAK";
+    EXPECT_EQ(printer(), "WARD4 KODAK");
+
+    EXPECT_NO_THROW(service.pruneImages()) << "no images folder yet";
+    std::filesystem::create_directory(folder / "images");
+    test::writeFile(folder / "images" / "old.img", "x");
+    std::filesystem::last_write_time(folder / "images" / "old.img",
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(25));
+    service.pruneImages();
+    EXPECT_FALSE(std::filesystem::exists(folder / "images" / "old.img"));
 }
 
 } // namespace
