@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <latch>
@@ -29,20 +30,13 @@ constexpr auto Bound = 60s;
 
 RawBytes randomBytes(std::size_t count)
 {
-    std::mt19937 generator(20261206);
-    std::uniform_int_distribution<int> byte(0, 255);
     RawBytes bytes(count);
-    for (auto& b : bytes)
-        b = static_cast<std::uint8_t>(byte(generator));
+    std::generate(bytes.begin(), bytes.end(), std::mt19937(20261206));
     bytes[0] = 0xAB; // no PDU type
     return bytes;
 }
 
-RawBytes cutShort(RawBytes bytes, std::size_t keep)
-{
-    bytes.resize(keep);
-    return bytes;
-}
+RawBytes firstBytes(const RawBytes& bytes, std::size_t count) { return RawBytes(bytes.begin(), bytes.begin() + count); }
 
 RawBytes textElement(Tag tag, const std::string& text)
 {
@@ -56,9 +50,7 @@ void createSession(RawPeer& peer)
 {
     ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, SopClass::BasicFilmSession, "", true))));
     ASSERT_TRUE(peer.send(pDataPdu(false, true, textElement(PrintTag::NumberOfCopies, "1"))));
-    const auto response = peer.receive();
-    ASSERT_TRUE(response.has_value()) << "no N-CREATE response";
-    ASSERT_EQ(response->type, PduType::PData);
+    ASSERT_EQ(peer.receive(), PduType::PData) << "no N-CREATE response";
 }
 
 // An ordinary requester's N-ACTION, answered by its association's handler.
@@ -113,7 +105,7 @@ const WireFault WireFaultCases[] = {
          EXPECT_TRUE(peer.waitForClose(Bound)) << "the service kept a connection that sent no PDU";
      }},
     {"AssociateRequestCutShort", false,
-     [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(SopClass::BasicGrayscalePrintManagementMeta), 40))); }},
+     [](RawPeer& peer) { ASSERT_TRUE(peer.send(firstBytes(associateRequest(SopClass::BasicGrayscalePrintManagementMeta), 40))); }},
     {"PdvLongerThanItsPdu", true,
      [](RawPeer& peer) {
          createSession(peer);
@@ -128,7 +120,7 @@ const WireFault WireFaultCases[] = {
          createSession(peer);
          ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
          const RawBytes data = pDataPdu(false, true, textElement(Tag{0x2000, 0x0050}, std::string(600, 'X')));
-         ASSERT_TRUE(peer.send(cutShort(data, data.size() / 3)));
+         ASSERT_TRUE(peer.send(firstBytes(data, data.size() / 3)));
      }},
     {"CommandWithoutAResponse", true,
      [](RawPeer& peer) {
