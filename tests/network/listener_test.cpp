@@ -109,7 +109,6 @@ TEST_F(ListenerTest, RequestsReachTheirAssociationsHandlerAndResponsesCarryWhatI
     EXPECT_NE(text.find("Received N-GET-RQ (message 3)"), std::string::npos);
     EXPECT_NE(text.find("Sending N-ACTION-RSP (message 4) status 0xC600"), std::string::npos);
     EXPECT_NE(text.find("Request data set:"), std::string::npos) << "data set dumps";
-    EXPECT_NE(text.find("Association Received 127.0.0.1: TESTSCU -> KESTROVA"), std::string::npos) << "DCMTK's own log";
     // The requester's side of the negotiation: the listener takes PDUs of 128 KB.
     EXPECT_NE(text.find("Max Send PDV: 131060"), std::string::npos) << text;
 }
