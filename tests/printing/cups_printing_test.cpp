@@ -79,11 +79,7 @@ TEST_F(CupsPrinting, FilmPageReachesTheDefaultQueueAsOnePage)
 TEST_F(CupsPrinting, AFailedPageOrAVanishedQueueSendsNothing)
 {
     const auto jobsBefore = cups().allJobs().size();
-    const std::string vanishing = "KestrovaVanishingQueue";
-    cups().addPdfQueue(vanishing);
-    cups().setDefaultQueue(vanishing);
-    const InstalledPrinters printers;
-    cups().setDefaultQueue(TestQueue);
+    const InstalledPrinters printers; // before the queue below is added
     EXPECT_THROW(printers.open(TestQueue)->print(PageSetup{},
                                                  [](PageCanvas& page) {
                                                      drawFilmPage(page);
@@ -91,10 +87,15 @@ TEST_F(CupsPrinting, AFailedPageOrAVanishedQueueSendsNothing)
                                                  }),
                  AppError);
 
+    const std::string vanishing = "KestrovaVanishingQueue";
+    cups().addPdfQueue(vanishing);
+    cups().setDefaultQueue(vanishing);
+    const InstalledPrinters startedWithItAsDefault;
+    cups().setDefaultQueue(TestQueue);
     std::vector<std::unique_ptr<PrinterDevice>> devices;
     devices.push_back(printers.open(vanishing));
     cups().removeQueue(vanishing);
-    devices.push_back(openJobPrinter(printers, vanishing)); // no longer listed: the default of the start
+    devices.push_back(openJobPrinter(startedWithItAsDefault, vanishing)); // no longer listed: the default of the start
     for (const auto& device : devices) {
         try {
             device->print(PageSetup{}, drawFilmPage);
@@ -106,7 +107,7 @@ TEST_F(CupsPrinting, AFailedPageOrAVanishedQueueSendsNothing)
     }
     EXPECT_EQ(cups().allJobs().size(), jobsBefore);
     try {
-        InstalledPrinters().open(vanishing);
+        printers.open(vanishing);
         ADD_FAILURE() << "a removed queue could still be selected";
     } catch (const AppError& error) {
         EXPECT_EQ(error.code(), ErrorCode::InvalidArgument);
