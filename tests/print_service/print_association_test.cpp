@@ -176,12 +176,12 @@ TEST_P(FilmBoxCreation, ImageBoxesDecodeEachImageAsItArrivesAndPrintItWithTheAtt
     RequestFixture fixture(GetParam().meta);
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,2");
     const auto imageBoxes = RequestFixture::imageBoxesOf(filmBox);
-    ImageSpec spec;
+    ImageSpec imageSpec;
     if (GetParam().imageBoxClass == std::string(SopClass::BasicColorImageBox))
-        spec.photometric = test::Photometric::RgbInterleaved;
-    spec.pixel = [](int row, int column, int sample) { return static_cast<std::uint16_t>(row * 40 + column * 9 + sample * 50); };
+        imageSpec.photometric = test::Photometric::RgbInterleaved;
+    imageSpec.pixel = [](int row, int column, int sample) { return static_cast<std::uint16_t>(row * 40 + column * 9 + sample * 50); };
     for (const std::size_t box : {1u, 0u}) {
-        DataSetPtr modification = makeImageBoxModification(spec);
+        DataSetPtr modification = makeImageBoxModification(imageSpec);
         modification->add(PrintTag::Polarity, std::string("REVERSE"));
         const Response response = fixture.association->handle(Request{
             CommandField::NSetRq, GetParam().imageBoxClass, imageBoxes[box], 0, fixture.metaSopClass, modification});
@@ -202,7 +202,7 @@ TEST_P(FilmBoxCreation, ImageBoxesDecodeEachImageAsItArrivesAndPrintItWithTheAtt
     ASSERT_EQ(pages.size(), 1u);
     const auto& pictures = pages[0].pictures;
     ASSERT_EQ(pictures.size(), 2u);
-    QImage reversed = decodedPicture(*makeImage(spec)).image;
+    QImage reversed = decodedPicture(*makeImage(imageSpec)).image;
     reversed.invertPixels();
     EXPECT_EQ(pictures[0].image, reversed);
 }

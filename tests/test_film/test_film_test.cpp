@@ -71,9 +71,9 @@ protected:
     // A secondary capture of 2 x 2 pixels a frame, with a patient name.
     fs::path writeImage(const std::string& name, int frames, bool withPixels)
     {
-        ImageSpec spec;
-        spec.rows = spec.columns = 2;
-        DataSet image = *makeImage(spec);
+        ImageSpec imageSpec;
+        imageSpec.rows = imageSpec.columns = 2;
+        DataSet image = *makeImage(imageSpec);
         image.add(SopClassUidTag, std::string(UID_SecondaryCaptureImageStorage));
         image.add(SopInstanceUidTag, std::string("1.2.3.4"));
         image.add(Tag{0x0010, 0x0010}, std::string("Test^Film"));
