@@ -1,12 +1,13 @@
-// What only a real peer over the network shows: whole jobs, associations that interleave,
-// and the listener following the settings. Request statuses and object clean-up are the
-// request handler's tests; wire faults are the fault tests'.
-#include "service_fixture.h"
-
-#include "printing/pdf_tools.h"
-#include "support/print_jobs.h"
+// What only a real peer over the network shows: associations that interleave and print at
+// once. Whole jobs are the dcmprscu scripts', request statuses and object clean-up the request
+// handler's tests, wire faults the fault tests'.
 #include "print_service/dimse_status.h"
-#include "data/print_tags.h"
+#include "print_service/print_service.h"
+#include "printing/pdf_tools.h"
+#include "printing/printer_catalogue.h"
+#include "support/event_loop.h"
+#include "support/print_jobs.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,83 +21,68 @@ namespace {
 
 using namespace test;
 
-constexpr std::uint16_t Ok = DimseStatus::Success;
+// What a requester made of one film: the film box and its image boxes.
+struct FilmJob {
+    std::string filmBox;
+    ImageBoxRefs imageBoxes;
+};
 
-class WholeJob : public testing::TestWithParam<std::pair<const char*, const char*>> {};
-
-TEST_P(WholeJob, PrintsOnePageAndLeavesNothingBehind)
+FilmJob createFilm(TestScu& scu, const std::string& format)
 {
-    const auto [meta, imageBoxClass] = GetParam();
-    ServiceFixture service;
-    TestScu scu;
-    ScuResponse printer;
-    FilmJob job;
-    std::vector<std::uint16_t> setStatuses;
-    ScuResponse action;
-    ScuResponse deleted;
-    runPeer([&] {
-        ASSERT_TRUE(service.connect(scu, meta));
-        scu.useContext(SopClass::Printer);
-        printer = scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
-        scu.useContext(meta);
-        job = createFilm(scu, "STANDARD\\2,3");
-        setStatuses = setImages(scu, job);
-        action = scu.nAction(SopClass::BasicFilmBox, job.filmBox);
-        deleted = scu.nDelete(SopClass::BasicFilmSession, job.session);
-    });
-    ASSERT_TRUE(printer.dataSet);
-    EXPECT_EQ(printer.dataSet->attribute(PrintTag::PrinterName).asText(), "AGFA");
-    EXPECT_EQ(job.imageBoxClasses, std::vector<std::string>(6, imageBoxClass));
-    EXPECT_EQ(setStatuses, std::vector<std::uint16_t>(6, Ok));
-    EXPECT_EQ(action.status, Ok) << service.errorLog();
-    ASSERT_EQ(service.films().size(), 1u);
-    EXPECT_EQ(pdfInfo(service.films()[0]).pages, 1);
-    EXPECT_EQ(deleted.status, Ok);
-    EXPECT_EQ(service.storedCount(), 0u);
-
-    // A job left behind by a released association goes with it.
-    runPeer([&] {
-        createFilm(scu);
-        scu.release();
-    });
-    EXPECT_TRUE(pumpUntil([&] { return service.storedCount() == 0; }));
-    EXPECT_EQ(service.errorLog(), "");
+    const std::string session = scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
+    const test::Response filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, session));
+    return {filmBox.affectedSopInstanceUid, imageBoxesOf(filmBox)};
 }
 
-INSTANTIATE_TEST_SUITE_P(MetaSopClasses, WholeJob,
-                         testing::Values(std::pair{SopClass::BasicGrayscalePrintManagementMeta,
-                                                   SopClass::BasicGrayscaleImageBox},
-                                         std::pair{SopClass::BasicColorPrintManagementMeta,
-                                                   SopClass::BasicColorImageBox}),
-                         [](const auto& info) { return info.index == 0 ? "Grayscale" : "Colour"; });
+// A small image in every image box, RGB in a colour one.
+void setImages(TestScu& scu, const FilmJob& job)
+{
+    for (std::size_t i = 0; i < job.imageBoxes.instances.size(); ++i) {
+        ImageSpec image;
+        image.photometric = job.imageBoxes.classes[i] == SopClass::BasicColorImageBox ? Photometric::RgbInterleaved
+                                                                                       : Photometric::Monochrome2;
+        image.pixel = [i](int row, int column, int sample) { return std::uint16_t((row * 40 + column + sample * 60 + i * 20) % 256); };
+        scu.nSet(job.imageBoxes.classes[i], job.imageBoxes.instances[i], makeImageBoxModification(image, int(i) + 1));
+    }
+}
 
 // Two jobs built step by step in turn, a third association starting in the middle, and both
 // N-ACTIONs arriving together: each film gets its own page with its own images, and the two
 // prints run at once (each job, as it begins, waits for the other to begin too).
 TEST(Associations, InterleavedJobsEachPrintTheirOwnPageAtTheSameTime)
 {
-    ServiceFixture service;
+    TempProgramFolder folder;
+    const Configuration configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""},
+                                      HeaderLines{}, HeaderLines{}, Limits{}};
+    const InstalledPrinters printers;
+    PrintService service(configuration, printers);
     std::atomic<int> jobsBegun{0};
     std::atomic<int> jobsThatMetTheOther{0};
-    service.service.setJobStartObserver([&] {
+    service.setJobStartObserver([&] {
         ++jobsBegun;
         for (int i = 0; i < 20000 && jobsBegun < 2; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (jobsBegun >= 2)
             ++jobsThatMetTheOther;
     });
+    service.restart();
+    const auto connect = [&](TestScu& scu, const char* meta) {
+        ConnectOptions options;
+        options.abstractSyntaxes = {meta};
+        return scu.connect("127.0.0.1", configuration.settings.Port, options);
+    };
     TestScu first;
     TestScu second;
     TestScu latecomer;
     FilmJob a;
     FilmJob b;
     runPeer([&] {
-        ASSERT_TRUE(service.connect(first));
-        ASSERT_TRUE(service.connect(second, SopClass::BasicColorPrintManagementMeta));
-        a = createFilm(first);
+        ASSERT_TRUE(connect(first, SopClass::BasicGrayscalePrintManagementMeta));
+        ASSERT_TRUE(connect(second, SopClass::BasicColorPrintManagementMeta));
+        a = createFilm(first, "STANDARD\\2,2");
         b = createFilm(second, "STANDARD\\1,2");
         setImages(first, a);
-        ASSERT_TRUE(service.connect(latecomer));
+        ASSERT_TRUE(connect(latecomer, SopClass::BasicGrayscalePrintManagementMeta));
         setImages(second, b);
     });
     std::uint16_t firstAction = 0xFFFF;
@@ -106,52 +92,15 @@ TEST(Associations, InterleavedJobsEachPrintTheirOwnPageAtTheSameTime)
         firstAction = first.nAction(SopClass::BasicFilmBox, a.filmBox).status;
         other.join();
     });
-    EXPECT_EQ(firstAction, Ok);
-    EXPECT_EQ(secondAction, Ok);
-    ASSERT_EQ(service.films().size(), 2u);
+    EXPECT_EQ(firstAction, DimseStatus::Success) << folder.errorLog();
+    EXPECT_EQ(secondAction, DimseStatus::Success);
     std::multiset<std::size_t> imagesPerFilm;
-    for (const auto& film : service.films()) {
-        EXPECT_EQ(pdfInfo(film).pages, 1);
-        imagesPerFilm.insert(pdfImages(film).size());
+    for (const auto& film : std::filesystem::directory_iterator(folder / "films")) {
+        EXPECT_EQ(pdfInfo(film.path()).pages, 1);
+        imagesPerFilm.insert(pdfImages(film.path()).size());
     }
-    EXPECT_EQ(imagesPerFilm, (std::multiset<std::size_t>{2, 4}));
+    EXPECT_EQ(imagesPerFilm, (std::multiset<std::size_t>{2, 4})) << "a film each, with its own images";
     EXPECT_EQ(jobsThatMetTheOther.load(), 2) << "one print waited for the other";
-}
-
-TEST(ServiceRestart, ARestartMovesTheListenerDropsObjectsAndShowsTheNewTitle)
-{
-    ServiceFixture service;
-    TestScu scu;
-    runPeer([&] {
-        ASSERT_TRUE(service.connect(scu));
-        createFilm(scu);
-    });
-    service.service.stopListening();
-    service.configuration.settings.Port = freePort();
-    service.configuration.settings.AETName = "WARD3";
-    service.service.restart();
-    EXPECT_EQ(service.storedCount(), 0u);
-
-    TestScu after;
-    ScuResponse printer;
-    runPeer([&] {
-        ASSERT_TRUE(service.connect(after));
-        after.useContext(SopClass::Printer);
-        printer = after.nGet(SopClass::Printer, SopClass::PrinterInstance);
-    });
-    ASSERT_TRUE(printer.dataSet);
-    EXPECT_EQ(printer.dataSet->attribute(PrintTag::ManufacturerModelName).asText(), "WARD3");
-}
-
-TEST(Timer, PrunesTheImagesFolderOfTheProgram)
-{
-    ServiceFixture service;
-    const auto images = service.folder / "images";
-    std::filesystem::create_directory(images);
-    writeFile(images / "old", "x");
-    std::filesystem::last_write_time(images / "old", std::filesystem::file_time_type::clock::now() - std::chrono::hours(25));
-    service.service.pruneImages();
-    EXPECT_FALSE(std::filesystem::exists(images / "old"));
 }
 
 } // namespace

@@ -1,10 +1,6 @@
 #include "data/image_tags.h"
 #include "data/print_tags.h"
-#include "network/dicom_listener.h"
-#include "network/dicom_log.h"
-#include "network/dicom_service.h"
-#include "network/internal/port_probe.h"
-#include "support/event_loop.h"
+#include "support/recording_service.h"
 #include "support/test_scu.h"
 
 #include <gtest/gtest.h>
@@ -12,94 +8,18 @@
 #include <QTcpServer>
 
 #include <atomic>
-#include <chrono>
 #include <cstring>
-#include <functional>
-#include <mutex>
-#include <thread>
 #include <tuple>
-#include <vector>
 
 namespace kestrova {
 namespace {
 
 using namespace std::chrono_literals;
-using test::freePort;
+using test::RecordedAssociation;
 using test::runPeer;
 using test::TestScu;
 
 constexpr Tag GrayscaleImageSequence = PrintTag::BasicGrayscaleImageSequence;
-
-struct RecordedAssociation {
-    AssociationInfo info;
-    std::vector<Request> requests;
-    std::vector<std::thread::id> threads;
-    bool ended = false;
-};
-
-// Answers every request with what `answer` gives and records what it saw, per association.
-class RecordingService : public ServiceProvider {
-public:
-    std::function<Response(const Request&)> answer = [](const Request&) { return Response{}; };
-
-    std::unique_ptr<AssociationHandler> startAssociation(const AssociationInfo& info) override
-    {
-        const std::lock_guard lock(mutex_);
-        associations_.push_back(std::make_shared<RecordedAssociation>());
-        associations_.back()->info = info;
-        return std::make_unique<Handler>(*this, associations_.back());
-    }
-
-    std::vector<RecordedAssociation> associations() const
-    {
-        const std::lock_guard lock(mutex_);
-        std::vector<RecordedAssociation> copies;
-        for (const auto& association : associations_)
-            copies.push_back(*association);
-        return copies;
-    }
-
-    bool waitForEnds(std::size_t count) const
-    {
-        for (int i = 0; i < 30000; ++i) {
-            const auto all = associations();
-            if (std::count_if(all.begin(), all.end(), [](const auto& a) { return a.ended; }) >= long(count))
-                return true;
-            std::this_thread::sleep_for(1ms);
-        }
-        return false;
-    }
-
-private:
-    class Handler : public AssociationHandler {
-    public:
-        Handler(RecordingService& service, std::shared_ptr<RecordedAssociation> record)
-            : service_(service), record_(std::move(record))
-        {
-        }
-        ~Handler() override
-        {
-            const std::lock_guard lock(service_.mutex_);
-            record_->ended = true;
-        }
-        Response handle(const Request& request) override
-        {
-            {
-                const std::lock_guard lock(service_.mutex_);
-                record_->requests.push_back(request);
-                record_->threads.push_back(std::this_thread::get_id());
-            }
-            return service_.answer(request);
-        }
-
-    private:
-        RecordingService& service_;
-        std::shared_ptr<RecordedAssociation> record_;
-    };
-
-    mutable std::mutex mutex_;
-    std::vector<std::shared_ptr<RecordedAssociation>> associations_;
-};
 
 DataSetPtr withAttribute(Tag tag, Value value)
 {
@@ -108,19 +28,9 @@ DataSetPtr withAttribute(Tag tag, Value value)
     return dataSet;
 }
 
-class ListenerTest : public testing::Test {
+class ListenerTest : public testing::Test, protected test::RecordingListener {
 protected:
-    void SetUp() override
-    {
-        port = freePort();
-        ASSERT_TRUE(listener.listen(port)) << log.text(100);
-    }
-    std::string logText() const { return log.text(log.entryCount()); }
-
-    RecordingService service;
-    DicomLog log;
-    DicomListener listener{service, log};
-    int port = 0;
+    void SetUp() override { ASSERT_TRUE(listening) << logText(); }
 };
 
 // What a print SCU does in one association: each request reaches the association's handler on
@@ -199,7 +109,6 @@ TEST_F(ListenerTest, RequestsReachTheirAssociationsHandlerAndResponsesCarryWhatI
     EXPECT_NE(text.find("Received N-GET-RQ (message 3)"), std::string::npos);
     EXPECT_NE(text.find("Sending N-ACTION-RSP (message 4) status 0xC600"), std::string::npos);
     EXPECT_NE(text.find("Request data set:"), std::string::npos) << "data set dumps";
-    EXPECT_NE(text.find("Association Received 127.0.0.1: TESTSCU -> KESTROVA"), std::string::npos) << "DCMTK's own log";
     // The requester's side of the negotiation: the listener takes PDUs of 128 KB.
     EXPECT_NE(text.find("Max Send PDV: 131060"), std::string::npos) << text;
 }
@@ -321,18 +230,15 @@ TEST(Listen, RefusesAPortItCannotHaveWithALogLine)
 {
     QTcpServer occupied;
     ASSERT_TRUE(occupied.listen(QHostAddress::LocalHost, 0));
-    RecordingService service;
-    DicomLog log;
-    DicomListener first(service, log);
-    const int ownPort = freePort();
-    ASSERT_TRUE(first.listen(ownPort));
-    DicomListener listener(service, log);
-    for (const int port : {0, -1, 65536, 70000, int(occupied.serverPort()), ownPort}) {
+    test::RecordingListener first;
+    ASSERT_TRUE(first.listening);
+    DicomListener listener(first.service, first.log);
+    for (const int port : {0, -1, 65536, 70000, int(occupied.serverPort()), first.port}) {
         EXPECT_FALSE(listener.listen(port)) << port;
         EXPECT_FALSE(listener.isListening()) << port;
         const std::string reason = port > 0 && port < 65536 ? ": it is in use" : ": not a TCP port";
-        EXPECT_NE(log.text(log.entryCount()).find("Cannot listen on port " + std::to_string(port) + reason),
-                  std::string::npos) << log.text(log.entryCount());
+        EXPECT_NE(first.logText().find("Cannot listen on port " + std::to_string(port) + reason), std::string::npos)
+            << first.logText();
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
+#include <QTcpServer>
+#include <QTcpSocket>
+
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -12,70 +14,28 @@
 
 #include <memory>
 #include <string>
-#include <utility>
 
 namespace kestrova {
 namespace {
 
-class Socket {
-public:
-    explicit Socket(int descriptor) : descriptor_(descriptor) {}
-    ~Socket()
-    {
-        if (descriptor_ >= 0)
-            ::close(descriptor_);
-    }
-    Socket(Socket&& other) noexcept : descriptor_(other.release()) {}
-    Socket& operator=(Socket&& other) noexcept
-    {
-        std::swap(descriptor_, other.descriptor_);
-        return *this;
-    }
-    int get() const { return descriptor_; }
-    int release() { return std::exchange(descriptor_, -1); }
-
-private:
-    int descriptor_;
-};
-
-// Both ends of a loopback TCP connection.
-struct LoopbackPair {
-    Socket client{-1};
-    Socket server{-1};
-};
-
-LoopbackPair connectedPair()
-{
-    const Socket listener(::socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    auto* raw = reinterpret_cast<sockaddr*>(&address);
-    EXPECT_EQ(::bind(listener.get(), raw, length), 0);
-    EXPECT_EQ(::listen(listener.get(), 1), 0);
-    EXPECT_EQ(::getsockname(listener.get(), raw, &length), 0);
-    LoopbackPair pair;
-    pair.client = Socket(::socket(AF_INET, SOCK_STREAM, 0));
-    EXPECT_EQ(::connect(pair.client.get(), raw, length), 0);
-    pair.server = Socket(::accept(listener.get(), nullptr, nullptr));
-    return pair;
-}
-
-int option(int socket, int name)
+int quickAck(int socket)
 {
     int value = -1;
     socklen_t length = sizeof value;
-    EXPECT_EQ(::getsockopt(socket, IPPROTO_TCP, name, &value, &length), 0);
+    EXPECT_EQ(::getsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &value, &length), 0);
     return value;
 }
 
 TEST(PromptAckTransport, EveryReadLeavesTheConnectionAcknowledgingAtOnce)
 {
-    LoopbackPair pair = connectedPair();
-    ASSERT_GE(pair.server.get(), 0);
+    QTcpServer listener;
+    ASSERT_TRUE(listener.listen(QHostAddress::LocalHost, 0));
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, listener.serverPort());
+    ASSERT_TRUE(client.waitForConnected(5000) && listener.waitForNewConnection(5000));
+    // The connection owns and closes its socket; Qt keeps its own.
+    const int server = ::dup(static_cast<int>(listener.nextPendingConnection()->socketDescriptor()));
     PromptAckTransportLayer layer;
-    const int server = pair.server.release(); // the connection closes it
     const std::unique_ptr<DcmTransportConnection> connection(layer.createConnection(server, OFFalse));
     ASSERT_TRUE(connection);
 
@@ -84,18 +44,12 @@ TEST(PromptAckTransport, EveryReadLeavesTheConnectionAcknowledgingAtOnce)
         // As after an answer: the system has gone back to delaying its acknowledgements.
         const int off = 0;
         ASSERT_EQ(::setsockopt(server, IPPROTO_TCP, TCP_QUICKACK, &off, sizeof off), 0);
-        ASSERT_EQ(::write(pair.client.get(), sent, 3), 3);
+        client.write(sent, 3);
+        ASSERT_TRUE(client.waitForBytesWritten(5000));
         ASSERT_EQ(connection->read(received, sizeof received), 3);
         EXPECT_EQ(std::string(received, 3), sent);
-        EXPECT_EQ(option(server, TCP_QUICKACK), 1) << "after reading " << sent;
+        EXPECT_EQ(quickAck(server), 1) << "after reading " << sent;
     }
-}
-
-TEST(PromptAckTransport, OffersNoSecureLayer)
-{
-    PromptAckTransportLayer layer;
-    const Socket socket(::socket(AF_INET, SOCK_STREAM, 0));
-    EXPECT_EQ(layer.createConnection(socket.get(), OFTrue), nullptr);
 }
 
 } // namespace

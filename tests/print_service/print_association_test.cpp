@@ -4,7 +4,8 @@
 #include "images/image.h"
 #include "print_service/dimse_status.h"
 #include "print_service/image_pruning.h"
-#include "print_service/printer_instance.h"
+#include "print_service/print_service.h"
+#include "support/event_loop.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,6 @@ TEST(NCreate, FilmSessionGetsANewUidUnlessGivenOne)
 {
     RequestFixture fixture;
     const std::string uid = fixture.createSession();
-    EXPECT_TRUE(uid.starts_with("2.25.")) << uid;
     const Response got = fixture.send(CommandField::NGetRq, SopClass::BasicFilmSession, uid);
     ASSERT_TRUE(got.dataSet);
     EXPECT_EQ(got.dataSet->sopClassUid(), SopClass::BasicFilmSession);
@@ -71,10 +71,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(MetaCase{SopClass::BasicGrayscalePrintManagementMeta, SopClass::BasicGrayscaleImageBox},
                     MetaCase{SopClass::BasicColorPrintManagementMeta, SopClass::BasicColorImageBox}));
 
+using Send = std::function<Response(RequestFixture&, const std::string& session)>;
+
 struct FailureCase {
     const char* name;
     std::uint16_t status;
-    std::function<Response(RequestFixture&, const std::string& session)> request;
+    Send request;
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
@@ -95,59 +97,53 @@ TEST_P(FailedRequest, IsAnsweredWithItsStatusLoggedAndLosesOnlyItsOwnWork)
     EXPECT_EQ(fixture.storedObjects(), before);
 }
 
-DataSetPtr filmBoxRequest(std::optional<std::string> format, const std::string& session)
+Send toUnknownInstance(std::uint16_t command, const char* sopClass)
 {
-    auto request = makeDataSet({});
-    if (format)
-        request->add(PrintTag::ImageDisplayFormat, *format);
-    if (!session.empty())
-        request->add(PrintTag::ReferencedFilmSessionSequence, referenceTo(SopClass::BasicFilmSession, session));
-    return request;
+    return [=](RequestFixture& f, const std::string&) { return f.send(command, sopClass, "9.9", makeDataSet({})); };
 }
 
-Response createFilmBox(RequestFixture& fixture, std::optional<std::string> format, const std::string& session)
+// A film box N-CREATE of the format (none when null), its session sequence what `reference` makes
+// of the stored session's UID (none when null).
+Send filmBox(const char* format, std::function<CollectionPtr(const std::string&)> reference)
 {
-    return fixture.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", filmBoxRequest(format, session));
+    return [=](RequestFixture& f, const std::string& session) {
+        auto request = makeDataSet({});
+        if (format)
+            request->add(PrintTag::ImageDisplayFormat, std::string(format));
+        if (CollectionPtr sequence = reference(session))
+            request->add(PrintTag::ReferencedFilmSessionSequence, std::move(sequence));
+        return f.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", request);
+    };
 }
 
-Response createFilmBoxReferencing(RequestFixture& fixture, CollectionPtr sessionReference)
+CollectionPtr theSession(const std::string& session) { return referenceTo(SopClass::BasicFilmSession, session); }
+
+std::function<CollectionPtr(const std::string&)> always(CollectionPtr sequence)
 {
-    auto request = filmBoxRequest("STANDARD\\1,1", "");
-    request->add(PrintTag::ReferencedFilmSessionSequence, std::move(sessionReference));
-    return fixture.send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", request);
+    return [=](const std::string&) { return sequence; };
 }
 
 INSTANTIATE_TEST_SUITE_P(
     BehaviourOnFailure, FailedRequest,
     testing::Values(
         FailureCase{"SetOnUnknownInstance", DimseStatus::NoSuchObjectInstance,
-                    [](RequestFixture& f, const std::string&) {
-                        return f.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, "9.9", makeDataSet({}));
-                    }},
+                    toUnknownInstance(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox)},
         FailureCase{"GetOnUnknownInstance", DimseStatus::NoSuchObjectInstance,
-                    [](RequestFixture& f, const std::string&) { return f.send(CommandField::NGetRq, SopClass::BasicFilmBox, "9.9"); }},
+                    toUnknownInstance(CommandField::NGetRq, SopClass::BasicFilmBox)},
         FailureCase{"ActionOnUnknownInstance", DimseStatus::NoSuchObjectInstance,
-                    [](RequestFixture& f, const std::string&) { return f.send(CommandField::NActionRq, SopClass::BasicFilmBox, "9.9"); }},
-        FailureCase{"FilmBoxWithoutFormat", DimseStatus::MissingAttribute,
-                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, std::nullopt, s); }},
-        FailureCase{"FilmBoxWithoutSession", DimseStatus::MissingAttribute,
-                    [](RequestFixture& f, const std::string&) { return createFilmBox(f, "STANDARD\\1,1", ""); }},
-        FailureCase{"UndecodableFormat", DimseStatus::InvalidAttributeValue,
-                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "SLIDE", s); }},
-        FailureCase{"NoColumns", DimseStatus::InvalidAttributeValue,
-                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "STANDARD\\0,2", s); }},
-        FailureCase{"TooManyImageBoxes", DimseStatus::InvalidAttributeValue,
-                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "STANDARD\\182,181", s); }},
-        FailureCase{"RowWithoutCell", DimseStatus::InvalidAttributeValue,
-                    [](RequestFixture& f, const std::string& s) { return createFilmBox(f, "ROW\\2,0", s); }},
+                    toUnknownInstance(CommandField::NActionRq, SopClass::BasicFilmBox)},
+        FailureCase{"FilmBoxWithoutFormat", DimseStatus::MissingAttribute, filmBox(nullptr, theSession)},
+        FailureCase{"FilmBoxWithoutSession", DimseStatus::MissingAttribute, filmBox("STANDARD\\1,1", always(nullptr))},
+        FailureCase{"UndecodableFormat", DimseStatus::InvalidAttributeValue, filmBox("SLIDE", theSession)},
+        FailureCase{"NoColumns", DimseStatus::InvalidAttributeValue, filmBox("STANDARD\\0,2", theSession)},
+        FailureCase{"TooManyImageBoxes", DimseStatus::InvalidAttributeValue, filmBox("STANDARD\\182,181", theSession)},
+        FailureCase{"RowWithoutCell", DimseStatus::InvalidAttributeValue, filmBox("ROW\\2,0", theSession)},
         FailureCase{"SessionSequenceWithoutItem", DimseStatus::MissingAttributeValue,
-                    [](RequestFixture& f, const std::string&) { return createFilmBoxReferencing(f, makeCollection()); }},
+                    filmBox("STANDARD\\1,1", always(makeCollection()))},
         FailureCase{"SessionItemWithoutInstance", DimseStatus::MissingAttributeValue,
-                    [](RequestFixture& f, const std::string&) {
-                        return createFilmBoxReferencing(f, referenceTo(SopClass::BasicFilmSession, ""));
-                    }},
+                    filmBox("STANDARD\\1,1", always(referenceTo(SopClass::BasicFilmSession, "")))},
         FailureCase{"SessionNotStored", DimseStatus::InvalidAttributeValue,
-                    [](RequestFixture& f, const std::string&) { return createFilmBox(f, "STANDARD\\2,2", "7.7.7"); }},
+                    filmBox("STANDARD\\2,2", always(referenceTo(SopClass::BasicFilmSession, "7.7.7")))},
         FailureCase{"DuplicateInstance", DimseStatus::DuplicateSopInstance,
                     [](RequestFixture& f, const std::string& s) {
                         return f.send(CommandField::NCreateRq, SopClass::BasicFilmSession, s, makeDataSet({}));
@@ -174,25 +170,31 @@ INSTANTIATE_TEST_SUITE_P(Formats, ImageBoxCount,
 // An image is decoded once the requester has its answer, while it sends the next one; the one
 // that completes its film is decoded before its answer, so that the film's N-ACTION never waits
 // for it. A decoded image is kept as its picture, without the pixel data received, and prints
-// as the image itself with the attributes set beside it.
-TEST(NSet, DecodesEachImageAsItArrivesAndPrintsItWithTheAttributesSet)
+// as the image itself with the attributes set beside it, grey or in colour as the meta SOP class.
+TEST_P(FilmBoxCreation, ImageBoxesDecodeEachImageAsItArrivesAndPrintItWithTheAttributesSet)
 {
-    RequestFixture fixture;
+    RequestFixture fixture(GetParam().meta);
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,2");
     const auto imageBoxes = RequestFixture::imageBoxesOf(filmBox);
+    ImageSpec imageSpec;
+    if (GetParam().imageBoxClass == std::string(SopClass::BasicColorImageBox))
+        imageSpec.photometric = test::Photometric::RgbInterleaved;
+    imageSpec.pixel = [](int row, int column, int sample) { return static_cast<std::uint16_t>(row * 40 + column * 9 + sample * 50); };
     for (const std::size_t box : {1u, 0u}) {
-        DataSetPtr modification = makeImageBoxModification(ImageSpec{});
+        DataSetPtr modification = makeImageBoxModification(imageSpec);
         modification->add(PrintTag::Polarity, std::string("REVERSE"));
         const Response response = fixture.association->handle(Request{
-            CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBoxes[box], 0, fixture.metaSopClass, modification});
+            CommandField::NSetRq, GetParam().imageBoxClass, imageBoxes[box], 0, fixture.metaSopClass, modification});
         EXPECT_EQ(response.status, DimseStatus::Success);
         const bool completesTheFilm = box == 0;
         EXPECT_EQ(response.afterSent == nullptr, completesTheFilm) << box;
         if (response.afterSent)
             response.afterSent();
-        const Response got = fixture.send(CommandField::NGetRq, SopClass::BasicGrayscaleImageBox, imageBoxes[box]);
+        const Response got = fixture.send(CommandField::NGetRq, GetParam().imageBoxClass, imageBoxes[box]);
         EXPECT_EQ(got.dataSet->attribute(PrintTag::Polarity).asText(), "REVERSE");
-        EXPECT_FALSE(imageOf(*got.dataSet)->has(ImageTag::PixelData)) << box;
+        const DataSetPtr kept = imageOf(*got.dataSet);
+        ASSERT_TRUE(kept) << box;
+        EXPECT_FALSE(kept->has(ImageTag::PixelData)) << box;
     }
     EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid()).status,
               DimseStatus::Success) << fixture.errorLog();
@@ -200,7 +202,7 @@ TEST(NSet, DecodesEachImageAsItArrivesAndPrintsItWithTheAttributesSet)
     ASSERT_EQ(pages.size(), 1u);
     const auto& pictures = pages[0].pictures;
     ASSERT_EQ(pictures.size(), 2u);
-    QImage reversed = decodedPicture(*makeImage(ImageSpec{})).image;
+    QImage reversed = decodedPicture(*makeImage(imageSpec)).image;
     reversed.invertPixels();
     EXPECT_EQ(pictures[0].image, reversed);
 }
@@ -354,21 +356,6 @@ TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
     EXPECT_EQ(listed, sent);
 }
 
-TEST(PrinterDataset, HoldsTheNineValuesFromTheSettings)
-{
-    const DataSetPtr printer = PrinterDataset(Settings{"MYAE", 104, "AGFA", "lp", "", 0, 0, ""});
-    EXPECT_EQ(printer->sopInstanceUid(), "1.2.840.10008.5.1.1.17");
-    EXPECT_EQ(printer->sopClassUid(), "1.2.840.10008.5.1.1.16");
-    EXPECT_EQ(printer->attribute(PrintTag::Manufacturer).asText(), "Quendal Kestrova");
-    EXPECT_EQ(printer->attribute(PrintTag::ManufacturerModelName).asText(), "MYAE");
-    EXPECT_EQ(printer->attribute(PrintTag::DeviceSerialNumber).asText(), "1234");
-    EXPECT_EQ(printer->attribute(PrintTag::SoftwareVersions).asText(), "1.0");
-    EXPECT_EQ(printer->attribute(PrintTag::PrinterStatus).asText(), "NORMAL");
-    EXPECT_EQ(printer->attribute(PrintTag::PrinterStatusInfo).asText(), "NORMAL");
-    EXPECT_EQ(printer->attribute(PrintTag::PrinterName).asText(), "AGFA");
-    EXPECT_EQ(printer->attributes().size(), 9u);
-}
-
 TEST(ImagePruning, DeletesFilesADayOldAndKeepsYoungerOnes)
 {
     test::TempProgramFolder folder;
@@ -384,7 +371,35 @@ TEST(ImagePruning, DeletesFilesADayOldAndKeepsYoungerOnes)
     pruneOldFiles(images, now);
     EXPECT_FALSE(std::filesystem::exists(images / "old.img"));
     EXPECT_TRUE(std::filesystem::exists(images / "young.img"));
-    EXPECT_NO_THROW(pruneOldFiles(folder / "missing", now));
+}
+
+// A restart puts the settings of the moment in force: a new association's Printer N-GET names
+// the AE title and the emulation. The prune timer's work is in the program folder's images/.
+TEST(PrintService, RestartTakesTheSettingsInForceAndPrunesTheProgramsImages)
+{
+    test::TempProgramFolder folder;
+    test::RecordingPrinters printers;
+    Configuration configuration{Settings{"WARD3", test::freePort(), "AGFA", "", "Tahoma", 10, 0, ""}, HeaderLines{}, HeaderLines{}, Limits{}};
+    PrintService service(configuration, printers);
+    const auto printer = [&] {
+        service.restart();
+        const Response got = service.startAssociation({})->handle(Request{
+            CommandField::NGetRq, SopClass::Printer, SopClass::PrinterInstance, 0, SopClass::BasicGrayscalePrintManagementMeta, {}});
+        return got.dataSet->attribute(PrintTag::ManufacturerModelName).asText() + " "
+               + got.dataSet->attribute(PrintTag::PrinterName).asText();
+    };
+    EXPECT_EQ(printer(), "WARD3 AGFA");
+    configuration.settings.AETName = "WARD4";
+    configuration.settings.Emulation = "KODAK";
+    EXPECT_EQ(printer(), "WARD4 KODAK");
+
+    EXPECT_NO_THROW(service.pruneImages()) << "no images folder yet";
+    std::filesystem::create_directory(folder / "images");
+    test::writeFile(folder / "images" / "old.img", "x");
+    std::filesystem::last_write_time(folder / "images" / "old.img",
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(25));
+    service.pruneImages();
+    EXPECT_FALSE(std::filesystem::exists(folder / "images" / "old.img"));
 }
 
 } // namespace

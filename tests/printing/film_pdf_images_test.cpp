@@ -80,6 +80,8 @@ TEST_F(FilmImages, HoldTheExactPixelsOfEachPictureOnEveryCopyAndColourStaysColou
     const auto listed = test::pdfImages(film);
     EXPECT_EQ(listed.at(0).colour, "gray");
     EXPECT_EQ(listed.at(1).colour, "rgb");
+    for (const auto& image : listed)
+        EXPECT_EQ(image.encoding + " " + std::to_string(image.bitsPerComponent), "image 8") << "stored losslessly in 8 bits";
 }
 
 // A picture kept as its compressed pixels while its film waits comes back as the very same

@@ -3,7 +3,6 @@
 
 #include "printing/film_folder.h"
 #include "printing/film_pdf_printer.h"
-#include "printing/printer_catalogue.h"
 
 #include "core/errors.h"
 #include "printing/page_units.h"
@@ -32,16 +31,6 @@ Picture flatGray(int width, int height, int level)
 {
     QImage image(width, height, QImage::Format_Grayscale8);
     image.fill(QColor(level, level, level));
-    return Picture{image, 2540, 2540, nullptr};
-}
-
-// Varied content, the kind an encoder would be tempted to compress with loss.
-Picture colourGradient(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB888);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.setPixelColor(x, y, QColor((x * 255) / width, (y * 255) / height, ((x + y) * 37) % 256));
     return Picture{image, 2540, 2540, nullptr};
 }
 
@@ -83,8 +72,9 @@ protected:
     FilmPdfPrinter printer;
 };
 
-// The text lands where it is drawn and the metrics say; the pictures are stored as they were.
-TEST_F(FilmPdfPrinting, PageWithTextAndPicturesBecomesOneLosslessA4Film)
+// The text lands where it is drawn and the metrics say, and stays beside a picture (whose pixels
+// and place are the images tests').
+TEST_F(FilmPdfPrinting, PageWithTextAndAPictureBecomesOneA4Film)
 {
     const FontMetrics at20 = printer.metrics(PageSetup{}, dejaVu(20)).font;
     const FontMetrics at10 = printer.metrics(PageSetup{}, dejaVu(10)).font;
@@ -101,7 +91,6 @@ TEST_F(FilmPdfPrinting, PageWithTextAndPicturesBecomesOneLosslessA4Film)
         page.drawText(QPointF(1440, 720 + at10.ascent()), dejaVu(10), "Kestrova");
         page.drawText(QPointF(0, 720 + at10.lineHeight() + at10.ascent()), dejaVu(10), "Below");
         page.drawPicture(QRectF(1440, 2880, 2880, 2880), flatGray(64, 64, 100));
-        page.drawPicture(QRectF(5760, 2880, 2880, 1440), colourGradient(96, 48));
     });
 
     const auto film = onlyFilm();
@@ -109,6 +98,7 @@ TEST_F(FilmPdfPrinting, PageWithTextAndPicturesBecomesOneLosslessA4Film)
     const auto info = test::pdfInfo(film);
     EXPECT_EQ(info.pages, 1);
     EXPECT_NE(info.pageSize.find("A4"), std::string::npos) << info.pageSize;
+    EXPECT_EQ(test::pdfImages(film).size(), 1u);
     auto words = test::pdfWords(film);
     ASSERT_EQ(words.size(), 2U) << test::pdfText(film);
     if (words[0].text != "Kestrova")
@@ -119,17 +109,6 @@ TEST_F(FilmPdfPrinting, PageWithTextAndPicturesBecomesOneLosslessA4Film)
     EXPECT_NEAR((words[0].xMax - words[0].xMin) * 20, width10, width10 * 0.05);
     EXPECT_NEAR(words[1].xMin * 20, MarginTwips, 40);
     EXPECT_NEAR((words[1].yMin - words[0].yMin) * 20, at10.lineHeight(), 10);
-
-    const auto images = test::pdfImages(film);
-    ASSERT_EQ(images.size(), 2U);
-    for (const auto& image : images) {
-        EXPECT_EQ(image.encoding, "image") << "not losslessly stored";
-        EXPECT_EQ(image.bitsPerComponent, 8);
-    }
-    const QImage page = test::renderGray(film, Dpi);
-    EXPECT_NEAR(grayAt(page, 1440 + 1440, 2880 + 1440), 100, 3) << "inside the flat grey picture";
-    EXPECT_GE(grayAt(page, 5000, 4000), 250) << "between the pictures";
-    EXPECT_GE(grayAt(page, 1440 + 1440, 2880 + 2880 + 300), 250) << "below the grey picture";
 }
 
 // Paper copies are the printer's; a film file holds each copy as a page.
@@ -200,7 +179,7 @@ TEST(FilmFiles, TakeTheFirstFreeNameOfTheirSecondAndLeaveNoWorkFileBehind)
     EXPECT_FALSE(fs::exists(abandoned));
 }
 
-TEST_F(FilmPdfPrinting, UnwritableFilmsFolderRaisesAndUnknownPrintersAreRefused)
+TEST_F(FilmPdfPrinting, AnUnwritableFilmsFolderRaisesPathFileAccess)
 {
     const PagePaint header = [](PageCanvas& page) { page.drawText(QPointF(0, 200), dejaVu(10), "Header"); };
     test::writeFile(folder / "films", "a file where the folder should be");
@@ -213,10 +192,6 @@ TEST_F(FilmPdfPrinting, UnwritableFilmsFolderRaisesAndUnknownPrintersAreRefused)
     fs::remove(folder / "films");
     printer.print(PageSetup{}, header);
     EXPECT_NE(test::pdfText(onlyFilm()).find("Header"), std::string::npos);
-
-    const InstalledPrinters printers;
-    EXPECT_EQ(printers.printerNames().back(), BuiltInPdfPrinterName);
-    EXPECT_THROW(printers.open("No Such Printer"), AppError);
 }
 
 class FilmPageArea : public FilmPdfPrinting, public ::testing::WithParamInterface<Orientation> {};

@@ -13,7 +13,6 @@
 
 #include <QLineF>
 
-#include <concepts>
 #include <functional>
 #include <set>
 
@@ -77,8 +76,6 @@ struct Film {
     PageFrame frame = plainFrame();
 };
 
-QPointF centre(const QRectF& r) { return r.center(); }
-
 bool near(const QRectF& a, const QRectF& b)
 {
     return QLineF(a.topLeft(), b.topLeft()).length() < 0.01 && QLineF(a.bottomRight(), b.bottomRight()).length() < 0.01;
@@ -103,8 +100,8 @@ TEST_P(GridCell, HoldsTheKthImageBoxLineByLine)
     ASSERT_EQ(page.cells.size(), film.film.imageBoxes.size());
     const QRectF picture = page.cells.at(std::size_t(GetParam().k) - 1).picture.value().target;
     const QRectF& cell = GetParam().cell;
-    EXPECT_NEAR(centre(picture).x(), centre(cell).x(), 0.5);
-    EXPECT_NEAR(centre(picture).y(), centre(cell).y(), 0.5);
+    EXPECT_NEAR(picture.center().x(), cell.center().x(), 0.5);
+    EXPECT_NEAR(picture.center().y(), cell.center().y(), 0.5);
     EXPECT_NEAR(picture.width(), std::min(cell.width(), cell.height()), 0.01);
 }
 
@@ -145,8 +142,6 @@ struct LogoCase {
     double expectedBand;
 };
 
-void PrintTo(const LogoCase& c, std::ostream* os) { *os << c.name; }
-
 class HeaderLogo : public testing::TestWithParam<LogoCase> {};
 
 TEST_P(HeaderLogo, TakesTheFreeSideAndRaisesTheBandOnlyWhenTaller)
@@ -179,8 +174,6 @@ struct FailedFilmCase {
     std::function<Film()> film;
     const char* error;
 };
-
-void PrintTo(const FailedFilmCase& c, std::ostream* os) { *os << c.name; }
 
 class FailedFilm : public testing::TestWithParam<FailedFilmCase> {};
 
@@ -244,31 +237,22 @@ TEST(PrintFilm, PrintsThePageItReturnsAndMakesTheImagesFolder)
     EXPECT_TRUE(std::filesystem::is_directory(folder / "images"));
 }
 
-class FilmOrientation : public testing::TestWithParam<std::pair<const char*, Orientation>> {};
-
-// nullptr: the attribute is absent, which must not keep a film from printing.
-TEST_P(FilmOrientation, OnlyUpperCasePortraitIsPortrait)
-{
-    Film film("STANDARD\\1,1");
-    if (GetParam().first)
-        film.film.filmBox.add(PrintTag::FilmOrientation, std::string(GetParam().first));
-    else
-        film.film.filmBox.remove(PrintTag::FilmOrientation);
-    EXPECT_EQ(filmPageSetup(film.film, plainFrame().printer).orientation, GetParam().second);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, FilmOrientation,
-                         testing::Values(std::pair{"PORTRAIT", Orientation::Portrait},
-                                         std::pair{"LANDSCAPE", Orientation::Landscape},
-                                         std::pair{"portrait", Orientation::Landscape},
-                                         std::pair{"", Orientation::Landscape},
-                                         std::pair{static_cast<const char*>(nullptr), Orientation::Landscape}));
-
-// The built-in printer's film sizes, DICOM's note on 10INX14IN among them; A4 for any other.
-TEST(FilmPageSetup, CopiesComeFromTheSessionAndPaperFromTheFilmSizeOnPrintersThatTakeIt)
+// Only upper-case PORTRAIT is portrait; an absent orientation must not keep a film from
+// printing. The built-in printer's film sizes, DICOM's note on 10INX14IN among them; A4 for any
+// other.
+TEST(FilmPageSetup, OrientationCopiesAndPaperComeFromTheFilmOnPrintersThatTakeThem)
 {
     Film film("STANDARD\\1,1");
     const PrinterCapabilities plain = plainFrame().printer;
+    for (const auto& [text, orientation] : {std::pair<const char*, Orientation>{"PORTRAIT", Orientation::Portrait},
+                                            {"LANDSCAPE", Orientation::Landscape}, {"portrait", Orientation::Landscape},
+                                            {"", Orientation::Landscape}, {nullptr, Orientation::Landscape}}) {
+        if (text)
+            film.film.filmBox.add(PrintTag::FilmOrientation, std::string(text));
+        else
+            film.film.filmBox.remove(PrintTag::FilmOrientation);
+        EXPECT_EQ(filmPageSetup(film.film, plain).orientation, orientation) << (text ? text : "absent");
+    }
     const PrinterCapabilities filmLike = FilmPdfPrinter().capabilities();
     const auto paper = [&](const char* filmSize, const PrinterCapabilities& printer) {
         film.film.filmBox.add(PrintTag::FilmSizeId, std::string(filmSize));
@@ -293,12 +277,6 @@ struct AttributeCase {
     std::vector<Attribute> filmBox;
     std::vector<Attribute> imageBox;
 };
-
-template <std::derived_from<AttributeCase> Case>
-void PrintTo(const Case& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 // A 2 x 1 film with image 1 only and the attributes given set.
 Film filmWith(const AttributeCase& c, const Picture& picture)
@@ -409,8 +387,8 @@ TEST_P(RequestedImageSize, PrintsThatWidthCentredWhenItFits)
 {
     const QRectF picture = filmWith(GetParam(), greyPicture(96, 96)).pictureIn(1).target;
     EXPECT_NEAR(picture.width(), GetParam().width, 0.01);
-    EXPECT_NEAR(centre(picture).x(), 2880, 0.5);
-    EXPECT_NEAR(centre(picture).y(), 7920, 0.5);
+    EXPECT_NEAR(picture.center().x(), 2880, 0.5);
+    EXPECT_NEAR(picture.center().y(), 7920, 0.5);
 }
 
 Attribute size(const char* mm) { return Attribute(PrintTag::RequestedImageSize, "DS", std::string(mm)); }

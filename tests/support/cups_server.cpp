@@ -86,39 +86,26 @@ CupsServer::~CupsServer()
 
 void CupsServer::writeConfiguration() const
 {
-    for (const char* folder : {"conf", "conf/ppd", "conf/ssl", "spool", "cache", "state", "log", "pdf"})
+    for (const char* folder : {"conf/ppd", "conf/ssl", "spool", "cache", "state", "log", "pdf", "tmp"})
         fs::create_directories(root_ / folder);
     // Filters write their temporary files as lp.
     fs::permissions(root_ / "pdf", fs::perms::all);
-    fs::create_directories(root_ / "tmp");
     fs::permissions(root_ / "tmp", fs::perms::all | fs::perms::sticky_bit);
 
     const std::string root = root_.string();
     writeFile(root_ / "cupsd.conf",
-              "LogLevel info\n"
-              "Listen " + socket_.string() + "\n"
-              "Browsing No\n"
-              "BrowseLocalProtocols none\n"
-              "WebInterface No\n"
-              "DefaultAuthType None\n"
-              "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+              "LogLevel info\nListen " + socket_.string() + "\nBrowsing No\nBrowseLocalProtocols none\nWebInterface No\n"
+              "DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
               "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
-    writeFile(root_ / "cups-files.conf",
-              "ServerRoot " + root + "/conf\n"
-              "RequestRoot " + root + "/spool\n"
-              "CacheDir " + root + "/cache\n"
-              "StateDir " + root + "/state\n"
-              "TempDir " + root + "/tmp\n"
-              "ErrorLog " + root + "/log/error_log\n"
-              "AccessLog " + root + "/log/access_log\n"
-              "PageLog " + root + "/log/page_log\n"
-              "Printcap " + root + "/printcap\n"
-              "SystemGroup root\n");
-    writeFile(cupsPdfConfig_,
-              "Out " + root + "/pdf\n"
-              "AnonDirName " + root + "/pdf\n"
-              "Spool " + root + "/cups-pdf-spool\n"
-              "Log " + root + "/log\n");
+    std::string files;
+    for (const char* key : {"ServerRoot conf", "RequestRoot spool", "CacheDir cache", "StateDir state", "TempDir tmp",
+                            "ErrorLog log/error_log", "AccessLog log/access_log", "PageLog log/page_log", "Printcap printcap"}) {
+        const std::string entry = key;
+        files += entry.substr(0, entry.find(' ')) + " " + root + "/" + entry.substr(entry.find(' ') + 1) + "\n";
+    }
+    writeFile(root_ / "cups-files.conf", files + "SystemGroup root\n");
+    writeFile(cupsPdfConfig_, "Out " + root + "/pdf\nAnonDirName " + root + "/pdf\nSpool " + root + "/cups-pdf-spool\nLog "
+                                  + root + "/log\n");
 }
 
 void CupsServer::waitUntilRunning()

@@ -1,13 +1,9 @@
 #pragma once
-// The print SCU as tests and the load generator use it.
+// The product's print SCU as tests and the load generator use it.
 
 #include "test_film/test_images.h"
 #include "print_scu/print_scu.h"
 #include "data/sop_classes.h"
-
-#include <cstdint>
-#include <optional>
-#include <string>
 
 namespace kestrova::test {
 
@@ -22,16 +18,6 @@ using kestrova::Photometric;
 using kestrova::makeImage;
 using kestrova::makeImageBoxModification;
 
-// The product's print SCU, plus what only tests do: send any command field, also one the
-// service must refuse, with or without waiting for an answer.
-class TestScu : public PrintScu {
-public:
-    // responseTimeoutSeconds: nullopt waits the DIMSE timeout, 0 sends without waiting.
-    Response sendCommand(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid,
-                         const DataSetPtr& dataSet, std::optional<int> responseTimeoutSeconds = std::nullopt)
-    {
-        return request(commandField, {classUid, instanceUid, dataSet, 1, {}}, responseTimeoutSeconds);
-    }
-};
+using TestScu = PrintScu;
 
 } // namespace kestrova::test

@@ -1,12 +1,12 @@
 #include "test_film/test_film.h"
 #include "test_film/test_images.h"
 #include "images/image_file.h"
+#include "data/dcm_convert.h"
 #include "data/image_tags.h"
 
 #include "support/temp_folder.h"
 
 #include <dcmtk/config/osconfig.h>
-#include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
 #include <dcmtk/dcmdata/dcuid.h>
 
@@ -68,27 +68,21 @@ class ImageFileTest : public testing::Test {
 protected:
     test::TempProgramFolder folder;
 
-    fs::path writeImage(const std::string& name, Sint32 frames, bool withPixels)
+    // A secondary capture of 2 x 2 pixels a frame, with a patient name.
+    fs::path writeImage(const std::string& name, int frames, bool withPixels)
     {
-        DcmFileFormat file;
-        DcmDataset& data = *file.getDataset();
-        data.putAndInsertString(DCM_SOPClassUID, UID_SecondaryCaptureImageStorage);
-        data.putAndInsertString(DCM_SOPInstanceUID, "1.2.3.4");
-        data.putAndInsertString(DCM_PatientName, "Test^Film");
-        data.putAndInsertUint16(DCM_SamplesPerPixel, 1);
-        data.putAndInsertString(DCM_PhotometricInterpretation, "MONOCHROME2");
-        data.putAndInsertUint16(DCM_Rows, 2);
-        data.putAndInsertUint16(DCM_Columns, 2);
-        data.putAndInsertUint16(DCM_BitsAllocated, 8);
-        data.putAndInsertUint16(DCM_BitsStored, 8);
-        data.putAndInsertUint16(DCM_HighBit, 7);
-        data.putAndInsertUint16(DCM_PixelRepresentation, 0);
+        ImageSpec imageSpec;
+        imageSpec.rows = imageSpec.columns = 2;
+        DataSet image = *makeImage(imageSpec);
+        image.add(SopClassUidTag, std::string(UID_SecondaryCaptureImageStorage));
+        image.add(SopInstanceUidTag, std::string("1.2.3.4"));
+        image.add(Tag{0x0010, 0x0010}, std::string("Test^Film"));
         if (frames > 1)
-            data.putAndInsertString(DCM_NumberOfFrames, std::to_string(frames).c_str());
-        if (withPixels) {
-            const std::vector<Uint8> pixels(4 * static_cast<std::size_t>(frames), 200);
-            data.putAndInsertUint8Array(DCM_PixelData, pixels.data(), pixels.size());
-        }
+            image.add(Attribute({0x0028, 0x0008}, "IS", std::to_string(frames)));
+        image.add(ImageTag::PixelData, std::make_shared<const std::vector<std::uint8_t>>(4 * frames, 200));
+        if (!withPixels)
+            image.remove(ImageTag::PixelData);
+        DcmFileFormat file(dcm::toDcmDataset(image).get());
         const fs::path path = folder / name;
         EXPECT_TRUE(file.saveFile(path.c_str(), EXS_LittleEndianExplicit).good());
         return path;
@@ -108,7 +102,7 @@ TEST_F(ImageFileTest, KeepsOnlyTheImagePixelModule)
 
 struct RefusedCase {
     const char* name;
-    Sint32 frames;
+    int frames;
     bool withPixels;
     const char* says;
 };
