@@ -186,5 +186,18 @@ TEST(Conversion, ValuesThatDoNotFitTheirVrRaise)
     EXPECT_EQ(raises(Attribute({0x7FE0, 0x0010}, "OW", bytes({1, 2, 3}))), 13);
 }
 
+// A peer's value with line breaks must not start a line of the DICOM log that looks like ours.
+TEST(Conversion, DumpPrintsEachElementOnOneLineWhateverItsValueHolds)
+{
+    DataSet d;
+    d.add(Attribute({0x0010, 0x0010}, "PN", std::string("Doe\r\nAssociation accepted from FORGED")));
+    d.add(Attribute({0x2010, 0x0500}, "SQ", sequenceOf({item({Attribute({0x0008, 0x0070}, "LO", std::string("A\nB"))})})));
+    const std::string text = dcm::dump(*dcm::toDcmDataset(d));
+    EXPECT_EQ(text.find("\r"), std::string::npos);
+    EXPECT_EQ(text.find("\nAssociation"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\nB"), std::string::npos) << text;
+    EXPECT_NE(text.find("Doe\\015\\012Association"), std::string::npos) << text;
+}
+
 } // namespace
 } // namespace kestrova

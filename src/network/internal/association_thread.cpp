@@ -1,6 +1,7 @@
 #include "network/internal/association_thread.h"
 
 #include "core/errors.h"
+#include "core/log_text.h"
 #include "data/dcm_convert.h"
 #include "network/dicom_log.h"
 #include "network/internal/listener_state.h"
@@ -29,13 +30,14 @@ int socketOf(T_ASC_Association* association)
     return connection ? TransportSocket::of(*connection) : -1;
 }
 
+// The UIDs are the requester's text.
 std::string describeRequest(const dimse::RequestInfo& request)
 {
     std::string text = dimse::commandName(request.commandField) + " (message " + std::to_string(request.messageId) + ")";
     if (!request.sopClassUid.empty())
-        text += " class " + request.sopClassUid;
+        text += " class " + logText(request.sopClassUid);
     if (!request.sopInstanceUid.empty())
-        text += " instance " + request.sopInstanceUid;
+        text += " instance " + logText(request.sopInstanceUid);
     return text;
 }
 
@@ -77,14 +79,14 @@ OFCondition AssociationThread::run(T_ASC_Association* association)
     return result;
 }
 
-std::string AssociationThread::peer() const { return info_.callingAeTitle + " at " + info_.peerHost; }
+std::string AssociationThread::peer() const { return logText(info_.callingAeTitle) + " at " + logText(info_.peerHost); }
 
 void AssociationThread::notifyAssociationRequest(const T_ASC_Parameters& params, DcmSCPActionType& desiredAction)
 {
     DcmThreadSCP::notifyAssociationRequest(params, desiredAction);
     info_ = AssociationInfo{params.DULparams.callingAPTitle, params.DULparams.calledAPTitle,
                             params.DULparams.callingPresentationAddress};
-    listener_.log(LogCategory::Associations, "Association request from " + peer() + " to " + info_.calledAeTitle);
+    listener_.log(LogCategory::Associations, "Association request from " + peer() + " to " + logText(info_.calledAeTitle));
 }
 
 void AssociationThread::notifyAssociationAcknowledge()
@@ -94,7 +96,7 @@ void AssociationThread::notifyAssociationAcknowledge()
         handler_ = listener_.service().startAssociation(info_);
     } catch (...) {
         listener_.log(LogCategory::Errors, "Association with " + peer() + " could not start: " +
-                                               currentErrorInfo().description);
+                                               logText(currentErrorInfo().description));
     }
 }
 
@@ -191,7 +193,7 @@ Response AssociationThread::handled(const Request& request)
     try {
         return handler_->handle(request);
     } catch (...) {
-        listener_.log(LogCategory::Errors, "Request handler failed: " + currentErrorInfo().description);
+        listener_.log(LogCategory::Errors, "Request handler failed: " + logText(currentErrorInfo().description));
         return Response{STATUS_N_ProcessingFailure, nullptr, {}};
     }
 }
@@ -223,7 +225,7 @@ OFCondition AssociationThread::sendResponse(const dimse::RequestInfo& request,
         try {
             data = dcm::toDcmDataset(*response.dataSet);
         } catch (...) {
-            listener_.log(LogCategory::Errors, "Response data set cannot be coded: " + currentErrorInfo().description);
+            listener_.log(LogCategory::Errors, "Response data set cannot be coded: " + logText(currentErrorInfo().description));
             status = STATUS_N_ProcessingFailure;
         }
     }
