@@ -14,6 +14,13 @@ namespace {
 constexpr int TimerInterval = 60000;
 constexpr const char* LoadLabel = "LoadSettings";
 
+ListenerLimits listenerLimits(const Limits& limits)
+{
+    ListenerLimits listener;
+    listener.pendingConnections = static_cast<std::size_t>(limits.PendingConnections);
+    return listener;
+}
+
 } // namespace
 
 PrintService::PrintService(const Configuration& configuration, const PrinterCatalogue& printers, QObject* parent)
@@ -42,6 +49,7 @@ void PrintService::restart()
     runSteps(LoadLabel, {
         [&] {
             listener_.stop();
+            listener_.setLimits(listenerLimits(configuration_.limits));
             listening = listener_.listen(configuration_.settings.Port);
         },
         [&] {

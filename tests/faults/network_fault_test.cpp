@@ -17,6 +17,9 @@
 #include <latch>
 #include <memory>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 #include <thread>
 
 namespace kestrova {
@@ -268,6 +271,124 @@ TEST(ShortLivedConnections, InBurstsLeaveEveryFilmOfOrdinaryRequestersPrinted)
     EXPECT_EQ(service.errorLog(), "");
     EXPECT_TRUE(nextJobPrints(service));
 }
+
+// Peers at the front door: connections that send nothing or dribble their request, requests the
+// service refuses at once. Each holds its connections open beside an ordinary print job, which
+// must go through meanwhile; timings are in bench/front_door.cpp.
+struct AttackReport {
+    std::vector<RawBytes> answers; // the A-ASSOCIATE-RJ bodies the attackers got
+    bool longestWaitingClosed = false;
+};
+
+struct FrontDoorAttack {
+    const char* name;
+    // On a thread of its own: counts `ready` down once its connections are open and holds them
+    // until the job is over.
+    std::function<void(int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport& report)> run;
+    std::function<void(const AttackReport& report, const std::string& log)> check;
+};
+
+void holdUntil(const std::atomic<bool>& over)
+{
+    const auto deadline = std::chrono::steady_clock::now() + Bound;
+    while (!over && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+}
+
+// Requests with an AE title the service refuses, all sent before any answer is read.
+auto refusedTitles(std::vector<std::pair<std::string, std::string>> titles)
+{
+    return [titles](int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport& report) {
+        std::vector<RawPeer> peers(titles.size());
+        for (std::size_t i = 0; i < titles.size(); ++i)
+            if (peers[i].connect(port))
+                peers[i].send(associateRequest(SopClass::BasicGrayscalePrintManagementMeta, titles[i].first, titles[i].second));
+        ready.count_down();
+        for (RawPeer& peer : peers)
+            if (const auto answer = peer.receive(Bound); answer && answer->type == PduType::AssociateRj)
+                report.answers.push_back(answer->body);
+        holdUntil(jobOver);
+    };
+}
+
+const FrontDoorAttack FrontDoorAttacks[] = {
+    {"SixteenSilentConnectionsAndOneSendingItsRequestAByteEvery300ms",
+     [](int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport&) {
+         std::vector<RawPeer> silent(MaxAssociations);
+         for (RawPeer& peer : silent)
+             peer.connect(port);
+         RawPeer slow;
+         const RawBytes request = associateRequest(SopClass::BasicGrayscalePrintManagementMeta);
+         slow.connect(port);
+         slow.send({request[0]});
+         ready.count_down();
+         for (std::size_t i = 1; i < request.size() && !jobOver; ++i) {
+             std::this_thread::sleep_for(300ms);
+             slow.send({request[i]});
+         }
+         holdUntil(jobOver);
+     },
+     [](const AttackReport&, const std::string&) {}},
+    {"ThirtyThreeSilentConnections",
+     [](int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport& report) {
+         std::vector<RawPeer> silent(static_cast<std::size_t>(Limits{}.PendingConnections) + 1);
+         for (RawPeer& peer : silent)
+             peer.connect(port);
+         ready.count_down();
+         report.longestWaitingClosed = silent.front().waitForClose(Bound);
+         holdUntil(jobOver);
+     },
+     [](const AttackReport& report, const std::string& log) {
+         EXPECT_TRUE(report.longestWaitingClosed) << "the connection waiting longest was kept";
+         EXPECT_NE(log.find("32 connections were waiting for their association request"), std::string::npos) << log;
+     }},
+    {"SixteenBlankOrNulAeTitles",
+     refusedTitles({{"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""},
+                    {"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""},
+                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"},
+                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"},
+                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"},
+                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"}}),
+     [](const AttackReport& report, const std::string& log) {
+         ASSERT_EQ(report.answers.size(), 16u) << log;
+         // Rejected permanently by the service user: calling (3) or called (7) AE title not recognised.
+         EXPECT_EQ(std::count(report.answers.begin(), report.answers.end(), RawBytes{0, 1, 1, 3}), 8);
+         EXPECT_EQ(std::count(report.answers.begin(), report.answers.end(), RawBytes{0, 1, 1, 7}), 8);
+         EXPECT_NE(log.find("the calling AE title is empty or blank"), std::string::npos) << log;
+     }},
+    {"AeTitleWithALineBreak", refusedTitles({{"KESTROVA", "EVIL\r\nListening"}}),
+     [](const AttackReport& report, const std::string& log) {
+         EXPECT_EQ(report.answers.size(), 1u);
+         EXPECT_NE(log.find("Association request from EVIL\\r\\nListening at 127.0.0.1"), std::string::npos) << log;
+         EXPECT_EQ(log.find("\nListening at"), std::string::npos) << "a peer's text started a log line:\n" << log;
+     }},
+};
+
+class FrontDoor : public testing::TestWithParam<FrontDoorAttack> {};
+
+TEST_P(FrontDoor, HoldsUpNoOneElse)
+{
+    ServiceFixture service;
+    const auto filmsBefore = service.films().size();
+    JobOutcome job;
+    AttackReport report;
+    runPeer([&] {
+        std::latch ready(1);
+        std::atomic<bool> jobOver{false};
+        std::thread attacker([&] { GetParam().run(service.port(), ready, jobOver, report); });
+        ready.wait();
+        TestScu scu;
+        job = printOneFilm(scu, service.port());
+        jobOver = true;
+        attacker.join();
+    });
+    expectEveryFilmPrinted(service, {job}, filmsBefore);
+    GetParam().check(report, service.service.log().text(service.service.log().entryCount()));
+    EXPECT_TRUE(nextJobPrints(service));
+}
+
+INSTANTIATE_TEST_SUITE_P(Network, FrontDoor, testing::ValuesIn(FrontDoorAttacks),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kestrova

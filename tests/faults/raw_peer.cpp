@@ -67,7 +67,8 @@ RawBytes aeTitle(const std::string& title)
 
 } // namespace
 
-RawBytes associateRequest(const std::string& abstractSyntax, const std::string& calledAeTitle)
+RawBytes associateRequest(const std::string& abstractSyntax, const std::string& calledAeTitle,
+                          const std::string& callingAeTitle)
 {
     RawBytes context{ContextId, 0, 0, 0};
     append(context, item(0x30, abstractSyntax));
@@ -81,7 +82,7 @@ RawBytes associateRequest(const std::string& abstractSyntax, const std::string& 
     putBigEndian(content, 1, 2); // protocol version
     putBigEndian(content, 0, 2);
     append(content, aeTitle(calledAeTitle));
-    append(content, aeTitle("RAWPEER"));
+    append(content, aeTitle(callingAeTitle));
     content.resize(content.size() + 32, 0);
     append(content, item(0x10, ApplicationContext));
     append(content, item(0x20, context));

@@ -30,8 +30,10 @@ struct Pdu {
     RawBytes body;
 };
 
-// A-ASSOCIATE-RQ proposing one presentation context (id 1) in implicit VR little endian.
-RawBytes associateRequest(const std::string& abstractSyntax, const std::string& calledAeTitle = "KESTROVA");
+// A-ASSOCIATE-RQ proposing one presentation context (id 1) in implicit VR little endian. AE
+// titles are padded with spaces to 16 bytes, whatever they hold.
+RawBytes associateRequest(const std::string& abstractSyntax, const std::string& calledAeTitle = "KESTROVA",
+                          const std::string& callingAeTitle = "RAWPEER");
 // P-DATA-TF carrying one PDV on presentation context 1.
 RawBytes pDataPdu(bool command, bool last, const RawBytes& fragment);
 // A data set or command set in implicit VR little endian; group lengths it holds are counted.

@@ -3,7 +3,6 @@
 #include "network/dicom_listener.h"
 #include "network/dicom_log.h"
 #include "network/dicom_service.h"
-#include "network/internal/port_probe.h"
 #include "support/event_loop.h"
 #include "support/test_scu.h"
 

@@ -7,7 +7,6 @@
 #include "network/internal/listener_state.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
-#include <dcmtk/dcmnet/dcmtrans.h>
 #include <dcmtk/dcmnet/diutil.h>
 #include <dcmtk/dcmnet/dul.h>
 
@@ -15,22 +14,6 @@ namespace kestrova {
 
 namespace {
 
-// DCMTK keeps a connection's socket to itself; a stop needs it to cut a blocked read.
-// Naming the accessor through a derived class makes the protected member reachable.
-struct TransportSocket : DcmTransportConnection {
-    static int of(DcmTransportConnection& connection)
-    {
-        return static_cast<int>((connection.*&TransportSocket::getSocket)());
-    }
-};
-
-int socketOf(T_ASC_Association* association)
-{
-    DcmTransportConnection* connection = DUL_getTransportConnection(association->DULassociation);
-    return connection ? TransportSocket::of(*connection) : -1;
-}
-
-// The UIDs are the requester's text.
 std::string describeRequest(const dimse::RequestInfo& request)
 {
     std::string text = dimse::commandName(request.commandField) + " (message " + std::to_string(request.messageId) + ")";
@@ -57,8 +40,8 @@ void dropAndDestroy(T_ASC_Association* association)
     ASC_destroyAssociation(&association);
 }
 
-AssociationThread::AssociationThread(ListenerState& listener)
-    : listener_(listener)
+AssociationThread::AssociationThread(ListenerState& listener, ConnectionRegistry::Id connection)
+    : listener_(listener), connection_(connection)
 {
 }
 
@@ -67,16 +50,7 @@ AssociationThread::~AssociationThread() = default;
 OFCondition AssociationThread::run(T_ASC_Association* association)
 {
     association_ = association;
-    const int socket = socketOf(association);
-    if (!listener_.registerSocket(socket)) {
-        // Accepted by TCP while the listener was being stopped.
-        ASC_abortAssociation(association);
-        dropAndDestroy(association);
-        return EC_Normal;
-    }
-    const OFCondition result = DcmThreadSCP::run(association);
-    listener_.unregisterSocket(socket);
-    return result;
+    return DcmThreadSCP::run(association);
 }
 
 std::string AssociationThread::peer() const { return logText(info_.callingAeTitle) + " at " + logText(info_.peerHost); }

@@ -1,8 +1,9 @@
 #pragma once
-// One association, served on the thread the accept loop started for it: negotiation, then each
-// request read, handed to the association's handler and answered with what it returns. Internal.
+// One association, served on its connection's thread: negotiation, then each request read,
+// handed to the association's handler and answered with what it returns. Internal.
 
 #include "network/dicom_service.h"
+#include "network/internal/connection_registry.h"
 #include "network/internal/dimse_messages.h"
 
 #include <dcmtk/config/osconfig.h>
@@ -20,7 +21,8 @@ void dropAndDestroy(T_ASC_Association* association);
 
 class AssociationThread : public DcmThreadSCP {
 public:
-    explicit AssociationThread(ListenerState& listener);
+    // `connection` is the association's entry in the listener's registry.
+    AssociationThread(ListenerState& listener, ConnectionRegistry::Id connection);
     ~AssociationThread() override;
 
     // Negotiates, serves and finally drops and frees the association.
@@ -46,6 +48,7 @@ private:
     std::string peer() const;
 
     ListenerState& listener_;
+    const ConnectionRegistry::Id connection_;
     T_ASC_Association* association_ = nullptr;
     AssociationInfo info_;
     // Made when the association is accepted; its end is this handler's destruction.
