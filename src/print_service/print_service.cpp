@@ -14,10 +14,12 @@ namespace {
 constexpr int TimerInterval = 60000;
 constexpr const char* LoadLabel = "LoadSettings";
 
+// A data set larger than one association may hold could never be kept.
 ListenerLimits listenerLimits(const Limits& limits)
 {
     ListenerLimits listener;
     listener.pendingConnections = static_cast<std::size_t>(limits.PendingConnections);
+    listener.dataSetBytes = static_cast<std::uint64_t>(limits.AssociationMemoryMB) << 20;
     return listener;
 }
 

@@ -12,10 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
+#include <iterator>
 #include <latch>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -81,6 +84,28 @@ void expectEveryFilmPrinted(const ServiceFixture& service, const std::vector<Job
     EXPECT_EQ(service.films().size(), filmsBefore + outcomes.size());
 }
 
+// Sequences of undefined length nested `depth` deep in implicit VR little endian, never closed:
+// DCMTK's parser would recurse once per level.
+RawBytes nestedSequences(std::size_t depth)
+{
+    const RawBytes level = {0x20, 0x20, 0x10, 0x01, 0xFF, 0xFF, 0xFF, 0xFF,  // (2020,0110), undefined length
+                            0xFE, 0xFF, 0x00, 0xE0, 0xFF, 0xFF, 0xFF, 0xFF}; // an item, undefined length
+    RawBytes bytes;
+    bytes.reserve(level.size() * depth);
+    for (std::size_t i = 0; i < depth; ++i)
+        std::copy(level.begin(), level.end(), std::back_inserter(bytes));
+    return bytes;
+}
+
+// The response's Status (0000,0900) as an implicit little endian element.
+bool answeredWithStatus(const std::optional<Pdu>& response, std::uint16_t status)
+{
+    const RawBytes element = {0x00, 0x00, 0x00, 0x09, 0x02, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(status),
+                              static_cast<std::uint8_t>(status >> 8)};
+    return response && response->type == PduType::PData
+           && std::search(response->body.begin(), response->body.end(), element.begin(), element.end()) != response->body.end();
+}
+
 struct WireFault {
     const char* name;
     bool associateFirst;
@@ -144,6 +169,18 @@ const WireFault WireFaultCases[] = {
      [](RawPeer& peer) {
          createSession(peer);
          ASSERT_TRUE(peer.send({0x05, 0, 0, 0, 0, 4, 0, 0, 0, 0})); // A-RELEASE-RQ, then gone
+     }},
+    {"DataSetNested100000Deep", true,
+     [](RawPeer& peer) {
+         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
+         const RawBytes data = nestedSequences(100000);
+         constexpr std::size_t Fragment = 65536;
+         for (std::size_t at = 0; at < data.size(); at += Fragment) {
+             const std::size_t length = std::min(Fragment, data.size() - at);
+             const auto from = data.begin() + static_cast<std::ptrdiff_t>(at);
+             ASSERT_TRUE(peer.send(pDataPdu(false, at + length == data.size(), RawBytes(from, from + static_cast<std::ptrdiff_t>(length)))));
+         }
+         EXPECT_TRUE(answeredWithStatus(peer.receive(Bound), DimseStatus::ProcessingFailure));
      }},
     // Silence is dropped at the timeout, before and after the association.
     {"SilentAfterConnecting", false, [](RawPeer& peer) { EXPECT_TRUE(peer.waitForClose(Bound)); }},

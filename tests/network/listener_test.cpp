@@ -315,6 +315,40 @@ TEST_F(ListenerTest, StopCutsOpenAssociationsAndTheSamePortListensAgain)
     EXPECT_TRUE(service.associations().at(1).requests.empty());
 }
 
+// A data set over the limit is received whole and dropped: its handler hears of it, and the
+// association goes on with the next request.
+TEST(ListenerLimit, DropsADataSetOverItsBytesAndTellsTheHandler)
+{
+    RecordingService service;
+    service.answer = [](const Request& request) { return Response{std::uint16_t(request.dataSetTooLarge ? 0xC605 : 0), nullptr, {}}; };
+    DicomLog log;
+    DicomListener listener(service, log);
+    listener.setLimits(ListenerLimits{32, 4096});
+    const int port = freePort();
+    ASSERT_TRUE(listener.listen(port));
+    const auto image = [](int side) {
+        test::ImageSpec spec;
+        spec.rows = spec.columns = side;
+        spec.pixel = [](int r, int c, int) { return static_cast<std::uint16_t>(r + c); };
+        return test::makeImageBoxModification(spec);
+    };
+    std::vector<std::uint16_t> statuses;
+    runPeer([&] {
+        TestScu scu;
+        ASSERT_TRUE(scu.connect("127.0.0.1", port));
+        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", image(64)).status);
+        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", image(2)).status);
+        scu.release();
+    });
+    ASSERT_TRUE(service.waitForEnds(1));
+    EXPECT_EQ(statuses, (std::vector<std::uint16_t>{0xC605, 0}));
+    const auto requests = service.associations().at(0).requests;
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_TRUE(requests[0].dataSetTooLarge && !requests[0].dataSet);
+    EXPECT_TRUE(!requests[1].dataSetTooLarge && requests[1].dataSet);
+    EXPECT_NE(log.text(log.entryCount()).find("refused: it holds more than 4096 bytes"), std::string::npos);
+}
+
 // A port outside the range, one another program holds and one our own listener holds.
 TEST(Listen, RefusesAPortItCannotHaveWithALogLine)
 {

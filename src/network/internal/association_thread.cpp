@@ -4,6 +4,7 @@
 #include "core/log_text.h"
 #include "data/dcm_convert.h"
 #include "network/dicom_log.h"
+#include "network/internal/data_set_receiver.h"
 #include "network/internal/listener_state.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -24,10 +25,22 @@ std::string describeRequest(const dimse::RequestInfo& request)
     return text;
 }
 
-Request requestOf(const dimse::RequestInfo& info, std::string abstractSyntax, DataSetPtr data)
+Request requestOf(const dimse::RequestInfo& info, std::string abstractSyntax, RequestData data)
 {
     return Request{info.commandField, info.sopClassUid, info.sopInstanceUid, info.typeId, std::move(abstractSyntax),
-                   std::move(data)};
+                   std::move(data.dataSet), data.tooLarge};
+}
+
+// Why a data set is not handed to the handler, for the DICOM log.
+std::string refusalReason(dcm::ReadState state, std::uint64_t maxBytes)
+{
+    switch (state) {
+    case dcm::ReadState::TooLarge: return "it holds more than " + std::to_string(maxBytes) + " bytes";
+    case dcm::ReadState::TooDeep: return "its sequences nest deeper than " + std::to_string(MaxSequenceNesting);
+    case dcm::ReadState::Malformed: return "its sequences and items cannot be followed";
+    default: break;
+    }
+    return "it cannot be read";
 }
 
 } // namespace
@@ -146,12 +159,13 @@ OFCondition AssociationThread::answer(T_DIMSE_Message& message, T_ASC_Presentati
     if (message.CommandField == DIMSE_C_ECHO_RQ)
         return handleECHORequest(message.msg.CEchoRQ, presentationId);
 
-    DataSetPtr data;
+    RequestData data;
     if (const OFCondition received = receiveRequestData(request, presentationId, data); received.bad())
         return received;
     DcmPresentationContextInfo context;
     getPresentationContextInfo(association_, presentationId, context);
-    const Response response = handled(requestOf(request, context.abstractSyntax.c_str(), std::move(data)));
+    const Response response = data.refused ? Response{STATUS_N_ProcessingFailure, nullptr, {}}
+                                           : handled(requestOf(request, context.abstractSyntax.c_str(), std::move(data)));
     if (listener_.stopping())
         return EC_Normal;
     const OFCondition sent = sendResponse(request, presentationId, response);
@@ -173,18 +187,26 @@ Response AssociationThread::handled(const Request& request)
 }
 
 OFCondition AssociationThread::receiveRequestData(const dimse::RequestInfo& request,
-                                                  T_ASC_PresentationContextID presentationId, DataSetPtr& data)
+                                                  T_ASC_PresentationContextID presentationId, RequestData& data)
 {
     if (!request.hasDataSet)
         return EC_Normal;
-    DcmDataset* raw = nullptr;
-    const OFCondition received = receiveDIMSEDataset(&presentationId, &raw);
-    const std::unique_ptr<DcmDataset> dataset(raw);
-    if (received.bad())
-        return received;
+    const std::uint64_t maxBytes = listener_.limits().dataSetBytes;
+    ReceivedDataSet received;
+    const OFCondition condition = receiveDataSet(*association_, presentationId, getDIMSEBlockingMode(),
+                                                 static_cast<int>(getDIMSETimeout()), maxBytes, received);
+    if (condition.bad())
+        return condition;
+    if (received.state != dcm::ReadState::Complete) {
+        listener_.log(LogCategory::Errors, "Data set of " + describeRequest(request) + " from " + peer() + " refused: "
+                                               + refusalReason(received.state, maxBytes));
+        data.tooLarge = received.state == dcm::ReadState::TooLarge;
+        data.refused = !data.tooLarge;
+        return EC_Normal;
+    }
     if (listener_.logs(LogCategory::DataSets))
-        listener_.log(LogCategory::DataSets, "Request data set:\n" + dcm::dump(*dataset));
-    data = dcm::toDataSet(*dataset);
+        listener_.log(LogCategory::DataSets, "Request data set:\n" + dcm::dump(*received.dataset));
+    data.dataSet = dcm::toDataSet(*received.dataset);
     return EC_Normal;
 }
 

@@ -16,6 +16,13 @@ namespace kestrova {
 
 class ListenerState;
 
+// A request's data set as received: the data set, or why it is not there.
+struct RequestData {
+    DataSetPtr dataSet;
+    bool tooLarge = false; // over the listener's limit: the handler is told
+    bool refused = false;  // unsafe or unreadable: answered 0x0110 without the handler
+};
+
 // Closes the association's connection and frees it; null does nothing.
 void dropAndDestroy(T_ASC_Association* association);
 
@@ -40,7 +47,7 @@ protected:
 private:
     OFCondition answer(T_DIMSE_Message& message, T_ASC_PresentationContextID presentationId);
     OFCondition receiveRequestData(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,
-                                   DataSetPtr& data);
+                                   RequestData& data);
     Response handled(const Request& request);
     OFCondition sendResponse(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,
                              const Response& response);
