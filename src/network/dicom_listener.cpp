@@ -116,6 +116,8 @@ void DicomListener::stop()
 {
     if (!run_)
         return;
+    log_.append(LogCategory::Associations, "Stopping listening on port " + std::to_string(port_)
+                                               + ": requests being handled are answered, other associations end");
     // The flag and the cuts first, and the wait for requests being answered: the accept loop
     // stops within its one-second wait for a connection; then every thread is joined.
     run_->state.stop(StopGrace);

@@ -159,10 +159,14 @@ Response PrintAssociation::print(const Request& request)
     if (!job)
         return status(DimseStatus::UnrecognizedOperation);
     const auto slot = service_.workSlots().take(WorkKind::Print);
+    // A job waiting for its slot when the service began to stop prints nothing.
+    if (service_.stopping())
+        return status(DimseStatus::ProcessingFailure);
     service_.reportJobStarted();
     const auto printer = service_.printerFor(settings.configuration.settings);
-    return status(job->print(settings, *printer,
-                             [this](std::shared_ptr<const FilmPage> page) { service_.reportFilmPrinted(std::move(page)); }));
+    return status(job->print(
+        settings, *printer, [this](std::shared_ptr<const FilmPage> page) { service_.reportFilmPrinted(std::move(page)); },
+        [this] { return service_.stopping(); }));
 }
 
 } // namespace kestrova

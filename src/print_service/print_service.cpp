@@ -36,7 +36,7 @@ PrintService::PrintService(const Configuration& configuration, const PrinterCata
     pruneTimer_.start();
 }
 
-PrintService::~PrintService() { listener_.stop(); }
+PrintService::~PrintService() { stopListening(); }
 
 void PrintService::restart()
 {
@@ -50,7 +50,8 @@ void PrintService::restart()
     bool listening = false;
     runSteps(LoadLabel, {
         [&] {
-            listener_.stop();
+            stopListening();
+            state_.setStopping(false);
             listener_.setLimits(listenerLimits(configuration_.limits));
             listening = listener_.listen(configuration_.settings.Port);
         },
@@ -72,7 +73,13 @@ void PrintService::restart()
     });
 }
 
-void PrintService::stopListening() { listener_.stop(); }
+// The service stops first, so that no film begins for a requester the listener is about to cut
+// off; the listener then lets the requests being handled finish and be answered.
+void PrintService::stopListening()
+{
+    state_.setStopping(true);
+    listener_.stop();
+}
 
 bool PrintService::isListening() const { return listener_.isListening(); }
 

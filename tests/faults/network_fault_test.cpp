@@ -4,6 +4,7 @@
 // happens, the service keeps listening, keeps no object of the faulty association and
 // prints the next ordinary job.
 #include "e2e/service_fixture.h"
+#include "printing/testing/recording_printers.h"
 #include "raw_peer.h"
 
 #include "network/dicom_service.h"
@@ -14,10 +15,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <iterator>
 #include <latch>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <string>
@@ -426,6 +429,116 @@ TEST_P(FrontDoor, HoldsUpNoOneElse)
 
 INSTANTIATE_TEST_SUITE_P(Network, FrontDoor, testing::ValuesIn(FrontDoorAttacks),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A printer whose films wait at a gate until the test opens it; it counts the films begun before
+// and after the service began to stop (the "Stopping" line of the DICOM log).
+class GatedPrinters final : public PrinterCatalogue {
+public:
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool open = false;
+        std::function<bool()> stopping;
+        int begunBeforeStop = 0;
+        int begunAfterStop = 0;
+        int printed = 0;
+    };
+
+    std::vector<std::string> printerNames() const override { return recording_.printerNames(); }
+    std::string defaultPrinter() const override { return recording_.defaultPrinter(); }
+    std::unique_ptr<PrinterDevice> open(const std::string& name) const override
+    {
+        return std::make_unique<Device>(recording_.open(name), *gate_);
+    }
+    Gate& gate() const { return *gate_; }
+
+private:
+    class Device final : public PrinterDevice {
+    public:
+        Device(std::unique_ptr<PrinterDevice> inner, Gate& gate) : inner_(std::move(inner)), gate_(gate) {}
+        PrinterCapabilities capabilities() const override { return inner_->capabilities(); }
+        PrinterMetrics metrics(const PageSetup& setup, const QFont& font) const override { return inner_->metrics(setup, font); }
+        void print(const PageSetup& setup, const PagePaint& paint) override
+        {
+            {
+                std::unique_lock lock(gate_.mutex);
+                ++(gate_.stopping() ? gate_.begunAfterStop : gate_.begunBeforeStop);
+                gate_.changed.notify_all();
+                gate_.changed.wait_for(lock, Bound, [this] { return gate_.open; });
+            }
+            inner_->print(setup, paint);
+            const std::lock_guard lock(gate_.mutex);
+            ++gate_.printed;
+        }
+
+    private:
+        std::unique_ptr<PrinterDevice> inner_;
+        Gate& gate_;
+    };
+
+    test::RecordingPrinters recording_;
+    std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
+};
+
+std::size_t linesWith(const DicomLog& log, const std::string& text)
+{
+    const std::string all = log.text(log.entryCount());
+    std::size_t count = 0;
+    for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+// SIGTERM's path, the service's own stop, while sixteen requesters wait for their N-ACTION: the
+// films printing finish and are answered, those waiting for a print slot are answered 0x0110
+// without printing, no film begins after the stop began, and every requester has its answer or
+// an abort (none is left waiting).
+TEST(Stop, DuringSixteenNActionsAnswersEachAndPrintsNothingForAPeerThatIsGone)
+{
+    TempProgramFolder folder;
+    Configuration configuration{Settings{"KODAK", freePort(), "AGFA", "Film Printer", "DejaVu Sans", 10, 0, ""},
+                                HeaderLines{}, HeaderLines{}, Limits{}};
+    GatedPrinters printers;
+    PrintService service(configuration, printers);
+    service.restart();
+    GatedPrinters::Gate& gate = printers.gate();
+    gate.stopping = [&] { return linesWith(service.log(), "Stopping listening") > 0; };
+    std::vector<test::Response> actions(MaxAssociations);
+    std::vector<std::thread> requesters;
+    for (auto& action : actions)
+        requesters.emplace_back([&, port = configuration.settings.Port] {
+            TestScu scu;
+            ConnectOptions options;
+            options.dimseTimeoutSeconds = 60;
+            if (!scu.connect("127.0.0.1", port, options))
+                return;
+            const FilmJob job = createFilm(scu, "STANDARD\\1,1");
+            setImages(scu, job);
+            action = scu.nAction(SopClass::BasicFilmBox, job.filmBox);
+        });
+    ASSERT_TRUE(pumpUntil([&] {
+        const std::lock_guard lock(gate.mutex);
+        return linesWith(service.log(), "Received N-ACTION-RQ") == actions.size() && gate.begunBeforeStop > 0;
+    }, Bound)) << service.log().text(service.log().entryCount());
+    std::thread opener([&] {
+        pumpUntil([&] { return gate.stopping(); }, Bound);
+        const std::lock_guard lock(gate.mutex);
+        gate.open = true;
+        gate.changed.notify_all();
+    });
+    service.stopListening();
+    opener.join();
+    for (auto& requester : requesters)
+        requester.join();
+
+    const auto succeeded = std::count_if(actions.begin(), actions.end(), [](const auto& a) { return a.received && a.status == 0; });
+    for (const test::Response& action : actions)
+        EXPECT_TRUE(!action.received || action.status == 0 || action.status == DimseStatus::ProcessingFailure) << action.status;
+    EXPECT_EQ(gate.begunAfterStop, 0) << "a film began after the stop";
+    EXPECT_EQ(gate.printed, gate.begunBeforeStop);
+    EXPECT_EQ(gate.printed, succeeded) << "a film printed whose requester did not hear so";
+    EXPECT_GT(succeeded, 0);
+}
 
 } // namespace
 } // namespace kestrova

@@ -278,9 +278,10 @@ TEST_F(ListenerTest, AssociationsAreServedSideBySideAndAnswerBeforeTheirLaterWor
     EXPECT_NE(logText().find("Request handler failed: failed on purpose"), std::string::npos) << logText();
 }
 
-// A stop cuts the associations it finds, even one whose handler is busy, joins them and
-// returns; the port can be listened on again, and C-ECHO is the listener's own business.
-TEST_F(ListenerTest, StopCutsOpenAssociationsAndTheSamePortListensAgain)
+// A stop answers the request being handled before it ends that association, ends an association
+// between requests at once, joins them and returns; the port can be listened on again, and C-ECHO
+// is the listener's own business.
+TEST_F(ListenerTest, StopAnswersTheRequestBeingHandledEndsTheOthersAndTheSamePortListensAgain)
 {
     std::atomic<bool> handling{false};
     service.answer = [&](const Request&) {
@@ -288,20 +289,30 @@ TEST_F(ListenerTest, StopCutsOpenAssociationsAndTheSamePortListensAgain)
         std::this_thread::sleep_for(200ms);
         return Response{};
     };
-    test::Response response;
-    std::thread requester([&] {
-        TestScu scu;
-        if (scu.connect("127.0.0.1", port))
-            response = scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
+    test::Response busy;
+    test::Response afterTheStop;
+    std::thread requesters([&] {
+        TestScu idle;
+        const bool connected = idle.connect("127.0.0.1", port);
+        std::thread other([&] {
+            TestScu scu;
+            if (scu.connect("127.0.0.1", port))
+                busy = scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
+        });
+        other.join();
+        if (connected)
+            afterTheStop = idle.nGet(SopClass::Printer, SopClass::PrinterInstance);
     });
     for (int i = 0; i < 30000 && !handling; ++i)
         std::this_thread::sleep_for(1ms);
     listener.stop();
-    requester.join();
+    requesters.join();
     EXPECT_TRUE(handling.load());
-    EXPECT_FALSE(response.received);
+    EXPECT_TRUE(busy.received) << "the request being handled was not answered";
+    EXPECT_FALSE(afterTheStop.received);
     EXPECT_FALSE(listener.isListening());
-    EXPECT_TRUE(service.associations().at(0).ended) << "the handler is gone once stop returns";
+    for (const auto& association : service.associations())
+        EXPECT_TRUE(association.ended) << "a handler outlived the stop";
 
     ASSERT_TRUE(listener.listen(port)) << logText();
     EXPECT_EQ(listener.port(), port);
@@ -311,8 +322,8 @@ TEST_F(ListenerTest, StopCutsOpenAssociationsAndTheSamePortListensAgain)
         EXPECT_TRUE(scu.echo());
         scu.release();
     });
-    ASSERT_TRUE(service.waitForEnds(2));
-    EXPECT_TRUE(service.associations().at(1).requests.empty());
+    ASSERT_TRUE(service.waitForEnds(3));
+    EXPECT_TRUE(service.associations().at(2).requests.empty());
 }
 
 // A data set over the limit is received whole and dropped: its handler hears of it, and the

@@ -8,8 +8,11 @@
 #include "network/internal/listener_state.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmnet/cond.h>
 #include <dcmtk/dcmnet/diutil.h>
 #include <dcmtk/dcmnet/dul.h>
+
+#include <functional>
 
 namespace kestrova {
 
@@ -42,6 +45,30 @@ std::string refusalReason(dcm::ReadState state, std::uint64_t maxBytes)
     }
     return "it cannot be read";
 }
+
+// A request being handled: a stop waits for its answer (ConnectionRegistry::beginRequest).
+class RequestInProgress {
+public:
+    RequestInProgress(ConnectionRegistry& connections, ConnectionRegistry::Id id)
+        : connections_(connections), id_(id), begun_(connections.beginRequest(id))
+    {
+    }
+    ~RequestInProgress()
+    {
+        if (begun_)
+            connections_.endRequest(id_);
+    }
+    RequestInProgress(const RequestInProgress&) = delete;
+    RequestInProgress& operator=(const RequestInProgress&) = delete;
+
+    // False when a stop came first.
+    bool begun() const { return begun_; }
+
+private:
+    ConnectionRegistry& connections_;
+    const ConnectionRegistry::Id id_;
+    const bool begun_;
+};
 
 } // namespace
 
@@ -133,7 +160,7 @@ void AssociationThread::handleAssociation()
             return;
         }
         if (listener_.stopping()) {
-            ASC_abortAssociation(association_);
+            endAssociation(NET_EC_StopAfterAssociation);
             return;
         }
     }
@@ -152,26 +179,42 @@ void AssociationThread::endAssociation(const OFCondition& condition)
     }
 }
 
+// A request that arrives whole after a stop began is not handled: the association is aborted.
+// One being handled when the stop comes is answered first.
 OFCondition AssociationThread::answer(T_DIMSE_Message& message, T_ASC_PresentationContextID presentationId)
 {
     const dimse::RequestInfo request = dimse::describe(message);
     listener_.log(LogCategory::Commands, "Received " + describeRequest(request));
-    if (message.CommandField == DIMSE_C_ECHO_RQ)
-        return handleECHORequest(message.msg.CEchoRQ, presentationId);
-
+    if (message.CommandField == DIMSE_C_ECHO_RQ) {
+        const RequestInProgress inProgress(listener_.connections(), connection_);
+        return inProgress.begun() ? handleECHORequest(message.msg.CEchoRQ, presentationId) : EC_Normal;
+    }
     RequestData data;
     if (const OFCondition received = receiveRequestData(request, presentationId, data); received.bad())
         return received;
+    std::function<void()> afterSent;
+    {
+        const RequestInProgress inProgress(listener_.connections(), connection_);
+        if (!inProgress.begun())
+            return EC_Normal;
+        const Response response = respond(request, presentationId, std::move(data));
+        if (const OFCondition sent = sendResponse(request, presentationId, response); sent.bad())
+            return sent;
+        afterSent = response.afterSent;
+    }
+    if (afterSent && !listener_.stopping())
+        afterSent();
+    return EC_Normal;
+}
+
+Response AssociationThread::respond(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,
+                                    RequestData data)
+{
+    if (data.refused)
+        return Response{STATUS_N_ProcessingFailure, nullptr, {}};
     DcmPresentationContextInfo context;
     getPresentationContextInfo(association_, presentationId, context);
-    const Response response = data.refused ? Response{STATUS_N_ProcessingFailure, nullptr, {}}
-                                           : handled(requestOf(request, context.abstractSyntax.c_str(), std::move(data)));
-    if (listener_.stopping())
-        return EC_Normal;
-    const OFCondition sent = sendResponse(request, presentationId, response);
-    if (sent.good() && response.afterSent)
-        response.afterSent();
-    return sent;
+    return handled(requestOf(request, context.abstractSyntax.c_str(), std::move(data)));
 }
 
 Response AssociationThread::handled(const Request& request)

@@ -1,6 +1,8 @@
 #pragma once
 // One association, served on its connection's thread: negotiation, then each request read,
-// handed to the association's handler and answered with what it returns. Internal.
+// handed to the association's handler and answered with what it returns. While a request is
+// handled, a stop waits for its answer (up to StopGrace); between requests a stop ends the
+// association with an A-ABORT at once. Internal.
 
 #include "network/dicom_service.h"
 #include "network/internal/connection_registry.h"
@@ -48,6 +50,7 @@ private:
     OFCondition answer(T_DIMSE_Message& message, T_ASC_PresentationContextID presentationId);
     OFCondition receiveRequestData(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,
                                    RequestData& data);
+    Response respond(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId, RequestData data);
     Response handled(const Request& request);
     OFCondition sendResponse(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,
                              const Response& response);
