@@ -18,6 +18,7 @@ namespace kestrova {
 
 namespace {
 
+// The UIDs are the requester's text.
 std::string describeRequest(const dimse::RequestInfo& request)
 {
     std::string text = dimse::commandName(request.commandField) + " (message " + std::to_string(request.messageId) + ")";

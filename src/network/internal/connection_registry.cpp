@@ -11,6 +11,14 @@ using Clock = std::chrono::steady_clock;
 // How long a stop waits for associations between requests to send their A-ABORT and end.
 constexpr std::chrono::seconds AbortsSent{2};
 
+// The entry of a connection, const or not.
+template <typename Entries>
+auto* entryIn(Entries& entries, ConnectionRegistry::Id id)
+{
+    const auto found = std::find_if(entries.begin(), entries.end(), [id](const auto& e) { return e.id == id; });
+    return found == entries.end() ? nullptr : &*found;
+}
+
 } // namespace
 
 ConnectionRegistry::ConnectionRegistry(std::size_t maxPending, std::size_t maxAssociations)
@@ -18,16 +26,9 @@ ConnectionRegistry::ConnectionRegistry(std::size_t maxPending, std::size_t maxAs
 {
 }
 
-ConnectionRegistry::Entry* ConnectionRegistry::find(Id id)
-{
-    const auto found = std::find_if(entries_.begin(), entries_.end(), [id](const Entry& e) { return e.id == id; });
-    return found == entries_.end() ? nullptr : &*found;
-}
+ConnectionRegistry::Entry* ConnectionRegistry::find(Id id) { return entryIn(entries_, id); }
 
-const ConnectionRegistry::Entry* ConnectionRegistry::find(Id id) const
-{
-    return const_cast<ConnectionRegistry*>(this)->find(id);
-}
+const ConnectionRegistry::Entry* ConnectionRegistry::find(Id id) const { return entryIn(entries_, id); }
 
 std::optional<ConnectionRegistry::Id> ConnectionRegistry::addPending(Socket cutHandle)
 {
