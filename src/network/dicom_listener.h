@@ -5,8 +5,8 @@
 // its own thread. Nothing in it waits for the thread that owns the listener.
 //
 // Threads: listen, stop and the setters are for the owner's thread. A stop accepts no new
-// association, lets requests being handled finish and be answered for up to StopGrace, ends
-// every other association at once, and joins every thread before it returns.
+// association, lets requests being handled finish and be answered for up to StopGrace, closes
+// every other connection at once, and joins every thread before it returns.
 
 #include <chrono>
 #include <cstddef>
@@ -42,8 +42,9 @@ public:
     // True only when actually listening; a port in use, 0 or outside 1..65535 gives false,
     // with the reason in the DICOM log.
     bool listen(int port);
-    // Accepts no new association, lets requests being handled finish (StopGrace at most), ends
-    // the other associations with an A-ABORT and joins every thread.
+    // Accepts no new association, lets requests being handled finish and be answered (StopGrace at
+    // most) before it aborts their associations, closes the other connections at once and joins
+    // every thread.
     void stop();
     bool isListening() const;
     int port() const;

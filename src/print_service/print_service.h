@@ -35,7 +35,7 @@ public:
     // failure is reported through listenRetryFailed.
     void restart();
     // Begins no film from now on, and stops the listener: requests being handled are answered
-    // (an N-ACTION whose printing had not begun with 0x0110), the other associations aborted.
+    // (an N-ACTION whose printing had not begun with 0x0110), the other connections closed.
     // Takes up to StopGrace (network/dicom_listener.h).
     void stopListening();
     bool isListening() const;

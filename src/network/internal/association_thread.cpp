@@ -120,7 +120,12 @@ void AssociationThread::notifyReleaseRequest()
     listener_.log(LogCategory::Associations, "Association released by " + peer());
 }
 
-void AssociationThread::notifyAbortRequest() { listener_.log(LogCategory::Associations, "Association aborted by " + peer()); }
+// A connection the stop closed looks to DCMTK like a peer that went.
+void AssociationThread::notifyAbortRequest()
+{
+    listener_.log(LogCategory::Associations, listener_.stopping() ? "Association with " + peer() + " ended by the listener's stop"
+                                                                  : "Association aborted by " + peer());
+}
 
 void AssociationThread::notifyDIMSEError(const OFCondition& condition)
 {

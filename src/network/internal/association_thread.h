@@ -1,8 +1,8 @@
 #pragma once
 // One association, served on its connection's thread: negotiation, then each request read,
 // handed to the association's handler and answered with what it returns. While a request is
-// handled, a stop waits for its answer (up to StopGrace); between requests a stop ends the
-// association with an A-ABORT at once. Internal.
+// handled, a stop waits for its answer (up to StopGrace) and then aborts the association;
+// between requests a stop closes its connection at once. Internal.
 
 #include "network/dicom_service.h"
 #include "network/internal/connection_registry.h"

@@ -8,7 +8,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long a stop waits for associations between requests to send their A-ABORT and end.
+// How long a stop waits for the associations it answered to send their A-ABORT and end.
 constexpr std::chrono::seconds AbortsSent{2};
 
 // The entry of a connection, const or not.
@@ -129,7 +129,7 @@ void ConnectionRegistry::stop(std::chrono::milliseconds grace)
     }
     const auto graceEnds = Clock::now() + grace;
     requestEnded_.wait_until(lock, graceEnds, [this] { return !anyBusy(); });
-    // The associations cut for reading send their A-ABORT and go; whatever is still open then is
+    // The associations just answered send their A-ABORT and go; whatever is still open then is
     // cut whole: a request past its grace, a thread stuck writing to a requester that does not read.
     requestEnded_.wait_until(lock, std::min(graceEnds, Clock::now() + AbortsSent), [this] { return entries_.empty(); });
     for (Entry& entry : entries_)

@@ -44,10 +44,10 @@ public:
     // The connection is closing.
     void remove(Id id);
 
-    // From now on nothing is added, admitted or begun. Connections waiting for their request are
-    // cut at once, served associations between requests are cut for reading (their threads end
-    // them with an A-ABORT), and those handling a request are waited for, up to `grace`, before
-    // they are cut as well. Returns when nothing is handling a request any more.
+    // From now on nothing is added, admitted or begun. Connections waiting for their request and
+    // served associations between requests are cut at once (their connections close); those
+    // handling a request are waited for, up to `grace`, and end with an A-ABORT of their own
+    // once answered, or are cut as well. Returns when nothing is handling a request any more.
     void stop(std::chrono::milliseconds grace);
     bool stopping() const;
 
