@@ -292,7 +292,9 @@ std::unique_ptr<DcmDataset> toDcmDataset(const DataSet& dataSet)
 std::string dump(DcmItem& item)
 {
     std::ostringstream text;
-    item.print(text, DCMTypes::PF_shortenLongTagValues);
+    // Values are the peer's text: a CR or LF in one is printed as an octal escape (\015, \012),
+    // so that it never starts a log line of its own.
+    item.print(text, DCMTypes::PF_shortenLongTagValues | DCMTypes::PF_convertToOctalNumbers);
     return text.str();
 }
 

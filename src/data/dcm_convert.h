@@ -24,7 +24,8 @@ DataSetPtr toDataSet(DcmItem& item);
 void fillItem(DcmItem& item, const DataSet& dataSet);
 std::unique_ptr<DcmDataset> toDcmDataset(const DataSet& dataSet);
 
-// The item as DCMTK prints it, long values shortened, for the DICOM log.
+// The item as DCMTK prints it for the DICOM log: one line per element, long values shortened,
+// control and non-ASCII characters of values as octal escapes.
 std::string dump(DcmItem& item);
 
 } // namespace kestrova::dcm

@@ -4,7 +4,7 @@
 #include "network/dicom_log.h"
 #include "network/internal/accept_loop.h"
 #include "network/internal/listener_state.h"
-#include "network/internal/port_probe.h"
+#include "network/internal/tcp_socket.h"
 
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmnet/dul.h>
@@ -19,12 +19,6 @@
 namespace kestrova {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using namespace std::chrono_literals;
-
-constexpr auto StartWait = 5s;
-constexpr int MaxAssociations = 16;
 
 const std::array<const char*, 5> AcceptedAbstractSyntaxes = {
     SopClass::Verification,
@@ -49,8 +43,6 @@ DcmSCPConfig configuration(int port, std::chrono::seconds dimseTimeout, std::chr
 {
     DcmSCPConfig config;
     config.setPort(static_cast<Uint16>(port));
-    config.setConnectionBlockingMode(DUL_NOBLOCK);
-    config.setConnectionTimeout(1);
     // In DCMTK's blocking mode the DIMSE timeout is never applied: a requester that went
     // silent would hold its thread, one of the 16, for good.
     config.setDIMSEBlockingMode(DIMSE_NONBLOCKING);
@@ -74,15 +66,15 @@ DcmSCPConfig configuration(int port, std::chrono::seconds dimseTimeout, std::chr
 
 // One listen() call: what its threads share, its accept loop and the thread running it.
 struct DicomListener::Run {
-    Run(ServiceProvider& service, DicomLog& log, const DcmSCPConfig& config)
-        : state(service, log), loop(config, MaxAssociations, state)
+    Run(ServiceProvider& service, DicomLog& log, const ListenerLimits& limits, Socket listening,
+        const DcmSCPConfig& config)
+        : state(service, log, limits), loop(std::move(listening), config, state)
     {
     }
     ListenerState state;
     AcceptLoop loop;
     std::thread thread;
     std::atomic<bool> finished{false};
-    std::string failure; // written by the thread before finished is set
 };
 
 DicomListener::DicomListener(ServiceProvider& service, DicomLog& log) : service_(service), log_(log) {}
@@ -97,46 +89,38 @@ bool DicomListener::listen(int port)
         return false;
     }
     prepareDcmtkNetwork();
-    if (!port_probe::isFree(port)) {
-        log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": it is in use");
+    std::string problem;
+    Socket listening = openListeningSocket(port, problem);
+    if (!listening.valid()) {
+        log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": " + problem);
         return false;
     }
-    run_ = std::make_unique<Run>(service_, log_, configuration(port, dimseTimeout_, acseTimeout_));
+    run_ = std::make_unique<Run>(service_, log_, limits_, std::move(listening),
+                                 configuration(port, dimseTimeout_, acseTimeout_));
+    if (const OFCondition status = run_->loop.status(); status.bad()) {
+        log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": " + status.text());
+        run_.reset();
+        return false;
+    }
     Run& run = *run_;
     run.thread = std::thread([&run] {
-        const OFCondition result = run.loop.run();
-        if (result.bad())
-            run.failure = result.text();
+        run.loop.run();
         run.finished = true;
     });
     port_ = port;
-    if (!waitUntilAccepting(run, port)) {
-        stop();
-        return false;
-    }
     log_.append(LogCategory::Associations, "Listening on port " + std::to_string(port));
     return true;
-}
-
-bool DicomListener::waitUntilAccepting(Run& run, int port) const
-{
-    const auto deadline = Clock::now() + StartWait;
-    while (!run.finished && port_probe::isFree(port) && Clock::now() < deadline)
-        std::this_thread::sleep_for(2ms);
-    if (!run.finished && !port_probe::isFree(port))
-        return true;
-    const std::string reason = run.finished ? run.failure : std::string("the listener did not start");
-    log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": " + reason);
-    return false;
 }
 
 void DicomListener::stop()
 {
     if (!run_)
         return;
-    // The flag first: association threads end their associations and the accept loop stops
-    // within its one-second wait for a connection; then every thread is joined.
-    run_->state.stop();
+    log_.append(LogCategory::Associations, "Stopping listening on port " + std::to_string(port_)
+                                               + ": requests being handled are answered, other associations end");
+    // The flag and the cuts first, and the wait for requests being answered: the accept loop
+    // stops within its one-second wait for a connection; then every thread is joined.
+    run_->state.stop(StopGrace);
     run_->thread.join();
     run_.reset();
     log_.append(LogCategory::Associations, "Stopped listening on port " + std::to_string(port_));
@@ -151,5 +135,7 @@ void DicomListener::setTimeouts(std::chrono::seconds dimse, std::chrono::seconds
     dimseTimeout_ = dimse;
     acseTimeout_ = acse;
 }
+
+void DicomListener::setLimits(const ListenerLimits& limits) { limits_ = limits; }
 
 } // namespace kestrova

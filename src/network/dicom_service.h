@@ -41,6 +41,12 @@ struct Request {
     // the Basic Grayscale Print Management Meta SOP Class.
     std::string abstractSyntax;
     DataSetPtr dataSet; // the N-CREATE attribute list or N-SET modification list; may be null
+    // The request came with a data set larger than the listener's limit (ListenerLimits::
+    // dataSetBytes, or a value in it announcing more): it was received in full and dropped, and
+    // dataSet is null. The handler answers the request as it sees fit; the association goes on.
+    // Data sets refused for other reasons (nested too deep, unreadable) never reach the handler:
+    // the listener answers them 0x0110 itself.
+    bool dataSetTooLarge = false;
 };
 
 struct Response {

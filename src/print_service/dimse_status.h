@@ -13,7 +13,10 @@ inline constexpr std::uint16_t NoSuchObjectInstance = 0x0112;
 inline constexpr std::uint16_t MissingAttribute = 0x0120;
 inline constexpr std::uint16_t MissingAttributeValue = 0x0121;
 inline constexpr std::uint16_t UnrecognizedOperation = 0x0211;
+inline constexpr std::uint16_t ResourceLimitation = 0x0213;
 // Film session print: the session holds no film box.
 inline constexpr std::uint16_t FilmSessionHasNoFilmBox = 0xC600;
+// Image box N-SET: no memory to keep the image.
+inline constexpr std::uint16_t InsufficientMemoryForImage = 0xC605;
 
 } // namespace kestrova::DimseStatus

@@ -19,6 +19,18 @@ bool isPrinter(const std::string& uid) { return uid == SopClass::PrinterInstance
 
 Response status(std::uint16_t status) { return Response{status, nullptr, {}}; }
 
+bool isImageBox(const std::string& sopClass)
+{
+    return sopClass == SopClass::BasicGrayscaleImageBox || sopClass == SopClass::BasicColorImageBox;
+}
+
+// The listener dropped the request's data set as larger than it takes.
+Response dataSetTooLarge(const Request& request)
+{
+    const bool imageBoxSet = request.commandField == CommandField::NSetRq && isImageBox(request.sopClassUid);
+    return status(imageBoxSet ? DimseStatus::InsufficientMemoryForImage : DimseStatus::ResourceLimitation);
+}
+
 RequestFailure noSuchObject(const std::string& uid)
 {
     return RequestFailure(DimseStatus::NoSuchObjectInstance, ErrorCode::ObjectNotSet, "No such SOP instance " + uid);
@@ -61,6 +73,8 @@ Response PrintAssociation::handle(const Request& request)
 
 Response PrintAssociation::dispatch(const Request& request)
 {
+    if (request.dataSetTooLarge)
+        return dataSetTooLarge(request);
     switch (request.commandField) {
     case CommandField::NGetRq: return get(request);
     case CommandField::NSetRq: return set(request);
@@ -145,10 +159,14 @@ Response PrintAssociation::print(const Request& request)
     if (!job)
         return status(DimseStatus::UnrecognizedOperation);
     const auto slot = service_.workSlots().take(WorkKind::Print);
+    // A job waiting for its slot when the service began to stop prints nothing.
+    if (service_.stopping())
+        return status(DimseStatus::ProcessingFailure);
     service_.reportJobStarted();
     const auto printer = service_.printerFor(settings.configuration.settings);
-    return status(job->print(settings, *printer,
-                             [this](std::shared_ptr<const FilmPage> page) { service_.reportFilmPrinted(std::move(page)); }));
+    return status(job->print(
+        settings, *printer, [this](std::shared_ptr<const FilmPage> page) { service_.reportFilmPrinted(std::move(page)); },
+        [this] { return service_.stopping(); }));
 }
 
 } // namespace kestrova

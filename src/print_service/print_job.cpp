@@ -64,12 +64,15 @@ PrintJob PrintJob::ofFilmSession(const ObjectStore& store, const FilmSession& se
     return job;
 }
 
-std::uint16_t PrintJob::print(const FilmJobSettings& settings, PrinterDevice& printer, const FilmPrinted& printed) const
+std::uint16_t PrintJob::print(const FilmJobSettings& settings, PrinterDevice& printer, const FilmPrinted& printed,
+                              const Stopping& stopping) const
 {
     if (ofSession_ && films_.empty())
         return DimseStatus::FilmSessionHasNoFilmBox;
     std::uint16_t status = DimseStatus::Success;
     for (const Film& film : films_) {
+        if (stopping())
+            return DimseStatus::ProcessingFailure;
         if (!printOne(film, settings, printer, printed))
             status = DimseStatus::ProcessingFailure;
     }

@@ -25,10 +25,13 @@ public:
     static PrintJob ofFilmSession(const ObjectStore& store, const FilmSession& session);
 
     using FilmPrinted = std::function<void(std::shared_ptr<const FilmPage>)>;
+    using Stopping = std::function<bool()>;
     // Outside the lock: prints each film as a page and returns the N-ACTION's status: 0x0110 when
-    // any film failed (each failure logged under "DoPrint"; nothing of that film is printed),
-    // 0xC600 for a session without a film box.
-    std::uint16_t print(const FilmJobSettings& settings, PrinterDevice& printer, const FilmPrinted& printed) const;
+    // any film failed (each failure logged under "DoPrint"; nothing of that film is printed) or
+    // was not begun because the service is stopping (asked before each film), 0xC600 for a
+    // session without a film box.
+    std::uint16_t print(const FilmJobSettings& settings, PrinterDevice& printer, const FilmPrinted& printed,
+                        const Stopping& stopping) const;
 
 private:
     // A film as it was taken, or why it could not be.

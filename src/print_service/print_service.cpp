@@ -14,6 +14,15 @@ namespace {
 constexpr int TimerInterval = 60000;
 constexpr const char* LoadLabel = "LoadSettings";
 
+// A data set larger than one association may hold could never be kept.
+ListenerLimits listenerLimits(const Limits& limits)
+{
+    ListenerLimits listener;
+    listener.pendingConnections = static_cast<std::size_t>(limits.PendingConnections);
+    listener.dataSetBytes = static_cast<std::uint64_t>(limits.AssociationMemoryMB) << 20;
+    return listener;
+}
+
 } // namespace
 
 PrintService::PrintService(const Configuration& configuration, const PrinterCatalogue& printers, QObject* parent)
@@ -27,7 +36,7 @@ PrintService::PrintService(const Configuration& configuration, const PrinterCata
     pruneTimer_.start();
 }
 
-PrintService::~PrintService() { listener_.stop(); }
+PrintService::~PrintService() { stopListening(); }
 
 void PrintService::restart()
 {
@@ -41,7 +50,9 @@ void PrintService::restart()
     bool listening = false;
     runSteps(LoadLabel, {
         [&] {
-            listener_.stop();
+            stopListening();
+            state_.setStopping(false);
+            listener_.setLimits(listenerLimits(configuration_.limits));
             listening = listener_.listen(configuration_.settings.Port);
         },
         [&] {
@@ -62,7 +73,13 @@ void PrintService::restart()
     });
 }
 
-void PrintService::stopListening() { listener_.stop(); }
+// The service stops first, so that no film begins for a requester the listener is about to cut
+// off; the listener then lets the requests being handled finish and be answered.
+void PrintService::stopListening()
+{
+    state_.setStopping(true);
+    listener_.stop();
+}
 
 bool PrintService::isListening() const { return listener_.isListening(); }
 

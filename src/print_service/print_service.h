@@ -34,6 +34,9 @@ public:
     // tried once more on the port set by then (a window lets the user change it), and a second
     // failure is reported through listenRetryFailed.
     void restart();
+    // Begins no film from now on, and stops the listener: requests being handled are answered
+    // (an N-ACTION whose printing had not begun with 0x0110), the other connections closed.
+    // Takes up to StopGrace (network/dicom_listener.h).
     void stopListening();
     bool isListening() const;
 

@@ -4,7 +4,8 @@
 // besides them the printer, the work slots and where printed films are reported.
 //
 // Threads: the members marked "under the lock" are read and written only with lock() held. The
-// rest is set before the listener starts and only read afterwards, or guards itself.
+// rest is set before the listener starts and only read afterwards, or guards itself (the stop
+// flag is atomic).
 
 #include "print_service/object_store.h"
 #include "print_service/work_slots.h"
@@ -12,6 +13,7 @@
 #include "render/film_page.h"
 #include "render/film_to_print.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -43,6 +45,11 @@ public:
     }
     WorkSlots& workSlots() { return workSlots_; }
 
+    // Set before the listener stops and cleared before it listens again: while set, no film is
+    // begun, so nothing prints for a requester the stop is about to cut off.
+    void setStopping(bool stopping) { stopping_ = stopping; }
+    bool stopping() const { return stopping_; }
+
     // On the job's thread after each printed film: the page is kept as the last one printed and
     // filmPrinted is told.
     void setFilmPrinted(std::function<void()> filmPrinted) { filmPrinted_ = std::move(filmPrinted); }
@@ -58,6 +65,7 @@ private:
     std::set<const ObjectStore*> stores_;
     const PrinterCatalogue& printers_;
     WorkSlots workSlots_;
+    std::atomic<bool> stopping_{false};
     std::mutex lastPrintedMutex_;
     std::shared_ptr<const FilmPage> lastPrinted_;
     std::function<void()> filmPrinted_;

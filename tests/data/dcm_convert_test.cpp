@@ -1,9 +1,9 @@
 #include "core/errors.h"
+#include "data/checked_read.h"
 #include "data/dcm_convert.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
-#include <dcmtk/dcmdata/dcistrmb.h>
 #include <dcmtk/dcmdata/dcostrmb.h>
 #include <dcmtk/dcmdata/dcwcache.h>
 
@@ -100,6 +100,15 @@ void expectSameDataSet(const DataSet& expected, const DataSet& actual)
     }
 }
 
+DataSetEncoding encodingOf(E_TransferSyntax transferSyntax)
+{
+    switch (transferSyntax) {
+    case EXS_LittleEndianImplicit: return DataSetEncoding::ImplicitLittleEndian;
+    case EXS_BigEndianExplicit: return DataSetEncoding::ExplicitBigEndian;
+    default: return DataSetEncoding::ExplicitLittleEndian;
+    }
+}
+
 // Codes the data set in a transfer syntax and reads it back, as it happens on the wire.
 DataSetPtr throughTheWire(const DataSet& dataSet, E_TransferSyntax transferSyntax, E_EncodingType sequenceEncoding)
 {
@@ -113,14 +122,16 @@ DataSetPtr throughTheWire(const DataSet& dataSet, E_TransferSyntax transferSynta
     offile_off_t length = 0;
     out.flushBuffer(written, length);
 
-    DcmDataset incoming;
-    DcmInputBufferStream in;
-    in.setBuffer(written, length);
-    in.setEos();
-    incoming.transferInit();
-    EXPECT_TRUE(incoming.read(in, transferSyntax).good());
-    incoming.transferEnd();
-    return dcm::toDataSet(incoming);
+    // Read back as the network reads it: checked, in fragments that cut elements in two.
+    const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(written), static_cast<std::size_t>(length));
+    dcm::CheckedReader reader(encodingOf(transferSyntax), bytes.size());
+    for (std::size_t at = 0; at < bytes.size(); at += 7) {
+        const auto fragment = bytes.subspan(at, std::min<std::size_t>(7, bytes.size() - at));
+        reader.feed(fragment, at + fragment.size() == bytes.size());
+    }
+    EXPECT_EQ(reader.state(), dcm::ReadState::Complete);
+    const std::unique_ptr<DcmDataset> incoming = reader.take();
+    return incoming ? dcm::toDataSet(*incoming) : std::make_shared<DataSet>();
 }
 
 struct WireCase {
@@ -173,6 +184,19 @@ TEST(Conversion, ValuesThatDoNotFitTheirVrRaise)
     EXPECT_EQ(raises(Attribute({0x0028, 0x0010}, "US", makeCollection())), 13);
     EXPECT_EQ(raises(Attribute({0x0010, 0x0010}, "PN", bytes({1, 2}))), 13);
     EXPECT_EQ(raises(Attribute({0x7FE0, 0x0010}, "OW", bytes({1, 2, 3}))), 13);
+}
+
+// A peer's value with line breaks must not start a line of the DICOM log that looks like ours.
+TEST(Conversion, DumpPrintsEachElementOnOneLineWhateverItsValueHolds)
+{
+    DataSet d;
+    d.add(Attribute({0x0010, 0x0010}, "PN", std::string("Doe\r\nAssociation accepted from FORGED")));
+    d.add(Attribute({0x2010, 0x0500}, "SQ", sequenceOf({item({Attribute({0x0008, 0x0070}, "LO", std::string("A\nB"))})})));
+    const std::string text = dcm::dump(*dcm::toDcmDataset(d));
+    EXPECT_EQ(text.find("\r"), std::string::npos);
+    EXPECT_EQ(text.find("\nAssociation"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\nB"), std::string::npos) << text;
+    EXPECT_NE(text.find("Doe\\015\\012Association"), std::string::npos) << text;
 }
 
 } // namespace

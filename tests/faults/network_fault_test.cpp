@@ -1,22 +1,31 @@
 // Peers that misbehave on the wire: garbage, cut-short and lying PDUs, silence, too many
 // associations at once, a requester that vanishes in the middle of a request, bursts of
-// connections that end at once. Whatever happens, the listener keeps listening, ends the
-// faulty association (its handler goes, and with it the print service's objects of it) and
-// serves the next ordinary requester.
+// connections that end at once. Whatever
+// happens, the service keeps listening, keeps no object of the faulty association and
+// prints the next ordinary job.
+#include "e2e/service_fixture.h"
+#include "printing/testing/recording_printers.h"
 #include "raw_peer.h"
 
+#include "network/dicom_service.h"
+#include "print_service/dimse_status.h"
 #include "data/print_tags.h"
-#include "support/recording_service.h"
-#include "support/test_scu.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <iterator>
 #include <latch>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 #include <thread>
 
 namespace kestrova {
@@ -30,13 +39,20 @@ constexpr auto Bound = 60s;
 
 RawBytes randomBytes(std::size_t count)
 {
+    std::mt19937 generator(20261206);
+    std::uniform_int_distribution<int> byte(0, 255);
     RawBytes bytes(count);
-    std::generate(bytes.begin(), bytes.end(), std::mt19937(20261206));
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(byte(generator));
     bytes[0] = 0xAB; // no PDU type
     return bytes;
 }
 
-RawBytes firstBytes(const RawBytes& bytes, std::size_t count) { return RawBytes(bytes.begin(), bytes.begin() + count); }
+RawBytes cutShort(RawBytes bytes, std::size_t keep)
+{
+    bytes.resize(keep);
+    return bytes;
+}
 
 RawBytes textElement(Tag tag, const std::string& text)
 {
@@ -50,26 +66,47 @@ void createSession(RawPeer& peer)
 {
     ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NCreateRq, SopClass::BasicFilmSession, "", true))));
     ASSERT_TRUE(peer.send(pDataPdu(false, true, textElement(PrintTag::NumberOfCopies, "1"))));
-    ASSERT_EQ(peer.receive(), PduType::PData) << "no N-CREATE response";
+    const auto response = peer.receive();
+    ASSERT_TRUE(response.has_value()) << "no N-CREATE response";
+    ASSERT_EQ(response->type, PduType::PData);
 }
 
-// An ordinary requester's N-ACTION, answered by its association's handler.
-bool answered(int port)
+void expectOnlyThePrinterStays(ServiceFixture& service)
 {
-    TestScu scu;
-    if (!scu.connect("127.0.0.1", port))
-        return false;
-    const bool received = scu.nAction(SopClass::BasicFilmBox, "1.2.3").received;
-    return scu.release() && received;
+    EXPECT_TRUE(pumpUntil([&] { return service.storedCount() == 0; }, Bound))
+        << service.storedCount() << " objects stored";
 }
 
-testing::AssertionResult nextRequesterIsServed(const RecordingListener& service)
+void expectEveryFilmPrinted(const ServiceFixture& service, const std::vector<JobOutcome>& outcomes,
+                            std::size_t filmsBefore)
 {
-    bool served = false;
-    runPeer([&] { served = answered(service.port); });
-    if (!service.listener.isListening() || !served)
-        return testing::AssertionFailure() << "the next requester was not served\n" << service.logText();
-    return testing::AssertionSuccess();
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        EXPECT_TRUE(outcomes[i].connected) << "requester " << i + 1;
+        EXPECT_EQ(outcomes[i].actionStatus, DimseStatus::Success) << "requester " << i + 1;
+    }
+    EXPECT_EQ(service.films().size(), filmsBefore + outcomes.size());
+}
+
+// Sequences of undefined length nested `depth` deep in implicit VR little endian, never closed:
+// DCMTK's parser would recurse once per level.
+RawBytes nestedSequences(std::size_t depth)
+{
+    const RawBytes level = {0x20, 0x20, 0x10, 0x01, 0xFF, 0xFF, 0xFF, 0xFF,  // (2020,0110), undefined length
+                            0xFE, 0xFF, 0x00, 0xE0, 0xFF, 0xFF, 0xFF, 0xFF}; // an item, undefined length
+    RawBytes bytes;
+    bytes.reserve(level.size() * depth);
+    for (std::size_t i = 0; i < depth; ++i)
+        std::copy(level.begin(), level.end(), std::back_inserter(bytes));
+    return bytes;
+}
+
+// The response's Status (0000,0900) as an implicit little endian element.
+bool answeredWithStatus(const std::optional<Pdu>& response, std::uint16_t status)
+{
+    const RawBytes element = {0x00, 0x00, 0x00, 0x09, 0x02, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(status),
+                              static_cast<std::uint8_t>(status >> 8)};
+    return response && response->type == PduType::PData
+           && std::search(response->body.begin(), response->body.end(), element.begin(), element.end()) != response->body.end();
 }
 
 struct WireFault {
@@ -80,22 +117,24 @@ struct WireFault {
 
 class WireFaults : public testing::TestWithParam<WireFault> {};
 
-TEST_P(WireFaults, AreSurvivedAndTheNextRequesterIsServed)
+TEST_P(WireFaults, AreSurvivedAndTheNextJobPrints)
 {
+    ServiceFixture service;
     // A PDU that announces more than it carries is only found out by the timeout.
-    RecordingListener service(3s);
-    ASSERT_TRUE(service.listening);
+    service.service.listener().setTimeouts(3s, 3s);
+    service.service.restart();
     runPeer([&] {
         RawPeer peer;
-        ASSERT_TRUE(peer.connect(service.port));
+        ASSERT_TRUE(peer.connect(service.port()));
         if (GetParam().associateFirst) {
             ASSERT_EQ(peer.associate(SopClass::BasicGrayscalePrintManagementMeta), PduType::AssociateAc);
         }
         GetParam().misbehave(peer);
         peer.close();
     });
-    EXPECT_TRUE(service.service.waitForEnds()) << "the faulty association was kept";
-    EXPECT_TRUE(nextRequesterIsServed(service));
+    EXPECT_TRUE(service.service.isListening());
+    expectOnlyThePrinterStays(service);
+    EXPECT_TRUE(nextJobPrints(service));
 }
 
 const WireFault WireFaultCases[] = {
@@ -105,7 +144,7 @@ const WireFault WireFaultCases[] = {
          EXPECT_TRUE(peer.waitForClose(Bound)) << "the service kept a connection that sent no PDU";
      }},
     {"AssociateRequestCutShort", false,
-     [](RawPeer& peer) { ASSERT_TRUE(peer.send(firstBytes(associateRequest(SopClass::BasicGrayscalePrintManagementMeta), 40))); }},
+     [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(SopClass::BasicGrayscalePrintManagementMeta), 40))); }},
     {"PdvLongerThanItsPdu", true,
      [](RawPeer& peer) {
          createSession(peer);
@@ -120,7 +159,7 @@ const WireFault WireFaultCases[] = {
          createSession(peer);
          ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
          const RawBytes data = pDataPdu(false, true, textElement(Tag{0x2000, 0x0050}, std::string(600, 'X')));
-         ASSERT_TRUE(peer.send(firstBytes(data, data.size() / 3)));
+         ASSERT_TRUE(peer.send(cutShort(data, data.size() / 3)));
      }},
     {"CommandWithoutAResponse", true,
      [](RawPeer& peer) {
@@ -134,6 +173,18 @@ const WireFault WireFaultCases[] = {
          createSession(peer);
          ASSERT_TRUE(peer.send({0x05, 0, 0, 0, 0, 4, 0, 0, 0, 0})); // A-RELEASE-RQ, then gone
      }},
+    {"DataSetNested100000Deep", true,
+     [](RawPeer& peer) {
+         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
+         const RawBytes data = nestedSequences(100000);
+         constexpr std::size_t Fragment = 65536;
+         for (std::size_t at = 0; at < data.size(); at += Fragment) {
+             const std::size_t length = std::min(Fragment, data.size() - at);
+             const auto from = data.begin() + static_cast<std::ptrdiff_t>(at);
+             ASSERT_TRUE(peer.send(pDataPdu(false, at + length == data.size(), RawBytes(from, from + static_cast<std::ptrdiff_t>(length)))));
+         }
+         EXPECT_TRUE(answeredWithStatus(peer.receive(Bound), DimseStatus::ProcessingFailure));
+     }},
     // Silence is dropped at the timeout, before and after the association.
     {"SilentAfterConnecting", false, [](RawPeer& peer) { EXPECT_TRUE(peer.waitForClose(Bound)); }},
     {"SilentAfterAssociating", true, [](RawPeer& peer) { EXPECT_TRUE(peer.waitForClose(Bound)); }},
@@ -144,10 +195,11 @@ INSTANTIATE_TEST_SUITE_P(Network, WireFaults, testing::ValuesIn(WireFaultCases),
 
 constexpr int MaxAssociations = 16;
 
-TEST(AssociationLimit, SeventeenthIsRejectedWhileSixteenAreServed)
+TEST(AssociationLimit, SeventeenthIsRejectedWhileSixteenFinishTheirJobs)
 {
-    RecordingListener service;
-    std::vector<char> served(MaxAssociations, false);
+    ServiceFixture service;
+    const auto filmsBefore = service.films().size();
+    std::vector<JobOutcome> outcomes(MaxAssociations);
     std::uint8_t seventeenth = 0;
     runPeer([&] {
         std::latch allConnected(MaxAssociations);
@@ -156,41 +208,48 @@ TEST(AssociationLimit, SeventeenthIsRejectedWhileSixteenAreServed)
         for (int i = 0; i < MaxAssociations; ++i) {
             requesters.emplace_back([&, i] {
                 TestScu scu;
-                const bool connected = scu.connect("127.0.0.1", service.port);
+                ConnectOptions options;
+                options.dimseTimeoutSeconds = 60;
+                outcomes[i].connected = scu.connect("127.0.0.1", service.port(), options);
                 allConnected.count_down();
                 seventeenthTried.wait();
-                served[i] = connected && scu.nAction(SopClass::BasicFilmBox, "1.2.3").received && scu.release();
+                if (!outcomes[i].connected)
+                    return;
+                const FilmJob job = createFilm(scu, "STANDARD\\1,1");
+                outcomes[i].setStatuses = setImages(scu, job);
+                outcomes[i].actionStatus = scu.nAction(SopClass::BasicFilmBox, job.filmBox).status;
+                scu.release();
             });
         }
         allConnected.wait();
         RawPeer extra;
-        if (extra.connect(service.port))
+        if (extra.connect(service.port()))
             seventeenth = extra.associate(SopClass::BasicGrayscalePrintManagementMeta);
         seventeenthTried.count_down();
         for (auto& requester : requesters)
             requester.join();
     });
     EXPECT_EQ(seventeenth, PduType::AssociateRj);
-    EXPECT_EQ(served, std::vector<char>(MaxAssociations, true));
-    EXPECT_TRUE(service.service.waitForEnds());
-    EXPECT_TRUE(nextRequesterIsServed(service));
+    expectEveryFilmPrinted(service, outcomes, filmsBefore);
+    expectOnlyThePrinterStays(service);
+    EXPECT_TRUE(nextJobPrints(service));
 }
 
-// Connections that end as soon as they begin, in bursts, while ordinary requesters are served:
-// a port monitor writing one line-feed byte, a request cut off by a close or an abort, a
+// Connections that end as soon as they begin, in bursts, while ordinary requesters print: a
+// port monitor writing one line-feed byte, a request cut off by a close or an abort, a
 // negotiation the service refuses, an echo-only association. Each is over within
 // microseconds, which is exactly when the listener's own bookkeeping of an association must
 // already be complete. A fault there corrupts the heap, so the case is only conclusive in a
 // build whose allocator checks itself (glibc aborts, the sanitizers) or under valgrind.
-TEST(ShortLivedConnections, InBurstsLeaveEveryOrdinaryRequesterServed)
+TEST(ShortLivedConnections, InBurstsLeaveEveryFilmOfOrdinaryRequestersPrinted)
 {
     constexpr int Rounds = 6;
     constexpr int ProbesPerBurst = 20;
-    RecordingListener service;
-    const int port = service.port;
+    ServiceFixture service;
+    const int port = service.port();
+    const auto filmsBefore = service.films().size();
     std::atomic<int> refused{0};
     std::atomic<int> echoed{0};
-    std::atomic<int> ordinary{0};
     // A film session N-CREATE, then the connection closed or aborted.
     const auto requestThenGone = [port](bool abort) {
         RawPeer peer;
@@ -212,16 +271,20 @@ TEST(ShortLivedConnections, InBurstsLeaveEveryOrdinaryRequesterServed)
             TestScu scu;
             ConnectOptions options;
             options.abstractSyntaxes = {SopClass::Verification};
+            options.dimseTimeoutSeconds = 60;
             if (scu.connect("127.0.0.1", port, options) && scu.echo() && scu.release())
                 ++echoed;
         },
     };
+    std::vector<JobOutcome> films(6);
     runPeer([&] {
         std::vector<std::thread> requesters;
-        for (int r = 0; r < 2; ++r)
-            requesters.emplace_back([&] {
-                for (int i = 0; i < 3; ++i)
-                    ordinary += answered(port);
+        for (std::size_t r = 0; r < films.size(); r += 3)
+            requesters.emplace_back([&, r] {
+                for (std::size_t f = r; f < r + 3; ++f) {
+                    TestScu scu;
+                    films[f] = printOneFilm(scu, port);
+                }
             });
         for (int round = 0; round < Rounds; ++round) {
             std::vector<std::thread> peers;
@@ -239,12 +302,242 @@ TEST(ShortLivedConnections, InBurstsLeaveEveryOrdinaryRequesterServed)
         for (auto& requester : requesters)
             requester.join();
     });
-    EXPECT_EQ(ordinary.load(), 6);
+    expectEveryFilmPrinted(service, films, filmsBefore);
     EXPECT_EQ(refused.load(), Rounds);
     EXPECT_EQ(echoed.load(), Rounds);
-    // The cut-off associations ended too: their handlers, and so their objects, are gone.
-    EXPECT_TRUE(service.service.waitForEnds());
-    EXPECT_TRUE(nextRequesterIsServed(service));
+    EXPECT_TRUE(service.service.isListening());
+    // The film sessions of the cut-off requests go with their associations.
+    expectOnlyThePrinterStays(service);
+    EXPECT_EQ(service.errorLog(), "");
+    EXPECT_TRUE(nextJobPrints(service));
+}
+
+// Peers at the front door: connections that send nothing or dribble their request, requests the
+// service refuses at once. Each holds its connections open beside an ordinary print job, which
+// must go through meanwhile; timings are in bench/front_door.cpp.
+struct AttackReport {
+    std::vector<RawBytes> answers; // the A-ASSOCIATE-RJ bodies the attackers got
+    bool longestWaitingClosed = false;
+};
+
+struct FrontDoorAttack {
+    const char* name;
+    // On a thread of its own: counts `ready` down once its connections are open and holds them
+    // until the job is over.
+    std::function<void(int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport& report)> run;
+    std::function<void(const AttackReport& report, const std::string& log)> check;
+};
+
+void holdUntil(const std::atomic<bool>& over)
+{
+    const auto deadline = std::chrono::steady_clock::now() + Bound;
+    while (!over && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+}
+
+// Requests with an AE title the service refuses, all sent before any answer is read.
+auto refusedTitles(std::vector<std::pair<std::string, std::string>> titles)
+{
+    return [titles](int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport& report) {
+        std::vector<RawPeer> peers(titles.size());
+        for (std::size_t i = 0; i < titles.size(); ++i)
+            if (peers[i].connect(port))
+                peers[i].send(associateRequest(SopClass::BasicGrayscalePrintManagementMeta, titles[i].first, titles[i].second));
+        ready.count_down();
+        for (RawPeer& peer : peers)
+            if (const auto answer = peer.receive(Bound); answer && answer->type == PduType::AssociateRj)
+                report.answers.push_back(answer->body);
+        holdUntil(jobOver);
+    };
+}
+
+const FrontDoorAttack FrontDoorAttacks[] = {
+    {"SixteenSilentConnectionsAndOneSendingItsRequestAByteEvery300ms",
+     [](int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport&) {
+         std::vector<RawPeer> silent(MaxAssociations);
+         for (RawPeer& peer : silent)
+             peer.connect(port);
+         RawPeer slow;
+         const RawBytes request = associateRequest(SopClass::BasicGrayscalePrintManagementMeta);
+         slow.connect(port);
+         slow.send({request[0]});
+         ready.count_down();
+         for (std::size_t i = 1; i < request.size() && !jobOver; ++i) {
+             std::this_thread::sleep_for(300ms);
+             slow.send({request[i]});
+         }
+         holdUntil(jobOver);
+     },
+     [](const AttackReport&, const std::string&) {}},
+    {"ThirtyThreeSilentConnections",
+     [](int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport& report) {
+         std::vector<RawPeer> silent(static_cast<std::size_t>(Limits{}.PendingConnections) + 1);
+         for (RawPeer& peer : silent)
+             peer.connect(port);
+         ready.count_down();
+         report.longestWaitingClosed = silent.front().waitForClose(Bound);
+         holdUntil(jobOver);
+     },
+     [](const AttackReport& report, const std::string& log) {
+         EXPECT_TRUE(report.longestWaitingClosed) << "the connection waiting longest was kept";
+         EXPECT_NE(log.find("32 connections were waiting for their association request"), std::string::npos) << log;
+     }},
+    {"SixteenBlankOrNulAeTitles",
+     refusedTitles({{"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""},
+                    {"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""},
+                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"},
+                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"},
+                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"},
+                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"}}),
+     [](const AttackReport& report, const std::string& log) {
+         ASSERT_EQ(report.answers.size(), 16u) << log;
+         // Rejected permanently by the service user: calling (3) or called (7) AE title not recognised.
+         EXPECT_EQ(std::count(report.answers.begin(), report.answers.end(), RawBytes{0, 1, 1, 3}), 8);
+         EXPECT_EQ(std::count(report.answers.begin(), report.answers.end(), RawBytes{0, 1, 1, 7}), 8);
+         EXPECT_NE(log.find("the calling AE title is empty or blank"), std::string::npos) << log;
+     }},
+    {"AeTitleWithALineBreak", refusedTitles({{"KESTROVA", "EVIL\r\nListening"}}),
+     [](const AttackReport& report, const std::string& log) {
+         EXPECT_EQ(report.answers.size(), 1u);
+         EXPECT_NE(log.find("Association request from EVIL\\r\\nListening at 127.0.0.1"), std::string::npos) << log;
+         EXPECT_EQ(log.find("\nListening at"), std::string::npos) << "a peer's text started a log line:\n" << log;
+     }},
+};
+
+class FrontDoor : public testing::TestWithParam<FrontDoorAttack> {};
+
+TEST_P(FrontDoor, HoldsUpNoOneElse)
+{
+    ServiceFixture service;
+    const auto filmsBefore = service.films().size();
+    JobOutcome job;
+    AttackReport report;
+    runPeer([&] {
+        std::latch ready(1);
+        std::atomic<bool> jobOver{false};
+        std::thread attacker([&] { GetParam().run(service.port(), ready, jobOver, report); });
+        ready.wait();
+        TestScu scu;
+        job = printOneFilm(scu, service.port());
+        jobOver = true;
+        attacker.join();
+    });
+    expectEveryFilmPrinted(service, {job}, filmsBefore);
+    GetParam().check(report, service.service.log().text(service.service.log().entryCount()));
+    EXPECT_TRUE(nextJobPrints(service));
+}
+
+INSTANTIATE_TEST_SUITE_P(Network, FrontDoor, testing::ValuesIn(FrontDoorAttacks),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A printer whose films wait at a gate until the test opens it; it counts the films begun before
+// and after the service began to stop (the "Stopping" line of the DICOM log).
+class GatedPrinters final : public PrinterCatalogue {
+public:
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool open = false;
+        std::function<bool()> stopping;
+        int begunBeforeStop = 0;
+        int begunAfterStop = 0;
+        int printed = 0;
+    };
+
+    std::vector<std::string> printerNames() const override { return recording_.printerNames(); }
+    std::string defaultPrinter() const override { return recording_.defaultPrinter(); }
+    std::unique_ptr<PrinterDevice> open(const std::string& name) const override
+    {
+        return std::make_unique<Device>(recording_.open(name), *gate_);
+    }
+    Gate& gate() const { return *gate_; }
+
+private:
+    class Device final : public PrinterDevice {
+    public:
+        Device(std::unique_ptr<PrinterDevice> inner, Gate& gate) : inner_(std::move(inner)), gate_(gate) {}
+        PrinterCapabilities capabilities() const override { return inner_->capabilities(); }
+        PrinterMetrics metrics(const PageSetup& setup, const QFont& font) const override { return inner_->metrics(setup, font); }
+        void print(const PageSetup& setup, const PagePaint& paint) override
+        {
+            {
+                std::unique_lock lock(gate_.mutex);
+                ++(gate_.stopping() ? gate_.begunAfterStop : gate_.begunBeforeStop);
+                gate_.changed.notify_all();
+                gate_.changed.wait_for(lock, Bound, [this] { return gate_.open; });
+            }
+            inner_->print(setup, paint);
+            const std::lock_guard lock(gate_.mutex);
+            ++gate_.printed;
+        }
+
+    private:
+        std::unique_ptr<PrinterDevice> inner_;
+        Gate& gate_;
+    };
+
+    test::RecordingPrinters recording_;
+    std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
+};
+
+std::size_t linesWith(const DicomLog& log, const std::string& text)
+{
+    const std::string all = log.text(log.entryCount());
+    std::size_t count = 0;
+    for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+// SIGTERM's path, the service's own stop, while sixteen requesters wait for their N-ACTION: the
+// films printing finish and are answered, those waiting for a print slot are answered 0x0110
+// without printing, no film begins after the stop began, and every requester has its answer or
+// an abort (none is left waiting).
+TEST(Stop, DuringSixteenNActionsAnswersEachAndPrintsNothingForAPeerThatIsGone)
+{
+    TempProgramFolder folder;
+    Configuration configuration{Settings{"KODAK", freePort(), "AGFA", "Film Printer", "DejaVu Sans", 10, 0, ""},
+                                HeaderLines{}, HeaderLines{}, Limits{}};
+    GatedPrinters printers;
+    PrintService service(configuration, printers);
+    service.restart();
+    GatedPrinters::Gate& gate = printers.gate();
+    gate.stopping = [&] { return linesWith(service.log(), "Stopping listening") > 0; };
+    std::vector<test::Response> actions(MaxAssociations);
+    std::vector<std::thread> requesters;
+    for (auto& action : actions)
+        requesters.emplace_back([&, port = configuration.settings.Port] {
+            TestScu scu;
+            ConnectOptions options;
+            options.dimseTimeoutSeconds = 60;
+            if (!scu.connect("127.0.0.1", port, options))
+                return;
+            const FilmJob job = createFilm(scu, "STANDARD\\1,1");
+            setImages(scu, job);
+            action = scu.nAction(SopClass::BasicFilmBox, job.filmBox);
+        });
+    ASSERT_TRUE(pumpUntil([&] {
+        const std::lock_guard lock(gate.mutex);
+        return linesWith(service.log(), "Received N-ACTION-RQ") == actions.size() && gate.begunBeforeStop > 0;
+    }, Bound)) << service.log().text(service.log().entryCount());
+    std::thread opener([&] {
+        pumpUntil([&] { return gate.stopping(); }, Bound);
+        const std::lock_guard lock(gate.mutex);
+        gate.open = true;
+        gate.changed.notify_all();
+    });
+    service.stopListening();
+    opener.join();
+    for (auto& requester : requesters)
+        requester.join();
+
+    const auto succeeded = std::count_if(actions.begin(), actions.end(), [](const auto& a) { return a.received && a.status == 0; });
+    for (const test::Response& action : actions)
+        EXPECT_TRUE(!action.received || action.status == 0 || action.status == DimseStatus::ProcessingFailure) << action.status;
+    EXPECT_EQ(gate.begunAfterStop, 0) << "a film began after the stop";
+    EXPECT_EQ(gate.printed, gate.begunBeforeStop);
+    EXPECT_EQ(gate.printed, succeeded) << "a film printed whose requester did not hear so";
+    EXPECT_GT(succeeded, 0);
 }
 
 } // namespace

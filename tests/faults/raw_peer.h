@@ -25,8 +25,15 @@ inline constexpr std::uint8_t PData = 0x04;
 inline constexpr std::uint8_t Abort = 0x07;
 } // namespace PduType
 
-// A-ASSOCIATE-RQ proposing one presentation context (id 1) in implicit VR little endian.
-RawBytes associateRequest(const std::string& abstractSyntax);
+struct Pdu {
+    std::uint8_t type = 0;
+    RawBytes body;
+};
+
+// A-ASSOCIATE-RQ proposing one presentation context (id 1) in implicit VR little endian. AE
+// titles are padded with spaces to 16 bytes, whatever they hold.
+RawBytes associateRequest(const std::string& abstractSyntax, const std::string& calledAeTitle = "KESTROVA",
+                          const std::string& callingAeTitle = "RAWPEER");
 // P-DATA-TF carrying one PDV on presentation context 1.
 RawBytes pDataPdu(bool command, bool last, const RawBytes& fragment);
 // A data set or command set in implicit VR little endian; group lengths it holds are counted.
@@ -35,14 +42,13 @@ RawBytes implicitLittleEndian(const DataSet& dataSet);
 RawBytes commandSet(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid,
                     bool withDataSet);
 
-// Lives on one thread; every wait is bounded.
+// Lives on one thread (a peer thread of runPeer); every wait is bounded.
 class RawPeer {
 public:
     bool connect(int port);
     bool send(const RawBytes& bytes);
-    // The type of the next PDU, read whole; nullopt when the connection closed or nothing came
-    // within the limit.
-    std::optional<std::uint8_t> receive(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // The next PDU, or nullopt when the connection closed or nothing came within the limit.
+    std::optional<Pdu> receive(std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Sends the request and reads the answer: the PDU type it got (0 for none).
     std::uint8_t associate(const std::string& abstractSyntax);
     // True when the service closed the connection within the limit; whatever it sends
@@ -51,7 +57,7 @@ public:
     void close();
 
 private:
-    bool readExactly(std::size_t count, std::chrono::steady_clock::time_point deadline, QByteArray& into);
+    bool readExactly(RawBytes& into, std::size_t count, std::chrono::steady_clock::time_point deadline);
 
     QTcpSocket socket_;
 };

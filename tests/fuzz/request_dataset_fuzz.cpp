@@ -1,6 +1,7 @@
-// A request data set as it arrives on the wire: parsed by DCMTK in one of the accepted
-// transfer syntaxes, converted to the program's data set and handed to the request handler
-// as an N-CREATE or N-SET on a store that already holds a film session and a film box.
+// A request data set as it arrives on the wire: read as the network reads it, its nesting
+// checked before DCMTK parses it, in one of the accepted transfer syntaxes; converted to the
+// program's data set and handed to the request handler as an N-CREATE or N-SET on a store that
+// already holds a film session and a film box.
 //
 // After the request the film box is printed on a recording printer, so that whatever image
 // the data set left in an image box goes through decoding, the LUT and the page layout.
@@ -10,13 +11,12 @@
 
 #include "core/errors.h"
 #include "core/configuration.h"
+#include "data/checked_read.h"
 #include "data/dcm_convert.h"
 #include "print_service/request_fixture.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
-#include <dcmtk/dcmdata/dcistrmb.h>
-#include <dcmtk/dcmdata/dcxfer.h>
 #include <dcmtk/oflog/oflog.h>
 
 #include <QGuiApplication>
@@ -24,29 +24,24 @@
 #include <array>
 #include <cstdlib>
 #include <memory>
+#include <span>
 
 namespace {
 
 using namespace kestrova;
 using test::referenceTo;
 
-constexpr std::array<E_TransferSyntax, 3> AcceptedTransferSyntaxes
-    = {EXS_LittleEndianExplicit, EXS_LittleEndianImplicit, EXS_BigEndianExplicit};
+constexpr std::array<DataSetEncoding, 3> AcceptedEncodings
+    = {DataSetEncoding::ExplicitLittleEndian, DataSetEncoding::ImplicitLittleEndian, DataSetEncoding::ExplicitBigEndian};
 
 enum class FuzzedRequest { CreateSession, CreateFilmBox, SetImageBox, SetFilmBox, SetSession, GetPrinter, Count };
 
-DataSetPtr parsed(const std::uint8_t* data, std::size_t size, E_TransferSyntax syntax)
+// Read as the network reads a request's data set: checked for nesting before DCMTK parses it.
+DataSetPtr parsed(const std::uint8_t* data, std::size_t size, DataSetEncoding encoding)
 {
-    DcmInputBufferStream stream;
-    stream.setBuffer(data, static_cast<offile_off_t>(size));
-    stream.setEos();
-    DcmDataset dataset;
-    dataset.transferInit();
-    const OFCondition read = dataset.read(stream, syntax);
-    dataset.transferEnd();
-    if (read.bad())
-        return nullptr;
-    return dcm::toDataSet(dataset);
+    dcm::ReadState state = dcm::ReadState::Reading;
+    const std::unique_ptr<DcmDataset> dataset = dcm::readChecked(std::span(data, size), encoding, size, state);
+    return dataset ? dcm::toDataSet(*dataset) : nullptr;
 }
 
 // The requests of one association, each printed for real on a recording printer, the LUT on or off.
@@ -102,10 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     (void)offscreen;
     (void)quiet;
-    const auto syntax = AcceptedTransferSyntaxes[(data[0] & 0x7F) % AcceptedTransferSyntaxes.size()];
+    const auto encoding = AcceptedEncodings[(data[0] & 0x7F) % AcceptedEncodings.size()];
     const auto request = static_cast<FuzzedRequest>((data[1] & 0x7F) % static_cast<int>(FuzzedRequest::Count));
     const bool colour = (data[1] & 0x80) != 0;
-    const DataSetPtr attributes = parsed(data + 2, size - 2, syntax);
+    const DataSetPtr attributes = parsed(data + 2, size - 2, encoding);
     if (!attributes)
         return 0;
 

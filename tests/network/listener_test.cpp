@@ -1,6 +1,10 @@
 #include "data/image_tags.h"
 #include "data/print_tags.h"
 #include "support/recording_service.h"
+#include "network/dicom_listener.h"
+#include "network/dicom_log.h"
+#include "network/dicom_service.h"
+#include "support/event_loop.h"
 #include "support/test_scu.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +19,9 @@ namespace kestrova {
 namespace {
 
 using namespace std::chrono_literals;
+using test::freePort;
 using test::RecordedAssociation;
+using test::RecordingService;
 using test::runPeer;
 using test::TestScu;
 
@@ -188,9 +194,10 @@ TEST_F(ListenerTest, AssociationsAreServedSideBySideAndAnswerBeforeTheirLaterWor
     EXPECT_NE(logText().find("Request handler failed: failed on purpose"), std::string::npos) << logText();
 }
 
-// A stop cuts the associations it finds, even one whose handler is busy, joins them and
-// returns; the port can be listened on again, and C-ECHO is the listener's own business.
-TEST_F(ListenerTest, StopCutsOpenAssociationsAndTheSamePortListensAgain)
+// A stop answers the request being handled before it ends that association, ends an association
+// between requests at once, joins them and returns; the port can be listened on again, and C-ECHO
+// is the listener's own business.
+TEST_F(ListenerTest, StopAnswersTheRequestBeingHandledEndsTheOthersAndTheSamePortListensAgain)
 {
     std::atomic<bool> handling{false};
     service.answer = [&](const Request&) {
@@ -198,20 +205,30 @@ TEST_F(ListenerTest, StopCutsOpenAssociationsAndTheSamePortListensAgain)
         std::this_thread::sleep_for(200ms);
         return Response{};
     };
-    test::Response response;
-    std::thread requester([&] {
-        TestScu scu;
-        if (scu.connect("127.0.0.1", port))
-            response = scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
+    test::Response busy;
+    test::Response afterTheStop;
+    std::thread requesters([&] {
+        TestScu idle;
+        const bool connected = idle.connect("127.0.0.1", port);
+        std::thread other([&] {
+            TestScu scu;
+            if (scu.connect("127.0.0.1", port))
+                busy = scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
+        });
+        other.join();
+        if (connected)
+            afterTheStop = idle.nGet(SopClass::Printer, SopClass::PrinterInstance);
     });
     for (int i = 0; i < 30000 && !handling; ++i)
         std::this_thread::sleep_for(1ms);
     listener.stop();
-    requester.join();
+    requesters.join();
     EXPECT_TRUE(handling.load());
-    EXPECT_FALSE(response.received);
+    EXPECT_TRUE(busy.received) << "the request being handled was not answered";
+    EXPECT_FALSE(afterTheStop.received);
     EXPECT_FALSE(listener.isListening());
-    EXPECT_TRUE(service.associations().at(0).ended) << "the handler is gone once stop returns";
+    for (const auto& association : service.associations())
+        EXPECT_TRUE(association.ended) << "a handler outlived the stop";
 
     ASSERT_TRUE(listener.listen(port)) << logText();
     EXPECT_EQ(listener.port(), port);
@@ -221,8 +238,42 @@ TEST_F(ListenerTest, StopCutsOpenAssociationsAndTheSamePortListensAgain)
         EXPECT_TRUE(scu.echo());
         scu.release();
     });
-    ASSERT_TRUE(service.waitForEnds(2));
-    EXPECT_TRUE(service.associations().at(1).requests.empty());
+    ASSERT_TRUE(service.waitForEnds(3));
+    EXPECT_TRUE(service.associations().at(2).requests.empty());
+}
+
+// A data set over the limit is received whole and dropped: its handler hears of it, and the
+// association goes on with the next request.
+TEST(ListenerLimit, DropsADataSetOverItsBytesAndTellsTheHandler)
+{
+    RecordingService service;
+    service.answer = [](const Request& request) { return Response{std::uint16_t(request.dataSetTooLarge ? 0xC605 : 0), nullptr, {}}; };
+    DicomLog log;
+    DicomListener listener(service, log);
+    listener.setLimits(ListenerLimits{32, 4096});
+    const int port = freePort();
+    ASSERT_TRUE(listener.listen(port));
+    const auto image = [](int side) {
+        test::ImageSpec spec;
+        spec.rows = spec.columns = side;
+        spec.pixel = [](int r, int c, int) { return static_cast<std::uint16_t>(r + c); };
+        return test::makeImageBoxModification(spec);
+    };
+    std::vector<std::uint16_t> statuses;
+    runPeer([&] {
+        TestScu scu;
+        ASSERT_TRUE(scu.connect("127.0.0.1", port));
+        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", image(64)).status);
+        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", image(2)).status);
+        scu.release();
+    });
+    ASSERT_TRUE(service.waitForEnds(1));
+    EXPECT_EQ(statuses, (std::vector<std::uint16_t>{0xC605, 0}));
+    const auto requests = service.associations().at(0).requests;
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_TRUE(requests[0].dataSetTooLarge && !requests[0].dataSet);
+    EXPECT_TRUE(!requests[1].dataSetTooLarge && requests[1].dataSet);
+    EXPECT_NE(log.text(log.entryCount()).find("refused: it holds more than 4096 bytes"), std::string::npos);
 }
 
 // A port outside the range, one another program holds and one our own listener holds.

@@ -340,6 +340,23 @@ TEST(Associations, HandledAtOnceOnTheirOwnThreadsEachKeepTheirFilms)
 
 // PACS administrators configure their modalities from the conformance statement: it lists
 // exactly the statuses the service answers with.
+// The listener dropped the request's data set as too large: answered without it, nothing kept.
+TEST(DataSetTooLarge, IsAnsweredInsufficientMemoryForAnImageAndResourceLimitationOtherwise)
+{
+    RequestFixture fixture;
+    const std::string session = fixture.createSession();
+    const std::string imageBox = RequestFixture::imageBoxesOf(fixture.createFilmBox(session, "STANDARD\\1,1"))[0];
+    const std::size_t stored = fixture.storedObjects();
+    const auto tooLarge = [&](std::uint16_t command, const std::string& sopClass, const std::string& instance) {
+        return fixture.association->handle(Request{command, sopClass, instance, 1, fixture.metaSopClass, nullptr, true}).status;
+    };
+    EXPECT_EQ(tooLarge(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBox), DimseStatus::InsufficientMemoryForImage);
+    EXPECT_EQ(tooLarge(CommandField::NSetRq, SopClass::BasicColorImageBox, imageBox), DimseStatus::InsufficientMemoryForImage);
+    EXPECT_EQ(tooLarge(CommandField::NSetRq, SopClass::BasicFilmSession, session), DimseStatus::ResourceLimitation);
+    EXPECT_EQ(tooLarge(CommandField::NCreateRq, SopClass::BasicFilmSession, ""), DimseStatus::ResourceLimitation);
+    EXPECT_EQ(fixture.storedObjects(), stored);
+}
+
 TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
 {
     std::ifstream file(KESTROVA_CONFORMANCE_STATEMENT);
@@ -352,7 +369,8 @@ TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
     const std::set<std::uint16_t> sent = {
         DimseStatus::Success,           DimseStatus::InvalidAttributeValue, DimseStatus::ProcessingFailure,
         DimseStatus::DuplicateSopInstance, DimseStatus::NoSuchObjectInstance, DimseStatus::MissingAttribute,
-        DimseStatus::MissingAttributeValue, DimseStatus::UnrecognizedOperation, DimseStatus::FilmSessionHasNoFilmBox};
+        DimseStatus::MissingAttributeValue, DimseStatus::UnrecognizedOperation, DimseStatus::ResourceLimitation,
+        DimseStatus::FilmSessionHasNoFilmBox, DimseStatus::InsufficientMemoryForImage};
     EXPECT_EQ(listed, sent);
 }
 

@@ -19,9 +19,6 @@ int freePort()
     return server.serverPort();
 }
 
-namespace {
-
-// Processes events until done() holds; false when the limit passed first.
 bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -33,8 +30,6 @@ bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
     }
     return true;
 }
-
-} // namespace
 
 void runPeer(const std::function<void()>& peer, std::chrono::milliseconds limit)
 {

@@ -1,19 +1,20 @@
 #pragma once
-// The listening socket and the threads of the associations accepted on it. Internal.
+// The listening socket and the threads of the connections accepted on it. Internal.
 //
-// DCMTK's own thread pool starts a worker's thread outside its lock, and the worker deletes
-// itself from that thread when its association ends: an association that is over before
-// the start call returns (a port monitor's probe, a refused negotiation, an echo) makes the
-// pool write into a freed worker, and the heap is corrupt. Here the accept thread owns each
-// association's thread and is the only one to join it; nothing deletes itself.
+// Each connection gets a thread of its own as soon as it is accepted, which waits for its
+// association request and then serves the association (connection_thread.h); the accept thread
+// itself never waits for a peer. It owns every such thread and is the only one to join it;
+// nothing deletes itself (DCMTK's own thread pool starts a worker outside its lock, and a worker
+// whose association is over before the start call returns is written to after it freed itself).
+
+#include "network/internal/acceptor_network.h"
+#include "network/internal/tcp_socket.h"
 
 #include <dcmtk/config/osconfig.h>
-#include <dcmtk/dcmnet/assoc.h>
 #include <dcmtk/dcmnet/scpcfg.h>
 
 #include <atomic>
 #include <list>
-#include <memory>
 #include <thread>
 
 namespace kestrova {
@@ -22,14 +23,17 @@ class ListenerState;
 
 class AcceptLoop {
 public:
-    AcceptLoop(const DcmSCPConfig& config, int maxAssociations, ListenerState& listener);
+    // Made on the owner's thread, listening already.
+    AcceptLoop(Socket listening, const DcmSCPConfig& config, ListenerState& listener);
     ~AcceptLoop();
     AcceptLoop(const AcceptLoop&) = delete;
     AcceptLoop& operator=(const AcceptLoop&) = delete;
 
-    // On the accept thread: listens until the listener stops (seen within a second), then
-    // waits for every association's thread. Bad when the port could not be opened.
-    OFCondition run();
+    // Bad when DCMTK's side of the network could not be set up.
+    OFCondition status() const { return network_.status(); }
+    // On the accept thread: accepts until the listener stops (seen within a second), then closes
+    // the listening socket and waits for every connection's thread.
+    void run();
 
 private:
     struct Served {
@@ -37,13 +41,14 @@ private:
         std::atomic<bool> finished{false};
     };
 
-    void admit(T_ASC_Association* association);
-    std::size_t joinFinished();
+    void start(Socket connection);
+    void joinFinished();
     void joinAll();
 
+    Socket listening_;
     const DcmSCPConfig config_;
-    const std::size_t maxAssociations_;
     ListenerState& listener_;
+    AcceptorNetwork network_;
     std::list<Served> served_; // accept thread only
 };
 

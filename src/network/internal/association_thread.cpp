@@ -1,49 +1,75 @@
 #include "network/internal/association_thread.h"
 
 #include "core/errors.h"
+#include "core/log_text.h"
 #include "data/dcm_convert.h"
 #include "network/dicom_log.h"
+#include "network/internal/data_set_receiver.h"
 #include "network/internal/listener_state.h"
 
 #include <dcmtk/dcmdata/dcdatset.h>
-#include <dcmtk/dcmnet/dcmtrans.h>
+#include <dcmtk/dcmnet/cond.h>
 #include <dcmtk/dcmnet/diutil.h>
 #include <dcmtk/dcmnet/dul.h>
+
+#include <functional>
 
 namespace kestrova {
 
 namespace {
 
-// DCMTK keeps a connection's socket to itself; a stop needs it to cut a blocked read.
-// Naming the accessor through a derived class makes the protected member reachable.
-struct TransportSocket : DcmTransportConnection {
-    static int of(DcmTransportConnection& connection)
-    {
-        return static_cast<int>((connection.*&TransportSocket::getSocket)());
-    }
-};
-
-int socketOf(T_ASC_Association* association)
-{
-    DcmTransportConnection* connection = DUL_getTransportConnection(association->DULassociation);
-    return connection ? TransportSocket::of(*connection) : -1;
-}
-
+// The UIDs are the requester's text.
 std::string describeRequest(const dimse::RequestInfo& request)
 {
     std::string text = dimse::commandName(request.commandField) + " (message " + std::to_string(request.messageId) + ")";
     if (!request.sopClassUid.empty())
-        text += " class " + request.sopClassUid;
+        text += " class " + logText(request.sopClassUid);
     if (!request.sopInstanceUid.empty())
-        text += " instance " + request.sopInstanceUid;
+        text += " instance " + logText(request.sopInstanceUid);
     return text;
 }
 
-Request requestOf(const dimse::RequestInfo& info, std::string abstractSyntax, DataSetPtr data)
+Request requestOf(const dimse::RequestInfo& info, std::string abstractSyntax, RequestData data)
 {
     return Request{info.commandField, info.sopClassUid, info.sopInstanceUid, info.typeId, std::move(abstractSyntax),
-                   std::move(data)};
+                   std::move(data.dataSet), data.tooLarge};
 }
+
+// Why a data set is not handed to the handler, for the DICOM log.
+std::string refusalReason(dcm::ReadState state, std::uint64_t maxBytes)
+{
+    switch (state) {
+    case dcm::ReadState::TooLarge: return "it holds more than " + std::to_string(maxBytes) + " bytes";
+    case dcm::ReadState::TooDeep: return "its sequences nest deeper than " + std::to_string(MaxSequenceNesting);
+    case dcm::ReadState::Malformed: return "its sequences and items cannot be followed";
+    default: break;
+    }
+    return "it cannot be read";
+}
+
+// A request being handled: a stop waits for its answer (ConnectionRegistry::beginRequest).
+class RequestInProgress {
+public:
+    RequestInProgress(ConnectionRegistry& connections, ConnectionRegistry::Id id)
+        : connections_(connections), id_(id), begun_(connections.beginRequest(id))
+    {
+    }
+    ~RequestInProgress()
+    {
+        if (begun_)
+            connections_.endRequest(id_);
+    }
+    RequestInProgress(const RequestInProgress&) = delete;
+    RequestInProgress& operator=(const RequestInProgress&) = delete;
+
+    // False when a stop came first.
+    bool begun() const { return begun_; }
+
+private:
+    ConnectionRegistry& connections_;
+    const ConnectionRegistry::Id id_;
+    const bool begun_;
+};
 
 } // namespace
 
@@ -55,8 +81,8 @@ void dropAndDestroy(T_ASC_Association* association)
     ASC_destroyAssociation(&association);
 }
 
-AssociationThread::AssociationThread(ListenerState& listener)
-    : listener_(listener)
+AssociationThread::AssociationThread(ListenerState& listener, ConnectionRegistry::Id connection)
+    : listener_(listener), connection_(connection)
 {
 }
 
@@ -65,26 +91,17 @@ AssociationThread::~AssociationThread() = default;
 OFCondition AssociationThread::run(T_ASC_Association* association)
 {
     association_ = association;
-    const int socket = socketOf(association);
-    if (!listener_.registerSocket(socket)) {
-        // Accepted by TCP while the listener was being stopped.
-        ASC_abortAssociation(association);
-        dropAndDestroy(association);
-        return EC_Normal;
-    }
-    const OFCondition result = DcmThreadSCP::run(association);
-    listener_.unregisterSocket(socket);
-    return result;
+    return DcmThreadSCP::run(association);
 }
 
-std::string AssociationThread::peer() const { return info_.callingAeTitle + " at " + info_.peerHost; }
+std::string AssociationThread::peer() const { return logText(info_.callingAeTitle) + " at " + logText(info_.peerHost); }
 
 void AssociationThread::notifyAssociationRequest(const T_ASC_Parameters& params, DcmSCPActionType& desiredAction)
 {
     DcmThreadSCP::notifyAssociationRequest(params, desiredAction);
     info_ = AssociationInfo{params.DULparams.callingAPTitle, params.DULparams.calledAPTitle,
                             params.DULparams.callingPresentationAddress};
-    listener_.log(LogCategory::Associations, "Association request from " + peer() + " to " + info_.calledAeTitle);
+    listener_.log(LogCategory::Associations, "Association request from " + peer() + " to " + logText(info_.calledAeTitle));
 }
 
 void AssociationThread::notifyAssociationAcknowledge()
@@ -94,7 +111,7 @@ void AssociationThread::notifyAssociationAcknowledge()
         handler_ = listener_.service().startAssociation(info_);
     } catch (...) {
         listener_.log(LogCategory::Errors, "Association with " + peer() + " could not start: " +
-                                               currentErrorInfo().description);
+                                               logText(currentErrorInfo().description));
     }
 }
 
@@ -103,7 +120,12 @@ void AssociationThread::notifyReleaseRequest()
     listener_.log(LogCategory::Associations, "Association released by " + peer());
 }
 
-void AssociationThread::notifyAbortRequest() { listener_.log(LogCategory::Associations, "Association aborted by " + peer()); }
+// A connection the stop closed looks to DCMTK like a peer that went.
+void AssociationThread::notifyAbortRequest()
+{
+    listener_.log(LogCategory::Associations, listener_.stopping() ? "Association with " + peer() + " ended by the listener's stop"
+                                                                  : "Association aborted by " + peer());
+}
 
 void AssociationThread::notifyDIMSEError(const OFCondition& condition)
 {
@@ -144,7 +166,7 @@ void AssociationThread::handleAssociation()
             return;
         }
         if (listener_.stopping()) {
-            ASC_abortAssociation(association_);
+            endAssociation(NET_EC_StopAfterAssociation);
             return;
         }
     }
@@ -163,25 +185,42 @@ void AssociationThread::endAssociation(const OFCondition& condition)
     }
 }
 
+// A request that arrives whole after a stop began is not handled: the association is aborted.
+// One being handled when the stop comes is answered first.
 OFCondition AssociationThread::answer(T_DIMSE_Message& message, T_ASC_PresentationContextID presentationId)
 {
     const dimse::RequestInfo request = dimse::describe(message);
     listener_.log(LogCategory::Commands, "Received " + describeRequest(request));
-    if (message.CommandField == DIMSE_C_ECHO_RQ)
-        return handleECHORequest(message.msg.CEchoRQ, presentationId);
-
-    DataSetPtr data;
+    if (message.CommandField == DIMSE_C_ECHO_RQ) {
+        const RequestInProgress inProgress(listener_.connections(), connection_);
+        return inProgress.begun() ? handleECHORequest(message.msg.CEchoRQ, presentationId) : EC_Normal;
+    }
+    RequestData data;
     if (const OFCondition received = receiveRequestData(request, presentationId, data); received.bad())
         return received;
+    std::function<void()> afterSent;
+    {
+        const RequestInProgress inProgress(listener_.connections(), connection_);
+        if (!inProgress.begun())
+            return EC_Normal;
+        const Response response = respond(request, presentationId, std::move(data));
+        if (const OFCondition sent = sendResponse(request, presentationId, response); sent.bad())
+            return sent;
+        afterSent = response.afterSent;
+    }
+    if (afterSent && !listener_.stopping())
+        afterSent();
+    return EC_Normal;
+}
+
+Response AssociationThread::respond(const dimse::RequestInfo& request, T_ASC_PresentationContextID presentationId,
+                                    RequestData data)
+{
+    if (data.refused)
+        return Response{STATUS_N_ProcessingFailure, nullptr, {}};
     DcmPresentationContextInfo context;
     getPresentationContextInfo(association_, presentationId, context);
-    const Response response = handled(requestOf(request, context.abstractSyntax.c_str(), std::move(data)));
-    if (listener_.stopping())
-        return EC_Normal;
-    const OFCondition sent = sendResponse(request, presentationId, response);
-    if (sent.good() && response.afterSent)
-        response.afterSent();
-    return sent;
+    return handled(requestOf(request, context.abstractSyntax.c_str(), std::move(data)));
 }
 
 Response AssociationThread::handled(const Request& request)
@@ -191,24 +230,32 @@ Response AssociationThread::handled(const Request& request)
     try {
         return handler_->handle(request);
     } catch (...) {
-        listener_.log(LogCategory::Errors, "Request handler failed: " + currentErrorInfo().description);
+        listener_.log(LogCategory::Errors, "Request handler failed: " + logText(currentErrorInfo().description));
         return Response{STATUS_N_ProcessingFailure, nullptr, {}};
     }
 }
 
 OFCondition AssociationThread::receiveRequestData(const dimse::RequestInfo& request,
-                                                  T_ASC_PresentationContextID presentationId, DataSetPtr& data)
+                                                  T_ASC_PresentationContextID presentationId, RequestData& data)
 {
     if (!request.hasDataSet)
         return EC_Normal;
-    DcmDataset* raw = nullptr;
-    const OFCondition received = receiveDIMSEDataset(&presentationId, &raw);
-    const std::unique_ptr<DcmDataset> dataset(raw);
-    if (received.bad())
-        return received;
+    const std::uint64_t maxBytes = listener_.limits().dataSetBytes;
+    ReceivedDataSet received;
+    const OFCondition condition = receiveDataSet(*association_, presentationId, getDIMSEBlockingMode(),
+                                                 static_cast<int>(getDIMSETimeout()), maxBytes, received);
+    if (condition.bad())
+        return condition;
+    if (received.state != dcm::ReadState::Complete) {
+        listener_.log(LogCategory::Errors, "Data set of " + describeRequest(request) + " from " + peer() + " refused: "
+                                               + refusalReason(received.state, maxBytes));
+        data.tooLarge = received.state == dcm::ReadState::TooLarge;
+        data.refused = !data.tooLarge;
+        return EC_Normal;
+    }
     if (listener_.logs(LogCategory::DataSets))
-        listener_.log(LogCategory::DataSets, "Request data set:\n" + dcm::dump(*dataset));
-    data = dcm::toDataSet(*dataset);
+        listener_.log(LogCategory::DataSets, "Request data set:\n" + dcm::dump(*received.dataset));
+    data.dataSet = dcm::toDataSet(*received.dataset);
     return EC_Normal;
 }
 
@@ -223,7 +270,7 @@ OFCondition AssociationThread::sendResponse(const dimse::RequestInfo& request,
         try {
             data = dcm::toDcmDataset(*response.dataSet);
         } catch (...) {
-            listener_.log(LogCategory::Errors, "Response data set cannot be coded: " + currentErrorInfo().description);
+            listener_.log(LogCategory::Errors, "Response data set cannot be coded: " + logText(currentErrorInfo().description));
             status = STATUS_N_ProcessingFailure;
         }
     }

@@ -1,5 +1,6 @@
 #include "network/internal/dcmtk_log_routing.h"
 
+#include "core/log_text.h"
 #include "network/dicom_log.h"
 
 #include <dcmtk/config/osconfig.h>
@@ -17,6 +18,9 @@ namespace kestrova::dcmtk_log {
 namespace {
 
 namespace log4cplus = dcmtk::log4cplus;
+
+// DCMTK's own messages run longer than a peer's text alone.
+constexpr std::size_t DcmtkMessageLimit = 1024;
 
 struct Registry {
     std::mutex mutex;
@@ -49,7 +53,8 @@ protected:
     {
         const int category = categoryOf(event.getLogLevel());
         const log4cplus::tstring& message = event.getMessage();
-        const std::string text(message.c_str(), message.length());
+        // DCMTK's messages quote what peers send (AE titles, values it warns about).
+        const std::string text = logText(std::string_view(message.c_str(), message.length()), DcmtkMessageLimit);
         Registry& r = registry();
         const std::lock_guard lock(r.mutex);
         for (DicomLog* log : r.logs)

@@ -1,45 +1,48 @@
 #pragma once
-// What the accept thread and the association threads of one listen share: the service they
-// hand associations to, the DICOM log, the stop flag and the sockets of the open associations,
-// so that a stop can cut them. Internal.
+// What the accept thread and the connection threads of one listen share: the service they hand
+// associations to, the DICOM log, the limits, and the registry of open connections through which
+// a stop reaches them. Internal.
 //
-// Threads: every member may be used from any of them; the socket list is guarded by mutex_,
-// the flag is atomic, the service and the log guard themselves.
+// Threads: every member may be used from any of them; the registry, the service and the log
+// guard themselves, the limits do not change while the listener runs.
 
+#include "network/dicom_listener.h"
 #include "network/dicom_log.h"
 #include "network/dicom_service.h"
+#include "network/internal/connection_registry.h"
 
-#include <atomic>
-#include <mutex>
+#include <chrono>
 #include <string>
-#include <vector>
 
 namespace kestrova {
 
+// Associations served at once; a further request is refused (transient, local limit exceeded).
+inline constexpr std::size_t MaxAssociations = 16;
+
 class ListenerState {
 public:
-    ListenerState(ServiceProvider& service, DicomLog& log) : service_(service), log_(log) {}
+    ListenerState(ServiceProvider& service, DicomLog& log, const ListenerLimits& limits)
+        : service_(service), log_(log), limits_(limits), connections_(limits.pendingConnections, MaxAssociations)
+    {
+    }
     ListenerState(const ListenerState&) = delete;
     ListenerState& operator=(const ListenerState&) = delete;
 
     ServiceProvider& service() const { return service_; }
     void log(int category, const std::string& text) const { log_.append(category, text); }
     bool logs(int category) const { return log_.accepts(category); }
+    const ListenerLimits& limits() const { return limits_; }
 
-    bool stopping() const { return stopping_.load(); }
-    // No association starts from now on, and the open ones are cut.
-    void stop();
-
-    // An association's connection; false (and not registered) once the listener is stopping.
-    bool registerSocket(int socket);
-    void unregisterSocket(int socket);
+    ConnectionRegistry& connections() { return connections_; }
+    bool stopping() const { return connections_.stopping(); }
+    // No association starts from now on; see ConnectionRegistry::stop.
+    void stop(std::chrono::milliseconds grace) { connections_.stop(grace); }
 
 private:
     ServiceProvider& service_;
     DicomLog& log_;
-    std::atomic<bool> stopping_{false};
-    std::mutex mutex_;
-    std::vector<int> sockets_;
+    const ListenerLimits limits_;
+    ConnectionRegistry connections_;
 };
 
 } // namespace kestrova

@@ -1,0 +1,54 @@
+#pragma once
+// Follows the sequences and items of a data set as its bytes arrive, before DCMTK's parser is
+// given them. DCMTK's parser calls itself once for every nested sequence and item and has no
+// limit of its own: a data set nested some tens of thousands deep overflows the stack of the
+// thread that reads it, and the process dies. The scanner keeps its own stack on the heap, says
+// when sequences nest beyond a limit, and refuses every shape whose nesting it cannot follow
+// exactly as DCMTK would (DCMTK then never sees the bytes either).
+//
+// What DCMTK 3.6.7 reads as a sequence, with the parser options the program leaves at their
+// defaults: an explicit VR of SQ; in implicit VR an attribute the data dictionary calls SQ, a
+// private one looked up under the private creators seen before it in its item; and any value of
+// undefined length but encapsulated Pixel Data (the items of an explicit UN are then read in
+// Implicit VR Little Endian). Where DCMTK's choice depends on more than this the scanner counts a
+// sequence: counting one too many can only refuse, never let nesting through unseen.
+//
+// Threads: a scanner belongs to the thread that feeds it.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace kestrova {
+
+enum class DataSetEncoding { ExplicitLittleEndian, ImplicitLittleEndian, ExplicitBigEndian };
+
+// How deep sequences may nest in a request's data set. Print requests nest two or three deep
+// (an image box's image sequence holding the image; a film box's reference sequences).
+inline constexpr std::size_t MaxSequenceNesting = 16;
+
+enum class ScanVerdict {
+    Acceptable,   // so far
+    TooDeep,      // sequences nest deeper than the limit
+    ValueTooLong, // a value announces more bytes than a data set may hold
+    Malformed,    // a shape DCMTK refuses, or whose nesting cannot be followed with certainty
+};
+
+class NestingScanner {
+public:
+    NestingScanner(DataSetEncoding encoding, std::size_t maxNesting, std::uint64_t maxValueLength);
+    ~NestingScanner();
+    NestingScanner(const NestingScanner&) = delete;
+    NestingScanner& operator=(const NestingScanner&) = delete;
+
+    // Takes the next bytes of the data set. Once the verdict is not Acceptable, it stays.
+    ScanVerdict scan(std::span<const std::uint8_t> bytes);
+    ScanVerdict verdict() const;
+
+private:
+    class Walk;
+    std::unique_ptr<Walk> walk_;
+};
+
+} // namespace kestrova

@@ -1,0 +1,67 @@
+#pragma once
+// The print service running in the test's process on its own free port and program
+// folder, printing on the built-in PDF printer, with helpers to run print jobs against it.
+
+#include "core/configuration.h"
+#include "print_service/print_service.h"
+#include "printing/printer_catalogue.h"
+
+#include "support/event_loop.h"
+#include "support/temp_folder.h"
+#include "support/test_scu.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kestrova::test {
+
+class ServiceFixture {
+public:
+    ServiceFixture();
+    ~ServiceFixture();
+
+    int port() const { return configuration.settings.Port; }
+    // Connects a requester proposing the given meta SOP class (and Printer, Verification).
+    bool connect(TestScu& scu, const std::string& metaSopClass = SopClass::BasicGrayscalePrintManagementMeta) const;
+
+    std::vector<std::filesystem::path> films() const;
+    std::string errorLog() const { return folder.errorLog(); }
+    // Every object the open associations keep.
+    std::size_t storedCount() { return service.storedObjects(); }
+
+    TempProgramFolder folder;
+    Configuration configuration;
+    InstalledPrinters printers;
+    PrintService service;
+};
+
+// What a requester made of one film: the session, the film box and its image boxes.
+struct FilmJob {
+    std::string session;
+    std::string filmBox;
+    std::vector<std::string> imageBoxes;
+    std::vector<std::string> imageBoxClasses;
+};
+
+// N-CREATE session and film box; empty UIDs when a step failed.
+FilmJob createFilm(TestScu& scu, const std::string& format = "STANDARD\\2,2");
+// N-SET of every image box with a small image (RGB on a colour image box); the statuses.
+std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job);
+
+struct JobOutcome {
+    bool connected = false;
+    std::vector<std::uint16_t> setStatuses;
+    std::uint16_t actionStatus = 0xFFFF;
+};
+
+// One film of one image, printed by N-ACTION on the film box; runs on a peer thread.
+JobOutcome printOneFilm(TestScu& scu, int port);
+
+// What every fault test ends with: a new requester's ordinary job still prints one more film.
+testing::AssertionResult nextJobPrints(ServiceFixture& service);
+
+} // namespace kestrova::test
