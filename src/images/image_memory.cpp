@@ -2,7 +2,10 @@
 
 #include <mutex>
 
-#ifdef __GLIBC__
+// The sanitizers bring an allocator of their own: glibc's tuning and trimming would act on a
+// heap nobody uses (and malloc_trim crashes there), so they are left out of those builds.
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#define KESTROVA_TUNE_GLIBC_MALLOC 1
 #include <malloc.h>
 #endif
 
@@ -10,7 +13,7 @@ namespace kestrova {
 
 void keepPixelBuffersForReuse()
 {
-#ifdef __GLIBC__
+#ifdef KESTROVA_TUNE_GLIBC_MALLOC
     static std::once_flag once;
     std::call_once(once, [] {
         // By default glibc maps every buffer above its threshold afresh and unmaps it when
@@ -30,7 +33,7 @@ void keepPixelBuffersForReuse()
 
 void returnFreePixelBuffers()
 {
-#ifdef __GLIBC__
+#ifdef KESTROVA_TUNE_GLIBC_MALLOC
     malloc_trim(0);
 #endif
 }
