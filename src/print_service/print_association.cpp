@@ -144,11 +144,8 @@ Response PrintAssociation::print(const Request& request)
     }
     if (!job)
         return status(DimseStatus::UnrecognizedOperation);
-    const auto slot = service_.workSlots().take(WorkKind::Print);
-    service_.reportJobStarted();
     const auto printer = service_.printerFor(settings.configuration.settings);
-    return status(job->print(settings, *printer,
-                             [this](std::shared_ptr<const FilmPage> page) { service_.reportFilmPrinted(std::move(page)); }));
+    return status(job->print(settings, *printer, service_));
 }
 
 } // namespace kestrova

@@ -64,25 +64,30 @@ PrintJob PrintJob::ofFilmSession(const ObjectStore& store, const FilmSession& se
     return job;
 }
 
-std::uint16_t PrintJob::print(const FilmJobSettings& settings, PrinterDevice& printer, const FilmPrinted& printed) const
+std::uint16_t PrintJob::print(const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service) const
 {
     if (ofSession_ && films_.empty())
         return DimseStatus::FilmSessionHasNoFilmBox;
     std::uint16_t status = DimseStatus::Success;
     for (const Film& film : films_) {
-        if (!printOne(film, settings, printer, printed))
+        if (!printOne(film, settings, printer, service))
             status = DimseStatus::ProcessingFailure;
     }
     return status;
 }
 
-bool PrintJob::printOne(const Film& film, const FilmJobSettings& settings, PrinterDevice& printer,
-                        const FilmPrinted& printed) const
+// A slot per film, not per job: a session of a thousand films would otherwise keep everyone
+// else's prints waiting for all of them.
+bool PrintJob::printOne(const Film& film, const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service) const
 {
+    const auto slot = service.workSlots().take(WorkKind::Print);
+    if (&film == &films_.front())
+        service.reportJobStarted();
     try {
         if (const auto* failure = std::get_if<AppError>(&film))
             throw *failure;
-        printed(std::make_shared<const FilmPage>(printFilm(withEveryPicture(std::get<FilmToPrint>(film)), settings, printer)));
+        service.reportFilmPrinted(
+            std::make_shared<const FilmPage>(printFilm(withEveryPicture(std::get<FilmToPrint>(film)), settings, printer)));
         return true;
     } catch (...) {
         const ErrorInfo error = currentErrorInfo();

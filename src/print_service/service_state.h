@@ -48,7 +48,7 @@ public:
     void setFilmPrinted(std::function<void()> filmPrinted) { filmPrinted_ = std::move(filmPrinted); }
     void reportFilmPrinted(std::shared_ptr<const FilmPage> page);
     std::shared_ptr<const FilmPage> lastPrintedFilm();
-    // On the job's thread as each job begins.
+    // On the job's thread as each job begins, in its first film's print slot.
     void setJobStarted(std::function<void()> started) { jobStarted_ = std::move(started); }
     void reportJobStarted() const;
 
