@@ -6,6 +6,7 @@
 #include "data/dcm_convert.h"
 #include "data/image_tags.h"
 #include "data/print_tags.h"
+#include "picture/picture_pixels.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -94,7 +95,7 @@ QImage copiedOutput(DicomImage& rendition, const PixelLayout& layout)
     const auto* output = static_cast<const std::uint8_t*>(rendition.getOutputData(8, 0, 0 /* interleaved */));
     if (output == nullptr)
         invalidPicture(DicomImage::getString(rendition.getStatus()));
-    QImage picture(layout.columns, layout.rows, layout.monochrome ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    QImage picture = allocatedImage(QSize(layout.columns, layout.rows), layout.monochrome ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
     const std::size_t rowBytes = std::size_t(layout.columns) * std::size_t(layout.samples);
     // QImage rows are padded to 32 bits; DCMTK's are not.
     for (int row = 0; row < layout.rows; ++row)

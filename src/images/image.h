@@ -13,7 +13,8 @@ DataSetPtr imageOf(const DataSet& imageBox);
 
 // The image decoded for printing: an 8-bit grayscale or RGB rendition, linear over Bits Stored
 // (or by its own window), MONOCHROME1 inverted, sized as its pixels at 96 dpi widened by the
-// pixel aspect ratio. Raises an AppError for malformed or unsupported pixel data; never crashes.
+// pixel aspect ratio. Raises an AppError for malformed or unsupported pixel data and for memory
+// that cannot be had (InvalidPicture, "no room for its pixels"); never crashes.
 Picture decodedPicture(const DataSet& image);
 
 // The image decoded now and kept as its picture's compressed pixels, as a film file wants them:

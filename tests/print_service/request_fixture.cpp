@@ -40,6 +40,11 @@ DataSetPtr RequestFixture::createFilmBox(const std::string& sessionUid, const st
     return send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", filmBoxAttributes(format, sessionUid), on).dataSet;
 }
 
+std::uint16_t RequestFixture::print(const DataSetPtr& filmBox, AssociationHandler* on)
+{
+    return send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid(), nullptr, on).status;
+}
+
 std::vector<std::string> RequestFixture::imageBoxesOf(const DataSetPtr& filmBox)
 {
     std::vector<std::string> uids;

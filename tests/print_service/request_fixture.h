@@ -33,6 +33,9 @@ public:
     // The UIDs of the image boxes a film box N-CREATE response lists.
     static std::vector<std::string> imageBoxesOf(const DataSetPtr& filmBox);
 
+    // Prints the film box; the N-ACTION's status.
+    std::uint16_t print(const DataSetPtr& filmBox, AssociationHandler* on = nullptr);
+
     std::unique_ptr<AssociationHandler> openAssociation() { return std::make_unique<PrintAssociation>(state); }
     std::size_t storedObjects()
     {
