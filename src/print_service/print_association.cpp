@@ -99,25 +99,28 @@ Response PrintAssociation::set(const Request& request)
     if (isPrinter(request.sopInstanceUid))
         return status(DimseStatus::UnrecognizedOperation);
     std::optional<ArrivedImage> arrived;
+    PixelBounds largestPicture;
     {
         const auto lock = service_.lock();
+        largestPicture = service_.jobSettings().largestPicture;
         arrived = setAttributes(objects_, request);
     }
     if (!arrived)
         return status(DimseStatus::Success);
     if (arrived->completesItsFilm) {
-        prepare(*arrived);
+        prepare(*arrived, largestPicture);
         return status(DimseStatus::Success);
     }
-    return Response{DimseStatus::Success, nullptr, [this, arrived = *arrived] { prepare(arrived); }};
+    return Response{DimseStatus::Success, nullptr,
+                    [this, arrived = *arrived, largestPicture] { prepare(arrived, largestPicture); }};
 }
 
-void PrintAssociation::prepare(const ArrivedImage& arrived)
+void PrintAssociation::prepare(const ArrivedImage& arrived, const PixelBounds& largestPicture)
 {
     std::shared_ptr<const Picture> picture;
     {
         const auto slot = service_.workSlots().take(WorkKind::Decode);
-        picture = preparedPicture(*arrived.image);
+        picture = preparedPicture(*arrived.image, largestPicture);
     }
     if (!picture)
         return;

@@ -5,6 +5,7 @@
 // printing outside it.
 
 #include "network/dicom_service.h"
+#include "picture/picture_pixels.h"
 #include "print_service/object_requests.h"
 #include "print_service/object_store.h"
 
@@ -29,7 +30,7 @@ private:
     Response get(const Request& request);
     Response set(const Request& request);
     Response print(const Request& request);
-    void prepare(const ArrivedImage& arrived);
+    void prepare(const ArrivedImage& arrived, const PixelBounds& largestPicture);
 
     ServiceState& service_;
     ObjectStore objects_; // under the service's lock

@@ -37,11 +37,11 @@ std::variant<FilmToPrint, AppError> takenFilm(const ObjectStore& store, const Fi
 }
 
 // An image that could not be decoded when it arrived is decoded again, to say why.
-FilmToPrint withEveryPicture(FilmToPrint film)
+FilmToPrint withEveryPicture(FilmToPrint film, const PixelBounds& largestPicture)
 {
     for (ImageBoxToPrint& imageBox : film.imageBoxes) {
         if (const DataSetPtr image = imageOf(imageBox.attributes); image && !imageBox.picture)
-            imageBox.picture = std::make_shared<const Picture>(decodedPicture(*image));
+            imageBox.picture = std::make_shared<const Picture>(decodedPicture(*image, largestPicture));
     }
     return film;
 }
@@ -87,7 +87,7 @@ bool PrintJob::printOne(const Film& film, const FilmJobSettings& settings, Print
         if (const auto* failure = std::get_if<AppError>(&film))
             throw *failure;
         service.reportFilmPrinted(
-            std::make_shared<const FilmPage>(printFilm(withEveryPicture(std::get<FilmToPrint>(film)), settings, printer)));
+            std::make_shared<const FilmPage>(printFilm(withEveryPicture(std::get<FilmToPrint>(film), settings.largestPicture), settings, printer)));
         return true;
     } catch (...) {
         const ErrorInfo error = currentErrorInfo();

@@ -34,6 +34,7 @@ void PrintService::restart()
     // Before the listener starts: its first request already prints with these.
     FilmJobSettings settings{configuration_, {}};
     LoadLutTable(settings.lut, configuration_.settings);
+    settings.largestPicture = state_.largestPictureFor(configuration_.settings);
     {
         const auto lock = state_.lock();
         state_.setJobSettings(std::move(settings));

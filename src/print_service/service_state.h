@@ -41,6 +41,9 @@ public:
     {
         return openJobPrinter(printers_, settings.Printer);
     }
+    // The most pixels a picture needs on the printer the settings name, which is asked for them:
+    // its largest paper at its resolution. A printer that cannot say is taken for the built-in one.
+    PixelBounds largestPictureFor(const Settings& settings) const;
     WorkSlots& workSlots() { return workSlots_; }
 
     // On the job's thread after each printed film: the page is kept as the last one printed and

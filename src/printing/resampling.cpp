@@ -19,8 +19,9 @@ QImage resampledForPrinter(const QImage& image, double widthTwips, double height
                            Resampling resampling)
 {
     const QSize pixels = printerPixels(widthTwips, heightTwips, dotsPerInch);
-    const auto mode = resampling == Resampling::Smooth ? Qt::SmoothTransformation : Qt::FastTransformation;
-    return madeImage(madeImage(image.scaled(pixels, Qt::IgnoreAspectRatio, mode)).convertToFormat(image.format()));
+    if (resampling == Resampling::Smooth)
+        return smoothlyScaled(image, pixels);
+    return madeImage(madeImage(image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::FastTransformation)).convertToFormat(image.format()));
 }
 
 bool finerThanPrinter(QSize pixels, double widthTwips, double heightTwips, int dotsPerInch)

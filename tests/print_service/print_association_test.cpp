@@ -200,7 +200,7 @@ TEST(NSet, DecodesEachImageAsItArrivesAndPrintsItWithTheAttributesSet)
     ASSERT_EQ(pages.size(), 1u);
     const auto& pictures = pages[0].pictures;
     ASSERT_EQ(pictures.size(), 2u);
-    QImage reversed = decodedPicture(*makeImage(ImageSpec{})).image;
+    QImage reversed = decodedPicture(*makeImage(ImageSpec{}), LargestFilmPicture).image;
     reversed.invertPixels();
     EXPECT_EQ(pictures[0].image, reversed);
 }
