@@ -110,6 +110,19 @@ QSize pixelSize(const Picture& picture)
     return QSize(picture.compressed->width, picture.compressed->height);
 }
 
+std::uint64_t pixelBytes(const Picture& picture)
+{
+    const QSize size = pixelSize(picture);
+    const QImage::Format format = picture.image.isNull() ? picture.compressed->format : picture.image.format();
+    return static_cast<std::uint64_t>(rowBytes(size.width(), format)) * static_cast<std::uint64_t>(size.height());
+}
+
+std::uint64_t heldBytes(const Picture& picture)
+{
+    const auto compressed = picture.compressed ? static_cast<std::uint64_t>(picture.compressed->deflated.size()) : 0;
+    return compressed + static_cast<std::uint64_t>(picture.image.sizeInBytes());
+}
+
 Picture keptCompressed(Picture picture)
 {
     if (picture.image.isNull())

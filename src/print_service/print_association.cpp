@@ -27,7 +27,7 @@ RequestFailure noSuchObject(const std::string& uid)
 } // namespace
 
 PrintAssociation::PrintAssociation(ServiceState& service)
-    : service_(service)
+    : service_(service), pixels_(service.pixelBudget())
 {
     const auto lock = service_.lock();
     service_.openStore(objects_);
@@ -38,7 +38,7 @@ PrintAssociation::~PrintAssociation()
     {
         const auto lock = service_.lock();
         service_.closeStore(objects_);
-        objects_ = ObjectStore();
+        objects_.clear();
     }
     // Costs the next association the page faults of its first film (about 40 ms for a job of
     // four default images), against holding the heap's high-water mark for good.
@@ -51,6 +51,8 @@ Response PrintAssociation::handle(const Request& request)
         return dispatch(request);
     } catch (const RequestFailure& failure) {
         LogError(failure.number(), failure.description(), Label);
+        if (DimseStatus::isMemoryRefusal(failure.status()))
+            service_.log().append(LogCategory::Errors, failure.description());
         return status(failure.status());
     } catch (...) {
         const ErrorInfo error = currentErrorInfo();
@@ -103,7 +105,7 @@ Response PrintAssociation::set(const Request& request)
     {
         const auto lock = service_.lock();
         largestPicture = service_.jobSettings().largestPicture;
-        arrived = setAttributes(objects_, request);
+        arrived = setAttributes(objects_, request, largestPicture);
     }
     if (!arrived)
         return status(DimseStatus::Success);
@@ -122,8 +124,6 @@ void PrintAssociation::prepare(const ArrivedImage& arrived, const PixelBounds& l
         const auto slot = service_.workSlots().take(WorkKind::Decode);
         picture = preparedPicture(*arrived.image, largestPicture);
     }
-    if (!picture)
-        return;
     const auto lock = service_.lock();
     keepPicture(arrived, std::move(picture));
 }
@@ -148,7 +148,7 @@ Response PrintAssociation::print(const Request& request)
     if (!job)
         return status(DimseStatus::UnrecognizedOperation);
     const auto printer = service_.printerFor(settings.configuration.settings);
-    return status(job->print(settings, *printer, service_));
+    return status(job->print(settings, *printer, service_, pixels_));
 }
 
 } // namespace kestrova

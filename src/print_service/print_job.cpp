@@ -46,6 +46,48 @@ FilmToPrint withEveryPicture(FilmToPrint film, const PixelBounds& largestPicture
     return film;
 }
 
+void logFailure(const ErrorInfo& error) { LogError(error.number, error.description, Label); }
+
+enum class FilmOutcome { Printed, Failed, NoRoom };
+
+// A page is drawn whole before the printer sees it: its pictures are then held as pixels, beside
+// everything the association and the others hold.
+FilmOutcome printWithinBudget(const FilmToPrint& film, const FilmJobSettings& settings, PrinterDevice& printer,
+                              ServiceState& service, PixelAccount& pixels)
+{
+    auto page = std::make_shared<const FilmPage>(filmPageFor(withEveryPicture(film, settings.largestPicture), settings, printer));
+    const std::uint64_t bytes = pagePixelBytes(*page);
+    PixelCharge room(pixels);
+    if (!room.resize(bytes)) {
+        const std::string why = "Film box " + film.filmBox.sopInstanceUid() + " not printed: its page needs " +
+                                megabytesText(bytes) + " and " + pixels.describe();
+        logFailure(ErrorInfo{static_cast<int>(ErrorCode::Overflow), why});
+        service.log().append(LogCategory::Errors, why);
+        return FilmOutcome::NoRoom;
+    }
+    printFilmPage(*page, printer);
+    service.reportFilmPrinted(std::move(page));
+    return FilmOutcome::Printed;
+}
+
+// A slot per film, not per job: a session of a thousand films would otherwise keep everyone
+// else's prints waiting for all of them.
+FilmOutcome printOne(const std::variant<FilmToPrint, AppError>& film, const FilmJobSettings& settings,
+                     PrinterDevice& printer, ServiceState& service, PixelAccount& pixels, bool firstOfJob)
+{
+    const auto slot = service.workSlots().take(WorkKind::Print);
+    if (firstOfJob)
+        service.reportJobStarted();
+    try {
+        if (const auto* failure = std::get_if<AppError>(&film))
+            throw *failure;
+        return printWithinBudget(std::get<FilmToPrint>(film), settings, printer, service, pixels);
+    } catch (...) {
+        logFailure(currentErrorInfo());
+        return FilmOutcome::Failed;
+    }
+}
+
 } // namespace
 
 PrintJob PrintJob::ofFilmBox(const ObjectStore& store, const FilmBox& filmBox)
@@ -64,36 +106,21 @@ PrintJob PrintJob::ofFilmSession(const ObjectStore& store, const FilmSession& se
     return job;
 }
 
-std::uint16_t PrintJob::print(const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service) const
+std::uint16_t PrintJob::print(const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service,
+                             PixelAccount& pixels) const
 {
     if (ofSession_ && films_.empty())
         return DimseStatus::FilmSessionHasNoFilmBox;
-    std::uint16_t status = DimseStatus::Success;
+    bool failed = false;
+    bool noRoom = false;
     for (const Film& film : films_) {
-        if (!printOne(film, settings, printer, service))
-            status = DimseStatus::ProcessingFailure;
+        const FilmOutcome outcome = printOne(film, settings, printer, service, pixels, &film == &films_.front());
+        failed = failed || outcome == FilmOutcome::Failed;
+        noRoom = noRoom || outcome == FilmOutcome::NoRoom;
     }
-    return status;
-}
-
-// A slot per film, not per job: a session of a thousand films would otherwise keep everyone
-// else's prints waiting for all of them.
-bool PrintJob::printOne(const Film& film, const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service) const
-{
-    const auto slot = service.workSlots().take(WorkKind::Print);
-    if (&film == &films_.front())
-        service.reportJobStarted();
-    try {
-        if (const auto* failure = std::get_if<AppError>(&film))
-            throw *failure;
-        service.reportFilmPrinted(
-            std::make_shared<const FilmPage>(printFilm(withEveryPicture(std::get<FilmToPrint>(film), settings.largestPicture), settings, printer)));
-        return true;
-    } catch (...) {
-        const ErrorInfo error = currentErrorInfo();
-        LogError(error.number, error.description, Label);
-        return false;
-    }
+    if (failed)
+        return DimseStatus::ProcessingFailure;
+    return noRoom ? DimseStatus::ResourceLimitation : DimseStatus::Success;
 }
 
 } // namespace kestrova

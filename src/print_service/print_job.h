@@ -17,25 +17,24 @@
 
 namespace kestrova {
 
-struct FilmPage;
-
 class PrintJob {
 public:
     // Under the lock: the film box, or every film box of the session in creation order.
     static PrintJob ofFilmBox(const ObjectStore& store, const FilmBox& filmBox);
     static PrintJob ofFilmSession(const ObjectStore& store, const FilmSession& session);
 
-    // Outside the lock: prints each film as a page, each while it holds a print slot, reports each
-    // page printed to the service, and returns the N-ACTION's status: 0x0110 when any film failed
-    // (each failure logged under "DoPrint"; nothing of that film is printed), 0xC600 for a session
-    // without a film box.
-    std::uint16_t print(const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service) const;
+    // Outside the lock: prints each film as a page, each while it holds a print slot and, for its
+    // page's pictures as pixels, room on the association's pixel account; reports each page
+    // printed to the service. Returns the N-ACTION's status: 0x0110 when any film failed (each
+    // failure logged under "DoPrint"; nothing of that film is printed), else 0x0213 when the
+    // budget had no room for a page (logged under "DoPrint" and in the DICOM log; that film is
+    // not printed), 0xC600 for a session without a film box.
+    std::uint16_t print(const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service,
+                        PixelAccount& pixels) const;
 
 private:
     // A film as it was taken, or why it could not be.
     using Film = std::variant<FilmToPrint, AppError>;
-
-    bool printOne(const Film& film, const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service) const;
 
     std::vector<Film> films_;
     bool ofSession_ = false;

@@ -17,7 +17,7 @@ constexpr const char* LoadLabel = "LoadSettings";
 } // namespace
 
 PrintService::PrintService(const Configuration& configuration, const PrinterCatalogue& printers, QObject* parent)
-    : QObject(parent), configuration_(configuration), state_(printers), listener_(*this, log_)
+    : QObject(parent), configuration_(configuration), state_(printers, log_), listener_(*this, log_)
 {
     // Before the first association's thread allocates the images it receives.
     keepPixelBuffersForReuse();

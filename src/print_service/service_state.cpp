@@ -7,6 +7,12 @@
 
 namespace kestrova {
 
+void ServiceState::setJobSettings(FilmJobSettings settings)
+{
+    pixelBudget_.setLimits(settings.configuration.limits);
+    jobSettings_ = std::move(settings);
+}
+
 PixelBounds ServiceState::largestPictureFor(const Settings& settings) const
 {
     try {

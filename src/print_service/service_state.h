@@ -1,12 +1,15 @@
 #pragma once
 // What the handlers of all associations share with the print service: one mutex, and under it
 // the settings jobs print with, the Printer instance and the stores of the open associations;
-// besides them the printer, the work slots and where printed films are reported.
+// besides them the printer, the work slots, the pixel budget, the DICOM log and where printed
+// films are reported.
 //
 // Threads: the members marked "under the lock" are read and written only with lock() held. The
 // rest is set before the listener starts and only read afterwards, or guards itself.
 
+#include "network/dicom_log.h"
 #include "print_service/object_store.h"
+#include "print_service/pixel_budget.h"
 #include "print_service/work_slots.h"
 #include "printing/printer_catalogue.h"
 #include "render/film_page.h"
@@ -21,7 +24,7 @@ namespace kestrova {
 
 class ServiceState {
 public:
-    explicit ServiceState(const PrinterCatalogue& printers) : printers_(printers) {}
+    ServiceState(const PrinterCatalogue& printers, DicomLog& log) : printers_(printers), log_(log) {}
     ServiceState(const ServiceState&) = delete;
     ServiceState& operator=(const ServiceState&) = delete;
 
@@ -29,7 +32,8 @@ public:
 
     // Under the lock.
     const FilmJobSettings& jobSettings() const { return jobSettings_; }
-    void setJobSettings(FilmJobSettings settings) { jobSettings_ = std::move(settings); }
+    // The budget takes the settings' limits too.
+    void setJobSettings(FilmJobSettings settings);
     DataSetPtr printerInstance() const;
     void openStore(const ObjectStore& store) { stores_.insert(&store); }
     void closeStore(const ObjectStore& store) { stores_.erase(&store); }
@@ -45,6 +49,8 @@ public:
     // its largest paper at its resolution. A printer that cannot say is taken for the built-in one.
     PixelBounds largestPictureFor(const Settings& settings) const;
     WorkSlots& workSlots() { return workSlots_; }
+    PixelBudget& pixelBudget() { return pixelBudget_; }
+    DicomLog& log() { return log_; }
 
     // On the job's thread after each printed film: the page is kept as the last one printed and
     // filmPrinted is told.
@@ -60,7 +66,9 @@ private:
     FilmJobSettings jobSettings_;
     std::set<const ObjectStore*> stores_;
     const PrinterCatalogue& printers_;
+    DicomLog& log_;
     WorkSlots workSlots_;
+    PixelBudget pixelBudget_;
     std::mutex lastPrintedMutex_;
     std::shared_ptr<const FilmPage> lastPrinted_;
     std::function<void()> filmPrinted_;

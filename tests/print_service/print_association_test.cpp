@@ -217,7 +217,7 @@ TEST(NAction, PrintsAFilmBoxOrEverySessionFilmAndAnswersTheOutcome)
     EXPECT_EQ(fixture.printers.pages().size(), 2u);
 
     const DataSetPtr broken = makeImage(ImageSpec{});
-    broken->add(ImageTag::BitsAllocated, Numbers{12});
+    broken->add(ImageTag::BitsStored, Numbers{9});
     fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, RequestFixture::imageBoxesOf(first)[0],
                  imageBoxModification(broken));
     EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmBox, first->sopInstanceUid()).status,
@@ -350,7 +350,8 @@ TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
     const std::set<std::uint16_t> sent = {
         DimseStatus::Success,           DimseStatus::InvalidAttributeValue, DimseStatus::ProcessingFailure,
         DimseStatus::DuplicateSopInstance, DimseStatus::NoSuchObjectInstance, DimseStatus::MissingAttribute,
-        DimseStatus::MissingAttributeValue, DimseStatus::UnrecognizedOperation, DimseStatus::FilmSessionHasNoFilmBox};
+        DimseStatus::MissingAttributeValue, DimseStatus::UnrecognizedOperation, DimseStatus::FilmSessionHasNoFilmBox,
+        DimseStatus::ResourceLimitation, DimseStatus::InsufficientMemoryForImage};
     EXPECT_EQ(listed, sent);
 }
 
