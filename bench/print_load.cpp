@@ -5,6 +5,11 @@
 //
 //   print_load --host H --port N [--associations A] [--films F] [--format "STANDARD\2,2"]
 //              [--rows R] [--columns C] [--bits 8|12] [--colour] [--called-ae AE]
+//              [--images I] [--session-print]
+//
+// --images I sets an image in the first I image boxes of each film only (0: every cell empty).
+// --session-print creates every film box first and prints them all with one N-ACTION on the
+// film session, which then counts as one N-ACTION and F films printed when it succeeds.
 
 #include "support/print_jobs.h"
 #include "support/test_scu.h"
@@ -44,27 +49,32 @@ struct Options {
     int bits = 12;
     bool colour = false;
     std::string calledAe = "KESTROVA";
+    int images = -1; // image boxes given an image per film; every one when negative
+    bool sessionPrint = false;
 };
 
 [[noreturn]] void usage(const std::string& problem)
 {
     std::cerr << "print_load: " << problem << "\n"
               << "usage: print_load --host H --port N [--associations A] [--films F] [--format \"STANDARD\\2,2\"]\n"
-              << "                  [--rows R] [--columns C] [--bits 8|12] [--colour] [--called-ae AE]\n";
+              << "                  [--rows R] [--columns C] [--bits 8|12] [--colour] [--called-ae AE]\n"
+              << "                  [--images I] [--session-print]\n";
     std::exit(2);
 }
 
-int positiveNumber(const std::string& option, const std::string& text)
+int numberAtLeast(int least, const std::string& option, const std::string& text)
 {
     try {
         std::size_t used = 0;
         const int value = std::stoi(text, &used);
-        if (used == text.size() && value > 0)
+        if (used == text.size() && value >= least)
             return value;
     } catch (const std::exception&) {
     }
-    usage(option + " needs a positive number, not \"" + text + "\"");
+    usage(option + " needs a number of at least " + std::to_string(least) + ", not \"" + text + "\"");
 }
+
+int positiveNumber(const std::string& option, const std::string& text) { return numberAtLeast(1, option, text); }
 
 Options parseOptions(int argc, char** argv)
 {
@@ -72,8 +82,8 @@ Options parseOptions(int argc, char** argv)
     bool bitsGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (option == "--colour") {
-            options.colour = true;
+        if (option == "--colour" || option == "--session-print") {
+            (option == "--colour" ? options.colour : options.sessionPrint) = true;
             continue;
         }
         if (i + 1 >= argc)
@@ -91,6 +101,7 @@ Options parseOptions(int argc, char** argv)
             bitsGiven = true;
         }
         else if (option == "--called-ae") options.calledAe = value;
+        else if (option == "--images") options.images = numberAtLeast(0, option, value);
         else usage("unknown option " + option);
     }
     if (options.port == 0)
@@ -126,7 +137,7 @@ int cellsOf(const std::string& format)
 std::vector<DataSetPtr> imageBoxModifications(const Options& options)
 {
     std::vector<DataSetPtr> modifications;
-    const int cells = cellsOf(options.format);
+    const int cells = options.images < 0 ? cellsOf(options.format) : std::min(options.images, cellsOf(options.format));
     const int levels = 1 << options.bits;
     for (int position = 1; position <= cells; ++position) {
         test::ImageSpec imageSpec;
@@ -230,36 +241,69 @@ private:
         if (!timed(tally_, RequestType::CreateSession, session,
                    [&] { return scu_.nCreate(SopClass::BasicFilmSession, "", test::filmSessionAttributes()); }))
             return lost(session);
-        for (int film = 0; film < options_.films; ++film)
-            if (!printFilm(session.affectedSopInstanceUid))
-                return false;
+        const std::string& sessionUid = session.affectedSopInstanceUid;
+        if (!(options_.sessionPrint ? printSession(sessionUid) : printEachFilm(sessionUid)))
+            return false;
         Response deleted;
-        timed(tally_, RequestType::Delete, deleted, [&] { return scu_.nDelete(SopClass::BasicFilmSession, session.affectedSopInstanceUid); });
+        timed(tally_, RequestType::Delete, deleted, [&] { return scu_.nDelete(SopClass::BasicFilmSession, sessionUid); });
         return !lost(deleted);
     }
 
-    bool printFilm(const std::string& session)
+    bool printEachFilm(const std::string& session)
     {
-        Response filmBox;
-        if (!timed(tally_, RequestType::CreateFilmBox, filmBox,
+        for (int film = 0; film < options_.films; ++film) {
+            std::string filmBox;
+            if (!makeFilm(session, filmBox))
+                return false;
+            if (filmBox.empty())
+                continue;
+            if (!print(SopClass::BasicFilmBox, filmBox, 1))
+                return false;
+            Response deleted;
+            timed(tally_, RequestType::Delete, deleted, [&] { return scu_.nDelete(SopClass::BasicFilmBox, filmBox); });
+            if (lost(deleted))
+                return false;
+        }
+        return true;
+    }
+
+    // Every film box first, then one N-ACTION for all of them.
+    bool printSession(const std::string& session)
+    {
+        int films = 0;
+        for (int film = 0; film < options_.films; ++film) {
+            std::string filmBox;
+            if (!makeFilm(session, filmBox))
+                return false;
+            films += filmBox.empty() ? 0 : 1;
+        }
+        return print(SopClass::BasicFilmSession, session, films);
+    }
+
+    // A film box with its images; filmBox stays empty when it could not be created.
+    bool makeFilm(const std::string& session, std::string& filmBox)
+    {
+        Response created;
+        if (!timed(tally_, RequestType::CreateFilmBox, created,
                    [&] { return scu_.nCreate(SopClass::BasicFilmBox, "", test::filmBoxAttributes(options_.format, session)); }))
-            return !lost(filmBox);
-        const test::ImageBoxRefs boxes = test::imageBoxesOf(filmBox);
+            return !lost(created);
+        filmBox = created.affectedSopInstanceUid;
+        const test::ImageBoxRefs boxes = test::imageBoxesOf(created);
         for (std::size_t i = 0; i < boxes.instances.size() && i < images_.size(); ++i) {
             Response set;
             timed(tally_, RequestType::Set, set, [&] { return scu_.nSet(boxes.classes[i], boxes.instances[i], images_[i]); });
             if (lost(set))
                 return false;
         }
+        return true;
+    }
+
+    bool print(const char* sopClass, const std::string& instance, int films)
+    {
         Response action;
-        if (timed(tally_, RequestType::Action, action,
-                  [&] { return scu_.nAction(SopClass::BasicFilmBox, filmBox.affectedSopInstanceUid); }))
-            ++tally_.filmsPrinted;
-        if (lost(action))
-            return false;
-        Response deleted;
-        timed(tally_, RequestType::Delete, deleted, [&] { return scu_.nDelete(SopClass::BasicFilmBox, filmBox.affectedSopInstanceUid); });
-        return !lost(deleted);
+        if (timed(tally_, RequestType::Action, action, [&] { return scu_.nAction(sopClass, instance); }))
+            tally_.filmsPrinted += films;
+        return !lost(action);
     }
 
     bool lost(const Response& response)

@@ -4,7 +4,8 @@
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KESTROVA_BUILD_DIR:-$repo/build}
-service_program=$build/kestrova-service
+# KESTROVA_SERVICE names another service binary to measure, an older build for one.
+service_program=${KESTROVA_SERVICE:-$build/kestrova-service}
 load_program=$build/bench/print_load
 dcmpstat_template=$repo/tests/e2e/dcmpstat.cfg.in
 
@@ -64,12 +65,13 @@ wait_for_line() {
   return 1
 }
 
-# start_kestrova DIR: the headless service printing real PDF pages into DIR/program/films.
-# Sets kestrova_port and kestrova_pid.
+# start_kestrova DIR [INI_LINES]: the headless service printing real PDF pages into
+# DIR/program/films, with INI_LINES (CR LF separated, a [Limits] section for one) added to its
+# Kestrova.ini. Sets kestrova_port and kestrova_pid.
 start_kestrova() {
   local dir=$1
   mkdir -p "$dir/program"
-  printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n' > "$dir/program/Kestrova.ini"
+  printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n%s' "${2:-}" > "$dir/program/Kestrova.ini"
   for _ in 1 2 3; do
     kestrova_port=$(free_port)
     "$service_program" --port "$kestrova_port" --folder "$dir/program" > "$dir/service.out" 2>&1 &

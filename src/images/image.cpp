@@ -12,6 +12,7 @@
 #include <dcmtk/dcmimage/diregist.h> // registers colour support with DicomImage
 #include <dcmtk/dcmimgle/dcmimage.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -26,14 +27,25 @@ constexpr double ScreenDpi = 96.0;
     raiseAbout(ErrorCode::InvalidPicture, why);
 }
 
+// DCMTK renders a whole image in buffers of its own besides ours (its copy of the pixel data, the
+// pixels as read, as rescaled, the 8-bit output): a 1 GB image took 4 GB. It renders a strip of
+// rows at a time here, so that only the strip passes through those buffers. A pixel's rendition
+// depends on that pixel and the image's attributes alone, so the strips join without a seam.
+constexpr std::uint64_t StripBytes = 4 * 1024 * 1024;
+
 // What the rendition needs to know before DCMTK sees the pixels.
 struct PixelLayout {
-    int samples = 0;
+    DeclaredPixels declared;
     bool monochrome = true;
-    int rows = 0;
-    int columns = 0;
+    bool planar = false; // colour planes one after the other, each with every row
     int bitsStored = 0;
     bool signedPixels = false;
+
+    int rows() const { return declared.rows; }
+    int columns() const { return declared.columns; }
+    std::uint64_t receivedRowBytes() const { return declared.bytes() / static_cast<std::uint64_t>(declared.rows); }
+    qsizetype renditionRowBytes() const { return qsizetype{declared.columns} * declared.samples; }
+    QImage::Format format() const { return monochrome ? QImage::Format_Grayscale8 : QImage::Format_RGB888; }
 };
 
 int requiredNumber(const DataSet& image, Tag tag, const char* name)
@@ -48,29 +60,40 @@ bool isMonochrome(const std::string& photometric) { return photometric == "MONOC
 
 bool isSupportedColor(const std::string& photometric) { return photometric == "RGB" || photometric == "YBR_FULL"; }
 
+DeclaredPixels requiredDeclaredPixels(const DataSet& image)
+{
+    return DeclaredPixels{requiredNumber(image, ImageTag::Rows, "Rows"), requiredNumber(image, ImageTag::Columns, "Columns"),
+                          requiredNumber(image, ImageTag::SamplesPerPixel, "Samples per Pixel"),
+                          requiredNumber(image, ImageTag::BitsAllocated, "Bits Allocated")};
+}
+
+bool isPlanar(const DataSet& image)
+{
+    const Attribute planar = image.attribute(ImageTag::PlanarConfiguration);
+    return planar.exists() && !planar.isNull() && planar.asNumber() == 1;
+}
+
 PixelLayout checkedLayout(const DataSet& image)
 {
     PixelLayout layout;
     const std::string photometric = image.attribute(ImageTag::PhotometricInterpretation).textOrEmpty();
-    layout.samples = requiredNumber(image, ImageTag::SamplesPerPixel, "Samples per Pixel");
+    const int samples = requiredNumber(image, ImageTag::SamplesPerPixel, "Samples per Pixel");
     layout.monochrome = isMonochrome(photometric);
-    if (!(layout.monochrome && layout.samples == 1) && !(isSupportedColor(photometric) && layout.samples == 3))
-        invalidPicture("unsupported Photometric Interpretation \"" + photometric + "\" with " +
-                       std::to_string(layout.samples) + " samples");
-    layout.rows = requiredNumber(image, ImageTag::Rows, "Rows");
-    layout.columns = requiredNumber(image, ImageTag::Columns, "Columns");
-    const int bitsAllocated = requiredNumber(image, ImageTag::BitsAllocated, "Bits Allocated");
+    if (!(layout.monochrome && samples == 1) && !(isSupportedColor(photometric) && samples == 3))
+        invalidPicture("unsupported Photometric Interpretation \"" + photometric + "\" with " + std::to_string(samples) +
+                       " samples");
+    layout.declared = requiredDeclaredPixels(image);
     layout.bitsStored = requiredNumber(image, ImageTag::BitsStored, "Bits Stored");
     layout.signedPixels = requiredNumber(image, ImageTag::PixelRepresentation, "Pixel Representation") == 1;
-    if (layout.rows < 1 || layout.columns < 1)
+    layout.planar = !layout.monochrome && isPlanar(image);
+    if (layout.rows() < 1 || layout.columns() < 1)
         invalidPicture("no pixels");
+    const int bitsAllocated = layout.declared.bitsAllocated;
     if ((bitsAllocated != 8 && bitsAllocated != 16) || layout.bitsStored < 1 || layout.bitsStored > bitsAllocated)
         invalidPicture("unsupported bit depth");
     const Attribute pixelData = image.attribute(ImageTag::PixelData);
-    const std::size_t needed =
-        std::size_t(layout.rows) * std::size_t(layout.columns) * std::size_t(layout.samples) * std::size_t(bitsAllocated / 8);
     if (!pixelData.exists() || pixelData.isNull() || !std::holds_alternative<Bytes>(pixelData.value()) ||
-        pixelData.asBytes()->size() < needed)
+        receivedPixelBytes(image) < layout.declared.bytes())
         invalidPicture("pixel data shorter than the image");
     return layout;
 }
@@ -89,30 +112,71 @@ void chooseWindow(DicomImage& rendition, const DataSet& image, const PixelLayout
     rendition.setWindow((lowest + highest + 1) / 2, highest - lowest + 1);
 }
 
-QImage copiedOutput(DicomImage& rendition, const PixelLayout& layout)
+int stripRows(const PixelLayout& layout)
 {
-    const auto* output = static_cast<const std::uint8_t*>(rendition.getOutputData(8, 0, 0 /* interleaved */));
-    if (output == nullptr)
-        invalidPicture(DicomImage::getString(rendition.getStatus()));
-    QImage picture(layout.columns, layout.rows, layout.monochrome ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-    const std::size_t rowBytes = std::size_t(layout.columns) * std::size_t(layout.samples);
-    // QImage rows are padded to 32 bits; DCMTK's are not.
-    for (int row = 0; row < layout.rows; ++row)
-        std::memcpy(picture.scanLine(row), output + rowBytes * std::size_t(row), rowBytes);
-    return picture;
+    return static_cast<int>(std::clamp<std::uint64_t>(StripBytes / layout.receivedRowBytes(), 1, static_cast<std::uint64_t>(layout.rows())));
 }
 
-QImage rendered(const DataSet& image)
+// Rows [first, first + count) of the image as an image of their own. Planar pixel data keeps its
+// planes, each cut the same way.
+DataSet stripOf(const DataSet& image, const PixelLayout& layout, int first, int count)
 {
-    const PixelLayout layout = checkedLayout(image);
+    const Attribute pixelData = image.attribute(ImageTag::PixelData);
+    const std::vector<std::uint8_t>& pixels = *pixelData.asBytes();
+    const std::uint64_t planes = layout.planar ? static_cast<std::uint64_t>(layout.declared.samples) : 1;
+    const std::uint64_t planeRowBytes = layout.receivedRowBytes() / planes;
+    const std::uint64_t planeBytes = planeRowBytes * static_cast<std::uint64_t>(layout.rows());
+    auto strip = std::make_shared<std::vector<std::uint8_t>>();
+    strip->reserve(planeRowBytes * static_cast<std::uint64_t>(count) * planes);
+    for (std::uint64_t plane = 0; plane < planes; ++plane) {
+        const auto start = pixels.begin() + static_cast<std::ptrdiff_t>(plane * planeBytes + planeRowBytes * static_cast<std::uint64_t>(first));
+        strip->insert(strip->end(), start, start + static_cast<std::ptrdiff_t>(planeRowBytes * static_cast<std::uint64_t>(count)));
+    }
+    DataSet part = image;
+    part.add(Attribute(ImageTag::Rows, "US", Numbers{static_cast<double>(count)}));
+    part.add(Attribute(ImageTag::PixelData, pixelData.vr(), Bytes(std::move(strip))));
+    return part;
+}
+
+// The strip's 8-bit rendition written to `into`, rows one after the other without padding.
+void renderStrip(const DataSet& strip, const PixelLayout& layout, uchar* into, std::uint64_t size)
+{
     // DicomImage may take the pixel data over; it gets its own copy, never our shared bytes.
-    const std::unique_ptr<DcmDataset> dataset = dcm::toDcmDataset(image);
+    const std::unique_ptr<DcmDataset> dataset = dcm::toDcmDataset(strip);
     DicomImage rendition(dataset.get(), EXS_LittleEndianExplicit, CIF_MayDetachPixelData);
     if (rendition.getStatus() != EIS_Normal)
         invalidPicture(DicomImage::getString(rendition.getStatus()));
     if (layout.monochrome)
-        chooseWindow(rendition, image, layout);
-    return copiedOutput(rendition, layout);
+        chooseWindow(rendition, strip, layout);
+    if (!rendition.getOutputData(into, size, 8, 0, 0 /* interleaved */))
+        invalidPicture(DicomImage::getString(rendition.getStatus()));
+}
+
+// The rendition of rows [first, first + count), strip by strip.
+QImage renderedRows(const DataSet& image, const PixelLayout& layout, int first, int count)
+{
+    QImage rows = allocatedImage(QSize(layout.columns(), count), layout.format());
+    const qsizetype rowBytes = layout.renditionRowBytes();
+    for (int done = 0; done < count; done += stripRows(layout)) {
+        const int strip = std::min(stripRows(layout), count - done);
+        renderStrip(stripOf(image, layout, first + done, strip), layout, rows.scanLine(done),
+                    static_cast<std::uint64_t>(rowBytes) * static_cast<std::uint64_t>(strip));
+        spreadRows(rows, done, strip, rowBytes);
+    }
+    return rows;
+}
+
+// An image larger than a page can show would keep its pixels until its film prints: it is
+// smoothed down to what the page shows as its strips are rendered.
+QImage rendered(const DataSet& image, const PixelBounds& bounds)
+{
+    const PixelLayout layout = checkedLayout(image);
+    const QSize pixels(layout.columns(), layout.rows());
+    const QSize kept = sizeWithin(pixels, bounds);
+    if (kept == pixels)
+        return renderedRows(image, layout, 0, layout.rows());
+    return smoothlyScaled(pixels, kept, layout.format(),
+                          [&](int first, int count) { return renderedRows(image, layout, first, count); });
 }
 
 // Width and height widened by a non-square pixel: Pixel Aspect Ratio is "vertical\horizontal".
@@ -131,13 +195,15 @@ std::pair<double, double> aspectWidening(const DataSet& image)
     return {1.0, vertical / horizontal};
 }
 
-Picture sizedPicture(QImage image, const DataSet& dataSet)
+// Sized by the image's own pixels, also when the rendition holds fewer.
+Picture sizedPicture(QImage rendition, const DataSet& image)
 {
-    const auto [widenX, widenY] = aspectWidening(dataSet);
+    const DeclaredPixels declared = requiredDeclaredPixels(image);
+    const auto [widenX, widenY] = aspectWidening(image);
     Picture picture;
-    picture.widthHimetric = roundHalfEven<std::int32_t>(himetricFromPixels(image.width(), ScreenDpi) * widenX);
-    picture.heightHimetric = roundHalfEven<std::int32_t>(himetricFromPixels(image.height(), ScreenDpi) * widenY);
-    picture.image = std::move(image);
+    picture.widthHimetric = roundHalfEven<std::int32_t>(himetricFromPixels(declared.columns, ScreenDpi) * widenX);
+    picture.heightHimetric = roundHalfEven<std::int32_t>(himetricFromPixels(declared.rows, ScreenDpi) * widenY);
+    picture.image = std::move(rendition);
     return picture;
 }
 
@@ -155,12 +221,46 @@ DataSetPtr imageOf(const DataSet& imageBox)
     return images && images->count() > 0 ? images->item(1) : nullptr;
 }
 
-Picture decodedPicture(const DataSet& image) { return sizedPicture(rendered(image), image); }
+std::uint64_t DeclaredPixels::bytes() const
+{
+    const std::uint64_t bits = static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(columns) *
+                               static_cast<std::uint64_t>(samples) * static_cast<std::uint64_t>(bitsAllocated);
+    return (bits + 7) / 8;
+}
 
-std::shared_ptr<const Picture> preparedPicture(const DataSet& image)
+std::uint64_t DeclaredPixels::renditionBytes(const PixelBounds& bounds) const
+{
+    const QSize kept = sizeWithin(QSize(columns, rows), bounds);
+    return static_cast<std::uint64_t>(kept.width()) * static_cast<std::uint64_t>(kept.height()) *
+           static_cast<std::uint64_t>(samples);
+}
+
+std::optional<DeclaredPixels> declaredPixels(const DataSet& image)
 {
     try {
-        return std::make_shared<const Picture>(keptCompressed(decodedPicture(image)));
+        const DeclaredPixels declared = requiredDeclaredPixels(image);
+        if (std::min({declared.rows, declared.columns, declared.samples, declared.bitsAllocated}) < 1)
+            return std::nullopt;
+        return declared;
+    } catch (const AppError&) {
+        return std::nullopt;
+    }
+}
+
+std::uint64_t receivedPixelBytes(const DataSet& image)
+{
+    const Attribute pixelData = image.attribute(ImageTag::PixelData);
+    if (!std::holds_alternative<Bytes>(pixelData.value()) || !pixelData.asBytes())
+        return 0;
+    return pixelData.asBytes()->size();
+}
+
+Picture decodedPicture(const DataSet& image, const PixelBounds& bounds) { return sizedPicture(rendered(image, bounds), image); }
+
+std::shared_ptr<const Picture> preparedPicture(const DataSet& image, const PixelBounds& bounds)
+{
+    try {
+        return std::make_shared<const Picture>(keptCompressed(decodedPicture(image, bounds)));
     } catch (...) {
         return nullptr;
     }

@@ -1,6 +1,7 @@
 #include "picture/picture.h"
 
 #include "core/errors.h"
+#include "picture/picture_pixels.h"
 
 #include <libdeflate.h>
 
@@ -55,17 +56,10 @@ void inflateInto(const CompressedPixels& pixels, void* rows, std::size_t size)
 
 QImage inflated(const CompressedPixels& pixels)
 {
-    QImage image(pixels.width, pixels.height, pixels.format);
-    if (image.isNull())
-        raiseAbout(ErrorCode::InvalidPicture, "no room for its pixels");
+    QImage image = allocatedImage(QSize(pixels.width, pixels.height), pixels.format);
     const qsizetype bytes = rowBytes(pixels.width, pixels.format);
     inflateInto(pixels, image.bits(), static_cast<std::size_t>(bytes * pixels.height));
-    // The rows arrive one after the other at the start of the image; each goes to its padded
-    // place from the last one back, so that none is overwritten before it has moved.
-    if (bytes != image.bytesPerLine()) {
-        for (int row = pixels.height - 1; row > 0; --row)
-            std::memmove(image.scanLine(row), image.constBits() + bytes * row, static_cast<std::size_t>(bytes));
-    }
+    spreadRows(image, 0, pixels.height, bytes);
     return image;
 }
 
@@ -105,6 +99,28 @@ std::shared_ptr<const CompressedPixels> compressedPixelsOf(const Picture& pictur
     if (!picture.compressed)
         raiseAbout(ErrorCode::InvalidPicture, "the picture has no image");
     return picture.compressed;
+}
+
+QSize pixelSize(const Picture& picture)
+{
+    if (!picture.image.isNull())
+        return picture.image.size();
+    if (!picture.compressed)
+        raiseAbout(ErrorCode::InvalidPicture, "the picture has no image");
+    return QSize(picture.compressed->width, picture.compressed->height);
+}
+
+std::uint64_t pixelBytes(const Picture& picture)
+{
+    const QSize size = pixelSize(picture);
+    const QImage::Format format = picture.image.isNull() ? picture.compressed->format : picture.image.format();
+    return static_cast<std::uint64_t>(rowBytes(size.width(), format)) * static_cast<std::uint64_t>(size.height());
+}
+
+std::uint64_t heldBytes(const Picture& picture)
+{
+    const auto compressed = picture.compressed ? static_cast<std::uint64_t>(picture.compressed->deflated.size()) : 0;
+    return compressed + static_cast<std::uint64_t>(picture.image.sizeInBytes());
 }
 
 Picture keptCompressed(Picture picture)

@@ -42,6 +42,14 @@ std::shared_ptr<const CompressedPixels> compressedPixelsFor(const Picture& pictu
 // picture with neither.
 std::shared_ptr<const CompressedPixels> compressedPixelsOf(const Picture& picture);
 
+// The pixels of the picture's image, or of its compressed pixels when it holds no image. Raises
+// InvalidPicture for a picture with neither.
+QSize pixelSize(const Picture& picture);
+// Its pixels' bytes as an 8-bit image without row padding: what a printer drawing it holds.
+std::uint64_t pixelBytes(const Picture& picture);
+// What the picture holds now: its compressed pixels and its image, if any.
+std::uint64_t heldBytes(const Picture& picture);
+
 // The picture holding only its compressed pixels: a few percent of the image on most films,
 // while it waits for the rest of its film.
 Picture keptCompressed(Picture picture);

@@ -16,7 +16,11 @@ inline constexpr std::uint16_t UnrecognizedOperation = 0x0211;
 inline constexpr std::uint16_t ResourceLimitation = 0x0213;
 // Film session print: the session holds no film box.
 inline constexpr std::uint16_t FilmSessionHasNoFilmBox = 0xC600;
-// Image box N-SET: no memory to keep the image.
+// Image box N-SET: the image would take the memory budget beyond its limit.
 inline constexpr std::uint16_t InsufficientMemoryForImage = 0xC605;
+
+// Refusals for want of memory: the limits in Kestrova.ini decide them, not a fault of the
+// requester, so an administrator is told of them in the DICOM log.
+inline bool isMemoryRefusal(std::uint16_t status) { return status == ResourceLimitation || status == InsufficientMemoryForImage; }
 
 } // namespace kestrova::DimseStatus

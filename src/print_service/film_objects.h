@@ -8,6 +8,7 @@
 
 #include "data/data_set.h"
 #include "picture/picture.h"
+#include "print_service/pixel_budget.h"
 
 #include <memory>
 #include <string>
@@ -27,6 +28,10 @@ struct ImageBox {
     // The picture of its image, decoded as the image arrived; its image item then lacks the
     // pixel data. Null while the image box has no image, or one that could not be decoded.
     std::shared_ptr<const Picture> picture;
+    // What its image holds: from its arrival the pixel data and the rendition decoding makes of
+    // it, once decoded the picture's compressed pixels, or the pixel data still when it could not
+    // be decoded.
+    PixelCharge pixels;
     FilmBox* filmBox = nullptr; // the store removes a film box's image boxes with it
 };
 

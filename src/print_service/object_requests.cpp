@@ -58,9 +58,10 @@ const char* imageBoxClassFor(const std::string& metaSopClass)
                                                                    : SopClass::BasicGrayscaleImageBox;
 }
 
-std::shared_ptr<ImageBox> newImageBox(const char* imageBoxClass, FilmBox& filmBox)
+std::shared_ptr<ImageBox> newImageBox(const char* imageBoxClass, FilmBox& filmBox, PixelAccount& pixels)
 {
     auto imageBox = std::make_shared<ImageBox>();
+    imageBox->pixels = PixelCharge(pixels);
     imageBox->uid = newUid();
     imageBox->sopClassUid = imageBoxClass;
     imageBox->attributes.setSopInstanceUid(imageBox->uid);
@@ -106,7 +107,7 @@ std::shared_ptr<FilmBox> createFilmBox(const ObjectStore& store, const std::stri
     filmBox->session = &referencedFilmSession(store, attributes);
     filmBox->attributes = std::move(attributes);
     for (std::int16_t i = 0; i < count; ++i)
-        filmBox->imageBoxes.push_back(newImageBox(imageBoxClassFor(metaSopClass), *filmBox));
+        filmBox->imageBoxes.push_back(newImageBox(imageBoxClassFor(metaSopClass), *filmBox, store.pixels()));
     return filmBox;
 }
 
@@ -145,6 +146,43 @@ DataSetPtr withoutPixels(const DataSet& image)
     return kept;
 }
 
+// Refused before it is decoded: pixel data that ends before the image would be refused when
+// its film prints, after the requester was told it was stored.
+void requireWholePixelData(const DataSet& image)
+{
+    const auto declared = declaredPixels(image);
+    if (declared && receivedPixelBytes(image) < declared->bytes())
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::InvalidPicture,
+                             "Pixel Data of " + std::to_string(receivedPixelBytes(image)) + " bytes is shorter than the " +
+                                 std::to_string(declared->bytes()) + " bytes its Rows, Columns, Samples per Pixel and Bits Allocated declare");
+}
+
+// What an image costs from its arrival until it is decoded: its pixel data as received, and the
+// rendition decoding makes beside it at the size the picture is kept at.
+std::uint64_t arrivingBytes(const DataSet& image, const PixelBounds& largestPicture)
+{
+    const auto declared = declaredPixels(image);
+    return receivedPixelBytes(image) + (declared ? declared->renditionBytes(largestPicture) : 0);
+}
+
+// The image box's charge becomes the arriving image's, in place of what its image held before;
+// refused, when the budget cannot take it, with nothing of the image box changed.
+void chargeArrivingImage(ImageBox& imageBox, const DataSet& image, const PixelBounds& largestPicture)
+{
+    requireWholePixelData(image);
+    const std::uint64_t bytes = arrivingBytes(image, largestPicture);
+    if (!imageBox.pixels.resize(bytes))
+        throw RequestFailure(DimseStatus::InsufficientMemoryForImage, ErrorCode::Overflow,
+                             "Image box " + imageBox.uid + " refused: its image needs " + megabytesText(bytes) + " and " +
+                                 imageBox.pixels.account()->describe());
+}
+
+// Whether the modification sets the image box's image, or takes it away with an empty sequence.
+bool setsImage(const ImageBox* imageBox, const DataSetPtr& modification)
+{
+    return imageBox && modification && imageSequenceOf(*modification).exists();
+}
+
 } // namespace
 
 DataSetPtr createObject(ObjectStore& store, const Request& request)
@@ -179,15 +217,22 @@ DataSetPtr getObject(const ObjectStore& store, const Request& request)
     return object;
 }
 
-std::optional<ArrivedImage> setAttributes(ObjectStore& store, const Request& request)
+std::optional<ArrivedImage> setAttributes(ObjectStore& store, const Request& request, const PixelBounds& largestPicture)
 {
     DataSet& attributes = requireAttributes(store, request);
-    copyAttributes(request.dataSet, attributes);
     const auto imageBox = store.find<ImageBox>(request.sopInstanceUid);
-    const DataSetPtr image = imageBox && request.dataSet ? imageOf(*request.dataSet) : nullptr;
-    if (!image)
+    const bool imageSet = setsImage(imageBox.get(), request.dataSet);
+    const DataSetPtr image = imageSet ? imageOf(*request.dataSet) : nullptr;
+    if (image)
+        chargeArrivingImage(*imageBox, *image, largestPicture);
+    copyAttributes(request.dataSet, attributes);
+    if (!imageSet)
         return std::nullopt;
     imageBox->picture.reset(); // the picture of an image set before
+    if (!image) {
+        imageBox->pixels.release();
+        return std::nullopt;
+    }
     return ArrivedImage{imageBox, image, !imageBox->filmBox || hasEveryImage(*imageBox->filmBox)};
 }
 
@@ -197,6 +242,11 @@ void keepPicture(const ArrivedImage& arrived, std::shared_ptr<const Picture> pic
     const Attribute sequence = imageSequenceOf(imageBox.attributes);
     if (imageOf(imageBox.attributes) != arrived.image)
         return;
+    if (!picture) {
+        imageBox.pixels.shrinkTo(receivedPixelBytes(*arrived.image)); // kept for printing to say why
+        return;
+    }
+    imageBox.pixels.shrinkTo(heldBytes(*picture));
     auto kept = makeCollection();
     for (const DataSetPtr& image : *sequence.asSequence())
         kept->add(image == arrived.image ? withoutPixels(*image) : image);

@@ -1,10 +1,12 @@
 #pragma once
 // The print objects of one association, found by SOP Instance UID. Removing an object takes
-// what hangs from it: a film session its film boxes, a film box its image boxes.
+// what hangs from it: a film session its film boxes, a film box its image boxes, and with them
+// the pixel data they held on the association's account.
 //
 // Threads: used only under the print service's lock.
 
 #include "print_service/film_objects.h"
+#include "print_service/pixel_budget.h"
 
 #include <map>
 #include <memory>
@@ -18,6 +20,13 @@ using StoredObject = std::variant<std::shared_ptr<FilmSession>, std::shared_ptr<
 
 class ObjectStore {
 public:
+    explicit ObjectStore(PixelAccount& pixels) : pixels_(pixels) {}
+    ObjectStore(const ObjectStore&) = delete;
+    ObjectStore& operator=(const ObjectStore&) = delete;
+
+    // The account its image boxes hold their pixel data on.
+    PixelAccount& pixels() const { return pixels_; }
+
     bool contains(const std::string& uid) const { return objects_.contains(uid); }
     // The object with that UID, or null when there is none or it is of another type.
     template <typename Object>
@@ -39,6 +48,7 @@ public:
 
     // Removes the object with everything that hangs from it; an unknown UID is no error.
     void remove(const std::string& uid);
+    void clear() { objects_.clear(); }
 
     std::size_t size() const { return objects_.size(); }
 
@@ -46,6 +56,7 @@ private:
     void removeFilmSession(const FilmSession& session);
     void removeFilmBox(const FilmBox& filmBox);
 
+    PixelAccount& pixels_;
     std::map<std::string, StoredObject> objects_;
 };
 

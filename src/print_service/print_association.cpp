@@ -39,7 +39,7 @@ RequestFailure noSuchObject(const std::string& uid)
 } // namespace
 
 PrintAssociation::PrintAssociation(ServiceState& service)
-    : service_(service)
+    : service_(service), pixels_(service.pixelBudget())
 {
     const auto lock = service_.lock();
     service_.openStore(objects_);
@@ -50,7 +50,7 @@ PrintAssociation::~PrintAssociation()
     {
         const auto lock = service_.lock();
         service_.closeStore(objects_);
-        objects_ = ObjectStore();
+        objects_.clear();
     }
     // Costs the next association the page faults of its first film (about 40 ms for a job of
     // four default images), against holding the heap's high-water mark for good.
@@ -63,6 +63,8 @@ Response PrintAssociation::handle(const Request& request)
         return dispatch(request);
     } catch (const RequestFailure& failure) {
         LogError(failure.number(), failure.description(), Label);
+        if (DimseStatus::isMemoryRefusal(failure.status()))
+            service_.log().append(LogCategory::Errors, failure.description());
         return status(failure.status());
     } catch (...) {
         const ErrorInfo error = currentErrorInfo();
@@ -113,28 +115,29 @@ Response PrintAssociation::set(const Request& request)
     if (isPrinter(request.sopInstanceUid))
         return status(DimseStatus::UnrecognizedOperation);
     std::optional<ArrivedImage> arrived;
+    PixelBounds largestPicture;
     {
         const auto lock = service_.lock();
-        arrived = setAttributes(objects_, request);
+        largestPicture = service_.jobSettings().largestPicture;
+        arrived = setAttributes(objects_, request, largestPicture);
     }
     if (!arrived)
         return status(DimseStatus::Success);
     if (arrived->completesItsFilm) {
-        prepare(*arrived);
+        prepare(*arrived, largestPicture);
         return status(DimseStatus::Success);
     }
-    return Response{DimseStatus::Success, nullptr, [this, arrived = *arrived] { prepare(arrived); }};
+    return Response{DimseStatus::Success, nullptr,
+                    [this, arrived = *arrived, largestPicture] { prepare(arrived, largestPicture); }};
 }
 
-void PrintAssociation::prepare(const ArrivedImage& arrived)
+void PrintAssociation::prepare(const ArrivedImage& arrived, const PixelBounds& largestPicture)
 {
     std::shared_ptr<const Picture> picture;
     {
         const auto slot = service_.workSlots().take(WorkKind::Decode);
-        picture = preparedPicture(*arrived.image);
+        picture = preparedPicture(*arrived.image, largestPicture);
     }
-    if (!picture)
-        return;
     const auto lock = service_.lock();
     keepPicture(arrived, std::move(picture));
 }
@@ -158,15 +161,8 @@ Response PrintAssociation::print(const Request& request)
     }
     if (!job)
         return status(DimseStatus::UnrecognizedOperation);
-    const auto slot = service_.workSlots().take(WorkKind::Print);
-    // A job waiting for its slot when the service began to stop prints nothing.
-    if (service_.stopping())
-        return status(DimseStatus::ProcessingFailure);
-    service_.reportJobStarted();
     const auto printer = service_.printerFor(settings.configuration.settings);
-    return status(job->print(
-        settings, *printer, [this](std::shared_ptr<const FilmPage> page) { service_.reportFilmPrinted(std::move(page)); },
-        [this] { return service_.stopping(); }));
+    return status(job->print(settings, *printer, service_, pixels_));
 }
 
 } // namespace kestrova

@@ -1,12 +1,14 @@
 #pragma once
 // One association as the print service serves it: it owns the objects the association
-// creates, which only it can find, and removes them when the association ends. Each request is
-// handled on the association's thread: the store's part under the service's lock, decoding and
-// printing outside it.
+// creates, which only it can find, and removes them when the association ends, with the pixel
+// data they held on its account of the service's budget. Each request is handled on the
+// association's thread: the store's part under the service's lock, decoding and printing
+// outside it.
 
 #include "network/dicom_service.h"
 #include "print_service/object_requests.h"
 #include "print_service/object_store.h"
+#include "print_service/pixel_budget.h"
 
 namespace kestrova {
 
@@ -21,7 +23,7 @@ public:
     PrintAssociation& operator=(const PrintAssociation&) = delete;
 
     // A failure is logged under "NormalisedReceived" and answered with its status; it loses only
-    // the failing request's own work.
+    // the failing request's own work. Refusals for want of memory go to the DICOM log as well.
     Response handle(const Request& request) override;
 
 private:
@@ -29,10 +31,11 @@ private:
     Response get(const Request& request);
     Response set(const Request& request);
     Response print(const Request& request);
-    void prepare(const ArrivedImage& arrived);
+    void prepare(const ArrivedImage& arrived, const PixelBounds& largestPicture);
 
     ServiceState& service_;
-    ObjectStore objects_; // under the service's lock
+    PixelAccount pixels_;         // outlives the objects holding on it
+    ObjectStore objects_{pixels_}; // under the service's lock
 };
 
 } // namespace kestrova

@@ -37,13 +37,59 @@ std::variant<FilmToPrint, AppError> takenFilm(const ObjectStore& store, const Fi
 }
 
 // An image that could not be decoded when it arrived is decoded again, to say why.
-FilmToPrint withEveryPicture(FilmToPrint film)
+FilmToPrint withEveryPicture(FilmToPrint film, const PixelBounds& largestPicture)
 {
     for (ImageBoxToPrint& imageBox : film.imageBoxes) {
         if (const DataSetPtr image = imageOf(imageBox.attributes); image && !imageBox.picture)
-            imageBox.picture = std::make_shared<const Picture>(decodedPicture(*image));
+            imageBox.picture = std::make_shared<const Picture>(decodedPicture(*image, largestPicture));
     }
     return film;
+}
+
+void logFailure(const ErrorInfo& error) { LogError(error.number, error.description, Label); }
+
+enum class FilmOutcome { Printed, Failed, NoRoom, NotBegun };
+
+// A page is drawn whole before the printer sees it: its pictures are then held as pixels, beside
+// everything the association and the others hold.
+FilmOutcome printWithinBudget(const FilmToPrint& film, const FilmJobSettings& settings, PrinterDevice& printer,
+                              ServiceState& service, PixelAccount& pixels)
+{
+    auto page = std::make_shared<const FilmPage>(filmPageFor(withEveryPicture(film, settings.largestPicture), settings, printer));
+    const std::uint64_t bytes = pagePixelBytes(*page);
+    PixelCharge room(pixels);
+    if (!room.resize(bytes)) {
+        const std::string why = "Film box " + film.filmBox.sopInstanceUid() + " not printed: its page needs " +
+                                megabytesText(bytes) + " and " + pixels.describe();
+        logFailure(ErrorInfo{static_cast<int>(ErrorCode::Overflow), why});
+        service.log().append(LogCategory::Errors, why);
+        return FilmOutcome::NoRoom;
+    }
+    printFilmPage(*page, printer);
+    service.reportFilmPrinted(std::move(page));
+    return FilmOutcome::Printed;
+}
+
+// A slot per film, not per job: a session of a thousand films would otherwise keep everyone
+// else's prints waiting for all of them.
+FilmOutcome printOne(const std::variant<FilmToPrint, AppError>& film, const FilmJobSettings& settings,
+                     PrinterDevice& printer, ServiceState& service, PixelAccount& pixels, bool firstOfJob)
+{
+    const auto slot = service.workSlots().take(WorkKind::Print);
+    // A film waiting for its slot when the service began to stop is not begun: its requester is
+    // about to be cut off.
+    if (service.stopping())
+        return FilmOutcome::NotBegun;
+    if (firstOfJob)
+        service.reportJobStarted();
+    try {
+        if (const auto* failure = std::get_if<AppError>(&film))
+            throw *failure;
+        return printWithinBudget(std::get<FilmToPrint>(film), settings, printer, service, pixels);
+    } catch (...) {
+        logFailure(currentErrorInfo());
+        return FilmOutcome::Failed;
+    }
 }
 
 } // namespace
@@ -64,34 +110,23 @@ PrintJob PrintJob::ofFilmSession(const ObjectStore& store, const FilmSession& se
     return job;
 }
 
-std::uint16_t PrintJob::print(const FilmJobSettings& settings, PrinterDevice& printer, const FilmPrinted& printed,
-                              const Stopping& stopping) const
+std::uint16_t PrintJob::print(const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service,
+                             PixelAccount& pixels) const
 {
     if (ofSession_ && films_.empty())
         return DimseStatus::FilmSessionHasNoFilmBox;
-    std::uint16_t status = DimseStatus::Success;
+    bool failed = false;
+    bool noRoom = false;
     for (const Film& film : films_) {
-        if (stopping())
+        const FilmOutcome outcome = printOne(film, settings, printer, service, pixels, &film == &films_.front());
+        if (outcome == FilmOutcome::NotBegun)
             return DimseStatus::ProcessingFailure;
-        if (!printOne(film, settings, printer, printed))
-            status = DimseStatus::ProcessingFailure;
+        failed = failed || outcome == FilmOutcome::Failed;
+        noRoom = noRoom || outcome == FilmOutcome::NoRoom;
     }
-    return status;
-}
-
-bool PrintJob::printOne(const Film& film, const FilmJobSettings& settings, PrinterDevice& printer,
-                        const FilmPrinted& printed) const
-{
-    try {
-        if (const auto* failure = std::get_if<AppError>(&film))
-            throw *failure;
-        printed(std::make_shared<const FilmPage>(printFilm(withEveryPicture(std::get<FilmToPrint>(film)), settings, printer)));
-        return true;
-    } catch (...) {
-        const ErrorInfo error = currentErrorInfo();
-        LogError(error.number, error.description, Label);
-        return false;
-    }
+    if (failed)
+        return DimseStatus::ProcessingFailure;
+    return noRoom ? DimseStatus::ResourceLimitation : DimseStatus::Success;
 }
 
 } // namespace kestrova

@@ -1,22 +1,21 @@
 #pragma once
 // One N-ACTION's printing. What its films need is taken from the store under the service's
 // lock (attributes copied, pictures shared); the films are then printed on the association's
-// thread outside the lock, beside other associations' jobs, on a printer device of the job's own.
+// thread outside the lock, beside other associations' jobs, on a printer device of the job's own,
+// each film in a print slot of its own.
 
 #include "core/errors.h"
 #include "print_service/object_store.h"
+#include "print_service/service_state.h"
 #include "printing/printer_device.h"
 #include "render/film_to_print.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <variant>
 #include <vector>
 
 namespace kestrova {
-
-struct FilmPage;
 
 class PrintJob {
 public:
@@ -24,21 +23,18 @@ public:
     static PrintJob ofFilmBox(const ObjectStore& store, const FilmBox& filmBox);
     static PrintJob ofFilmSession(const ObjectStore& store, const FilmSession& session);
 
-    using FilmPrinted = std::function<void(std::shared_ptr<const FilmPage>)>;
-    using Stopping = std::function<bool()>;
-    // Outside the lock: prints each film as a page and returns the N-ACTION's status: 0x0110 when
-    // any film failed (each failure logged under "DoPrint"; nothing of that film is printed) or
-    // was not begun because the service is stopping (asked before each film), 0xC600 for a
-    // session without a film box.
-    std::uint16_t print(const FilmJobSettings& settings, PrinterDevice& printer, const FilmPrinted& printed,
-                        const Stopping& stopping) const;
+    // Outside the lock: prints each film as a page, each while it holds a print slot and, for its
+    // page's pictures as pixels, room on the association's pixel account; reports each page
+    // printed to the service. Returns the N-ACTION's status: 0x0110 when any film failed (each
+    // failure logged under "DoPrint"; nothing of that film is printed), else 0x0213 when the
+    // budget had no room for a page (logged under "DoPrint" and in the DICOM log; that film is
+    // not printed), 0xC600 for a session without a film box.
+    std::uint16_t print(const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service,
+                        PixelAccount& pixels) const;
 
 private:
     // A film as it was taken, or why it could not be.
     using Film = std::variant<FilmToPrint, AppError>;
-
-    bool printOne(const Film& film, const FilmJobSettings& settings, PrinterDevice& printer,
-                  const FilmPrinted& printed) const;
 
     std::vector<Film> films_;
     bool ofSession_ = false;

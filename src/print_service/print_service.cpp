@@ -26,7 +26,7 @@ ListenerLimits listenerLimits(const Limits& limits)
 } // namespace
 
 PrintService::PrintService(const Configuration& configuration, const PrinterCatalogue& printers, QObject* parent)
-    : QObject(parent), configuration_(configuration), state_(printers), listener_(*this, log_)
+    : QObject(parent), configuration_(configuration), state_(printers, log_), listener_(*this, log_)
 {
     // Before the first association's thread allocates the images it receives.
     keepPixelBuffersForReuse();
@@ -43,6 +43,7 @@ void PrintService::restart()
     // Before the listener starts: its first request already prints with these.
     FilmJobSettings settings{configuration_, {}};
     LoadLutTable(settings.lut, configuration_.settings);
+    settings.largestPicture = state_.largestPictureFor(configuration_.settings);
     {
         const auto lock = state_.lock();
         state_.setJobSettings(std::move(settings));

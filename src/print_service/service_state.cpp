@@ -1,10 +1,26 @@
 #include "print_service/service_state.h"
 
+#include "core/errors.h"
 #include "print_service/printer_instance.h"
 
 #include <numeric>
 
 namespace kestrova {
+
+void ServiceState::setJobSettings(FilmJobSettings settings)
+{
+    pixelBudget_.setLimits(settings.configuration.limits);
+    jobSettings_ = std::move(settings);
+}
+
+PixelBounds ServiceState::largestPictureFor(const Settings& settings) const
+{
+    try {
+        return printerFor(settings)->capabilities().largestPicture();
+    } catch (const AppError&) {
+        return LargestFilmPicture;
+    }
+}
 
 DataSetPtr ServiceState::printerInstance() const { return PrinterDataset(jobSettings_.configuration.settings); }
 

@@ -1,13 +1,16 @@
 #pragma once
 // What the handlers of all associations share with the print service: one mutex, and under it
 // the settings jobs print with, the Printer instance and the stores of the open associations;
-// besides them the printer, the work slots and where printed films are reported.
+// besides them the printer, the work slots, the pixel budget, the DICOM log and where printed
+// films are reported.
 //
 // Threads: the members marked "under the lock" are read and written only with lock() held. The
 // rest is set before the listener starts and only read afterwards, or guards itself (the stop
 // flag is atomic).
 
+#include "network/dicom_log.h"
 #include "print_service/object_store.h"
+#include "print_service/pixel_budget.h"
 #include "print_service/work_slots.h"
 #include "printing/printer_catalogue.h"
 #include "render/film_page.h"
@@ -23,7 +26,7 @@ namespace kestrova {
 
 class ServiceState {
 public:
-    explicit ServiceState(const PrinterCatalogue& printers) : printers_(printers) {}
+    ServiceState(const PrinterCatalogue& printers, DicomLog& log) : printers_(printers), log_(log) {}
     ServiceState(const ServiceState&) = delete;
     ServiceState& operator=(const ServiceState&) = delete;
 
@@ -31,7 +34,8 @@ public:
 
     // Under the lock.
     const FilmJobSettings& jobSettings() const { return jobSettings_; }
-    void setJobSettings(FilmJobSettings settings) { jobSettings_ = std::move(settings); }
+    // The budget takes the settings' limits too.
+    void setJobSettings(FilmJobSettings settings);
     DataSetPtr printerInstance() const;
     void openStore(const ObjectStore& store) { stores_.insert(&store); }
     void closeStore(const ObjectStore& store) { stores_.erase(&store); }
@@ -43,7 +47,12 @@ public:
     {
         return openJobPrinter(printers_, settings.Printer);
     }
+    // The most pixels a picture needs on the printer the settings name, which is asked for them:
+    // its largest paper at its resolution. A printer that cannot say is taken for the built-in one.
+    PixelBounds largestPictureFor(const Settings& settings) const;
     WorkSlots& workSlots() { return workSlots_; }
+    PixelBudget& pixelBudget() { return pixelBudget_; }
+    DicomLog& log() { return log_; }
 
     // Set before the listener stops and cleared before it listens again: while set, no film is
     // begun, so nothing prints for a requester the stop is about to cut off.
@@ -55,7 +64,7 @@ public:
     void setFilmPrinted(std::function<void()> filmPrinted) { filmPrinted_ = std::move(filmPrinted); }
     void reportFilmPrinted(std::shared_ptr<const FilmPage> page);
     std::shared_ptr<const FilmPage> lastPrintedFilm();
-    // On the job's thread as each job begins.
+    // On the job's thread as each job begins, in its first film's print slot.
     void setJobStarted(std::function<void()> started) { jobStarted_ = std::move(started); }
     void reportJobStarted() const;
 
@@ -64,7 +73,9 @@ private:
     FilmJobSettings jobSettings_;
     std::set<const ObjectStore*> stores_;
     const PrinterCatalogue& printers_;
+    DicomLog& log_;
     WorkSlots workSlots_;
+    PixelBudget pixelBudget_;
     std::atomic<bool> stopping_{false};
     std::mutex lastPrintedMutex_;
     std::shared_ptr<const FilmPage> lastPrinted_;

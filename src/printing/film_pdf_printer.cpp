@@ -43,11 +43,20 @@ std::unique_ptr<QPrinter> makeFilmPrinter(const PageSetup& setup)
     return printer;
 }
 
+PaperSize largestFilm()
+{
+    std::vector<PaperSize> papers;
+    for (const auto& [id, paper] : filmPapers())
+        papers.push_back(paper);
+    return largestOf(papers);
+}
+
 } // namespace
 
 PrinterCapabilities FilmPdfPrinter::capabilities() const
 {
-    return PrinterCapabilities{filmPapers(), A4, true, FilmResolution};
+    static const PaperSize largest = largestFilm();
+    return PrinterCapabilities{filmPapers(), A4, true, FilmResolution, largest};
 }
 
 PrinterMetrics FilmPdfPrinter::metrics(const PageSetup& setup, const QFont& font) const

@@ -1,5 +1,7 @@
 #include "page_content.h"
 
+#include "picture/picture_pixels.h"
+
 #include <QColor>
 #include <QPainter>
 
@@ -24,6 +26,14 @@ void PageContent::drawPicture(const QRectF& target, const Picture& picture)
 }
 
 void PageContent::fillRectangle(const QRectF& area, std::uint8_t grey) { items_.emplace_back(Rectangle{area, grey}); }
+
+// Qt's print engines take images in 32 bits a pixel, and quietly draw nothing when they cannot
+// convert one for want of memory: a page would print without its picture. Converted here, a
+// conversion that fails fails the page.
+QImage PageContent::paintedImage(const QImage& image)
+{
+    return madeImage(image.convertToFormat(QImage::Format_RGB32));
+}
 
 PdfImages PageContent::compressedImages() const
 {
@@ -50,7 +60,7 @@ void PageContent::paint(QPainter& painter) const
             painter.setFont(text->font);
             painter.drawText(text->baseline, text->text);
         } else if (const auto* image = std::get_if<Image>(&item)) {
-            painter.drawImage(image->target, image->image);
+            painter.drawImage(image->target, paintedImage(image->image));
         } else if (const auto* rectangle = std::get_if<Rectangle>(&item)) {
             painter.fillRect(rectangle->area, QColor(rectangle->grey, rectangle->grey, rectangle->grey));
         }

@@ -41,6 +41,7 @@ public:
     bool grayscale() const;
 
     // Draws everything in the order it was drawn here, in the painter's current coordinates.
+    // Raises InvalidPicture when an image cannot be converted for the painter.
     void paint(QPainter& painter) const;
 
     // The pictures drawn as stand-ins, in the order of their stand-ins.
@@ -62,6 +63,8 @@ private:
         QRectF area;
         int grey;
     };
+    static QImage paintedImage(const QImage& image);
+
     PictureForm form_;
     std::vector<std::variant<Text, Image, Rectangle>> items_;
 };

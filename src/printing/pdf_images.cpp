@@ -1,6 +1,7 @@
 #include "pdf_images.h"
 
 #include "core/errors.h"
+#include "picture/picture_pixels.h"
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
@@ -58,7 +59,7 @@ void replaceStandIns(QPDF& pdf, const PdfImages& images, const std::filesystem::
 
 QImage standInImage(std::size_t index, QImage::Format format)
 {
-    QImage standIn(static_cast<int>(index) + 1, 1, format);
+    QImage standIn = allocatedImage(QSize(static_cast<int>(index) + 1, 1), format);
     standIn.fill(Qt::white);
     return standIn;
 }

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/file_system.h"
 #include "core/rounding.h"
+#include "picture/picture_pixels.h"
 
 #include <QImageReader>
 #include <QPainter>
@@ -53,12 +54,12 @@ QImage printableImage(const QImage& image)
         return image;
     QImage opaque = image;
     if (image.hasAlphaChannel()) {
-        opaque = QImage(image.size(), QImage::Format_RGB32);
+        opaque = allocatedImage(image.size(), QImage::Format_RGB32);
         opaque.fill(Qt::white);
         QPainter painter(&opaque);
         painter.drawImage(0, 0, image);
     }
-    return opaque.convertToFormat(opaque.allGray() ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    return madeImage(opaque.convertToFormat(opaque.allGray() ? QImage::Format_Grayscale8 : QImage::Format_RGB888));
 }
 
 } // namespace kestrova

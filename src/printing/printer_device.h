@@ -7,6 +7,7 @@
 // other threads have devices of their own.
 
 #include "picture/picture.h"
+#include "picture/picture_pixels.h"
 
 #include <QFont>
 #include <QPointF>
@@ -19,6 +20,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrova {
 
@@ -39,6 +41,9 @@ struct PageSetup {
     bool operator==(const PageSetup&) const = default;
 };
 
+// What a printer that names none of its paper sizes is taken to print on at most.
+inline constexpr PaperSize A3Paper{297.0, 420.0};
+
 struct PrinterCapabilities {
     // The Film Size IDs a printer that prints each film on paper of the film's size knows,
     // with their paper; a film of another size, or of none, goes on otherFilmSize. Empty for a
@@ -49,10 +54,18 @@ struct PrinterCapabilities {
     bool honoursDensities = false;
     // Of the output: what a picture resampled for this printer is sized to.
     int dotsPerInch = 0;
+    // The largest paper it prints on, either way round: the longest of its sides and the longest
+    // of its shorter sides.
+    PaperSize largestPaper = A3Paper;
 
     // The paper a film of that size prints on; none where the printer keeps its own.
     std::optional<PaperSize> paperForFilm(const std::string& filmSizeId) const;
+    // The most pixels any picture needs on this printer: its largest paper at its resolution.
+    PixelBounds largestPicture() const;
 };
+
+// The smallest paper holding every one of them either way round; A3Paper for none.
+PaperSize largestOf(const std::vector<PaperSize>& papers);
 
 // A font as the printer sets it, in twips, measured when asked: measuring loads the font,
 // which costs a few milliseconds that a page without text need not pay.

@@ -3,6 +3,7 @@
 #include "printing/page_units.h"
 
 #include "core/rounding.h"
+#include "picture/picture_pixels.h"
 
 #include <algorithm>
 
@@ -18,8 +19,9 @@ QImage resampledForPrinter(const QImage& image, double widthTwips, double height
                            Resampling resampling)
 {
     const QSize pixels = printerPixels(widthTwips, heightTwips, dotsPerInch);
-    const auto mode = resampling == Resampling::Smooth ? Qt::SmoothTransformation : Qt::FastTransformation;
-    return image.scaled(pixels, Qt::IgnoreAspectRatio, mode).convertToFormat(image.format());
+    if (resampling == Resampling::Smooth)
+        return smoothlyScaled(image, pixels);
+    return madeImage(madeImage(image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::FastTransformation)).convertToFormat(image.format()));
 }
 
 bool finerThanPrinter(QSize pixels, double widthTwips, double heightTwips, int dotsPerInch)

@@ -13,7 +13,8 @@ enum class Resampling { Replicate, Smooth };
 // The pixels a printer of that resolution prints in width x height twips, at least 1 x 1.
 QSize printerPixels(double widthTwips, double heightTwips, int dotsPerInch);
 
-// The image at exactly those pixels, in its own format.
+// The image at exactly those pixels, in its own format. Raises InvalidPicture when there is no
+// room for them.
 QImage resampledForPrinter(const QImage& image, double widthTwips, double heightTwips, int dotsPerInch,
                            Resampling resampling);
 

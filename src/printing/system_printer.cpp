@@ -22,6 +22,17 @@ std::unique_ptr<QPrinter> makeSystemPrinter(const std::string& name)
     return printer;
 }
 
+// The page sizes the queue offers; none when it names none.
+std::vector<PaperSize> paperSizes(const std::string& name)
+{
+    std::vector<PaperSize> papers;
+    for (const QPageSize& page : QPrinterInfo::printerInfo(toQt(name)).supportedPageSizes()) {
+        const QSizeF size = page.size(QPageSize::Millimeter);
+        papers.push_back(PaperSize{size.width(), size.height()});
+    }
+    return papers;
+}
+
 } // namespace
 
 SystemPrinter::SystemPrinter(std::string name)
@@ -48,6 +59,7 @@ PrinterCapabilities SystemPrinter::capabilities() const
 {
     PrinterCapabilities capabilities;
     capabilities.dotsPerInch = printer().resolution();
+    capabilities.largestPaper = largestOf(paperSizes(name_));
     return capabilities;
 }
 

@@ -140,4 +140,12 @@ FilmPage layOutFilmPage(const FilmToPrint& film, const FilmJobSettings& settings
     return page;
 }
 
+std::uint64_t pagePixelBytes(const FilmPage& page)
+{
+    std::uint64_t bytes = page.logo ? pixelBytes(page.logo->picture) : 0;
+    for (const FilmCell& cell : page.cells)
+        bytes += cell.picture ? pixelBytes(cell.picture->picture) : 0;
+    return bytes;
+}
+
 } // namespace kestrova

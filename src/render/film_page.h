@@ -84,4 +84,8 @@ PageFrame pageFrame(const FilmToPrint& film, const FilmJobSettings& settings, co
 // picture without pixels.
 FilmPage layOutFilmPage(const FilmToPrint& film, const FilmJobSettings& settings, const PageFrame& frame);
 
+// The bytes of the page's pictures as pixels, 8 bits a sample: what a printer that is handed the
+// page's pixels holds at once.
+std::uint64_t pagePixelBytes(const FilmPage& page);
+
 } // namespace kestrova

@@ -6,11 +6,21 @@
 
 namespace kestrova {
 
-FilmPage printFilm(const FilmToPrint& film, const FilmJobSettings& settings, PrinterDevice& printer)
+FilmPage filmPageFor(const FilmToPrint& film, const FilmJobSettings& settings, const PrinterDevice& printer)
 {
-    FilmPage page = layOutFilmPage(film, settings, pageFrame(film, settings, printer));
+    return layOutFilmPage(film, settings, pageFrame(film, settings, printer));
+}
+
+void printFilmPage(const FilmPage& page, PrinterDevice& printer)
+{
     printer.print(page.setup, [&page](PageCanvas& canvas) { paintFilmPage(canvas, page); });
     fileSystem().ensureFolder(programPath("images"));
+}
+
+FilmPage printFilm(const FilmToPrint& film, const FilmJobSettings& settings, PrinterDevice& printer)
+{
+    FilmPage page = filmPageFor(film, settings, printer);
+    printFilmPage(page, printer);
     return page;
 }
 

@@ -9,9 +9,14 @@
 
 namespace kestrova {
 
-// Computes the film's page for the printer, prints it and returns it (for the preview).
-// Raises an AppError on any failure (see film_page.h for the film's own faults), after which
-// nothing has reached the printer. The images/ folder exists after a printed film.
+// The film's page as that printer prints it. Raises what pageFrame and layOutFilmPage raise.
+FilmPage filmPageFor(const FilmToPrint& film, const FilmJobSettings& settings, const PrinterDevice& printer);
+
+// Prints the page. Raises an AppError on any failure, after which nothing has reached the
+// printer. The images/ folder exists after a printed film.
+void printFilmPage(const FilmPage& page, PrinterDevice& printer);
+
+// The film's page for the printer, printed, and returned (for the preview).
 FilmPage printFilm(const FilmToPrint& film, const FilmJobSettings& settings, PrinterDevice& printer);
 
 } // namespace kestrova

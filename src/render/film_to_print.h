@@ -7,6 +7,7 @@
 #include "core/lut_table.h"
 #include "data/data_set.h"
 #include "picture/picture.h"
+#include "picture/picture_pixels.h"
 
 #include <memory>
 #include <vector>
@@ -28,10 +29,16 @@ struct FilmToPrint {
     std::vector<ImageBoxToPrint> imageBoxes;
 };
 
-// The program's configuration as it was when the job started, and the LUT table.
+// The most pixels a picture needs on a 14 x 17 inch film at 600 dpi, the largest page the built-in
+// printer prints: what a job takes until the printer has been asked.
+inline constexpr PixelBounds LargestFilmPicture{10200, 8400};
+
+// The program's configuration as it was when the job started, the LUT table, and the most pixels
+// a picture needs on the job's printer.
 struct FilmJobSettings {
     Configuration configuration;
     LutState lut;
+    PixelBounds largestPicture = LargestFilmPicture;
 };
 
 } // namespace kestrova

@@ -1,20 +1,6 @@
 #include "render/printed_picture.h"
 
-#include "core/errors.h"
-
 namespace kestrova {
-namespace {
-
-QSize pixelSize(const Picture& picture)
-{
-    if (!picture.image.isNull())
-        return picture.image.size();
-    if (!picture.compressed)
-        raiseAbout(ErrorCode::InvalidPicture, "the picture has no image");
-    return QSize(picture.compressed->width, picture.compressed->height);
-}
-
-} // namespace
 
 Picture printedPicture(const Picture& picture, QSizeF size, const PictureTreatment& treatment, int dotsPerInch)
 {

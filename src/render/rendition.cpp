@@ -1,6 +1,7 @@
 #include "render/rendition.h"
 
 #include "core/rounding.h"
+#include "picture/picture_pixels.h"
 
 #include <algorithm>
 #include <array>
@@ -39,9 +40,10 @@ LevelCurve chosenCurve(const RenditionChoices& choices)
 
 void applyCurve(QImage& image, const LevelCurve& curve)
 {
+    uchar* pixels = writablePixels(image);
     const int rowBytes = image.width() * (image.format() == QImage::Format_RGB888 ? 3 : 1);
     for (int row = 0; row < image.height(); ++row) {
-        std::uint8_t* line = image.scanLine(row);
+        std::uint8_t* line = pixels + image.bytesPerLine() * row;
         std::transform(line, line + rowBytes, line, [&](std::uint8_t v) { return curve[v]; });
     }
 }

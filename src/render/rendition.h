@@ -18,7 +18,8 @@ struct RenditionChoices {
     bool changesPixels() const { return reversed || outputCurve; }
 };
 
-// The image with the choices applied; an image shared with others is left as it is.
+// The image with the choices applied; an image shared with others is left as it is. Raises
+// InvalidPicture when there is no room for the changed copy.
 QImage withRendition(QImage image, const RenditionChoices& choices);
 
 } // namespace kestrova

@@ -5,11 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace kestrova {
 namespace {
 
 using test::ImageSpec;
 using test::Photometric;
+
+// A 14 x 17 inch film at 600 dpi.
+constexpr PixelBounds FilmPage{10200, 8400};
 
 int grayAt(const Picture& p, int x, int y) { return p.image.constScanLine(y)[x]; }
 
@@ -37,7 +43,7 @@ class MonochromeRendition : public testing::TestWithParam<int> {};
 
 TEST_P(MonochromeRendition, WithoutAWindowSpansTheWholeBitsStoredRange)
 {
-    const Picture p = decodedPicture(*test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome2)));
+    const Picture p = decodedPicture(*test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome2)), FilmPage);
     ASSERT_EQ(p.image.format(), QImage::Format_Grayscale8);
     EXPECT_EQ(grayAt(p, 0, 0), 0);
     EXPECT_NEAR(grayAt(p, 1, 0), 128, 1);
@@ -48,7 +54,7 @@ TEST_P(MonochromeRendition, WithoutAWindowSpansTheWholeBitsStoredRange)
 
 TEST_P(MonochromeRendition, Monochrome1IsInverted)
 {
-    const Picture p = decodedPicture(*test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome1)));
+    const Picture p = decodedPicture(*test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome1)), FilmPage);
     EXPECT_EQ(grayAt(p, 0, 0), 255);
     EXPECT_EQ(grayAt(p, 2, 0), 0);
 }
@@ -62,7 +68,7 @@ TEST(ImageRendition, TheImagesOwnWindowIsUsed)
     const DataSetPtr image = test::makeImage(imageSpec);
     image->add(Tag{0x0028, 0x1050}, std::string("100"));
     image->add(Tag{0x0028, 0x1051}, std::string("51"));
-    const Picture p = decodedPicture(*image);
+    const Picture p = decodedPicture(*image, FilmPage);
     EXPECT_EQ(grayAt(p, 0, 0), 0);
     EXPECT_EQ(grayAt(p, 1, 0), 130); // ((100 - 99.5) / 50 + 0.5) * 255
     EXPECT_EQ(grayAt(p, 2, 0), 255);
@@ -77,7 +83,7 @@ TEST_P(ColorRendition, KeepsEachPixelsColour)
     imageSpec.columns = 3; // odd: QImage pads its rows
     imageSpec.photometric = GetParam();
     imageSpec.pixel = [](int r, int c, int s) { return static_cast<std::uint16_t>(s == 0 ? 40 * c : s == 1 ? 200 * r : 7); };
-    const Picture p = decodedPicture(*test::makeImage(imageSpec));
+    const Picture p = decodedPicture(*test::makeImage(imageSpec), FilmPage);
     ASSERT_EQ(p.image.format(), QImage::Format_RGB888);
     ASSERT_EQ(p.image.width(), 3);
     EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{0, 0, 7}));
@@ -102,7 +108,7 @@ TEST_P(PictureSize, IsThePixelSizeAt96DpiWidenedByThePixelAspectRatio)
     imageSpec.columns = GetParam().columns;
     imageSpec.rows = GetParam().rows;
     imageSpec.pixelAspectRatio = GetParam().aspect;
-    const Picture p = decodedPicture(*test::makeImage(imageSpec));
+    const Picture p = decodedPicture(*test::makeImage(imageSpec), FilmPage);
     EXPECT_EQ(p.widthHimetric, GetParam().width);
     EXPECT_EQ(p.heightHimetric, GetParam().height);
 }
@@ -129,7 +135,7 @@ TEST_P(MalformedImage, RaisesInvalidPicture)
     const DataSetPtr image = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
     GetParam()(*image);
     try {
-        decodedPicture(*image);
+        decodedPicture(*image, FilmPage);
         FAIL() << "no error";
     } catch (const AppError& e) {
         EXPECT_EQ(e.number(), 481) << e.description();
@@ -152,17 +158,97 @@ TEST(PreparedPicture, IsTheDecodedPictureKeptCompressedOrNoneForAnUndecodableIma
 {
     const DataSetPtr good = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
     good->add(Tag{0x0028, 0x0034}, std::string("2\\1"));
-    const auto prepared = preparedPicture(*good);
+    const auto prepared = preparedPicture(*good, FilmPage);
     ASSERT_TRUE(prepared);
     EXPECT_TRUE(prepared->image.isNull()) << "only the compressed pixels wait";
-    const Picture expected = decodedPicture(*good);
+    const Picture expected = decodedPicture(*good, FilmPage);
     const Picture actual = withImage(*prepared);
     EXPECT_EQ(actual.image, expected.image);
     EXPECT_EQ(actual.widthHimetric, expected.widthHimetric);
     EXPECT_EQ(actual.heightHimetric, expected.heightHimetric);
     const DataSetPtr bad = test::makeImage(lowMiddleHigh(12, Photometric::Monochrome2));
     bad->remove(Tag{0x0028, 0x0010});
-    EXPECT_EQ(preparedPicture(*bad), nullptr);
+    EXPECT_EQ(preparedPicture(*bad, FilmPage), nullptr);
+}
+
+// DCMTK renders large images a strip of rows at a time: whatever strips a row falls in, its
+// rendition is the one it has in an image of its own.
+class LargeImage : public testing::TestWithParam<ImageSpec> {};
+
+TEST_P(LargeImage, RendersEachRowAsItRendersInAnImageOfItsOwn)
+{
+    constexpr PixelBounds Unbounded{1 << 20, 1 << 20};
+    const ImageSpec whole = GetParam();
+    const QImage rendition = decodedPicture(*test::makeImage(whole), Unbounded).image;
+    constexpr int Band = 100;
+    for (int first = 0; first < whole.rows; first += Band) {
+        ImageSpec band = whole;
+        band.rows = std::min(Band, whole.rows - first);
+        band.pixel = [&whole, first](int row, int column, int sample) { return whole.pixel(first + row, column, sample); };
+        EXPECT_EQ(rendition.copy(0, first, whole.columns, band.rows), decodedPicture(*test::makeImage(band), Unbounded).image)
+            << "rows from " << first;
+    }
+}
+
+ImageSpec large(int columns, int rows, int bitsStored, Photometric photometric)
+{
+    ImageSpec imageSpec;
+    imageSpec.columns = columns;
+    imageSpec.rows = rows;
+    imageSpec.bitsStored = bitsStored;
+    imageSpec.photometric = photometric;
+    imageSpec.pixel = [bitsStored](int row, int column, int sample) {
+        return static_cast<std::uint16_t>((row * 7919 + column * 104729 + sample * 31 + row * column) % (1 << bitsStored));
+    };
+    return imageSpec;
+}
+
+INSTANTIATE_TEST_SUITE_P(AFewMegabytes, LargeImage,
+                         testing::Values(large(2048, 1100, 12, Photometric::Monochrome2),
+                                         large(1024, 1400, 8, Photometric::RgbPlanar)));
+
+ImageSpec triangleWaves(int columns, int rows)
+{
+    ImageSpec imageSpec;
+    imageSpec.columns = columns;
+    imageSpec.rows = rows;
+    imageSpec.pixel = [](int row, int column, int) {
+        const int phase = (row + column / 2) % 512;
+        return static_cast<std::uint16_t>(phase < 256 ? phase : 511 - phase);
+    };
+    return imageSpec;
+}
+
+// An image with more pixels than the largest page shows keeps no more than it shows, either way
+// round, its aspect ratio and its size on the film its own.
+TEST(DecodedPicture, KeepsNoMorePixelsThanTheLargestPageShows)
+{
+    const DataSetPtr wide = test::makeImage(triangleWaves(400, 100));
+    const Picture reduced = decodedPicture(*wide, PixelBounds{200, 100});
+    EXPECT_EQ(reduced.image.size(), QSize(200, 50));
+    const Picture full = decodedPicture(*wide, PixelBounds{400, 100});
+    EXPECT_EQ(full.image.size(), QSize(400, 100));
+    EXPECT_EQ(reduced.widthHimetric, full.widthHimetric);
+    EXPECT_EQ(reduced.heightHimetric, full.heightHimetric);
+    EXPECT_EQ(decodedPicture(*test::makeImage(triangleWaves(100, 400)), PixelBounds{200, 100}).image.size(), QSize(50, 200));
+}
+
+// A large image is smoothed down band by band as it is decoded: the bands join as smoothly as
+// Qt's scaling of the whole image at once.
+TEST(DecodedPicture, ReducedBandByBandIsAsSmoothAsReducedAtOnce)
+{
+    const DataSetPtr image = test::makeImage(triangleWaves(4096, 2560));
+    const QImage reduced = decodedPicture(*image, PixelBounds{1200, 1000}).image;
+    ASSERT_EQ(reduced.size(), QSize(1200, 750));
+    const QImage atOnce = decodedPicture(*image, PixelBounds{4096, 2560})
+                              .image.scaled(reduced.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                              .convertToFormat(QImage::Format_Grayscale8);
+    int largest = 0;
+    for (int row = 0; row < reduced.height(); ++row) {
+        for (int column = 0; column < reduced.width(); ++column)
+            largest = std::max(largest, std::abs(atOnce.constScanLine(row)[column] - reduced.constScanLine(row)[column]));
+    }
+    EXPECT_LE(largest, 2);
 }
 
 } // namespace

@@ -202,7 +202,7 @@ TEST_P(FilmBoxCreation, ImageBoxesDecodeEachImageAsItArrivesAndPrintItWithTheAtt
     ASSERT_EQ(pages.size(), 1u);
     const auto& pictures = pages[0].pictures;
     ASSERT_EQ(pictures.size(), 2u);
-    QImage reversed = decodedPicture(*makeImage(imageSpec)).image;
+    QImage reversed = decodedPicture(*makeImage(imageSpec), LargestFilmPicture).image;
     reversed.invertPixels();
     EXPECT_EQ(pictures[0].image, reversed);
 }
@@ -219,7 +219,7 @@ TEST(NAction, PrintsAFilmBoxOrEverySessionFilmAndAnswersTheOutcome)
     EXPECT_EQ(fixture.printers.pages().size(), 2u);
 
     const DataSetPtr broken = makeImage(ImageSpec{});
-    broken->add(ImageTag::BitsAllocated, Numbers{12});
+    broken->add(ImageTag::BitsStored, Numbers{9});
     fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, RequestFixture::imageBoxesOf(first)[0],
                  imageBoxModification(broken));
     EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmBox, first->sopInstanceUid()).status,

@@ -40,6 +40,25 @@ DataSetPtr RequestFixture::createFilmBox(const std::string& sessionUid, const st
     return send(CommandField::NCreateRq, SopClass::BasicFilmBox, "", filmBoxAttributes(format, sessionUid), on).dataSet;
 }
 
+void RequestFixture::setLimits(const Limits& limits)
+{
+    const auto lock = state.lock();
+    FilmJobSettings settings = state.jobSettings();
+    settings.configuration.limits = limits;
+    state.setJobSettings(std::move(settings));
+}
+
+std::uint16_t RequestFixture::setImage(const DataSetPtr& filmBox, const DataSetPtr& image, AssociationHandler* on)
+{
+    return send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBoxesOf(filmBox).at(0), imageBoxModification(image), on)
+        .status;
+}
+
+std::uint16_t RequestFixture::print(const DataSetPtr& filmBox, AssociationHandler* on)
+{
+    return send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid(), nullptr, on).status;
+}
+
 std::vector<std::string> RequestFixture::imageBoxesOf(const DataSetPtr& filmBox)
 {
     std::vector<std::string> uids;

@@ -33,6 +33,13 @@ public:
     // The UIDs of the image boxes a film box N-CREATE response lists.
     static std::vector<std::string> imageBoxesOf(const DataSetPtr& filmBox);
 
+    // Jobs and images from now on are held within these.
+    void setLimits(const Limits& limits);
+    // Sets the image in the first image box of the film box; the N-SET's status.
+    std::uint16_t setImage(const DataSetPtr& filmBox, const DataSetPtr& image, AssociationHandler* on = nullptr);
+    std::uint16_t print(const DataSetPtr& filmBox, AssociationHandler* on = nullptr);
+    std::string dicomLog() const { return log.text(log.entryCount()); }
+
     std::unique_ptr<AssociationHandler> openAssociation() { return std::make_unique<PrintAssociation>(state); }
     std::size_t storedObjects()
     {
@@ -43,7 +50,8 @@ public:
 
     TempProgramFolder folder;
     RecordingPrinters printers;
-    ServiceState state{printers};
+    DicomLog log;
+    ServiceState state{printers, log};
     std::string metaSopClass;
     std::unique_ptr<AssociationHandler> association = openAssociation();
 };

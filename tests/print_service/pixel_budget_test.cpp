@@ -1,0 +1,146 @@
+// The pixel data associations hold, within the limits of [Limits] in Kestrova.ini.
+#include "request_fixture.h"
+
+#include "data/image_tags.h"
+#include "images/image.h"
+#include "print_service/dimse_status.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using test::RequestFixture;
+
+// An 8-bit image of noise: about as large kept compressed as received, 0.95 MB at 1000 x 1000.
+DataSetPtr noise(int size)
+{
+    ImageSpec spec;
+    spec.rows = size;
+    spec.columns = size;
+    spec.pixel = [](int row, int column, int) {
+        std::uint32_t x = static_cast<std::uint32_t>(row) * 73856093U ^ static_cast<std::uint32_t>(column) * 19349663U;
+        x ^= x >> 13;
+        x *= 0x5bd1e995U;
+        return static_cast<std::uint16_t>((x ^ (x >> 15)) & 0xFF);
+    };
+    return makeImage(spec);
+}
+
+// An 8-bit ramp, which keeps compressed to a few kilobytes.
+DataSetPtr ramp(int size)
+{
+    ImageSpec spec;
+    spec.rows = size;
+    spec.columns = size;
+    spec.pixel = [](int, int column, int) { return static_cast<std::uint16_t>(column & 0xFF); };
+    return makeImage(spec);
+}
+
+DataSetPtr shorterThanDeclared()
+{
+    DataSetPtr image = ramp(64);
+    image->add(ImageTag::Rows, Numbers{65});
+    return image;
+}
+
+struct RefusalCase {
+    const char* name;
+    std::uint16_t status;
+    std::function<DataSetPtr()> image;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
+class RefusedImage : public testing::TestWithParam<RefusalCase> {};
+
+// Refused before it is decoded, an image leaves its image box as it was: the image set before
+// still prints.
+TEST_P(RefusedImage, IsAnsweredItsStatusAndLeavesTheImageBoxAsItWas)
+{
+    RequestFixture fixture;
+    fixture.setLimits(Limits{32, 1, 8});
+    const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
+    ASSERT_EQ(fixture.setImage(filmBox, ramp(64)), DimseStatus::Success);
+    EXPECT_EQ(fixture.setImage(filmBox, GetParam().image()), GetParam().status);
+    EXPECT_NE(fixture.errorLog().find("NormalisedReceived\r\n"), std::string::npos) << fixture.errorLog();
+    EXPECT_EQ(fixture.print(filmBox), DimseStatus::Success);
+    const auto pages = fixture.printers.pages();
+    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_EQ(pages[0].pictures.size(), 1u);
+    EXPECT_EQ(pages[0].pictures[0].image, decodedPicture(*ramp(64), LargestFilmPicture).image);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NSet, RefusedImage,
+    testing::Values(RefusalCase{"PixelDataShorterThanDeclared", DimseStatus::InvalidAttributeValue, shorterThanDeclared},
+                    // 1 MB received and its 1 MB rendition, in a budget of 1 MB
+                    RefusalCase{"BeyondTheBudget", DimseStatus::InsufficientMemoryForImage, [] { return ramp(1024); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What an association holds stays within its own limit: an image beyond it is refused with a
+// line in the DICOM log, the association goes on and prints its other films, and what an image
+// held goes with its film box.
+TEST(PixelBudget, AnAssociationHoldsNoMoreThanItsOwnLimit)
+{
+    RequestFixture fixture;
+    fixture.setLimits(Limits{32, 2, 8});
+    const std::string session = fixture.createSession();
+    const DataSetPtr first = fixture.createFilmBox(session, "STANDARD\\1,1");
+    const DataSetPtr second = fixture.createFilmBox(session, "STANDARD\\1,1");
+    EXPECT_EQ(fixture.setImage(first, noise(1000)), DimseStatus::Success);
+    EXPECT_EQ(fixture.setImage(second, noise(1000)), DimseStatus::InsufficientMemoryForImage) << "0.95 MB held, 1.9 MB more";
+    EXPECT_NE(fixture.dicomLog().find("refused: its image needs 1.9 MB and the association holds 1.0 MB of its 2.0 MB"),
+              std::string::npos) << fixture.dicomLog();
+    EXPECT_EQ(fixture.print(first), DimseStatus::Success);
+    EXPECT_EQ(fixture.printers.pages().size(), 1u);
+    EXPECT_EQ(fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmBox, first->sopInstanceUid()).status,
+              DimseStatus::Success);
+    EXPECT_EQ(fixture.setImage(second, noise(1000)), DimseStatus::Success);
+}
+
+// Associations share the program's limit: what one holds another cannot have until it goes,
+// with its film box or with the association.
+TEST(PixelBudget, AllAssociationsTogetherHoldNoMoreThanTheProgramsLimit)
+{
+    RequestFixture fixture;
+    fixture.setLimits(Limits{32, 2, 3});
+    auto second = fixture.openAssociation();
+    auto third = fixture.openAssociation();
+    const auto film = [&](AssociationHandler* on) { return fixture.createFilmBox(fixture.createSession(on), "STANDARD\\1,1", on); };
+    const DataSetPtr first = film(nullptr);
+    EXPECT_EQ(fixture.setImage(first, noise(1000)), DimseStatus::Success);
+    EXPECT_EQ(fixture.setImage(film(second.get()), noise(1000), second.get()), DimseStatus::Success);
+    const DataSetPtr thirds = film(third.get());
+    EXPECT_EQ(fixture.setImage(thirds, noise(1000), third.get()), DimseStatus::InsufficientMemoryForImage)
+        << "1.9 MB held, 1.9 MB more";
+    fixture.send(CommandField::NDeleteRq, SopClass::BasicFilmBox, first->sopInstanceUid());
+    EXPECT_EQ(fixture.setImage(thirds, noise(1000), third.get()), DimseStatus::Success);
+    EXPECT_EQ(fixture.setImage(film(nullptr), noise(1000)), DimseStatus::InsufficientMemoryForImage);
+    second.reset();
+    EXPECT_EQ(fixture.setImage(film(nullptr), noise(1000)), DimseStatus::Success);
+}
+
+// A page is drawn whole before it prints, its pictures as pixels: a film whose page the budget
+// cannot hold is answered 0x0213 and not printed, and a smaller one still prints.
+TEST(PixelBudget, AFilmWhosePageCannotBeHeldIsRefusedAndNotPrinted)
+{
+    RequestFixture fixture;
+    fixture.setLimits(Limits{32, 3, 8});
+    const std::string session = fixture.createSession();
+    const DataSetPtr large = fixture.createFilmBox(session, "STANDARD\\2,2");
+    for (const std::string& imageBox : RequestFixture::imageBoxesOf(large))
+        EXPECT_EQ(fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBox,
+                               imageBoxModification(ramp(1024))).status,
+                  DimseStatus::Success);
+    EXPECT_EQ(fixture.print(large), DimseStatus::ResourceLimitation) << "four pictures of 1 MB";
+    EXPECT_TRUE(fixture.printers.pages().empty());
+    EXPECT_NE(fixture.dicomLog().find("not printed: its page needs 4.0 MB"), std::string::npos) << fixture.dicomLog();
+    EXPECT_NE(fixture.errorLog().find("DoPrint\r\n"), std::string::npos);
+    const DataSetPtr small = fixture.createFilmBox(session, "STANDARD\\1,1");
+    EXPECT_EQ(fixture.setImage(small, ramp(1024)), DimseStatus::Success);
+    EXPECT_EQ(fixture.print(small), DimseStatus::Success);
+}
+
+} // namespace
+} // namespace kestrova
