@@ -1,6 +1,8 @@
-// What only a real peer over the network shows: associations that interleave and print at
-// once. Whole jobs are the dcmprscu scripts', request statuses and object clean-up the request
-// handler's tests, wire faults the fault tests'.
+// What only real peers over the network show: associations that interleave and print at once,
+// and that never reach each other's films. Whole jobs are the dcmprscu scripts', request
+// statuses and object clean-up the request handler's tests, wire faults the fault tests'.
+#include "service_fixture.h"
+
 #include "print_service/dimse_status.h"
 #include "print_service/print_service.h"
 #include "printing/pdf_tools.h"
@@ -20,31 +22,6 @@ namespace kestrova {
 namespace {
 
 using namespace test;
-
-// What a requester made of one film: the film box and its image boxes.
-struct FilmJob {
-    std::string filmBox;
-    ImageBoxRefs imageBoxes;
-};
-
-FilmJob createFilm(TestScu& scu, const std::string& format)
-{
-    const std::string session = scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
-    const test::Response filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, session));
-    return {filmBox.affectedSopInstanceUid, imageBoxesOf(filmBox)};
-}
-
-// A small image in every image box, RGB in a colour one.
-void setImages(TestScu& scu, const FilmJob& job)
-{
-    for (std::size_t i = 0; i < job.imageBoxes.instances.size(); ++i) {
-        ImageSpec image;
-        image.photometric = job.imageBoxes.classes[i] == SopClass::BasicColorImageBox ? Photometric::RgbInterleaved
-                                                                                       : Photometric::Monochrome2;
-        image.pixel = [i](int row, int column, int sample) { return std::uint16_t((row * 40 + column + sample * 60 + i * 20) % 256); };
-        scu.nSet(job.imageBoxes.classes[i], job.imageBoxes.instances[i], makeImageBoxModification(image, int(i) + 1));
-    }
-}
 
 // Two jobs built step by step in turn, a third association starting in the middle, and both
 // N-ACTIONs arriving together: each film gets its own page with its own images, and the two
@@ -101,6 +78,38 @@ TEST(Associations, InterleavedJobsEachPrintTheirOwnPageAtTheSameTime)
     }
     EXPECT_EQ(imagesPerFilm, (std::multiset<std::size_t>{2, 4})) << "a film each, with its own images";
     EXPECT_EQ(jobsThatMetTheOther.load(), 2) << "one print waited for the other";
+}
+
+// B knows every UID of A's film (as if guessed): to B they name nothing, and A's film is
+// untouched by what B tried.
+TEST(Associations, NeverReachEachOthersFilms)
+{
+    ServiceFixture service;
+    TestScu a;
+    TestScu b;
+    FilmJob film;
+    std::vector<std::uint16_t> fromB;
+    runPeer([&] {
+        ASSERT_TRUE(service.connect(a));
+        ASSERT_TRUE(service.connect(b));
+        film = createFilm(a, "STANDARD\\1,1");
+        ASSERT_EQ(setImages(a, film), std::vector<std::uint16_t>{DimseStatus::Success});
+        fromB = {b.nGet(SopClass::BasicFilmSession, film.session).status,
+                 b.nSet(film.imageBoxClasses[0], film.imageBoxes[0], makeImageBoxModification(ImageSpec{}, 1)).status,
+                 b.nAction(SopClass::BasicFilmBox, film.filmBox).status,
+                 b.nDelete(SopClass::BasicFilmSession, film.session).status};
+    });
+    EXPECT_EQ(fromB, (std::vector<std::uint16_t>{DimseStatus::NoSuchObjectInstance, DimseStatus::NoSuchObjectInstance,
+                                                 DimseStatus::NoSuchObjectInstance, DimseStatus::Success}));
+    EXPECT_TRUE(service.films().empty()) << "B printed A's film";
+    std::uint16_t printed = 0xFFFF;
+    runPeer([&] {
+        EXPECT_EQ(a.nGet(SopClass::BasicFilmSession, film.session).status, DimseStatus::Success);
+        printed = a.nAction(SopClass::BasicFilmBox, film.filmBox).status;
+    });
+    EXPECT_EQ(printed, DimseStatus::Success) << service.errorLog();
+    ASSERT_EQ(service.films().size(), 1u);
+    EXPECT_EQ(pdfImages(service.films()[0]).size(), 1u);
 }
 
 } // namespace
