@@ -53,7 +53,8 @@ struct Response {
     std::uint16_t status = 0;
     DataSetPtr dataSet; // may be null; an N-CREATE response names the instance this data set holds
     // Runs on the association's thread once the response is sent and before the next request
-    // is read: work the requester's answer does not wait for.
+    // is read: work the requester's answer does not wait for. It may hold the handler's own
+    // objects, so a response never outlives the handler that made it.
     std::function<void()> afterSent;
 };
 

@@ -27,13 +27,18 @@ every_film_reads() {
 start_service "$service" "$work" || fail "the service did not start"
 # Films printing one after another on two associations, the service killed in the middle.
 for _ in 1 2; do (for _ in 1 2 3 4 5 6; do "$sender" 127.0.0.1 "$port" > /dev/null 2>&1 || true; done) & done
-sleep 1.5
+# Killed once the first film is out, while the others print (however slow the build).
+for _ in $(seq 1 300); do
+  [ -z "$(find "$films" -name 'Film-*.pdf' 2>/dev/null)" ] || break
+  sleep 0.1
+done
+sleep 0.3
 kill -9 "$service_pid"
 wait "$service_pid" 2>/dev/null || true
 service_pid=
 wait
 every_film_reads
-printed=$(ls "$films"/Film-*.pdf 2>/dev/null | wc -l)
+printed=$(find "$films" -name 'Film-*.pdf' | wc -l)
 start_service "$service" "$work" || fail "the service did not start again"
 leftovers=$(ls -A "$films" | grep -c '^\.kestrova-work-' || true)
 [ "$leftovers" = 0 ] || fail "$leftovers work files left after the start"

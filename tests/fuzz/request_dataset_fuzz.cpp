@@ -138,6 +138,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case FuzzedRequest::Count: break;
     }
     encodeResponse(response);
+    // As the listener does: the work after the answer runs, and the response goes before its
+    // handler.
+    if (response.afterSent)
+        response.afterSent();
+    response = Response{};
     association.send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBoxUid, nullptr);
     // The association's end removes everything it made.
     association.association.reset();
