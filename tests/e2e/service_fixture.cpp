@@ -50,16 +50,13 @@ std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job)
 {
     std::vector<std::uint16_t> statuses;
     for (std::size_t i = 0; i < job.imageBoxes.size(); ++i) {
-        ImageSpec imageSpec;
-        imageSpec.rows = 64;
-        imageSpec.columns = 48;
         const bool colour = job.imageBoxClasses[i] == SopClass::BasicColorImageBox;
-        imageSpec.photometric = colour ? Photometric::RgbInterleaved : Photometric::Monochrome2;
-        imageSpec.bitsStored = colour ? 8 : 12;
-        imageSpec.pixel = [i, colour](int row, int column, int sample) {
+        const auto pixel = [i, colour](int row, int column, int sample) {
             return static_cast<std::uint16_t>(colour ? (row * 4 + column + sample * 60 + static_cast<int>(i) * 20) % 256
                                                      : (row * 64 + column * 8 + static_cast<int>(i) * 100) % 4096);
         };
+        const ImageSpec imageSpec
+            = imageSpecOf(64, 48, pixel, colour ? 8 : 12, colour ? Photometric::RgbInterleaved : Photometric::Monochrome2);
         statuses.push_back(
             scu.nSet(job.imageBoxClasses[i], job.imageBoxes[i], makeImageBoxModification(imageSpec, static_cast<int>(i) + 1))
                 .status);

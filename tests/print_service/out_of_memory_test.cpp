@@ -38,10 +38,7 @@ std::uint64_t addressSpaceNow()
     RequestFixture fixture;
     fixture.printers.setCapabilities(PrinterCapabilities{{}, {}, false, 1200});
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
-    ImageSpec image;
-    image.rows = 64;
-    image.columns = 64;
-    DataSetPtr modification = makeImageBoxModification(image);
+    DataSetPtr modification = makeImageBoxModification(test::imageSpecOf(64, 64));
     modification->add(PrintTag::MagnificationType, std::string("REPLICATE"));
     fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, RequestFixture::imageBoxesOf(filmBox)[0], modification);
     const rlimit limit{addressSpaceNow() + 32 * 1024 * 1024, RLIM_INFINITY};

@@ -176,10 +176,10 @@ TEST_P(FilmBoxCreation, ImageBoxesDecodeEachImageAsItArrivesAndPrintItWithTheAtt
     RequestFixture fixture(GetParam().meta);
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,2");
     const auto imageBoxes = RequestFixture::imageBoxesOf(filmBox);
-    ImageSpec imageSpec;
-    if (GetParam().imageBoxClass == std::string(SopClass::BasicColorImageBox))
-        imageSpec.photometric = test::Photometric::RgbInterleaved;
-    imageSpec.pixel = [](int row, int column, int sample) { return static_cast<std::uint16_t>(row * 40 + column * 9 + sample * 50); };
+    const bool colour = GetParam().imageBoxClass == std::string(SopClass::BasicColorImageBox);
+    const ImageSpec imageSpec = test::imageSpecOf(
+        4, 4, [](int row, int column, int sample) { return static_cast<std::uint16_t>(row * 40 + column * 9 + sample * 50); }, 8,
+        colour ? test::Photometric::RgbInterleaved : test::Photometric::Monochrome2);
     for (const std::size_t box : {1u, 0u}) {
         DataSetPtr modification = makeImageBoxModification(imageSpec);
         modification->add(PrintTag::Polarity, std::string("REVERSE"));
