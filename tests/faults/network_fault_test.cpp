@@ -6,6 +6,7 @@
 #include "e2e/service_fixture.h"
 #include "printing/testing/recording_printers.h"
 #include "raw_peer.h"
+#include "support/nested_sequences.h"
 
 #include "network/dicom_service.h"
 #include "print_service/dimse_status.h"
@@ -17,7 +18,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
-#include <iterator>
 #include <latch>
 #include <memory>
 #include <mutex>
@@ -85,19 +85,6 @@ void expectEveryFilmPrinted(const ServiceFixture& service, const std::vector<Job
         EXPECT_EQ(outcomes[i].actionStatus, DimseStatus::Success) << "requester " << i + 1;
     }
     EXPECT_EQ(service.films().size(), filmsBefore + outcomes.size());
-}
-
-// Sequences of undefined length nested `depth` deep in implicit VR little endian, never closed:
-// DCMTK's parser would recurse once per level.
-RawBytes nestedSequences(std::size_t depth)
-{
-    const RawBytes level = {0x20, 0x20, 0x10, 0x01, 0xFF, 0xFF, 0xFF, 0xFF,  // (2020,0110), undefined length
-                            0xFE, 0xFF, 0x00, 0xE0, 0xFF, 0xFF, 0xFF, 0xFF}; // an item, undefined length
-    RawBytes bytes;
-    bytes.reserve(level.size() * depth);
-    for (std::size_t i = 0; i < depth; ++i)
-        std::copy(level.begin(), level.end(), std::back_inserter(bytes));
-    return bytes;
 }
 
 // The response's Status (0000,0900) as an implicit little endian element.
@@ -176,7 +163,7 @@ const WireFault WireFaultCases[] = {
     {"DataSetNested100000Deep", true,
      [](RawPeer& peer) {
          ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
-         const RawBytes data = nestedSequences(100000);
+         const RawBytes data = nestedUndefined(DataSetEncoding::ImplicitLittleEndian, 100000);
          constexpr std::size_t Fragment = 65536;
          for (std::size_t at = 0; at < data.size(); at += Fragment) {
              const std::size_t length = std::min(Fragment, data.size() - at);
