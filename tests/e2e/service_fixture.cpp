@@ -64,18 +64,21 @@ std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job)
     return statuses;
 }
 
-JobOutcome printOneFilm(TestScu& scu, int port)
+JobOutcome printOneFilm(TestScu& scu, int port, const std::function<void()>& connected)
 {
     JobOutcome outcome;
     ConnectOptions options;
     // Sanitizer builds and a busy machine print slowly; the default would cut a queued job.
     options.dimseTimeoutSeconds = 60;
     outcome.connected = scu.connect("127.0.0.1", port, options);
+    if (connected)
+        connected();
     if (!outcome.connected)
         return outcome;
     const FilmJob job = createFilm(scu, "STANDARD\\1,1");
     outcome.setStatuses = setImages(scu, job);
-    outcome.actionStatus = scu.nAction(SopClass::BasicFilmBox, job.filmBox).status;
+    if (const Response action = scu.nAction(SopClass::BasicFilmBox, job.filmBox); action.received)
+        outcome.actionStatus = action.status;
     scu.release();
     return outcome;
 }

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,14 +53,18 @@ FilmJob createFilm(TestScu& scu, const std::string& format = "STANDARD\\2,2");
 // N-SET of every image box with a small image (RGB on a colour image box); the statuses.
 std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job);
 
+// The N-ACTION status of a job whose N-ACTION had no answer.
+inline constexpr std::uint16_t NoAnswer = 0xFFFF;
+
 struct JobOutcome {
     bool connected = false;
     std::vector<std::uint16_t> setStatuses;
-    std::uint16_t actionStatus = 0xFFFF;
+    std::uint16_t actionStatus = NoAnswer;
 };
 
 // One film of one image, printed by N-ACTION on the film box; runs on a peer thread.
-JobOutcome printOneFilm(TestScu& scu, int port);
+// `connected`, when given, runs once the connection was tried, before the film is made.
+JobOutcome printOneFilm(TestScu& scu, int port, const std::function<void()>& connected = {});
 
 // What every fault test ends with: a new requester's ordinary job still prints one more film.
 testing::AssertionResult nextJobPrints(ServiceFixture& service);

@@ -195,17 +195,10 @@ TEST(AssociationLimit, SeventeenthIsRejectedWhileSixteenFinishTheirJobs)
         for (int i = 0; i < MaxAssociations; ++i) {
             requesters.emplace_back([&, i] {
                 TestScu scu;
-                ConnectOptions options;
-                options.dimseTimeoutSeconds = 60;
-                outcomes[i].connected = scu.connect("127.0.0.1", service.port(), options);
-                allConnected.count_down();
-                seventeenthTried.wait();
-                if (!outcomes[i].connected)
-                    return;
-                const FilmJob job = createFilm(scu, "STANDARD\\1,1");
-                outcomes[i].setStatuses = setImages(scu, job);
-                outcomes[i].actionStatus = scu.nAction(SopClass::BasicFilmBox, job.filmBox).status;
-                scu.release();
+                outcomes[i] = printOneFilm(scu, service.port(), [&] {
+                    allConnected.count_down();
+                    seventeenthTried.wait();
+                });
             });
         }
         allConnected.wait();
@@ -490,18 +483,12 @@ TEST(Stop, DuringSixteenNActionsAnswersEachAndPrintsNothingForAPeerThatIsGone)
     service.restart();
     GatedPrinters::Gate& gate = printers.gate();
     gate.stopping = [&] { return linesWith(service.log(), "Stopping listening") > 0; };
-    std::vector<test::Response> actions(MaxAssociations);
+    std::vector<std::uint16_t> actions(MaxAssociations, NoAnswer);
     std::vector<std::thread> requesters;
     for (auto& action : actions)
         requesters.emplace_back([&, port = configuration.settings.Port] {
             TestScu scu;
-            ConnectOptions options;
-            options.dimseTimeoutSeconds = 60;
-            if (!scu.connect("127.0.0.1", port, options))
-                return;
-            const FilmJob job = createFilm(scu, "STANDARD\\1,1");
-            setImages(scu, job);
-            action = scu.nAction(SopClass::BasicFilmBox, job.filmBox);
+            action = printOneFilm(scu, port).actionStatus;
         });
     ASSERT_TRUE(pumpUntil([&] {
         const std::lock_guard lock(gate.mutex);
@@ -518,9 +505,9 @@ TEST(Stop, DuringSixteenNActionsAnswersEachAndPrintsNothingForAPeerThatIsGone)
     for (auto& requester : requesters)
         requester.join();
 
-    const auto succeeded = std::count_if(actions.begin(), actions.end(), [](const auto& a) { return a.received && a.status == 0; });
-    for (const test::Response& action : actions)
-        EXPECT_TRUE(!action.received || action.status == 0 || action.status == DimseStatus::ProcessingFailure) << action.status;
+    const auto succeeded = std::count(actions.begin(), actions.end(), DimseStatus::Success);
+    for (const std::uint16_t action : actions)
+        EXPECT_TRUE(action == NoAnswer || action == DimseStatus::Success || action == DimseStatus::ProcessingFailure) << action;
     EXPECT_EQ(gate.begunAfterStop, 0) << "a film began after the stop";
     EXPECT_EQ(gate.printed, gate.begunBeforeStop);
     EXPECT_EQ(gate.printed, succeeded) << "a film printed whose requester did not hear so";
