@@ -19,7 +19,6 @@
 #include <condition_variable>
 #include <functional>
 #include <latch>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -410,56 +409,6 @@ TEST_P(FrontDoor, HoldsUpNoOneElse)
 INSTANTIATE_TEST_SUITE_P(Network, FrontDoor, testing::ValuesIn(FrontDoorAttacks),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A printer whose films wait at a gate until the test opens it; it counts the films begun before
-// and after the service began to stop (the "Stopping" line of the DICOM log).
-class GatedPrinters final : public PrinterCatalogue {
-public:
-    struct Gate {
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool open = false;
-        std::function<bool()> stopping;
-        int begunBeforeStop = 0;
-        int begunAfterStop = 0;
-        int printed = 0;
-    };
-
-    std::vector<std::string> printerNames() const override { return recording_.printerNames(); }
-    std::string defaultPrinter() const override { return recording_.defaultPrinter(); }
-    std::unique_ptr<PrinterDevice> open(const std::string& name) const override
-    {
-        return std::make_unique<Device>(recording_.open(name), *gate_);
-    }
-    Gate& gate() const { return *gate_; }
-
-private:
-    class Device final : public PrinterDevice {
-    public:
-        Device(std::unique_ptr<PrinterDevice> inner, Gate& gate) : inner_(std::move(inner)), gate_(gate) {}
-        PrinterCapabilities capabilities() const override { return inner_->capabilities(); }
-        PrinterMetrics metrics(const PageSetup& setup, const QFont& font) const override { return inner_->metrics(setup, font); }
-        void print(const PageSetup& setup, const PagePaint& paint) override
-        {
-            {
-                std::unique_lock lock(gate_.mutex);
-                ++(gate_.stopping() ? gate_.begunAfterStop : gate_.begunBeforeStop);
-                gate_.changed.notify_all();
-                gate_.changed.wait_for(lock, Bound, [this] { return gate_.open; });
-            }
-            inner_->print(setup, paint);
-            const std::lock_guard lock(gate_.mutex);
-            ++gate_.printed;
-        }
-
-    private:
-        std::unique_ptr<PrinterDevice> inner_;
-        Gate& gate_;
-    };
-
-    test::RecordingPrinters recording_;
-    std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
-};
-
 std::size_t linesWith(const DicomLog& log, const std::string& text)
 {
     const std::string all = log.text(log.entryCount());
@@ -478,11 +427,24 @@ TEST(Stop, DuringSixteenNActionsAnswersEachAndPrintsNothingForAPeerThatIsGone)
     TempProgramFolder folder;
     Configuration configuration{Settings{"KODAK", freePort(), "AGFA", "Film Printer", "DejaVu Sans", 10, 0, ""},
                                 HeaderLines{}, HeaderLines{}, Limits{}};
-    GatedPrinters printers;
+    RecordingPrinters printers;
     PrintService service(configuration, printers);
+    // Films wait at a gate until the test opens it, each counted as begun before or after the
+    // service began to stop (the "Stopping" line of the DICOM log).
+    struct {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool open = false;
+        int begunBeforeStop = 0;
+        int begunAfterStop = 0;
+    } gate;
+    const auto stopping = [&] { return linesWith(service.log(), "Stopping listening") > 0; };
+    printers.setBeforePrint([&] {
+        std::unique_lock lock(gate.mutex);
+        ++(stopping() ? gate.begunAfterStop : gate.begunBeforeStop);
+        gate.changed.wait_for(lock, Bound, [&] { return gate.open; });
+    });
     service.restart();
-    GatedPrinters::Gate& gate = printers.gate();
-    gate.stopping = [&] { return linesWith(service.log(), "Stopping listening") > 0; };
     std::vector<std::uint16_t> actions(MaxAssociations, NoAnswer);
     std::vector<std::thread> requesters;
     for (auto& action : actions)
@@ -495,7 +457,7 @@ TEST(Stop, DuringSixteenNActionsAnswersEachAndPrintsNothingForAPeerThatIsGone)
         return linesWith(service.log(), "Received N-ACTION-RQ") == actions.size() && gate.begunBeforeStop > 0;
     }, Bound)) << service.log().text(service.log().entryCount());
     std::thread opener([&] {
-        pumpUntil([&] { return gate.stopping(); }, Bound);
+        pumpUntil(stopping, Bound);
         const std::lock_guard lock(gate.mutex);
         gate.open = true;
         gate.changed.notify_all();
@@ -509,8 +471,9 @@ TEST(Stop, DuringSixteenNActionsAnswersEachAndPrintsNothingForAPeerThatIsGone)
     for (const std::uint16_t action : actions)
         EXPECT_TRUE(action == NoAnswer || action == DimseStatus::Success || action == DimseStatus::ProcessingFailure) << action;
     EXPECT_EQ(gate.begunAfterStop, 0) << "a film began after the stop";
-    EXPECT_EQ(gate.printed, gate.begunBeforeStop);
-    EXPECT_EQ(gate.printed, succeeded) << "a film printed whose requester did not hear so";
+    const auto printed = static_cast<std::ptrdiff_t>(printers.pages().size());
+    EXPECT_EQ(printed, gate.begunBeforeStop);
+    EXPECT_EQ(printed, succeeded) << "a film printed whose requester did not hear so";
     EXPECT_GT(succeeded, 0);
 }
 
