@@ -294,17 +294,11 @@ TEST(ShortLivedConnections, InBurstsLeaveEveryFilmOfOrdinaryRequestersPrinted)
 // Peers at the front door: connections that send nothing or dribble their request, requests the
 // service refuses at once. Each holds its connections open beside an ordinary print job, which
 // must go through meanwhile; timings are in bench/front_door.cpp.
-struct AttackReport {
-    std::vector<RawBytes> answers; // the A-ASSOCIATE-RJ bodies the attackers got
-    bool longestWaitingClosed = false;
-};
-
 struct FrontDoorAttack {
     const char* name;
-    // On a thread of its own: counts `ready` down once its connections are open and holds them
-    // until the job is over.
-    std::function<void(int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport& report)> run;
-    std::function<void(const AttackReport& report, const std::string& log)> check;
+    // On a thread of its own: counts `ready` down once its connections are open, holds them until
+    // the job is over and checks what it got.
+    std::function<void(ServiceFixture& service, std::latch& ready, const std::atomic<bool>& jobOver)> run;
 };
 
 void holdUntil(const std::atomic<bool>& over)
@@ -314,31 +308,35 @@ void holdUntil(const std::atomic<bool>& over)
         std::this_thread::sleep_for(20ms);
 }
 
-// Requests with an AE title the service refuses, all sent before any answer is read.
-auto refusedTitles(std::vector<std::pair<std::string, std::string>> titles)
+std::string dicomLog(ServiceFixture& service) { return service.service.log().text(service.service.log().entryCount()); }
+
+// Requests with AE titles (called, calling) the service refuses, each title `copies` times, all
+// sent before any answer is read; the A-ASSOCIATE-RJ bodies they got.
+std::vector<RawBytes> refusedTitles(int port, std::vector<std::pair<std::string, std::string>> titles, std::size_t copies,
+                                    std::latch& ready, const std::atomic<bool>& jobOver)
 {
-    return [titles](int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport& report) {
-        std::vector<RawPeer> peers(titles.size());
-        for (std::size_t i = 0; i < titles.size(); ++i)
-            if (peers[i].connect(port))
-                peers[i].send(associateRequest(SopClass::BasicGrayscalePrintManagementMeta, titles[i].first, titles[i].second));
-        ready.count_down();
-        for (RawPeer& peer : peers)
-            if (const auto answer = peer.receive(Bound); answer && answer->type == PduType::AssociateRj)
-                report.answers.push_back(answer->body);
-        holdUntil(jobOver);
-    };
+    std::vector<RawPeer> peers(titles.size() * copies);
+    for (std::size_t i = 0; i < peers.size(); ++i)
+        if (const auto& [called, calling] = titles[i % titles.size()]; peers[i].connect(port))
+            peers[i].send(associateRequest(SopClass::BasicGrayscalePrintManagementMeta, called, calling));
+    ready.count_down();
+    std::vector<RawBytes> answers;
+    for (RawPeer& peer : peers)
+        if (const auto answer = peer.receive(Bound); answer && answer->type == PduType::AssociateRj)
+            answers.push_back(answer->body);
+    holdUntil(jobOver);
+    return answers;
 }
 
 const FrontDoorAttack FrontDoorAttacks[] = {
     {"SixteenSilentConnectionsAndOneSendingItsRequestAByteEvery300ms",
-     [](int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport&) {
+     [](ServiceFixture& service, std::latch& ready, const std::atomic<bool>& jobOver) {
          std::vector<RawPeer> silent(MaxAssociations);
          for (RawPeer& peer : silent)
-             peer.connect(port);
+             peer.connect(service.port());
          RawPeer slow;
          const RawBytes request = associateRequest(SopClass::BasicGrayscalePrintManagementMeta);
-         slow.connect(port);
+         slow.connect(service.port());
          slow.send({request[0]});
          ready.count_down();
          for (std::size_t i = 1; i < request.size() && !jobOver; ++i) {
@@ -346,38 +344,32 @@ const FrontDoorAttack FrontDoorAttacks[] = {
              slow.send({request[i]});
          }
          holdUntil(jobOver);
-     },
-     [](const AttackReport&, const std::string&) {}},
+     }},
     {"ThirtyThreeSilentConnections",
-     [](int port, std::latch& ready, const std::atomic<bool>& jobOver, AttackReport& report) {
+     [](ServiceFixture& service, std::latch& ready, const std::atomic<bool>& jobOver) {
          std::vector<RawPeer> silent(static_cast<std::size_t>(Limits{}.PendingConnections) + 1);
          for (RawPeer& peer : silent)
-             peer.connect(port);
+             peer.connect(service.port());
          ready.count_down();
-         report.longestWaitingClosed = silent.front().waitForClose(Bound);
+         EXPECT_TRUE(silent.front().waitForClose(Bound)) << "the connection waiting longest was kept";
          holdUntil(jobOver);
-     },
-     [](const AttackReport& report, const std::string& log) {
-         EXPECT_TRUE(report.longestWaitingClosed) << "the connection waiting longest was kept";
-         EXPECT_NE(log.find("32 connections were waiting for their association request"), std::string::npos) << log;
+         EXPECT_NE(dicomLog(service).find("32 connections were waiting for their association request"), std::string::npos)
+             << dicomLog(service);
      }},
     {"SixteenBlankOrNulAeTitles",
-     refusedTitles({{"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""},
-                    {"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""}, {"KESTROVA", ""},
-                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"},
-                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"},
-                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"},
-                    {std::string(16, '\0'), "RAWPEER"}, {std::string(16, '\0'), "RAWPEER"}}),
-     [](const AttackReport& report, const std::string& log) {
-         ASSERT_EQ(report.answers.size(), 16u) << log;
+     [](ServiceFixture& service, std::latch& ready, const std::atomic<bool>& jobOver) {
+         const auto answers
+             = refusedTitles(service.port(), {{"KESTROVA", ""}, {std::string(16, '\0'), "RAWPEER"}}, 8, ready, jobOver);
+         ASSERT_EQ(answers.size(), 16u) << dicomLog(service);
          // Rejected permanently by the service user: calling (3) or called (7) AE title not recognised.
-         EXPECT_EQ(std::count(report.answers.begin(), report.answers.end(), RawBytes{0, 1, 1, 3}), 8);
-         EXPECT_EQ(std::count(report.answers.begin(), report.answers.end(), RawBytes{0, 1, 1, 7}), 8);
-         EXPECT_NE(log.find("the calling AE title is empty or blank"), std::string::npos) << log;
+         EXPECT_EQ(std::count(answers.begin(), answers.end(), RawBytes{0, 1, 1, 3}), 8);
+         EXPECT_EQ(std::count(answers.begin(), answers.end(), RawBytes{0, 1, 1, 7}), 8);
+         EXPECT_NE(dicomLog(service).find("the calling AE title is empty or blank"), std::string::npos) << dicomLog(service);
      }},
-    {"AeTitleWithALineBreak", refusedTitles({{"KESTROVA", "EVIL\r\nListening"}}),
-     [](const AttackReport& report, const std::string& log) {
-         EXPECT_EQ(report.answers.size(), 1u);
+    {"AeTitleWithALineBreak",
+     [](ServiceFixture& service, std::latch& ready, const std::atomic<bool>& jobOver) {
+         EXPECT_EQ(refusedTitles(service.port(), {{"KESTROVA", "EVIL\r\nListening"}}, 1, ready, jobOver).size(), 1u);
+         const std::string log = dicomLog(service);
          EXPECT_NE(log.find("Association request from EVIL\\r\\nListening at 127.0.0.1"), std::string::npos) << log;
          EXPECT_EQ(log.find("\nListening at"), std::string::npos) << "a peer's text started a log line:\n" << log;
      }},
@@ -390,11 +382,10 @@ TEST_P(FrontDoor, HoldsUpNoOneElse)
     ServiceFixture service;
     const auto filmsBefore = service.films().size();
     JobOutcome job;
-    AttackReport report;
     runPeer([&] {
         std::latch ready(1);
         std::atomic<bool> jobOver{false};
-        std::thread attacker([&] { GetParam().run(service.port(), ready, jobOver, report); });
+        std::thread attacker([&] { GetParam().run(service, ready, jobOver); });
         ready.wait();
         TestScu scu;
         job = printOneFilm(scu, service.port());
@@ -402,7 +393,6 @@ TEST_P(FrontDoor, HoldsUpNoOneElse)
         attacker.join();
     });
     expectEveryFilmPrinted(service, {job}, filmsBefore);
-    GetParam().check(report, service.service.log().text(service.service.log().entryCount()));
     EXPECT_TRUE(nextJobPrints(service));
 }
 
