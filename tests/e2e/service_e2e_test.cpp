@@ -81,7 +81,7 @@ TEST(Associations, NeverReachEachOthersFilms)
         film = createFilm(a, "STANDARD\\1,1");
         ASSERT_EQ(setImages(a, film), std::vector<std::uint16_t>{DimseStatus::Success});
         fromB = {b.nGet(SopClass::BasicFilmSession, film.session).status,
-                 b.nSet(film.imageBoxClasses[0], film.imageBoxes[0], makeImageBoxModification(ImageSpec{}, 1)).status,
+                 b.nSet(film.imageBoxes.classes[0], film.imageBoxes.instances[0], makeImageBoxModification(ImageSpec{}, 1)).status,
                  b.nAction(SopClass::BasicFilmBox, film.filmBox).status,
                  b.nDelete(SopClass::BasicFilmSession, film.session).status};
     });

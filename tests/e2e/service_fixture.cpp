@@ -1,6 +1,5 @@
 #include "service_fixture.h"
 
-#include "support/print_jobs.h"
 #include "print_service/dimse_status.h"
 
 #include <algorithm>
@@ -36,21 +35,16 @@ std::vector<std::filesystem::path> ServiceFixture::films() const
 
 FilmJob createFilm(TestScu& scu, const std::string& format)
 {
-    FilmJob job;
-    job.session = scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
-    const Response filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, job.session));
-    job.filmBox = filmBox.affectedSopInstanceUid;
-    ImageBoxRefs imageBoxes = imageBoxesOf(filmBox);
-    job.imageBoxes = std::move(imageBoxes.instances);
-    job.imageBoxClasses = std::move(imageBoxes.classes);
-    return job;
+    const std::string session = scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
+    const Response filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, session));
+    return {session, filmBox.affectedSopInstanceUid, imageBoxesOf(filmBox)};
 }
 
 std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job)
 {
     std::vector<std::uint16_t> statuses;
-    for (std::size_t i = 0; i < job.imageBoxes.size(); ++i) {
-        const bool colour = job.imageBoxClasses[i] == SopClass::BasicColorImageBox;
+    for (std::size_t i = 0; i < job.imageBoxes.instances.size(); ++i) {
+        const bool colour = job.imageBoxes.classes[i] == SopClass::BasicColorImageBox;
         const auto pixel = [i, colour](int row, int column, int sample) {
             return static_cast<std::uint16_t>(colour ? (row * 4 + column + sample * 60 + static_cast<int>(i) * 20) % 256
                                                      : (row * 64 + column * 8 + static_cast<int>(i) * 100) % 4096);
@@ -58,7 +52,7 @@ std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job)
         const ImageSpec imageSpec
             = imageSpecOf(64, 48, pixel, colour ? 8 : 12, colour ? Photometric::RgbInterleaved : Photometric::Monochrome2);
         statuses.push_back(
-            scu.nSet(job.imageBoxClasses[i], job.imageBoxes[i], makeImageBoxModification(imageSpec, static_cast<int>(i) + 1))
+            scu.nSet(job.imageBoxes.classes[i], job.imageBoxes.instances[i], makeImageBoxModification(imageSpec, static_cast<int>(i) + 1))
                 .status);
     }
     return statuses;

@@ -7,8 +7,8 @@
 #include "printing/printer_catalogue.h"
 
 #include "support/event_loop.h"
+#include "support/print_jobs.h"
 #include "support/temp_folder.h"
-#include "support/test_scu.h"
 
 #include <gtest/gtest.h>
 
@@ -44,8 +44,7 @@ public:
 struct FilmJob {
     std::string session;
     std::string filmBox;
-    std::vector<std::string> imageBoxes;
-    std::vector<std::string> imageBoxClasses;
+    ImageBoxRefs imageBoxes;
 };
 
 // N-CREATE session and film box; empty UIDs when a step failed.
