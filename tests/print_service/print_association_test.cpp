@@ -5,12 +5,14 @@
 #include "print_service/dimse_status.h"
 #include "print_service/image_pruning.h"
 #include "print_service/print_service.h"
+#include "print_service/work_slots.h"
 #include "support/event_loop.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <regex>
 #include <set>
 #include <thread>
@@ -326,8 +328,37 @@ TEST(Associations, HandledAtOnceOnTheirOwnThreadsEachKeepTheirFilms)
     EXPECT_EQ(fixture.storedObjects(), 0u) << "each association's objects went with it";
 }
 
-// PACS administrators configure their modalities from the conformance statement: it lists
-// exactly the statuses the service answers with.
+// A job printing film after film gives its slot up after each and queues again: whoever waited
+// meanwhile prints next, so no requester waits behind another's session for more than one film.
+TEST(WorkSlots, AFreedSlotGoesToWhoWaitedLongestNotBackToWhoFreedIt)
+{
+    WorkSlots workSlots(1);
+    std::mutex mutex;
+    std::vector<std::string> order;
+    const auto printed = [&](const char* who) {
+        const std::lock_guard lock(mutex);
+        order.emplace_back(who);
+    };
+    std::jthread other;
+    {
+        const auto film = workSlots.take(WorkKind::Print);
+        other = std::jthread([&] {
+            const auto slot = workSlots.take(WorkKind::Print);
+            printed("other");
+        });
+        for (int i = 0; i < 10000 && workSlots.waiting(WorkKind::Print) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(workSlots.waiting(WorkKind::Print), 1u);
+        EXPECT_EQ(workSlots.waiting(WorkKind::Decode), 0u) << "decodes queue on their own";
+    }
+    {
+        const auto nextFilm = workSlots.take(WorkKind::Print);
+        printed("holder");
+    }
+    other.join();
+    EXPECT_EQ(order, (std::vector<std::string>{"other", "holder"}));
+}
+
 // The listener dropped the request's data set as too large: answered without it, nothing kept.
 TEST(DataSetTooLarge, IsAnsweredInsufficientMemoryForAnImageAndResourceLimitationOtherwise)
 {
@@ -345,6 +376,8 @@ TEST(DataSetTooLarge, IsAnsweredInsufficientMemoryForAnImageAndResourceLimitatio
     EXPECT_EQ(fixture.storedObjects(), stored);
 }
 
+// PACS administrators configure their modalities from the conformance statement: it lists
+// exactly the statuses the service answers with.
 TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
 {
     std::ifstream file(KESTROVA_CONFORMANCE_STATEMENT);
