@@ -6,10 +6,10 @@
 
 namespace kestrova::test {
 
-ServiceFixture::ServiceFixture()
+ServiceFixture::ServiceFixture(const PrinterCatalogue* catalogue)
     : configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""}, HeaderLines{},
                     HeaderLines{}, Limits{}},
-      service(configuration, printers)
+      service(configuration, catalogue ? *catalogue : printers)
 {
     service.restart();
 }

@@ -22,7 +22,8 @@ namespace kestrova::test {
 
 class ServiceFixture {
 public:
-    ServiceFixture();
+    // Printing on the catalogue given, the built-in PDF printer ("Kestrova PDF") by default.
+    explicit ServiceFixture(const PrinterCatalogue* catalogue = nullptr);
     ~ServiceFixture();
 
     int port() const { return configuration.settings.Port; }

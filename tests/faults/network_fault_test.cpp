@@ -47,12 +47,6 @@ RawBytes randomBytes(std::size_t count)
     return bytes;
 }
 
-RawBytes cutShort(RawBytes bytes, std::size_t keep)
-{
-    bytes.resize(keep);
-    return bytes;
-}
-
 RawBytes textElement(Tag tag, const std::string& text)
 {
     DataSet dataSet;
@@ -130,7 +124,10 @@ const WireFault WireFaultCases[] = {
          EXPECT_TRUE(peer.waitForClose(Bound)) << "the service kept a connection that sent no PDU";
      }},
     {"AssociateRequestCutShort", false,
-     [](RawPeer& peer) { ASSERT_TRUE(peer.send(cutShort(associateRequest(SopClass::BasicGrayscalePrintManagementMeta), 40))); }},
+     [](RawPeer& peer) {
+         const RawBytes request = associateRequest(SopClass::BasicGrayscalePrintManagementMeta);
+         ASSERT_TRUE(peer.send(RawBytes(request.begin(), request.begin() + 40)));
+     }},
     {"PdvLongerThanItsPdu", true,
      [](RawPeer& peer) {
          createSession(peer);
@@ -145,7 +142,7 @@ const WireFault WireFaultCases[] = {
          createSession(peer);
          ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
          const RawBytes data = pDataPdu(false, true, textElement(Tag{0x2000, 0x0050}, std::string(600, 'X')));
-         ASSERT_TRUE(peer.send(cutShort(data, data.size() / 3)));
+         ASSERT_TRUE(peer.send(RawBytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 3))));
      }},
     {"CommandWithoutAResponse", true,
      [](RawPeer& peer) {
@@ -414,11 +411,9 @@ std::size_t linesWith(const DicomLog& log, const std::string& text)
 // an abort (none is left waiting).
 TEST(Stop, DuringSixteenNActionsAnswersEachAndPrintsNothingForAPeerThatIsGone)
 {
-    TempProgramFolder folder;
-    Configuration configuration{Settings{"KODAK", freePort(), "AGFA", "Film Printer", "DejaVu Sans", 10, 0, ""},
-                                HeaderLines{}, HeaderLines{}, Limits{}};
     RecordingPrinters printers;
-    PrintService service(configuration, printers);
+    ServiceFixture fixture(&printers);
+    PrintService& service = fixture.service;
     // Films wait at a gate until the test opens it, each counted as begun before or after the
     // service began to stop (the "Stopping" line of the DICOM log).
     struct {
@@ -434,11 +429,10 @@ TEST(Stop, DuringSixteenNActionsAnswersEachAndPrintsNothingForAPeerThatIsGone)
         ++(stopping() ? gate.begunAfterStop : gate.begunBeforeStop);
         gate.changed.wait_for(lock, Bound, [&] { return gate.open; });
     });
-    service.restart();
     std::vector<std::uint16_t> actions(MaxAssociations, NoAnswer);
     std::vector<std::thread> requesters;
     for (auto& action : actions)
-        requesters.emplace_back([&, port = configuration.settings.Port] {
+        requesters.emplace_back([&, port = fixture.port()] {
             TestScu scu;
             action = printOneFilm(scu, port).actionStatus;
         });

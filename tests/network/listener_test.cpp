@@ -237,15 +237,13 @@ TEST_F(ListenerTest, DropsADataSetOverItsBytesAndTellsTheHandler)
     listener.setLimits(ListenerLimits{32, 4096});
     listener.stop(); // the limits apply from the next listen
     ASSERT_TRUE(listener.listen(port)) << logText();
-    const auto image = [](int side) {
-        return test::makeImageBoxModification(test::imageSpecOf(side, side, [](int r, int c, int) { return static_cast<std::uint16_t>(r + c); }));
-    };
     std::vector<std::uint16_t> statuses;
     runPeer([&] {
         TestScu scu;
         ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", image(64)).status);
-        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", image(2)).status);
+        // 4096 bytes of pixel data alone, then 4.
+        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", test::makeImageBoxModification(test::imageSpecOf(64, 64))).status);
+        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", test::makeImageBoxModification(test::imageSpecOf(2, 2))).status);
         scu.release();
     });
     ASSERT_TRUE(service.waitForEnds(1));
