@@ -50,7 +50,7 @@ std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job)
                                                      : (row * 64 + column * 8 + static_cast<int>(i) * 100) % 4096);
         };
         const ImageSpec imageSpec
-            = imageSpecOf(64, 48, pixel, colour ? 8 : 12, colour ? Photometric::RgbInterleaved : Photometric::Monochrome2);
+            = sizedImage(64, 48, pixel, colour ? 8 : 12, colour ? Photometric::RgbInterleaved : Photometric::Monochrome2);
         statuses.push_back(
             scu.nSet(job.imageBoxes.classes[i], job.imageBoxes.instances[i], makeImageBoxModification(imageSpec, static_cast<int>(i) + 1))
                 .status);

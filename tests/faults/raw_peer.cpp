@@ -30,13 +30,13 @@ RawBytes bigEndian(std::uint32_t value, int width)
     return bytes;
 }
 
-// The parts one after the other. Not vector::insert: GCC 12 misreads it as an overflow here
+// The pieces one after the other. Not vector::insert: GCC 12 misreads it as an overflow here
 // (-Wstringop-overread).
-RawBytes joined(std::initializer_list<RawBytes> parts)
+RawBytes joined(std::initializer_list<RawBytes> pieces)
 {
     RawBytes bytes;
-    for (const RawBytes& part : parts)
-        std::copy(part.begin(), part.end(), std::back_inserter(bytes));
+    for (const RawBytes& piece : pieces)
+        std::copy(piece.begin(), piece.end(), std::back_inserter(bytes));
     return bytes;
 }
 

@@ -30,7 +30,7 @@ std::array<int, 3> rgbAt(const Picture& p, int x, int y)
 ImageSpec lowMiddleHigh(int bitsStored, Photometric photometric)
 {
     const int highest = (1 << bitsStored) - 1;
-    return test::imageSpecOf(
+    return test::sizedImage(
         2, 3, [highest](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 0 : c == 1 ? (highest + 1) / 2 : highest); },
         bitsStored, photometric);
 }
@@ -76,7 +76,7 @@ TEST_P(ColorRendition, KeepsEachPixelsColour)
 {
     // Three columns, an odd number: QImage pads its rows.
     const auto pixel = [](int r, int c, int s) { return static_cast<std::uint16_t>(s == 0 ? 40 * c : s == 1 ? 200 * r : 7); };
-    const Picture p = decodedPicture(*test::makeImage(test::imageSpecOf(2, 3, pixel, 8, GetParam())), FilmPage);
+    const Picture p = decodedPicture(*test::makeImage(test::sizedImage(2, 3, pixel, 8, GetParam())), FilmPage);
     ASSERT_EQ(p.image.format(), QImage::Format_RGB888);
     ASSERT_EQ(p.image.width(), 3);
     EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{0, 0, 7}));
@@ -97,7 +97,7 @@ class PictureSize : public testing::TestWithParam<SizeCase> {};
 
 TEST_P(PictureSize, IsThePixelSizeAt96DpiWidenedByThePixelAspectRatio)
 {
-    ImageSpec imageSpec = test::imageSpecOf(GetParam().rows, GetParam().columns);
+    ImageSpec imageSpec = test::sizedImage(GetParam().rows, GetParam().columns);
     imageSpec.pixelAspectRatio = GetParam().aspect;
     const Picture p = decodedPicture(*test::makeImage(imageSpec), FilmPage);
     EXPECT_EQ(p.widthHimetric, GetParam().width);
@@ -172,7 +172,7 @@ TEST(LargeImage, RendersEachRowAsItRendersInAnImageOfItsOwn)
         const auto pixel = [bitsStored](int row, int column, int sample) {
             return static_cast<std::uint16_t>((row * 7919 + column * 104729 + sample * 31 + row * column) % (1 << bitsStored));
         };
-        return test::imageSpecOf(rows, columns, pixel, bitsStored, photometric);
+        return test::sizedImage(rows, columns, pixel, bitsStored, photometric);
     };
     for (const ImageSpec& whole : {large(2048, 1100, 12, Photometric::Monochrome2), large(1024, 1400, 8, Photometric::RgbPlanar)}) {
         const QImage rendition = decodedPicture(*test::makeImage(whole), Unbounded).image;
@@ -189,7 +189,7 @@ TEST(LargeImage, RendersEachRowAsItRendersInAnImageOfItsOwn)
 
 ImageSpec triangleWaves(int columns, int rows)
 {
-    return test::imageSpecOf(rows, columns, [](int row, int column, int) {
+    return test::sizedImage(rows, columns, [](int row, int column, int) {
         const int phase = (row + column / 2) % 512;
         return static_cast<std::uint16_t>(phase < 256 ? phase : 511 - phase);
     });

@@ -49,7 +49,7 @@ TEST_F(ListenerTest, RequestsReachTheirAssociationsHandlerAndResponsesCarryWhatI
         default: return Response{};
         }
     };
-    const auto image = test::imageSpecOf(2, 3, [](int r, int c, int) { return static_cast<std::uint16_t>(10 * r + c); });
+    const auto image = test::sizedImage(2, 3, [](int r, int c, int) { return static_cast<std::uint16_t>(10 * r + c); });
     std::vector<test::Response> responses;
     runPeer([&] {
         TestScu scu;
@@ -114,7 +114,7 @@ class ListenerTransferSyntax : public ListenerTest, public testing::WithParamInt
 
 TEST_P(ListenerTransferSyntax, PixelDataArrivesInHostOrder)
 {
-    const auto image = test::imageSpecOf(2, 2, [](int r, int c, int) { return static_cast<std::uint16_t>(0x0F00 + 2 * r + c); }, 12);
+    const auto image = test::sizedImage(2, 2, [](int r, int c, int) { return static_cast<std::uint16_t>(0x0F00 + 2 * r + c); }, 12);
     runPeer([&] {
         TestScu scu;
         test::ConnectOptions options;
@@ -241,9 +241,9 @@ TEST_F(ListenerTest, DropsADataSetOverItsBytesAndTellsTheHandler)
     runPeer([&] {
         TestScu scu;
         ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        // 4096 bytes of pixel data alone, then 4.
-        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", test::makeImageBoxModification(test::imageSpecOf(64, 64))).status);
-        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", test::makeImageBoxModification(test::imageSpecOf(2, 2))).status);
+        for (const int side : {64, 2}) // 4096 bytes of pixel data alone, then 4
+            statuses.push_back(
+                scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", test::makeImageBoxModification(test::sizedImage(side, side))).status);
         scu.release();
     });
     ASSERT_TRUE(service.waitForEnds(1));

@@ -22,7 +22,7 @@ using test::RequestFixture;
 // An 8-bit image of noise: about as large kept compressed as received, 0.95 MB at 1000 x 1000.
 DataSetPtr noise(int size)
 {
-    return makeImage(test::imageSpecOf(size, size, [](int row, int column, int) {
+    return makeImage(test::sizedImage(size, size, [](int row, int column, int) {
         std::uint32_t x = static_cast<std::uint32_t>(row) * 73856093U ^ static_cast<std::uint32_t>(column) * 19349663U;
         x ^= x >> 13;
         x *= 0x5bd1e995U;
@@ -33,7 +33,7 @@ DataSetPtr noise(int size)
 // An 8-bit ramp, which keeps compressed to a few kilobytes.
 DataSetPtr ramp(int size)
 {
-    return makeImage(test::imageSpecOf(size, size, [](int, int column, int) { return static_cast<std::uint16_t>(column & 0xFF); }));
+    return makeImage(test::sizedImage(size, size, [](int, int column, int) { return static_cast<std::uint16_t>(column & 0xFF); }));
 }
 
 // Refused before it is decoded, an image leaves its image box as it was: the image set before
@@ -141,7 +141,7 @@ std::uint64_t addressSpaceNow()
     RequestFixture fixture;
     fixture.printers.setCapabilities(PrinterCapabilities{{}, {}, false, 1200});
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
-    DataSetPtr modification = makeImageBoxModification(test::imageSpecOf(64, 64));
+    DataSetPtr modification = makeImageBoxModification(test::sizedImage(64, 64));
     modification->add(PrintTag::MagnificationType, std::string("REPLICATE"));
     fixture.send(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, RequestFixture::imageBoxesOf(filmBox)[0], modification);
     const rlimit limit{addressSpaceNow() + 32 * 1024 * 1024, RLIM_INFINITY};

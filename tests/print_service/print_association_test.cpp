@@ -179,7 +179,7 @@ TEST_P(FilmBoxCreation, ImageBoxesDecodeEachImageAsItArrivesAndPrintItWithTheAtt
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,2");
     const auto imageBoxes = RequestFixture::imageBoxesOf(filmBox);
     const bool colour = GetParam().imageBoxClass == std::string(SopClass::BasicColorImageBox);
-    const ImageSpec imageSpec = test::imageSpecOf(
+    const ImageSpec imageSpec = test::sizedImage(
         4, 4, [](int row, int column, int sample) { return static_cast<std::uint16_t>(row * 40 + column * 9 + sample * 50); }, 8,
         colour ? test::Photometric::RgbInterleaved : test::Photometric::Monochrome2);
     for (const std::size_t box : {1u, 0u}) {
