@@ -1,5 +1,6 @@
 #include "core/error_log.h"
 #include "core/errors.h"
+#include "core/log_text.h"
 #include "core/steps.h"
 #include "support/temp_folder.h"
 
@@ -66,6 +67,16 @@ TEST(LogError, KeepsPeerTextOnItsLineAndRotatesTheLogAtItsBound)
     EXPECT_EQ(test::readFile(logs / "Error.log.2"), "1");
     EXPECT_EQ(test::readFile(logs / "Error.log.3"), "2");
     EXPECT_FALSE(std::filesystem::exists(logs / "Error.log.4"));
+}
+
+// A peer's text never starts a line of its own, and never runs on without end.
+TEST(LogText, EscapesEverythingButPrintableAsciiAndCutsLongText)
+{
+    EXPECT_EQ(logText("STANDARD\\2,2"), "STANDARD\\2,2");
+    EXPECT_EQ(logText("A\r\n2026-12-08 12:00:00 9 fake\tline"), "A\\r\\n2026-12-08 12:00:00 9 fake\\tline");
+    EXPECT_EQ(logText(std::string("M\xFC\0ller", 7)), "M\\xFC\\x00ller");
+    EXPECT_EQ(logText(std::string(200, 'x'), 10), std::string(10, 'x') + "...");
+    EXPECT_EQ(logText(std::string(10, 'x'), 10), std::string(10, 'x'));
 }
 
 TEST(Steps, EachFailingStepIsLoggedAndTheNextOneRuns)

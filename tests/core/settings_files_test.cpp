@@ -96,5 +96,16 @@ TEST_F(SettingsFilesTest, CaptionLinesKeepEmptyLinesIgnoreTheFinalLineEndAndAnUn
     EXPECT_NE(folder.errorLog().find("mMain ReadHeader\r\n"), std::string::npos);
 }
 
+// The limits come from their own section; what is missing, not a number or below 1 keeps its
+// default, so that no typing slip opens or closes the service for everyone.
+TEST_F(SettingsFilesTest, LimitsAreReadFromTheirSectionWithDefaultsForWhatIsMissingOrUnusable)
+{
+    writeFile(folder / "Kestrova.ini", "[Kestrova]\r\nPendingConnections=5\r\n[Limits]\r\n"
+                                       "PendingConnections=8\r\nAssociationMemoryMB=0\r\nTotalMemoryMB=lots\r\n");
+    Limits limits{99, 99, 99};
+    ReadLimits(limits);
+    EXPECT_EQ(limits, (Limits{8, 512, 1536}));
+}
+
 } // namespace
 } // namespace kestrova

@@ -100,15 +100,6 @@ void expectSameDataSet(const DataSet& expected, const DataSet& actual)
     }
 }
 
-DataSetEncoding encodingOf(E_TransferSyntax transferSyntax)
-{
-    switch (transferSyntax) {
-    case EXS_LittleEndianImplicit: return DataSetEncoding::ImplicitLittleEndian;
-    case EXS_BigEndianExplicit: return DataSetEncoding::ExplicitBigEndian;
-    default: return DataSetEncoding::ExplicitLittleEndian;
-    }
-}
-
 // Codes the data set in a transfer syntax and reads it back, as it happens on the wire.
 DataSetPtr throughTheWire(const DataSet& dataSet, E_TransferSyntax transferSyntax, E_EncodingType sequenceEncoding)
 {
@@ -124,7 +115,10 @@ DataSetPtr throughTheWire(const DataSet& dataSet, E_TransferSyntax transferSynta
 
     // Read back as the network reads it: checked, in fragments that cut elements in two.
     const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(written), static_cast<std::size_t>(length));
-    dcm::CheckedReader reader(encodingOf(transferSyntax), bytes.size());
+    dcm::CheckedReader reader(transferSyntax == EXS_LittleEndianImplicit ? DataSetEncoding::ImplicitLittleEndian
+                              : transferSyntax == EXS_BigEndianExplicit ? DataSetEncoding::ExplicitBigEndian
+                                                                        : DataSetEncoding::ExplicitLittleEndian,
+                              bytes.size());
     for (std::size_t at = 0; at < bytes.size(); at += 7) {
         const auto fragment = bytes.subspan(at, std::min<std::size_t>(7, bytes.size() - at));
         reader.feed(fragment, at + fragment.size() == bytes.size());

@@ -4,12 +4,7 @@
 #include "service_fixture.h"
 
 #include "print_service/dimse_status.h"
-#include "print_service/print_service.h"
 #include "printing/pdf_tools.h"
-#include "printing/printer_catalogue.h"
-#include "support/event_loop.h"
-#include "support/print_jobs.h"
-#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,38 +23,29 @@ using namespace test;
 // prints run at once (each job, as it begins, waits for the other to begin too).
 TEST(Associations, InterleavedJobsEachPrintTheirOwnPageAtTheSameTime)
 {
-    TempProgramFolder folder;
-    const Configuration configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""},
-                                      HeaderLines{}, HeaderLines{}, Limits{}};
-    const InstalledPrinters printers;
-    PrintService service(configuration, printers);
+    ServiceFixture service;
     std::atomic<int> jobsBegun{0};
     std::atomic<int> jobsThatMetTheOther{0};
-    service.setJobStartObserver([&] {
+    service.service.setJobStartObserver([&] {
         ++jobsBegun;
         for (int i = 0; i < 20000 && jobsBegun < 2; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (jobsBegun >= 2)
             ++jobsThatMetTheOther;
     });
-    service.restart();
-    const auto connect = [&](TestScu& scu, const char* meta) {
-        ConnectOptions options;
-        options.abstractSyntaxes = {meta};
-        return scu.connect("127.0.0.1", configuration.settings.Port, options);
-    };
+    service.service.restart(); // the observer is set before the service listens
     TestScu first;
     TestScu second;
     TestScu latecomer;
     FilmJob a;
     FilmJob b;
     runPeer([&] {
-        ASSERT_TRUE(connect(first, SopClass::BasicGrayscalePrintManagementMeta));
-        ASSERT_TRUE(connect(second, SopClass::BasicColorPrintManagementMeta));
+        ASSERT_TRUE(service.connect(first));
+        ASSERT_TRUE(service.connect(second, SopClass::BasicColorPrintManagementMeta));
         a = createFilm(first, "STANDARD\\2,2");
         b = createFilm(second, "STANDARD\\1,2");
         setImages(first, a);
-        ASSERT_TRUE(connect(latecomer, SopClass::BasicGrayscalePrintManagementMeta));
+        ASSERT_TRUE(service.connect(latecomer));
         setImages(second, b);
     });
     std::uint16_t firstAction = 0xFFFF;
@@ -69,12 +55,12 @@ TEST(Associations, InterleavedJobsEachPrintTheirOwnPageAtTheSameTime)
         firstAction = first.nAction(SopClass::BasicFilmBox, a.filmBox).status;
         other.join();
     });
-    EXPECT_EQ(firstAction, DimseStatus::Success) << folder.errorLog();
+    EXPECT_EQ(firstAction, DimseStatus::Success) << service.errorLog();
     EXPECT_EQ(secondAction, DimseStatus::Success);
     std::multiset<std::size_t> imagesPerFilm;
-    for (const auto& film : std::filesystem::directory_iterator(folder / "films")) {
-        EXPECT_EQ(pdfInfo(film.path()).pages, 1);
-        imagesPerFilm.insert(pdfImages(film.path()).size());
+    for (const auto& film : service.films()) {
+        EXPECT_EQ(pdfInfo(film).pages, 1);
+        imagesPerFilm.insert(pdfImages(film).size());
     }
     EXPECT_EQ(imagesPerFilm, (std::multiset<std::size_t>{2, 4})) << "a film each, with its own images";
     EXPECT_EQ(jobsThatMetTheOther.load(), 2) << "one print waited for the other";
@@ -95,7 +81,7 @@ TEST(Associations, NeverReachEachOthersFilms)
         film = createFilm(a, "STANDARD\\1,1");
         ASSERT_EQ(setImages(a, film), std::vector<std::uint16_t>{DimseStatus::Success});
         fromB = {b.nGet(SopClass::BasicFilmSession, film.session).status,
-                 b.nSet(film.imageBoxClasses[0], film.imageBoxes[0], makeImageBoxModification(ImageSpec{}, 1)).status,
+                 b.nSet(film.imageBoxes.classes[0], film.imageBoxes.instances[0], makeImageBoxModification(ImageSpec{}, 1)).status,
                  b.nAction(SopClass::BasicFilmBox, film.filmBox).status,
                  b.nDelete(SopClass::BasicFilmSession, film.session).status};
     });

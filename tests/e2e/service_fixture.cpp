@@ -1,16 +1,15 @@
 #include "service_fixture.h"
 
-#include "support/print_jobs.h"
 #include "print_service/dimse_status.h"
 
 #include <algorithm>
 
 namespace kestrova::test {
 
-ServiceFixture::ServiceFixture()
+ServiceFixture::ServiceFixture(const PrinterCatalogue* catalogue)
     : configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""}, HeaderLines{},
                     HeaderLines{}, Limits{}},
-      service(configuration, printers)
+      service(configuration, catalogue ? *catalogue : printers)
 {
     service.restart();
 }
@@ -36,49 +35,44 @@ std::vector<std::filesystem::path> ServiceFixture::films() const
 
 FilmJob createFilm(TestScu& scu, const std::string& format)
 {
-    FilmJob job;
-    job.session = scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
-    const Response filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, job.session));
-    job.filmBox = filmBox.affectedSopInstanceUid;
-    ImageBoxRefs imageBoxes = imageBoxesOf(filmBox);
-    job.imageBoxes = std::move(imageBoxes.instances);
-    job.imageBoxClasses = std::move(imageBoxes.classes);
-    return job;
+    const std::string session = scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes()).affectedSopInstanceUid;
+    const Response filmBox = scu.nCreate(SopClass::BasicFilmBox, "", filmBoxAttributes(format, session));
+    return {session, filmBox.affectedSopInstanceUid, imageBoxesOf(filmBox)};
 }
 
 std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job)
 {
     std::vector<std::uint16_t> statuses;
-    for (std::size_t i = 0; i < job.imageBoxes.size(); ++i) {
-        ImageSpec imageSpec;
-        imageSpec.rows = 64;
-        imageSpec.columns = 48;
-        const bool colour = job.imageBoxClasses[i] == SopClass::BasicColorImageBox;
-        imageSpec.photometric = colour ? Photometric::RgbInterleaved : Photometric::Monochrome2;
-        imageSpec.bitsStored = colour ? 8 : 12;
-        imageSpec.pixel = [i, colour](int row, int column, int sample) {
+    for (std::size_t i = 0; i < job.imageBoxes.instances.size(); ++i) {
+        const bool colour = job.imageBoxes.classes[i] == SopClass::BasicColorImageBox;
+        const auto pixel = [i, colour](int row, int column, int sample) {
             return static_cast<std::uint16_t>(colour ? (row * 4 + column + sample * 60 + static_cast<int>(i) * 20) % 256
                                                      : (row * 64 + column * 8 + static_cast<int>(i) * 100) % 4096);
         };
+        const ImageSpec imageSpec
+            = sizedImage(64, 48, pixel, colour ? 8 : 12, colour ? Photometric::RgbInterleaved : Photometric::Monochrome2);
         statuses.push_back(
-            scu.nSet(job.imageBoxClasses[i], job.imageBoxes[i], makeImageBoxModification(imageSpec, static_cast<int>(i) + 1))
+            scu.nSet(job.imageBoxes.classes[i], job.imageBoxes.instances[i], makeImageBoxModification(imageSpec, static_cast<int>(i) + 1))
                 .status);
     }
     return statuses;
 }
 
-JobOutcome printOneFilm(TestScu& scu, int port)
+JobOutcome printOneFilm(TestScu& scu, int port, const std::function<void()>& connected)
 {
     JobOutcome outcome;
     ConnectOptions options;
     // Sanitizer builds and a busy machine print slowly; the default would cut a queued job.
     options.dimseTimeoutSeconds = 60;
     outcome.connected = scu.connect("127.0.0.1", port, options);
+    if (connected)
+        connected();
     if (!outcome.connected)
         return outcome;
     const FilmJob job = createFilm(scu, "STANDARD\\1,1");
     outcome.setStatuses = setImages(scu, job);
-    outcome.actionStatus = scu.nAction(SopClass::BasicFilmBox, job.filmBox).status;
+    if (const Response action = scu.nAction(SopClass::BasicFilmBox, job.filmBox); action.received)
+        outcome.actionStatus = action.status;
     scu.release();
     return outcome;
 }

@@ -7,13 +7,14 @@
 #include "printing/printer_catalogue.h"
 
 #include "support/event_loop.h"
+#include "support/print_jobs.h"
 #include "support/temp_folder.h"
-#include "support/test_scu.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,8 @@ namespace kestrova::test {
 
 class ServiceFixture {
 public:
-    ServiceFixture();
+    // Printing on the catalogue given, the built-in PDF printer ("Kestrova PDF") by default.
+    explicit ServiceFixture(const PrinterCatalogue* catalogue = nullptr);
     ~ServiceFixture();
 
     int port() const { return configuration.settings.Port; }
@@ -43,8 +45,7 @@ public:
 struct FilmJob {
     std::string session;
     std::string filmBox;
-    std::vector<std::string> imageBoxes;
-    std::vector<std::string> imageBoxClasses;
+    ImageBoxRefs imageBoxes;
 };
 
 // N-CREATE session and film box; empty UIDs when a step failed.
@@ -52,14 +53,18 @@ FilmJob createFilm(TestScu& scu, const std::string& format = "STANDARD\\2,2");
 // N-SET of every image box with a small image (RGB on a colour image box); the statuses.
 std::vector<std::uint16_t> setImages(TestScu& scu, const FilmJob& job);
 
+// The N-ACTION status of a job whose N-ACTION had no answer.
+inline constexpr std::uint16_t NoAnswer = 0xFFFF;
+
 struct JobOutcome {
     bool connected = false;
     std::vector<std::uint16_t> setStatuses;
-    std::uint16_t actionStatus = 0xFFFF;
+    std::uint16_t actionStatus = NoAnswer;
 };
 
 // One film of one image, printed by N-ACTION on the film box; runs on a peer thread.
-JobOutcome printOneFilm(TestScu& scu, int port);
+// `connected`, when given, runs once the connection was tried, before the film is made.
+JobOutcome printOneFilm(TestScu& scu, int port, const std::function<void()>& connected = {});
 
 // What every fault test ends with: a new requester's ordinary job still prints one more film.
 testing::AssertionResult nextJobPrints(ServiceFixture& service);

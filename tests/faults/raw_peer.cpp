@@ -20,49 +20,46 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* ApplicationContext = "1.2.840.10008.3.1.1.1";
-constexpr const char* ImplicitLittleEndian = "1.2.840.10008.1.2";
-constexpr const char* ImplementationClass = "2.25.329800735698586629295641978511506172918";
-constexpr std::uint32_t MaxPduLength = 16384;
 constexpr std::uint8_t ContextId = 1;
 
-void putBigEndian(RawBytes& bytes, std::uint32_t value, int width)
+RawBytes bigEndian(std::uint32_t value, int width)
 {
+    RawBytes bytes;
     for (int shift = (width - 1) * 8; shift >= 0; shift -= 8)
         bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-void append(RawBytes& bytes, const RawBytes& more)
-{
-    // Not vector::insert: GCC 12 misreads it as an overflow here (-Wstringop-overread).
-    bytes.reserve(bytes.size() + more.size());
-    std::copy(more.begin(), more.end(), std::back_inserter(bytes));
-}
-
-// Type, a reserved byte, a two-byte length, the content.
-RawBytes item(std::uint8_t type, const RawBytes& content)
-{
-    RawBytes bytes{type, 0};
-    putBigEndian(bytes, static_cast<std::uint32_t>(content.size()), 2);
-    append(bytes, content);
     return bytes;
 }
 
-RawBytes item(std::uint8_t type, const std::string& text) { return item(type, RawBytes(text.begin(), text.end())); }
-
-RawBytes pdu(std::uint8_t type, const RawBytes& content)
+// The pieces one after the other. Not vector::insert: GCC 12 misreads it as an overflow here
+// (-Wstringop-overread).
+RawBytes joined(std::initializer_list<RawBytes> pieces)
 {
-    RawBytes bytes{type, 0};
-    putBigEndian(bytes, static_cast<std::uint32_t>(content.size()), 4);
-    append(bytes, content);
+    RawBytes bytes;
+    for (const RawBytes& piece : pieces)
+        std::copy(piece.begin(), piece.end(), std::back_inserter(bytes));
     return bytes;
+}
+
+RawBytes text(const std::string& text) { return RawBytes(text.begin(), text.end()); }
+
+// Type, a reserved byte, the content's length in `width` bytes, the content.
+RawBytes item(std::uint8_t type, const RawBytes& content, int width = 2)
+{
+    return joined({{type, 0}, bigEndian(static_cast<std::uint32_t>(content.size()), width), content});
 }
 
 RawBytes aeTitle(const std::string& title)
 {
     std::string padded = title.substr(0, 16);
     padded.resize(16, ' ');
-    return RawBytes(padded.begin(), padded.end());
+    return text(padded);
+}
+
+// At least 1 ms: Qt waits without end for -1.
+int millisecondsUntil(Clock::time_point deadline)
+{
+    return static_cast<int>(std::max<long long>(
+        1, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
 }
 
 } // namespace
@@ -70,34 +67,21 @@ RawBytes aeTitle(const std::string& title)
 RawBytes associateRequest(const std::string& abstractSyntax, const std::string& calledAeTitle,
                           const std::string& callingAeTitle)
 {
-    RawBytes context{ContextId, 0, 0, 0};
-    append(context, item(0x30, abstractSyntax));
-    append(context, item(0x40, ImplicitLittleEndian));
-    RawBytes maxLength;
-    putBigEndian(maxLength, MaxPduLength, 4);
-    RawBytes userInfo = item(0x51, maxLength);
-    append(userInfo, item(0x52, ImplementationClass));
-
-    RawBytes content;
-    putBigEndian(content, 1, 2); // protocol version
-    putBigEndian(content, 0, 2);
-    append(content, aeTitle(calledAeTitle));
-    append(content, aeTitle(callingAeTitle));
-    content.resize(content.size() + 32, 0);
-    append(content, item(0x10, ApplicationContext));
-    append(content, item(0x20, context));
-    append(content, item(0x50, userInfo));
-    return pdu(PduType::AssociateRq, content);
+    const RawBytes context = joined({{ContextId, 0, 0, 0}, item(0x30, text(abstractSyntax)),
+                                     item(0x40, text("1.2.840.10008.1.2"))}); // implicit VR little endian
+    const RawBytes userInfo = joined({item(0x51, bigEndian(16384, 4)), // maximum PDU length
+                                      item(0x52, text("2.25.329800735698586629295641978511506172918"))});
+    return item(PduType::AssociateRq,
+                joined({{0, 1, 0, 0}, aeTitle(calledAeTitle), aeTitle(callingAeTitle), RawBytes(32, 0),
+                        item(0x10, text("1.2.840.10008.3.1.1.1")), item(0x20, context), item(0x50, userInfo)}),
+                4);
 }
 
 RawBytes pDataPdu(bool command, bool last, const RawBytes& fragment)
 {
-    RawBytes pdv;
-    putBigEndian(pdv, static_cast<std::uint32_t>(fragment.size() + 2), 4);
-    pdv.push_back(ContextId);
-    pdv.push_back(static_cast<std::uint8_t>((command ? 0x01 : 0x00) | (last ? 0x02 : 0x00)));
-    append(pdv, fragment);
-    return pdu(PduType::PData, pdv);
+    const std::uint8_t header = static_cast<std::uint8_t>((command ? 0x01 : 0x00) | (last ? 0x02 : 0x00));
+    return item(PduType::PData,
+                joined({bigEndian(static_cast<std::uint32_t>(fragment.size() + 2), 4), {ContextId, header}, fragment}), 4);
 }
 
 RawBytes implicitLittleEndian(const DataSet& dataSet)
@@ -151,11 +135,9 @@ bool RawPeer::send(const RawBytes& bytes)
 
 bool RawPeer::readExactly(RawBytes& into, std::size_t count, Clock::time_point deadline)
 {
-    while (static_cast<std::size_t>(socket_.bytesAvailable()) < count) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0 || !socket_.waitForReadyRead(static_cast<int>(std::max<long long>(left, 1))))
+    while (static_cast<std::size_t>(socket_.bytesAvailable()) < count)
+        if (Clock::now() >= deadline || !socket_.waitForReadyRead(millisecondsUntil(deadline)))
             return false;
-    }
     into.resize(count);
     return socket_.read(reinterpret_cast<char*>(into.data()), static_cast<qint64>(count)) == static_cast<qint64>(count);
 }
@@ -176,9 +158,7 @@ std::optional<Pdu> RawPeer::receive(std::chrono::milliseconds limit)
 
 std::uint8_t RawPeer::associate(const std::string& abstractSyntax)
 {
-    if (!send(associateRequest(abstractSyntax)))
-        return 0;
-    const auto answer = receive();
+    const auto answer = send(associateRequest(abstractSyntax)) ? receive() : std::nullopt;
     return answer ? answer->type : 0;
 }
 
@@ -187,10 +167,9 @@ bool RawPeer::waitForClose(std::chrono::milliseconds limit)
     const auto deadline = Clock::now() + limit;
     while (socket_.state() == QAbstractSocket::ConnectedState) {
         socket_.readAll();
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
+        if (Clock::now() >= deadline)
             return false;
-        if (!socket_.waitForReadyRead(static_cast<int>(std::min<long long>(left, 200)))
+        if (!socket_.waitForReadyRead(std::min(millisecondsUntil(deadline), 200))
             && socket_.error() == QAbstractSocket::RemoteHostClosedError)
             break;
     }

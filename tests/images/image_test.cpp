@@ -29,14 +29,10 @@ std::array<int, 3> rgbAt(const Picture& p, int x, int y)
 // holds. Three bytes a row: a grayscale QImage pads its rows to four.
 ImageSpec lowMiddleHigh(int bitsStored, Photometric photometric)
 {
-    ImageSpec imageSpec;
-    imageSpec.rows = 2;
-    imageSpec.columns = 3;
-    imageSpec.bitsStored = bitsStored;
-    imageSpec.photometric = photometric;
     const int highest = (1 << bitsStored) - 1;
-    imageSpec.pixel = [highest](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 0 : c == 1 ? (highest + 1) / 2 : highest); };
-    return imageSpec;
+    return test::sizedImage(
+        2, 3, [highest](int, int c, int) { return static_cast<std::uint16_t>(c == 0 ? 0 : c == 1 ? (highest + 1) / 2 : highest); },
+        bitsStored, photometric);
 }
 
 class MonochromeRendition : public testing::TestWithParam<int> {};
@@ -78,12 +74,9 @@ class ColorRendition : public testing::TestWithParam<Photometric> {};
 
 TEST_P(ColorRendition, KeepsEachPixelsColour)
 {
-    ImageSpec imageSpec;
-    imageSpec.rows = 2;
-    imageSpec.columns = 3; // odd: QImage pads its rows
-    imageSpec.photometric = GetParam();
-    imageSpec.pixel = [](int r, int c, int s) { return static_cast<std::uint16_t>(s == 0 ? 40 * c : s == 1 ? 200 * r : 7); };
-    const Picture p = decodedPicture(*test::makeImage(imageSpec), FilmPage);
+    // Three columns, an odd number: QImage pads its rows.
+    const auto pixel = [](int r, int c, int s) { return static_cast<std::uint16_t>(s == 0 ? 40 * c : s == 1 ? 200 * r : 7); };
+    const Picture p = decodedPicture(*test::makeImage(test::sizedImage(2, 3, pixel, 8, GetParam())), FilmPage);
     ASSERT_EQ(p.image.format(), QImage::Format_RGB888);
     ASSERT_EQ(p.image.width(), 3);
     EXPECT_EQ(rgbAt(p, 0, 0), (std::array<int, 3>{0, 0, 7}));
@@ -104,9 +97,7 @@ class PictureSize : public testing::TestWithParam<SizeCase> {};
 
 TEST_P(PictureSize, IsThePixelSizeAt96DpiWidenedByThePixelAspectRatio)
 {
-    ImageSpec imageSpec;
-    imageSpec.columns = GetParam().columns;
-    imageSpec.rows = GetParam().rows;
+    ImageSpec imageSpec = test::sizedImage(GetParam().rows, GetParam().columns);
     imageSpec.pixelAspectRatio = GetParam().aspect;
     const Picture p = decodedPicture(*test::makeImage(imageSpec), FilmPage);
     EXPECT_EQ(p.widthHimetric, GetParam().width);
@@ -173,50 +164,35 @@ TEST(PreparedPicture, IsTheDecodedPictureKeptCompressedOrNoneForAnUndecodableIma
 
 // DCMTK renders large images a strip of rows at a time: whatever strips a row falls in, its
 // rendition is the one it has in an image of its own.
-class LargeImage : public testing::TestWithParam<ImageSpec> {};
-
-TEST_P(LargeImage, RendersEachRowAsItRendersInAnImageOfItsOwn)
+// A few megabytes each, 12-bit grey and 8-bit planar RGB.
+TEST(LargeImage, RendersEachRowAsItRendersInAnImageOfItsOwn)
 {
     constexpr PixelBounds Unbounded{1 << 20, 1 << 20};
-    const ImageSpec whole = GetParam();
-    const QImage rendition = decodedPicture(*test::makeImage(whole), Unbounded).image;
-    constexpr int Band = 100;
-    for (int first = 0; first < whole.rows; first += Band) {
-        ImageSpec band = whole;
-        band.rows = std::min(Band, whole.rows - first);
-        band.pixel = [&whole, first](int row, int column, int sample) { return whole.pixel(first + row, column, sample); };
-        EXPECT_EQ(rendition.copy(0, first, whole.columns, band.rows), decodedPicture(*test::makeImage(band), Unbounded).image)
-            << "rows from " << first;
+    const auto large = [](int columns, int rows, int bitsStored, Photometric photometric) {
+        const auto pixel = [bitsStored](int row, int column, int sample) {
+            return static_cast<std::uint16_t>((row * 7919 + column * 104729 + sample * 31 + row * column) % (1 << bitsStored));
+        };
+        return test::sizedImage(rows, columns, pixel, bitsStored, photometric);
+    };
+    for (const ImageSpec& whole : {large(2048, 1100, 12, Photometric::Monochrome2), large(1024, 1400, 8, Photometric::RgbPlanar)}) {
+        const QImage rendition = decodedPicture(*test::makeImage(whole), Unbounded).image;
+        constexpr int Band = 100;
+        for (int first = 0; first < whole.rows; first += Band) {
+            ImageSpec band = whole;
+            band.rows = std::min(Band, whole.rows - first);
+            band.pixel = [&whole, first](int row, int column, int sample) { return whole.pixel(first + row, column, sample); };
+            EXPECT_EQ(rendition.copy(0, first, whole.columns, band.rows), decodedPicture(*test::makeImage(band), Unbounded).image)
+                << whole.bitsStored << " bits, rows from " << first;
+        }
     }
 }
 
-ImageSpec large(int columns, int rows, int bitsStored, Photometric photometric)
-{
-    ImageSpec imageSpec;
-    imageSpec.columns = columns;
-    imageSpec.rows = rows;
-    imageSpec.bitsStored = bitsStored;
-    imageSpec.photometric = photometric;
-    imageSpec.pixel = [bitsStored](int row, int column, int sample) {
-        return static_cast<std::uint16_t>((row * 7919 + column * 104729 + sample * 31 + row * column) % (1 << bitsStored));
-    };
-    return imageSpec;
-}
-
-INSTANTIATE_TEST_SUITE_P(AFewMegabytes, LargeImage,
-                         testing::Values(large(2048, 1100, 12, Photometric::Monochrome2),
-                                         large(1024, 1400, 8, Photometric::RgbPlanar)));
-
 ImageSpec triangleWaves(int columns, int rows)
 {
-    ImageSpec imageSpec;
-    imageSpec.columns = columns;
-    imageSpec.rows = rows;
-    imageSpec.pixel = [](int row, int column, int) {
+    return test::sizedImage(rows, columns, [](int row, int column, int) {
         const int phase = (row + column / 2) % 512;
         return static_cast<std::uint16_t>(phase < 256 ? phase : 511 - phase);
-    };
-    return imageSpec;
+    });
 }
 
 // An image with more pixels than the largest page shows keeps no more than it shows, either way

@@ -1,10 +1,6 @@
 #include "data/image_tags.h"
 #include "data/print_tags.h"
 #include "support/recording_service.h"
-#include "network/dicom_listener.h"
-#include "network/dicom_log.h"
-#include "network/dicom_service.h"
-#include "support/event_loop.h"
 #include "support/test_scu.h"
 
 #include <gtest/gtest.h>
@@ -19,9 +15,7 @@ namespace kestrova {
 namespace {
 
 using namespace std::chrono_literals;
-using test::freePort;
 using test::RecordedAssociation;
-using test::RecordingService;
 using test::runPeer;
 using test::TestScu;
 
@@ -55,10 +49,7 @@ TEST_F(ListenerTest, RequestsReachTheirAssociationsHandlerAndResponsesCarryWhatI
         default: return Response{};
         }
     };
-    test::ImageSpec image;
-    image.rows = 2;
-    image.columns = 3;
-    image.pixel = [](int r, int c, int) { return static_cast<std::uint16_t>(10 * r + c); };
+    const auto image = test::sizedImage(2, 3, [](int r, int c, int) { return static_cast<std::uint16_t>(10 * r + c); });
     std::vector<test::Response> responses;
     runPeer([&] {
         TestScu scu;
@@ -123,11 +114,7 @@ class ListenerTransferSyntax : public ListenerTest, public testing::WithParamInt
 
 TEST_P(ListenerTransferSyntax, PixelDataArrivesInHostOrder)
 {
-    test::ImageSpec image;
-    image.rows = 2;
-    image.columns = 2;
-    image.bitsStored = 12;
-    image.pixel = [](int r, int c, int) { return static_cast<std::uint16_t>(0x0F00 + 2 * r + c); };
+    const auto image = test::sizedImage(2, 2, [](int r, int c, int) { return static_cast<std::uint16_t>(0x0F00 + 2 * r + c); }, 12);
     runPeer([&] {
         TestScu scu;
         test::ConnectOptions options;
@@ -244,27 +231,19 @@ TEST_F(ListenerTest, StopAnswersTheRequestBeingHandledEndsTheOthersAndTheSamePor
 
 // A data set over the limit is received whole and dropped: its handler hears of it, and the
 // association goes on with the next request.
-TEST(ListenerLimit, DropsADataSetOverItsBytesAndTellsTheHandler)
+TEST_F(ListenerTest, DropsADataSetOverItsBytesAndTellsTheHandler)
 {
-    RecordingService service;
     service.answer = [](const Request& request) { return Response{std::uint16_t(request.dataSetTooLarge ? 0xC605 : 0), nullptr, {}}; };
-    DicomLog log;
-    DicomListener listener(service, log);
     listener.setLimits(ListenerLimits{32, 4096});
-    const int port = freePort();
-    ASSERT_TRUE(listener.listen(port));
-    const auto image = [](int side) {
-        test::ImageSpec spec;
-        spec.rows = spec.columns = side;
-        spec.pixel = [](int r, int c, int) { return static_cast<std::uint16_t>(r + c); };
-        return test::makeImageBoxModification(spec);
-    };
+    listener.stop(); // the limits apply from the next listen
+    ASSERT_TRUE(listener.listen(port)) << logText();
     std::vector<std::uint16_t> statuses;
     runPeer([&] {
         TestScu scu;
         ASSERT_TRUE(scu.connect("127.0.0.1", port));
-        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", image(64)).status);
-        statuses.push_back(scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", image(2)).status);
+        for (const int side : {64, 2}) // 4096 bytes of pixel data alone, then 4
+            statuses.push_back(
+                scu.nSet(SopClass::BasicGrayscaleImageBox, "1.2.3", test::makeImageBoxModification(test::sizedImage(side, side))).status);
         scu.release();
     });
     ASSERT_TRUE(service.waitForEnds(1));
@@ -273,7 +252,7 @@ TEST(ListenerLimit, DropsADataSetOverItsBytesAndTellsTheHandler)
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_TRUE(requests[0].dataSetTooLarge && !requests[0].dataSet);
     EXPECT_TRUE(!requests[1].dataSetTooLarge && requests[1].dataSet);
-    EXPECT_NE(log.text(log.entryCount()).find("refused: it holds more than 4096 bytes"), std::string::npos);
+    EXPECT_NE(logText().find("refused: it holds more than 4096 bytes"), std::string::npos);
 }
 
 // A port outside the range, one another program holds and one our own listener holds.

@@ -5,12 +5,14 @@
 #include "print_service/dimse_status.h"
 #include "print_service/image_pruning.h"
 #include "print_service/print_service.h"
+#include "print_service/work_slots.h"
 #include "support/event_loop.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <regex>
 #include <set>
 #include <thread>
@@ -176,10 +178,10 @@ TEST_P(FilmBoxCreation, ImageBoxesDecodeEachImageAsItArrivesAndPrintItWithTheAtt
     RequestFixture fixture(GetParam().meta);
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,2");
     const auto imageBoxes = RequestFixture::imageBoxesOf(filmBox);
-    ImageSpec imageSpec;
-    if (GetParam().imageBoxClass == std::string(SopClass::BasicColorImageBox))
-        imageSpec.photometric = test::Photometric::RgbInterleaved;
-    imageSpec.pixel = [](int row, int column, int sample) { return static_cast<std::uint16_t>(row * 40 + column * 9 + sample * 50); };
+    const bool colour = GetParam().imageBoxClass == std::string(SopClass::BasicColorImageBox);
+    const ImageSpec imageSpec = test::sizedImage(
+        4, 4, [](int row, int column, int sample) { return static_cast<std::uint16_t>(row * 40 + column * 9 + sample * 50); }, 8,
+        colour ? test::Photometric::RgbInterleaved : test::Photometric::Monochrome2);
     for (const std::size_t box : {1u, 0u}) {
         DataSetPtr modification = makeImageBoxModification(imageSpec);
         modification->add(PrintTag::Polarity, std::string("REVERSE"));
@@ -281,28 +283,16 @@ TEST(NDelete, OfASessionRemovesItsFilmBoxesAndUnknownUidsAreHarmless)
     EXPECT_EQ(fixture.storedObjects(), 0u);
 }
 
-// An association's objects are its own: to another they do not exist, and they go when it ends.
+// An association's objects are its own: another cannot make a film box in its session (requests
+// to its UIDs over the network: NeverReachEachOthersFilms), and they go when it ends.
 TEST(Associations, SeeOnlyTheirOwnObjectsWhichGoWhenTheyEnd)
 {
     RequestFixture fixture;
     const std::string session = fixture.createSession();
-    const DataSetPtr filmBox = fixture.createFilmBox(session, "STANDARD\\1,1");
-    const std::string imageBox = RequestFixture::imageBoxesOf(filmBox)[0];
+    fixture.createFilmBox(session, "STANDARD\\1,1");
     auto other = fixture.openAssociation();
-    const auto fromOther = [&](std::uint16_t command, const char* sopClass, const std::string& uid) {
-        return fixture.send(command, sopClass, uid, makeDataSet({{PrintTag::NumberOfCopies, std::string("9")}}), other.get())
-            .status;
-    };
-    EXPECT_EQ(fromOther(CommandField::NGetRq, SopClass::BasicFilmSession, session), DimseStatus::NoSuchObjectInstance);
-    EXPECT_EQ(fromOther(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBox), DimseStatus::NoSuchObjectInstance);
-    EXPECT_EQ(fromOther(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid()),
-              DimseStatus::NoSuchObjectInstance);
-    EXPECT_EQ(fromOther(CommandField::NDeleteRq, SopClass::BasicFilmSession, session), DimseStatus::Success);
-    EXPECT_EQ(fixture.createFilmBox(session, "STANDARD\\1,1", other.get()), nullptr) << "nor can it use the session";
-    EXPECT_EQ(fixture.send(CommandField::NActionRq, SopClass::BasicFilmBox, filmBox->sopInstanceUid()).status,
-              DimseStatus::Success);
-    EXPECT_EQ(fixture.send(CommandField::NGetRq, SopClass::BasicFilmSession, session).dataSet->attribute(PrintTag::NumberOfCopies).asText(),
-              "1");
+    EXPECT_EQ(fixture.createFilmBox(session, "STANDARD\\1,1", other.get()), nullptr) << "another association used the session";
+    EXPECT_EQ(fixture.storedObjects(), 3u);
 
     fixture.createSession(other.get());
     EXPECT_EQ(fixture.storedObjects(), 4u);
@@ -338,8 +328,37 @@ TEST(Associations, HandledAtOnceOnTheirOwnThreadsEachKeepTheirFilms)
     EXPECT_EQ(fixture.storedObjects(), 0u) << "each association's objects went with it";
 }
 
-// PACS administrators configure their modalities from the conformance statement: it lists
-// exactly the statuses the service answers with.
+// A job printing film after film gives its slot up after each and queues again: whoever waited
+// meanwhile prints next, so no requester waits behind another's session for more than one film.
+TEST(WorkSlots, AFreedSlotGoesToWhoWaitedLongestNotBackToWhoFreedIt)
+{
+    WorkSlots workSlots(1);
+    std::mutex mutex;
+    std::vector<std::string> order;
+    const auto printed = [&](const char* who) {
+        const std::lock_guard lock(mutex);
+        order.emplace_back(who);
+    };
+    std::jthread other;
+    {
+        const auto film = workSlots.take(WorkKind::Print);
+        other = std::jthread([&] {
+            const auto slot = workSlots.take(WorkKind::Print);
+            printed("other");
+        });
+        for (int i = 0; i < 10000 && workSlots.waiting(WorkKind::Print) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(workSlots.waiting(WorkKind::Print), 1u);
+        EXPECT_EQ(workSlots.waiting(WorkKind::Decode), 0u) << "decodes queue on their own";
+    }
+    {
+        const auto nextFilm = workSlots.take(WorkKind::Print);
+        printed("holder");
+    }
+    other.join();
+    EXPECT_EQ(order, (std::vector<std::string>{"other", "holder"}));
+}
+
 // The listener dropped the request's data set as too large: answered without it, nothing kept.
 TEST(DataSetTooLarge, IsAnsweredInsufficientMemoryForAnImageAndResourceLimitationOtherwise)
 {
@@ -357,6 +376,8 @@ TEST(DataSetTooLarge, IsAnsweredInsufficientMemoryForAnImageAndResourceLimitatio
     EXPECT_EQ(fixture.storedObjects(), stored);
 }
 
+// PACS administrators configure their modalities from the conformance statement: it lists
+// exactly the statuses the service answers with.
 TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
 {
     std::ifstream file(KESTROVA_CONFORMANCE_STATEMENT);

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include <QColor>
@@ -171,11 +171,7 @@ TEST(FilmFiles, TakeTheFirstFreeNameOfTheirSecondAndLeaveNoWorkFileBehind)
     }
     EXPECT_EQ(test::readFile(folder / "films" / "Film-20240309-070502-001.pdf"), "from an earlier run");
     EXPECT_EQ(test::readFile(folder / "films" / "Film-20240309-070502-002.pdf"), "first");
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder / "films"))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"Film-20240309-070502-001.pdf", "Film-20240309-070502-002.pdf"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "films"), fs::directory_iterator()), 2) << "a work file stayed";
     EXPECT_FALSE(fs::exists(abandoned));
 }
 

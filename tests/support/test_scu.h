@@ -20,4 +20,18 @@ using kestrova::makeImageBoxModification;
 
 using TestScu = PrintScu;
 
+// An image of rows x columns whose samples are pixel(row, column, sample); black unless given.
+inline ImageSpec sizedImage(int rows, int columns,
+                            std::function<std::uint16_t(int, int, int)> pixel = [](int, int, int) { return 0; },
+                            int bitsStored = 8, Photometric photometric = Photometric::Monochrome2)
+{
+    ImageSpec image;
+    image.rows = rows;
+    image.columns = columns;
+    image.bitsStored = bitsStored;
+    image.photometric = photometric;
+    image.pixel = std::move(pixel);
+    return image;
+}
+
 } // namespace kestrova::test

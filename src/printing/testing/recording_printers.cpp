@@ -43,6 +43,8 @@ public:
 
     void print(const PageSetup& setup, const PagePaint& paint) override
     {
+        if (record_->beforePrint)
+            record_->beforePrint();
         RecordedPage page{name_, setup, {}, {}, {}};
         RecordingCanvas canvas(page);
         paint(canvas);

@@ -10,6 +10,7 @@
 
 #include <QImage>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -38,6 +39,8 @@ public:
     // Of the devices opened later.
     void setCapabilities(PrinterCapabilities capabilities) { capabilities_ = std::move(capabilities); }
     std::vector<RecordedPage> pages() const;
+    // Runs on a job's thread as each page begins to print; set before any job runs.
+    void setBeforePrint(std::function<void()> hook) { record_->beforePrint = std::move(hook); }
 
     std::vector<std::string> printerNames() const override { return names_; }
     std::string defaultPrinter() const override { return default_; }
@@ -46,6 +49,7 @@ public:
     struct Record {
         std::mutex mutex; // jobs print on their own threads
         std::vector<RecordedPage> pages;
+        std::function<void()> beforePrint;
     };
 
 private:
