@@ -108,9 +108,11 @@ Value bytesOf(DcmElement& element, DcmEVR vr)
 
 Value sequenceOf(DcmSequenceOfItems& sequence)
 {
+    // Walked from one item to the next: getItem(i) seeks from the first item each time, and a
+    // sequence of a few hundred thousand items would take minutes.
     auto collection = makeCollection();
-    for (unsigned long i = 0; i < sequence.card(); ++i)
-        collection->add(toDataSet(*sequence.getItem(i)));
+    for (DcmObject* item = sequence.nextInContainer(nullptr); item; item = sequence.nextInContainer(item))
+        collection->add(toDataSet(static_cast<DcmItem&>(*item)));
     return collection;
 }
 
@@ -263,9 +265,10 @@ std::string vrForValue(Tag tag, const Value& value)
 
 DataSetPtr toDataSet(DcmItem& item)
 {
+    // One element after the other, as for the items of a sequence.
     auto dataSet = std::make_shared<DataSet>();
-    for (unsigned long i = 0; i < item.card(); ++i) {
-        DcmElement* element = item.getElement(i);
+    for (DcmObject* object = item.nextInContainer(nullptr); object; object = item.nextInContainer(object)) {
+        auto* element = static_cast<DcmElement*>(object);
         const DcmEVR vr = concreteVr(*element);
         const DcmTagKey key = element->getTag().getXTag();
         dataSet->add(Attribute(Tag{key.getGroup(), key.getElement()}, DcmVR(vr).getVRName(), valueOf(*element, vr)));
