@@ -1,5 +1,6 @@
 #include "network/dicom_listener.h"
 
+#include "core/log_text.h"
 #include "data/sop_classes.h"
 #include "network/dicom_log.h"
 #include "network/internal/accept_loop.h"
@@ -66,9 +67,9 @@ DcmSCPConfig configuration(int port, std::chrono::seconds dimseTimeout, std::chr
 
 // One listen() call: what its threads share, its accept loop and the thread running it.
 struct DicomListener::Run {
-    Run(ServiceProvider& service, DicomLog& log, const ListenerLimits& limits, Socket listening,
-        const DcmSCPConfig& config)
-        : state(service, log, limits), loop(std::move(listening), config, state)
+    Run(ServiceProvider& service, DicomLog& log, const ListenerLimits& limits, const PeerAccess& access,
+        Socket listening, const DcmSCPConfig& config)
+        : state(service, log, limits, access), loop(std::move(listening), config, state)
     {
     }
     ListenerState state;
@@ -95,7 +96,7 @@ bool DicomListener::listen(int port)
         log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": " + problem);
         return false;
     }
-    run_ = std::make_unique<Run>(service_, log_, limits_, std::move(listening),
+    run_ = std::make_unique<Run>(service_, log_, limits_, access_, std::move(listening),
                                  configuration(port, dimseTimeout_, acseTimeout_));
     if (const OFCondition status = run_->loop.status(); status.bad()) {
         log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": " + status.text());
@@ -109,6 +110,7 @@ bool DicomListener::listen(int port)
     });
     port_ = port;
     log_.append(LogCategory::Associations, "Listening on port " + std::to_string(port));
+    logAccess();
     return true;
 }
 
@@ -137,5 +139,14 @@ void DicomListener::setTimeouts(std::chrono::seconds dimse, std::chrono::seconds
 }
 
 void DicomListener::setLimits(const ListenerLimits& limits) { limits_ = limits; }
+
+void DicomListener::setAccess(const PeerAccess& access) { access_ = access; }
+
+void DicomListener::logAccess() const
+{
+    log_.append(LogCategory::Associations, access_.describe());
+    for (const std::string& host : access_.unreadableHosts())
+        log_.append(LogCategory::Errors, "Hosts entry " + logText(host) + " is no IPv4 address or network: it allows nobody");
+}
 
 } // namespace kestrova

@@ -8,6 +8,8 @@
 // association, lets requests being handled finish and be answered for up to StopGrace, closes
 // every other connection at once, and joins every thread before it returns.
 
+#include "network/peer_access.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -55,9 +57,14 @@ public:
     void setTimeouts(std::chrono::seconds dimse, std::chrono::seconds acse);
     // Applies from the next listen().
     void setLimits(const ListenerLimits& limits);
+    // Who may open an association; everyone unless set. Applies from the next listen(), which
+    // writes it to the DICOM log.
+    void setAccess(const PeerAccess& access);
 
 private:
     struct Run;
+
+    void logAccess() const;
 
     ServiceProvider& service_;
     DicomLog& log_;
@@ -66,6 +73,7 @@ private:
     std::chrono::seconds dimseTimeout_{60};
     std::chrono::seconds acseTimeout_{30};
     ListenerLimits limits_;
+    PeerAccess access_;
 };
 
 } // namespace kestrova

@@ -54,6 +54,8 @@ void StartUp(Configuration& configuration, const std::function<void()>& startSer
 {
     ReadSettings(configuration.settings);
     ReadLimits(configuration.limits);
+    ReadAccess(configuration.access);
+    ReadTls(configuration.tls);
     ReadHeader(configuration);
     removeLeftoverWorkFiles();
     startService();

@@ -53,7 +53,7 @@ TEST(Associations, InterleavedJobsEachPrintTheirOwnPageAtTheSameTime)
 {
     TempProgramFolder folder;
     const Configuration configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""},
-                                      HeaderLines{}, HeaderLines{}, Limits{}};
+                                      HeaderLines{}, HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}};
     const InstalledPrinters printers;
     PrintService service(configuration, printers);
     std::atomic<int> jobsBegun{0};

@@ -9,7 +9,7 @@ namespace kestrova::test {
 
 ServiceFixture::ServiceFixture()
     : configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""}, HeaderLines{},
-                    HeaderLines{}, Limits{}},
+                    HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}},
       service(configuration, printers)
 {
     service.restart();

@@ -497,7 +497,7 @@ TEST(Stop, DuringSixteenNActionsAnswersEachAndPrintsNothingForAPeerThatIsGone)
 {
     TempProgramFolder folder;
     Configuration configuration{Settings{"KODAK", freePort(), "AGFA", "Film Printer", "DejaVu Sans", 10, 0, ""},
-                                HeaderLines{}, HeaderLines{}, Limits{}};
+                                HeaderLines{}, HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}};
     GatedPrinters printers;
     PrintService service(configuration, printers);
     service.restart();

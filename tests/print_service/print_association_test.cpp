@@ -397,7 +397,7 @@ TEST(PrintService, RestartTakesTheSettingsInForceAndPrunesTheProgramsImages)
 {
     test::TempProgramFolder folder;
     test::RecordingPrinters printers;
-    Configuration configuration{Settings{"WARD3", test::freePort(), "AGFA", "", "Tahoma", 10, 0, ""}, HeaderLines{}, HeaderLines{}, Limits{}};
+    Configuration configuration{Settings{"WARD3", test::freePort(), "AGFA", "", "Tahoma", 10, 0, ""}, HeaderLines{}, HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}};
     PrintService service(configuration, printers);
     const auto printer = [&] {
         service.restart();

@@ -14,7 +14,7 @@ RequestFixture::RequestFixture(std::string meta) : metaSopClass(std::move(meta))
 {
     // A caption line, so that every film is a page even without images.
     Configuration configuration{Settings{"KODAK", 4006, "AGFA", "Film Printer", "Tahoma", 10, 0, ""},
-                                HeaderLines{"WARD 3"}, HeaderLines{}, Limits{}};
+                                HeaderLines{"WARD 3"}, HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}};
     const auto lock = state.lock();
     state.setJobSettings(FilmJobSettings{configuration, LutState{}});
 }

@@ -29,6 +29,8 @@ constexpr T_ASC_RejectParameters UnknownCallingAeTitle = {ASC_RESULT_REJECTEDPER
                                                           ASC_REASON_SU_CALLINGAETITLENOTRECOGNIZED};
 constexpr T_ASC_RejectParameters UnknownCalledAeTitle = {ASC_RESULT_REJECTEDPERMANENT, ASC_SOURCE_SERVICEUSER,
                                                          ASC_REASON_SU_CALLEDAETITLENOTRECOGNIZED};
+constexpr T_ASC_RejectParameters HostNotAllowed = {ASC_RESULT_REJECTEDPERMANENT, ASC_SOURCE_SERVICEUSER,
+                                                   ASC_REASON_SU_NOREASON};
 
 void refuse(T_ASC_Association* association, const T_ASC_RejectParameters& rejection)
 {
@@ -81,6 +83,29 @@ bool requestArrived(Arrival arrival, ConnectionRegistry::Cut cut, const std::str
     return false;
 }
 
+struct Refusal {
+    T_ASC_RejectParameters rejection;
+    std::string reason;
+};
+
+// What the request's titles and host break, of what DICOM requires of an AE title and of what
+// the site allows.
+std::optional<Refusal> titleOrAccessRefusal(const DUL_ASSOCIATESERVICEPARAMETERS& request, const std::string& host,
+                                            const PeerAccess& access)
+{
+    if (const auto problem = aeTitleProblem(request.callingAPTitle))
+        return Refusal{UnknownCallingAeTitle, "the calling AE title is " + std::string(*problem)};
+    if (const auto problem = aeTitleProblem(request.calledAPTitle))
+        return Refusal{UnknownCalledAeTitle, "the called AE title is " + std::string(*problem)};
+    switch (access.check(host, request.callingAPTitle, request.calledAPTitle)) {
+    case PeerAccess::Refusal::None: return std::nullopt;
+    case PeerAccess::Refusal::Host: return Refusal{HostNotAllowed, "the host is not allowed"};
+    case PeerAccess::Refusal::CallingAeTitle: return Refusal{UnknownCallingAeTitle, "the calling AE title is not allowed"};
+    case PeerAccess::Refusal::CalledAeTitle: return Refusal{UnknownCalledAeTitle, "the called AE title is not this server's"};
+    }
+    return std::nullopt;
+}
+
 // Refusals that cost no association: each is answered at once, on the connection's own thread.
 std::optional<T_ASC_RejectParameters> refusalOf(const T_ASC_Association& association, ConnectionRegistry::Id id,
                                                 const std::string& host, ListenerState& listener)
@@ -90,15 +115,11 @@ std::optional<T_ASC_RejectParameters> refusalOf(const T_ASC_Association& associa
         return NoApplicationContext;
     }
     const DUL_ASSOCIATESERVICEPARAMETERS& request = association.params->DULparams;
-    const std::string who = "Association request from " + logText(request.callingAPTitle) + " at " + host + " to "
-                            + logText(request.calledAPTitle) + " refused: ";
-    if (const auto problem = aeTitleProblem(request.callingAPTitle)) {
-        listener.log(LogCategory::Associations, who + "the calling AE title is " + std::string(*problem));
-        return UnknownCallingAeTitle;
-    }
-    if (const auto problem = aeTitleProblem(request.calledAPTitle)) {
-        listener.log(LogCategory::Associations, who + "the called AE title is " + std::string(*problem));
-        return UnknownCalledAeTitle;
+    if (const auto refusal = titleOrAccessRefusal(request, host, listener.access())) {
+        listener.log(LogCategory::Associations, "Association request from " + logText(request.callingAPTitle) + " at "
+                                                    + host + " to " + logText(request.calledAPTitle)
+                                                    + " refused: " + refusal->reason);
+        return refusal->rejection;
     }
     switch (listener.connections().admit(id)) {
     case ConnectionRegistry::Admission::Served: return std::nullopt;
