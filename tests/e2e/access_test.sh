@@ -17,13 +17,7 @@ fail() { echo "FAIL: $*" >&2; cat "$work/service.out" >&2; exit 1; }
 # The service with the [Access] section given, on a free port.
 start_with_access() {
   stop_service
-  start_service "$service" "$work" || fail "the service did not start"
-  stop_service
-  printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n[Access]\r\n%s\r\n' "$1" > "$work/program/Kestrova.ini"
-  "$service" --port "$port" --folder "$work/program" > "$work/service.out" 2>&1 &
-  service_pid=$!
-  for _ in $(seq 1 100); do grep -q listening "$work/service.out" && return 0; sleep 0.1; done
-  fail "the service did not start with [Access] $1"
+  start_service "$service" "$work" $'[Access]\r\n'"$1" || fail "the service did not start with [Access] $1"
 }
 
 # echo_as CALLING CALLED EXPECTED: the C-ECHO succeeds (EXPECTED "accepted") or is refused with

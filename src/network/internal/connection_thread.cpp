@@ -7,6 +7,7 @@
 #include "network/internal/listener_state.h"
 #include "network/internal/request_arrival.h"
 #include "network/internal/tcp_socket.h"
+#include "network/internal/tls_acceptor.h"
 
 #include <dcmtk/dcmnet/dul.h>
 
@@ -60,8 +61,9 @@ std::optional<std::string_view> aeTitleProblem(std::string_view title)
 std::string seconds(const DcmSCPConfig& config) { return std::to_string(config.getACSETimeout()) + " s"; }
 
 // Whether there is a request for DCMTK to read; the reason, logged, when there is none.
+// `tlsFailure` says why a TLS connection failed.
 bool requestArrived(Arrival arrival, ConnectionRegistry::Cut cut, const std::string& host, const DcmSCPConfig& config,
-                    const ListenerState& listener)
+                    const ListenerState& listener, const std::string& tlsFailure = {})
 {
     const std::string from = "No association request received from " + host;
     if (cut == ConnectionRegistry::Cut::ForRoom) {
@@ -79,6 +81,7 @@ bool requestArrived(Arrival arrival, ConnectionRegistry::Cut cut, const std::str
                                                     + std::to_string(MaxAssociateRequestLength) + " bytes");
         break;
     case Arrival::TimedOut: listener.log(LogCategory::Associations, from + " within " + seconds(config)); break;
+    case Arrival::TlsFailed: listener.log(LogCategory::Associations, from + " over TLS: " + tlsFailure); break;
     }
     return false;
 }
@@ -131,19 +134,39 @@ std::optional<T_ASC_RejectParameters> refusalOf(const T_ASC_Association& associa
     return Busy;
 }
 
+// The association request, read by DCMTK once it has arrived whole (on the TLS port, after the
+// handshake); nothing when none came, which is logged.
+std::optional<AcceptorNetwork::Received> receiveRequest(Socket connection, ConnectionRegistry::Id id,
+                                                        const std::string& host, AcceptorNetwork& network,
+                                                        const TlsAcceptor* tls, const DcmSCPConfig& config,
+                                                        ListenerState& listener)
+{
+    const auto deadline = Clock::now() + std::chrono::seconds(config.getACSETimeout());
+    const auto maxPdu = static_cast<long>(config.getMaxReceivePDULength());
+    if (!tls) {
+        const Arrival arrival = waitForAssociateRequest(connection, deadline);
+        if (!requestArrived(arrival, listener.connections().cutOf(id), host, config, listener))
+            return std::nullopt;
+        return network.receive(std::move(connection), maxPdu);
+    }
+    const int socket = connection.get();
+    TlsAcceptor::Secured secured = tls->secure(std::move(connection), deadline);
+    if (!requestArrived(secured.arrival, listener.connections().cutOf(id), host, config, listener, secured.failure))
+        return std::nullopt;
+    return network.receive(std::move(secured.connection), socket, maxPdu);
+}
+
 } // namespace
 
-void serveConnection(Socket connection, ConnectionRegistry::Id id, AcceptorNetwork& network,
+void serveConnection(Socket connection, ConnectionRegistry::Id id, AcceptorNetwork& network, const TlsAcceptor* tls,
                      const DcmSCPConfig& config, ListenerState& listener)
 {
     const Registration registration(listener.connections(), id);
     const std::string host = peerAddress(connection);
-    const Arrival arrival
-        = waitForAssociateRequest(connection, Clock::now() + std::chrono::seconds(config.getACSETimeout()));
-    if (!requestArrived(arrival, listener.connections().cutOf(id), host, config, listener))
+    const auto request = receiveRequest(std::move(connection), id, host, network, tls, config, listener);
+    if (!request)
         return;
-    const AcceptorNetwork::Received received
-        = network.receive(std::move(connection), static_cast<long>(config.getMaxReceivePDULength()));
+    const AcceptorNetwork::Received& received = *request;
     if (received.condition.bad()) {
         listener.log(LogCategory::Associations, std::string("No association request received: ") + received.condition.text());
         dropAndDestroy(received.association);
