@@ -168,23 +168,6 @@ TlsAcceptor::Secured failed(Step step)
     return secured;
 }
 
-// The association request, header and all, or why it did not arrive.
-Arrival readAssociateRequest(SSL* ssl, const Socket& socket, Clock::time_point deadline,
-                             std::vector<std::uint8_t>& request, Step& step)
-{
-    PduHeader header{};
-    step = readWhole(ssl, socket, deadline, header.data(), header.size());
-    std::uint32_t length = 0;
-    if (step != Step::Done)
-        return Arrival::TlsFailed;
-    if (const Arrival checked = checkRequestHeader(header, length); checked != Arrival::Whole)
-        return checked;
-    request.assign(header.begin(), header.end());
-    request.resize(PduHeaderLength + length);
-    step = readWhole(ssl, socket, deadline, request.data() + PduHeaderLength, length);
-    return step == Step::Done ? Arrival::Whole : Arrival::TlsFailed;
-}
-
 } // namespace
 
 TlsAcceptor::TlsAcceptor(const TlsSettings& settings) : problem_(configure(layer_, settings)) {}
@@ -195,16 +178,22 @@ TlsAcceptor::Secured TlsAcceptor::secure(Socket connection, Clock::time_point de
     if (!ssl || SSL_set_fd(ssl.get(), connection.get()) != 1)
         return failed(Step::Failed);
     setNonBlocking(connection, true);
-    Step step = complete(ssl.get(), connection, deadline, [&] { return SSL_accept(ssl.get()); });
-    if (step != Step::Done)
+    if (const Step step = complete(ssl.get(), connection, deadline, [&] { return SSL_accept(ssl.get()); });
+        step != Step::Done)
         return failed(step);
-    std::vector<std::uint8_t> request;
+    PduHeader header{};
+    if (const Step step = readWhole(ssl.get(), connection, deadline, header.data(), header.size()); step != Step::Done)
+        return failed(step);
     Secured secured;
-    secured.arrival = readAssociateRequest(ssl.get(), connection, deadline, request, step);
-    if (step != Step::Done)
-        return failed(step);
+    std::uint32_t length = 0;
+    secured.arrival = checkRequestHeader(header, length);
     if (secured.arrival != Arrival::Whole)
         return secured;
+    std::vector<std::uint8_t> request(header.begin(), header.end());
+    request.resize(PduHeaderLength + length);
+    if (const Step step = readWhole(ssl.get(), connection, deadline, request.data() + PduHeaderLength, length);
+        step != Step::Done)
+        return failed(step);
     setNonBlocking(connection, false);
     secured.connection = std::make_unique<ReadAheadTlsConnection>(connection.release(), ssl.release(), std::move(request));
     return secured;
