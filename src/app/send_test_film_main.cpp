@@ -34,8 +34,20 @@ std::string readArguments(const QCoreApplication& app, Arguments& args)
                                     QStringLiteral("Image Display Format, for example STANDARD\\2,2 (default: the "
                                                    "smallest grid for the images)."),
                                     QStringLiteral("FORMAT"));
-    parser.addOption(called);
-    parser.addOption(format);
+    const QCommandLineOption tls(QStringLiteral("tls"), QStringLiteral("Use DICOM over TLS (BCP 195 profile); the "
+                                                                       "printer's certificate is checked."));
+    const QCommandLineOption trusted(QStringLiteral("trusted-certificates"),
+                                     QStringLiteral("With --tls: PEM file, or folder of them, that the printer's "
+                                                    "certificate must be signed by."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption certificate(QStringLiteral("certificate"),
+                                         QStringLiteral("With --tls: this sender's certificate (PEM), for a printer "
+                                                        "that asks for one."),
+                                         QStringLiteral("FILE"));
+    const QCommandLineOption key(QStringLiteral("private-key"),
+                                 QStringLiteral("With --tls: the unencrypted private key (PEM) of --certificate."),
+                                 QStringLiteral("FILE"));
+    parser.addOptions({called, format, tls, trusted, certificate, key});
     parser.addPositionalArgument(QStringLiteral("HOST"), QStringLiteral("The printer's host name or address."));
     parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("The printer's port."));
     parser.addPositionalArgument(QStringLiteral("IMAGE.dcm"), QStringLiteral("Images to print, one per image box."),
@@ -50,6 +62,16 @@ std::string readArguments(const QCoreApplication& app, Arguments& args)
     args.port = positional[1].toInt(&isNumber);
     if (!isNumber || args.port < 1 || args.port > 65535)
         return "PORT must be a number from 1 to 65535";
+    if (parser.isSet(tls)) {
+        if (!parser.isSet(trusted))
+            return "--tls needs --trusted-certificates";
+        if (parser.isSet(certificate) != parser.isSet(key))
+            return "--certificate and --private-key go together";
+        args.film.tls = kestrova::ScuTls{parser.value(trusted).toStdString(), parser.value(certificate).toStdString(),
+                                         parser.value(key).toStdString()};
+    } else if (parser.isSet(trusted) || parser.isSet(certificate) || parser.isSet(key)) {
+        return "--trusted-certificates, --certificate and --private-key need --tls";
+    }
     args.film.calledAeTitle = parser.value(called).toStdString();
     args.film.format = parser.value(format).toStdString();
     for (qsizetype index = 2; index < positional.size(); ++index) {

@@ -76,8 +76,14 @@ int main(int argc, char** argv)
     });
     if (failed)
         return PortUnavailable;
-    say("listening on port " + std::to_string(configuration.settings.Port) + ", printing on \"" +
-        printers.defaultPrinter() + "\"");
+    // Before the line a watcher waits for, so that the reason is there when it reads on.
+    if (const std::string& problem = server.service.listener().tlsProblem(); !problem.empty())
+        std::fprintf(stderr, "kestrova-service: cannot listen for DICOM over TLS on port %d: %s\n",
+                     configuration.tls.Port, problem.c_str());
+    const int tlsPort = server.service.listener().tlsPort();
+    say("listening on port " + std::to_string(configuration.settings.Port)
+        + (tlsPort ? " and, for DICOM over TLS, on port " + std::to_string(tlsPort) : std::string())
+        + ", printing on \"" + printers.defaultPrinter() + "\"");
     const auto signalNotifier = quitOnSignals();
     const int result = QApplication::exec();
     server.service.stopListening();

@@ -35,6 +35,37 @@ struct Limits {
     bool operator==(const Limits&) const = default;
 };
 
+// Who may print: read from and written to the [Access] section of Kestrova.ini, also by the
+// preferences dialog. Empty lists and 0 let everyone print, as a fresh installation does.
+struct AccessSettings {
+    // Calling AE titles allowed, separated by backslashes, as DICOM separates values.
+    std::string CallingAETitles;
+    // Hosts allowed: IPv4 addresses and networks (10.1.0.0/16), separated by commas or blanks.
+    std::string Hosts;
+    // 1: the called AE title must be AETName.
+    std::int16_t CheckCalledAETitle = 0;
+
+    bool operator==(const AccessSettings&) const = default;
+};
+
+// DICOM over TLS on a second port, beside the plain one: read from the [TLS] section of
+// Kestrova.ini, which only an administrator edits.
+struct TlsSettings {
+    // 0: no TLS port.
+    std::int32_t Port = 0;
+    // PEM files: the server's certificate and its unencrypted private key.
+    std::string Certificate;
+    std::string PrivateKey;
+    // A PEM file, or a folder of them as OpenSSL's c_rehash leaves it: the certificates that
+    // peers' certificates are checked against.
+    std::string TrustedCertificates;
+    // 1: a peer without a certificate signed by a trusted one is refused; 0: a peer may present
+    // none, and one it presents is still checked.
+    std::int16_t RequirePeerCertificate = 1;
+
+    bool operator==(const TlsSettings&) const = default;
+};
+
 using HeaderLines = std::vector<std::string>;
 
 // The program owns one Configuration and hands it to the print service and the preferences
@@ -47,6 +78,8 @@ struct Configuration {
     std::optional<HeaderLines> headerLeft;
     std::optional<HeaderLines> headerRight;
     Limits limits;
+    AccessSettings access;
+    TlsSettings tls;
 };
 
 inline const std::string ProductName = "Kestrova";

@@ -38,23 +38,24 @@ RecordKey<Record> numberKey(const char* name, const char* defaultValue, T Record
             [field](const Record& r) { return std::to_string(r.*field); }};
 }
 
-SettingsKey textKey(const char* name, const char* defaultValue, std::string Settings::*field)
+template <typename Record>
+RecordKey<Record> textKey(const char* name, const char* defaultValue, std::string Record::*field)
 {
-    return {name, defaultValue, [field](Settings& s, const std::string& text) { s.*field = text; },
-            [field](const Settings& s) { return s.*field; }};
+    return {name, defaultValue, [field](Record& r, const std::string& text) { r.*field = text; },
+            [field](const Record& r) { return r.*field; }};
 }
 
 const std::vector<SettingsKey>& keyTable()
 {
     static const std::vector<SettingsKey> table = {
-        textKey("AETName", "KODAK", &Settings::AETName),
+        textKey<Settings>("AETName", "KODAK", &Settings::AETName),
         numberKey<Settings>("Port", "4006", &Settings::Port),
-        textKey("Emulation", "KODAK", &Settings::Emulation),
-        textKey("Printer", "", &Settings::Printer),
-        textKey("Fontname", "Tahoma", &Settings::Fontname),
+        textKey<Settings>("Emulation", "KODAK", &Settings::Emulation),
+        textKey<Settings>("Printer", "", &Settings::Printer),
+        textKey<Settings>("Fontname", "Tahoma", &Settings::Fontname),
         numberKey<Settings>("Fontsize", "10", &Settings::Fontsize),
         numberKey<Settings>("LUT", "0", &Settings::LUT),
-        textKey("ImagePath", "", &Settings::ImagePath),
+        textKey<Settings>("ImagePath", "", &Settings::ImagePath),
     };
     return table;
 }
@@ -65,6 +66,28 @@ const std::vector<RecordKey<Limits>>& limitsTable()
         numberKey<Limits>("PendingConnections", "32", &Limits::PendingConnections, 1),
         numberKey<Limits>("AssociationMemoryMB", "512", &Limits::AssociationMemoryMB, 1),
         numberKey<Limits>("TotalMemoryMB", "1536", &Limits::TotalMemoryMB, 1),
+    };
+    return table;
+}
+
+const std::vector<RecordKey<AccessSettings>>& accessTable()
+{
+    static const std::vector<RecordKey<AccessSettings>> table = {
+        textKey<AccessSettings>("CallingAETitles", "", &AccessSettings::CallingAETitles),
+        textKey<AccessSettings>("Hosts", "", &AccessSettings::Hosts),
+        numberKey<AccessSettings>("CheckCalledAETitle", "0", &AccessSettings::CheckCalledAETitle),
+    };
+    return table;
+}
+
+const std::vector<RecordKey<TlsSettings>>& tlsTable()
+{
+    static const std::vector<RecordKey<TlsSettings>> table = {
+        numberKey<TlsSettings>("Port", "0", &TlsSettings::Port),
+        textKey<TlsSettings>("Certificate", "", &TlsSettings::Certificate),
+        textKey<TlsSettings>("PrivateKey", "", &TlsSettings::PrivateKey),
+        textKey<TlsSettings>("TrustedCertificates", "", &TlsSettings::TrustedCertificates),
+        numberKey<TlsSettings>("RequirePeerCertificate", "1", &TlsSettings::RequirePeerCertificate),
     };
     return table;
 }
@@ -102,12 +125,29 @@ void ReadLimits(Limits& limits)
     readSection(LimitsSection, limitsTable(), limits);
 }
 
-void WriteSettings(const Settings& settings)
+template <typename Record>
+void writeSection(const char* section, const std::vector<RecordKey<Record>>& keys, const Record& record)
 {
     // A key that fails keeps its old value in the file; the next key is written.
-    for (const auto& key : keyTable())
-        ignoreErrors({[&] { WriteIniString(SettingsSection, key.name, key.write(settings), settingsFilePath()); }});
+    for (const auto& key : keys)
+        ignoreErrors({[&] { WriteIniString(section, key.name, key.write(record), settingsFilePath()); }});
 }
+
+void WriteSettings(const Settings& settings) { writeSection(SettingsSection, keyTable(), settings); }
+
+void ReadAccess(AccessSettings& access)
+{
+    access = AccessSettings{};
+    readSection(AccessSection, accessTable(), access);
+}
+
+void ReadTls(TlsSettings& tls)
+{
+    tls = TlsSettings{};
+    readSection(TlsSection, tlsTable(), tls);
+}
+
+void WriteAccess(const AccessSettings& access) { writeSection(AccessSection, accessTable(), access); }
 
 void ReadHeader(Configuration& configuration)
 {

@@ -12,6 +12,8 @@ namespace kestrova {
 
 inline constexpr const char* SettingsSection = "Kestrova";
 inline constexpr const char* LimitsSection = "Limits";
+inline constexpr const char* AccessSection = "Access";
+inline constexpr const char* TlsSection = "TLS";
 
 std::filesystem::path settingsFilePath();
 std::filesystem::path leftHeaderPath();
@@ -24,6 +26,13 @@ void ReadSettings(Settings& settings);
 // Fills the limits from the [Limits] section of Kestrova.ini, as ReadSettings does: a missing
 // key, or a value that is not a number of at least 1, takes its default.
 void ReadLimits(Limits& limits);
+
+// Fills the access settings from the [Access] section, and the TLS settings from the [TLS]
+// section, as ReadSettings does: a missing key takes its default.
+void ReadAccess(AccessSettings& access);
+void ReadTls(TlsSettings& tls);
+// Writes the [Access] section's three keys, as WriteSettings does.
+void WriteAccess(const AccessSettings& access);
 
 // Writes all eight fields in their fixed order. Never fails; a key that cannot be written
 // keeps its old value in the file.

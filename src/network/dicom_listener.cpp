@@ -1,10 +1,12 @@
 #include "network/dicom_listener.h"
 
+#include "core/log_text.h"
 #include "data/sop_classes.h"
 #include "network/dicom_log.h"
 #include "network/internal/accept_loop.h"
 #include "network/internal/listener_state.h"
 #include "network/internal/tcp_socket.h"
+#include "network/internal/tls_acceptor.h"
 
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmnet/dul.h>
@@ -64,17 +66,42 @@ DcmSCPConfig configuration(int port, std::chrono::seconds dimseTimeout, std::chr
 
 } // namespace
 
-// One listen() call: what its threads share, its accept loop and the thread running it.
-struct DicomListener::Run {
-    Run(ServiceProvider& service, DicomLog& log, const ListenerLimits& limits, Socket listening,
-        const DcmSCPConfig& config)
-        : state(service, log, limits), loop(std::move(listening), config, state)
+// One listening port: its accept loop, with the TLS acceptor of the TLS port, and the thread
+// running the loop.
+struct DicomListener::Door {
+    Door(Socket listening, const DcmSCPConfig& config, ListenerState& state, std::unique_ptr<TlsAcceptor> acceptor)
+        : tls(std::move(acceptor)), loop(std::move(listening), config, state, tls.get())
     {
     }
-    ListenerState state;
+    ~Door()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+    void start()
+    {
+        thread = std::thread([this] {
+            loop.run();
+            finished = true;
+        });
+    }
+    bool running() const { return thread.joinable() && !finished; }
+
+    const std::unique_ptr<TlsAcceptor> tls;
     AcceptLoop loop;
     std::thread thread;
     std::atomic<bool> finished{false};
+};
+
+// One listen() call: what its threads share and its doors, the TLS one only when set up.
+struct DicomListener::Run {
+    Run(ServiceProvider& service, DicomLog& log, const ListenerLimits& limits, const PeerAccess& access)
+        : state(service, log, limits, access)
+    {
+    }
+    ListenerState state;
+    std::unique_ptr<Door> plain;
+    std::unique_ptr<Door> secure;
 };
 
 DicomListener::DicomListener(ServiceProvider& service, DicomLog& log) : service_(service), log_(log) {}
@@ -95,21 +122,61 @@ bool DicomListener::listen(int port)
         log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": " + problem);
         return false;
     }
-    run_ = std::make_unique<Run>(service_, log_, limits_, std::move(listening),
-                                 configuration(port, dimseTimeout_, acseTimeout_));
-    if (const OFCondition status = run_->loop.status(); status.bad()) {
+    const DcmSCPConfig config = configuration(port, dimseTimeout_, acseTimeout_);
+    run_ = std::make_unique<Run>(service_, log_, limits_, access_);
+    run_->plain = std::make_unique<Door>(std::move(listening), config, run_->state, nullptr);
+    if (const OFCondition status = run_->plain->loop.status(); status.bad()) {
         log_.append(LogCategory::Errors, "Cannot listen on port " + std::to_string(port) + ": " + status.text());
         run_.reset();
         return false;
     }
-    Run& run = *run_;
-    run.thread = std::thread([&run] {
-        run.loop.run();
-        run.finished = true;
-    });
     port_ = port;
+    run_->secure = openTlsDoor(config);
+    run_->plain->start();
+    if (run_->secure)
+        run_->secure->start();
     log_.append(LogCategory::Associations, "Listening on port " + std::to_string(port));
+    logAccess();
     return true;
+}
+
+// The TLS port's door, or none with tlsProblem_ saying why.
+std::unique_ptr<DicomListener::Door> DicomListener::tlsDoor(const DcmSCPConfig& config)
+{
+    if (tls_.Port < 1 || tls_.Port > 65535 || tls_.Port == port_) {
+        tlsProblem_ = "not a TCP port of its own";
+        return nullptr;
+    }
+    auto acceptor = std::make_unique<TlsAcceptor>(tls_);
+    tlsProblem_ = acceptor->problem();
+    if (!tlsProblem_.empty())
+        return nullptr;
+    Socket listening = openListeningSocket(tls_.Port, tlsProblem_);
+    if (!listening.valid())
+        return nullptr;
+    auto door = std::make_unique<Door>(std::move(listening), config, run_->state, std::move(acceptor));
+    if (const OFCondition status = door->loop.status(); status.bad()) {
+        tlsProblem_ = status.text();
+        return nullptr;
+    }
+    return door;
+}
+
+std::unique_ptr<DicomListener::Door> DicomListener::openTlsDoor(const DcmSCPConfig& config)
+{
+    tlsProblem_.clear();
+    if (tls_.Port == 0)
+        return nullptr;
+    auto door = tlsDoor(config);
+    if (!door) {
+        log_.append(LogCategory::Errors, "Cannot listen for DICOM over TLS on port " + std::to_string(tls_.Port) + ": "
+                                             + tlsProblem_);
+        return nullptr;
+    }
+    log_.append(LogCategory::Associations, "Listening for DICOM over TLS on port " + std::to_string(tls_.Port)
+                                               + " (BCP 195 profile; peer certificates "
+                                               + (tls_.RequirePeerCertificate != 0 ? "required)" : "checked when presented)"));
+    return door;
 }
 
 void DicomListener::stop()
@@ -121,12 +188,13 @@ void DicomListener::stop()
     // The flag and the cuts first, and the wait for requests being answered: the accept loop
     // stops within its one-second wait for a connection; then every thread is joined.
     run_->state.stop(StopGrace);
-    run_->thread.join();
     run_.reset();
     log_.append(LogCategory::Associations, "Stopped listening on port " + std::to_string(port_));
 }
 
-bool DicomListener::isListening() const { return run_ && !run_->finished; }
+bool DicomListener::isListening() const { return run_ && run_->plain->running(); }
+
+int DicomListener::tlsPort() const { return run_ && run_->secure && run_->secure->running() ? tls_.Port : 0; }
 
 int DicomListener::port() const { return port_; }
 
@@ -137,5 +205,16 @@ void DicomListener::setTimeouts(std::chrono::seconds dimse, std::chrono::seconds
 }
 
 void DicomListener::setLimits(const ListenerLimits& limits) { limits_ = limits; }
+
+void DicomListener::setAccess(const PeerAccess& access) { access_ = access; }
+
+void DicomListener::setTls(const TlsSettings& tls) { tls_ = tls; }
+
+void DicomListener::logAccess() const
+{
+    log_.append(LogCategory::Associations, access_.describe());
+    for (const std::string& host : access_.unreadableHosts())
+        log_.append(LogCategory::Errors, "Hosts entry " + logText(host) + " is no IPv4 address or network: it allows nobody");
+}
 
 } // namespace kestrova

@@ -1,5 +1,6 @@
 #pragma once
-// The DICOM listener: accepts connections on a port and serves each on a thread of its own, from
+// The DICOM listener: accepts connections on a port (and DICOM over TLS on a second one, when set
+// up) and serves each on a thread of its own, from
 // the wait for its association request to the association's end, handing every request to the
 // handler the service gives for that association (network/dicom_service.h). A peer holds up only
 // its own thread. Nothing in it waits for the thread that owns the listener.
@@ -8,10 +9,15 @@
 // association, lets requests being handled finish and be answered for up to StopGrace, closes
 // every other connection at once, and joins every thread before it returns.
 
+#include "network/peer_access.h"
+
+class DcmSCPConfig;
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace kestrova {
 
@@ -55,9 +61,25 @@ public:
     void setTimeouts(std::chrono::seconds dimse, std::chrono::seconds acse);
     // Applies from the next listen().
     void setLimits(const ListenerLimits& limits);
+    // Who may open an association; everyone unless set. Applies from the next listen(), which
+    // writes it to the DICOM log.
+    void setAccess(const PeerAccess& access);
+    // DICOM over TLS on a second port, beside the plain one; none while its Port is 0. Applies
+    // from the next listen(): settings that cannot be used (a file that cannot be read, a port
+    // that is taken) leave the plain port listening alone, with the reason in the DICOM log.
+    void setTls(const TlsSettings& tls);
+    // The port TLS associations are accepted on; 0 when there is none.
+    int tlsPort() const;
+    // Why the last listen() did not open the TLS port it was set up for; empty when it did.
+    const std::string& tlsProblem() const { return tlsProblem_; }
 
 private:
+    struct Door;
     struct Run;
+
+    std::unique_ptr<Door> openTlsDoor(const DcmSCPConfig& config);
+    std::unique_ptr<Door> tlsDoor(const DcmSCPConfig& config);
+    void logAccess() const;
 
     ServiceProvider& service_;
     DicomLog& log_;
@@ -66,6 +88,9 @@ private:
     std::chrono::seconds dimseTimeout_{60};
     std::chrono::seconds acseTimeout_{30};
     ListenerLimits limits_;
+    PeerAccess access_;
+    TlsSettings tls_;
+    std::string tlsProblem_;
 };
 
 } // namespace kestrova

@@ -7,9 +7,11 @@
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmnet/scu.h>
+#include <dcmtk/dcmtls/tlslayer.h>
 #include <dcmtk/ofstd/ofstd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <utility>
 
 namespace kestrova {
@@ -114,7 +116,53 @@ bool buildRequest(std::uint16_t field, const RequestParts& p, T_DIMSE_Message& m
     }
 }
 
+std::string unreadable(const char* what, const std::string& path, const OFCondition& condition)
+{
+    return std::string(what) + " " + path + " cannot be read: " + condition.text();
+}
+
+OFCondition addTrusted(DcmTLSTransportLayer& layer, const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec) ? layer.addTrustedCertificateDir(path.c_str(), DCF_Filetype_PEM)
+                                                   : layer.addTrustedCertificateFile(path.c_str(), DCF_Filetype_PEM);
+}
+
+// The requester's own certificate, when it has one; what is wrong, empty when nothing is.
+std::string loadOwnCertificate(DcmTLSTransportLayer& layer, const ScuTls& tls)
+{
+    if (tls.certificate.empty() && tls.privateKey.empty())
+        return {};
+    if (const OFCondition key = layer.setPrivateKeyFile(tls.privateKey.c_str(), DCF_Filetype_PEM); key.bad())
+        return unreadable("the private key", tls.privateKey, key);
+    if (const OFCondition certificate = layer.setCertificateFile(tls.certificate.c_str(), DCF_Filetype_PEM); certificate.bad())
+        return unreadable("the certificate", tls.certificate, certificate);
+    return layer.checkPrivateKeyMatchesCertificate() ? std::string() : "the private key does not match the certificate";
+}
+
+// The printer's certificate is always checked: a print job holds patient images.
+std::string configureTls(DcmTLSTransportLayer& layer, const ScuTls& tls)
+{
+    if (tls.trustedCertificates.empty())
+        return "TLS needs the trusted certificates to check the printer's certificate against";
+    if (std::string problem = loadOwnCertificate(layer, tls); !problem.empty())
+        return problem;
+    if (const OFCondition trusted = addTrusted(layer, tls.trustedCertificates); trusted.bad())
+        return unreadable("the trusted certificates", tls.trustedCertificates, trusted);
+    OFCondition profile = layer.setTLSProfile(TSP_Profile_BCP195);
+    if (profile.good())
+        profile = layer.activateCipherSuites();
+    if (profile.bad())
+        return std::string("the BCP 195 profile cannot be set up: ") + profile.text();
+    layer.setCertificateVerification(DCV_requireCertificate);
+    return {};
+}
+
 } // namespace
+
+struct PrintScu::TlsLayer {
+    DcmTLSTransportLayer layer{NET_REQUESTOR, nullptr, OFTrue};
+};
 
 class PrintScu::Peer : public DcmSCU {
 public:
@@ -122,6 +170,7 @@ public:
     using DcmSCU::receiveDIMSECommand;
     using DcmSCU::receiveDIMSEDataset;
     using DcmSCU::sendDIMSEMessage;
+    using DcmSCU::useSecureConnection;
 
     unsigned long takeProgress() { return std::exchange(progress_, 0); }
 
@@ -142,6 +191,8 @@ PrintScu::~PrintScu()
 
 bool PrintScu::connect(const std::string& host, int port, const ScuOptions& options)
 {
+    peer_.reset();
+    tls_.reset();
     peer_ = std::make_unique<Peer>();
     context_.clear();
     dimseTimeoutSeconds_ = options.dimseTimeoutSeconds;
@@ -157,6 +208,15 @@ bool PrintScu::connect(const std::string& host, int port, const ScuOptions& opti
     for (const std::string& abstractSyntax : options.abstractSyntaxes)
         peer_->addPresentationContext(abstractSyntax.c_str(), transferSyntaxes);
     OFCondition result = peer_->initNetwork();
+    if (result.good() && options.tls) {
+        tls_ = std::make_unique<TlsLayer>();
+        if (const std::string problem = configureTls(tls_->layer, *options.tls); !problem.empty()) {
+            lastError_ = problem;
+            peer_.reset();
+            return false;
+        }
+        result = peer_->useSecureConnection(&tls_->layer);
+    }
     if (result.good())
         result = peer_->negotiateAssociation();
     if (result.bad()) {

@@ -16,6 +16,16 @@ namespace kestrova {
 
 enum class TransferSyntax { Any, ExplicitLittleEndian, ImplicitLittleEndian, ExplicitBigEndian };
 
+// DICOM over TLS, with DCMTK's BCP 195 profile.
+struct ScuTls {
+    // A PEM file, or a folder of them: the printer's certificate must be signed by one of these.
+    std::string trustedCertificates;
+    // This requester's own certificate and its unencrypted key (PEM), for a printer that asks for
+    // one; both empty: none.
+    std::string certificate;
+    std::string privateKey;
+};
+
 struct ScuOptions {
     std::vector<std::string> abstractSyntaxes = {SopClass::BasicGrayscalePrintManagementMeta, SopClass::Printer,
                                                  SopClass::Verification};
@@ -23,6 +33,7 @@ struct ScuOptions {
     std::string calledAeTitle = "KESTROVA";
     std::string callingAeTitle = "TESTSCU";
     int dimseTimeoutSeconds = 10;
+    std::optional<ScuTls> tls; // none: plain DICOM
 };
 
 struct ScuResponse {
@@ -82,6 +93,8 @@ protected:
 private:
     ScuResponse receiveResponse(int timeoutSeconds);
 
+    struct TlsLayer;
+    std::unique_ptr<TlsLayer> tls_; // outlives the peer whose network uses it
     std::unique_ptr<Peer> peer_;
     std::string context_;
     std::uint16_t nextMessageId_ = 1;

@@ -12,6 +12,9 @@ inline constexpr std::uint16_t DuplicateSopInstance = 0x0111;
 inline constexpr std::uint16_t NoSuchObjectInstance = 0x0112;
 inline constexpr std::uint16_t MissingAttribute = 0x0120;
 inline constexpr std::uint16_t MissingAttributeValue = 0x0121;
+// Refused: SOP Class not supported.
+inline constexpr std::uint16_t SopClassNotSupported = 0x0122;
+inline constexpr std::uint16_t NoSuchActionType = 0x0123;
 inline constexpr std::uint16_t UnrecognizedOperation = 0x0211;
 inline constexpr std::uint16_t ResourceLimitation = 0x0213;
 // Film session print: the session holds no film box.

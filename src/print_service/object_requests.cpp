@@ -7,6 +7,7 @@
 #include "images/image.h"
 #include "print_service/dimse_status.h"
 #include "print_service/request_failure.h"
+#include "print_service/request_rules.h"
 #include "render/display_format.h"
 
 #include <algorithm>
@@ -183,6 +184,17 @@ bool setsImage(const ImageBox* imageBox, const DataSetPtr& modification)
     return imageBox && modification && imageSequenceOf(*modification).exists();
 }
 
+// Refused before anything changes: what the object's class does not let a requester set.
+void checkModification(const ObjectStore& store, const Request& request)
+{
+    if (!request.dataSet)
+        return;
+    if (store.find<FilmBox>(request.sopInstanceUid))
+        checkFilmBoxModification(*request.dataSet);
+    else if (store.find<FilmSession>(request.sopInstanceUid))
+        checkNumberOfCopies(*request.dataSet);
+}
+
 } // namespace
 
 DataSetPtr createObject(ObjectStore& store, const Request& request)
@@ -199,8 +211,10 @@ DataSetPtr createObject(ObjectStore& store, const Request& request)
         return filmBoxDataSet(*filmBox);
     }
     auto created = std::make_shared<DataSet>(attributes);
-    if (request.sopClassUid == SopClass::BasicFilmSession)
+    if (request.sopClassUid == SopClass::BasicFilmSession) {
+        checkNumberOfCopies(attributes);
         store.addFilmSession(createFilmSession(uid, std::move(attributes)));
+    }
     else
         store.addPlainObject(std::make_shared<PlainObject>(PlainObject{uid, std::move(attributes)}));
     return created;
@@ -220,6 +234,7 @@ DataSetPtr getObject(const ObjectStore& store, const Request& request)
 std::optional<ArrivedImage> setAttributes(ObjectStore& store, const Request& request, const PixelBounds& largestPicture)
 {
     DataSet& attributes = requireAttributes(store, request);
+    checkModification(store, request);
     const auto imageBox = store.find<ImageBox>(request.sopInstanceUid);
     const bool imageSet = setsImage(imageBox.get(), request.dataSet);
     const DataSetPtr image = imageSet ? imageOf(*request.dataSet) : nullptr;

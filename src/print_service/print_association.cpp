@@ -7,6 +7,7 @@
 #include "print_service/dimse_status.h"
 #include "print_service/print_job.h"
 #include "print_service/request_failure.h"
+#include "print_service/request_rules.h"
 #include "print_service/service_state.h"
 
 namespace kestrova {
@@ -34,6 +35,18 @@ Response dataSetTooLarge(const Request& request)
 RequestFailure noSuchObject(const std::string& uid)
 {
     return RequestFailure(DimseStatus::NoSuchObjectInstance, ErrorCode::ObjectNotSet, "No such SOP instance " + uid);
+}
+
+bool isNService(std::uint16_t commandField)
+{
+    switch (commandField) {
+    case CommandField::NGetRq:
+    case CommandField::NSetRq:
+    case CommandField::NActionRq:
+    case CommandField::NCreateRq:
+    case CommandField::NDeleteRq: return true;
+    default: return false;
+    }
 }
 
 } // namespace
@@ -75,6 +88,11 @@ Response PrintAssociation::handle(const Request& request)
 
 Response PrintAssociation::dispatch(const Request& request)
 {
+    // N-EVENT-REPORT is for a print SCP to send, not to receive; other commands have no place in
+    // print management.
+    if (!isNService(request.commandField))
+        return status(DimseStatus::UnrecognizedOperation);
+    checkRequestAllowed(request);
     if (request.dataSetTooLarge)
         return dataSetTooLarge(request);
     switch (request.commandField) {
@@ -92,9 +110,8 @@ Response PrintAssociation::dispatch(const Request& request)
         deleteObject(objects_, request);
         return status(DimseStatus::Success);
     }
-    // N-EVENT-REPORT is for a print SCP to send, not to receive.
-    default: return status(DimseStatus::UnrecognizedOperation);
     }
+    return status(DimseStatus::UnrecognizedOperation);
 }
 
 Response PrintAssociation::get(const Request& request)

@@ -54,6 +54,8 @@ void PrintService::restart()
             stopListening();
             state_.setStopping(false);
             listener_.setLimits(listenerLimits(configuration_.limits));
+            listener_.setAccess(PeerAccess(configuration_.access, configuration_.settings.AETName));
+            listener_.setTls(configuration_.tls);
             listening = listener_.listen(configuration_.settings.Port);
         },
         [&] {

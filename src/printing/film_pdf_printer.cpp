@@ -68,8 +68,6 @@ void FilmPdfPrinter::print(const PageSetup& setup, const PagePaint& paint)
 {
     PageContent page(PageContent::PictureForm::StandIns);
     paint(page);
-    if (page.empty())
-        return;
     // What Qt writes: the page with its pictures' stand-ins.
     const FilmWorkFile layout;
     const std::unique_ptr<QPrinter> printer = makeFilmPrinter(setup);

@@ -35,7 +35,6 @@ public:
     void drawPicture(const QRectF& target, const Picture& picture) override;
     void fillRectangle(const QRectF& area, std::uint8_t grey) override;
 
-    bool empty() const { return items_.empty(); }
     // True when every image is 8-bit grayscale: such a page can go out in gray, which
     // keeps its images one byte a pixel in the PDF.
     bool grayscale() const;

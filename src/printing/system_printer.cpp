@@ -72,8 +72,6 @@ void SystemPrinter::print(const PageSetup& setup, const PagePaint& paint)
 {
     PageContent page(PageContent::PictureForm::Pixels);
     paint(page);
-    if (page.empty())
-        return;
     QPrinter& printer = printerFor(setup);
     printer.setCopyCount(setup.copies);
     paintPages(printer, page, 1, name_);

@@ -8,7 +8,18 @@
 
 #include <cstdio>
 
+#include <sys/stat.h>
+
 namespace kestrova {
+
+namespace {
+
+// Films hold patient images and the logs what peers sent: whatever the program creates is for
+// its own user, and for the service's group too (through which an administrator reads films and
+// logs), whatever umask it was started with.
+void keepNewFilesPrivate(ProgramRole role) { ::umask(role == ProgramRole::Service ? 027 : 077); }
+
+} // namespace
 
 std::string UseProgramFolder(ProgramRole role, const CommandLine& commandLine)
 {
@@ -22,6 +33,7 @@ std::string UseProgramFolder(ProgramRole role, const CommandLine& commandLine)
 ProgramStart startProgram(ProgramRole role, const std::string& programName,
                           const std::function<void(const std::string& problem)>& showFolderProblem)
 {
+    keepNewFilesPrivate(role);
     setApplicationIdentity();
     ProgramStart start{readCommandLine(role, QCoreApplication::arguments()), std::nullopt};
     if (!start.commandLine.error.empty()) {
@@ -42,6 +54,8 @@ void StartUp(Configuration& configuration, const std::function<void()>& startSer
 {
     ReadSettings(configuration.settings);
     ReadLimits(configuration.limits);
+    ReadAccess(configuration.access);
+    ReadTls(configuration.tls);
     ReadHeader(configuration);
     removeLeftoverWorkFiles();
     startService();

@@ -4,10 +4,12 @@
 // DICOM printer; the window tests send it to the program.
 
 #include "data/data_set.h"
+#include "print_scu/print_scu.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,8 @@ struct FilmRequest {
     std::string format;
     // Image Pixel modules, one per image box in order; empty: the built-in test pattern.
     std::vector<DataSetPtr> images;
+    // DICOM over TLS; none: plain DICOM.
+    std::optional<ScuTls> tls;
 };
 
 struct TestFilmResult {

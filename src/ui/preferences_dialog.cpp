@@ -81,7 +81,7 @@ PreferencesDialog::PreferencesDialog(Configuration& configuration, DicomLog& log
     setWindowTitle(QStringLiteral("Kestrova Preferences"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
-    setFixedSize(392, 471);
+    setFixedSize(392, 567);
     setFont(fieldFont());
     createControls();
     for (QLineEdit* field : {aeTitle_, port_, emulation_})
@@ -115,13 +115,27 @@ void PreferencesDialog::createControls()
     logoPath_ = addControl<QLineEdit>(this, "txtImagePath", 123, 402, 193, 24);
     connect(addButton(this, "cmdOpen", "...", 324, 402, 57, 24), &QPushButton::clicked, this,
             &PreferencesDialog::chooseLogoFile);
-    ok_ = addButton(this, "cmdOK", "OK", 192, 438, 89, 25);
+    createAccessControls();
+    ok_ = addButton(this, "cmdOK", "OK", 192, 534, 89, 25);
     connect(ok_, &QPushButton::clicked, this, &PreferencesDialog::applyAndClose);
-    connect(addButton(this, "cmdCancel", "Cancel", 291, 438, 89, 25), &QPushButton::clicked, this,
+    connect(addButton(this, "cmdCancel", "Cancel", 291, 534, 89, 25), &QPushButton::clicked, this,
             &PreferencesDialog::reject);
     // Multi-line fields would otherwise swallow Tab, and the tab order runs down the dialog.
     captionLeft_->setTabChangesFocus(true);
     captionRight_->setTabChangesFocus(true);
+}
+
+// Who may print, below the captions: empty lists let everyone.
+void PreferencesDialog::createAccessControls()
+{
+    addLabel(this, "Label9", "Allowed AETs:", 8, 441, 110, 16);
+    callingAeTitles_ = addControl<QLineEdit>(this, "txtCallingAETitles", 123, 438, 257, 24);
+    callingAeTitles_->setPlaceholderText(QStringLiteral("every calling AE title; CT1\\VIEWER for two"));
+    addLabel(this, "Label10", "Allowed Hosts:", 8, 474, 110, 16);
+    hosts_ = addControl<QLineEdit>(this, "txtHosts", 123, 471, 257, 24);
+    hosts_->setPlaceholderText(QStringLiteral("every host; e.g. 10.1.0.0/16, 192.168.1.7"));
+    checkCalledAeTitle_ = addControl<QCheckBox>(this, "chkCheckCalledAET", 8, 504, 372, 17);
+    checkCalledAeTitle_->setText(QStringLiteral("Accept only associations that call the AET Name"));
 }
 
 void PreferencesDialog::showModal()
@@ -142,7 +156,7 @@ void PreferencesDialog::showEvent(QShowEvent* event)
 void PreferencesDialog::showCurrentSettings()
 {
     // Every showing starts from the design state, as a freshly loaded form would.
-    for (QLineEdit* field : {aeTitle_, port_, font_, logoPath_})
+    for (QLineEdit* field : {aeTitle_, port_, font_, logoPath_, callingAeTitles_, hosts_})
         field->clear();
     emulation_->setText(QStringLiteral("KODAK"));
     captionLeft_->clear();
@@ -160,8 +174,17 @@ void PreferencesDialog::showCurrentSettings()
         emulation_->setText(toQString(settings().Emulation));
         port_->setText(settings().Port == 0 ? QString() : QString::number(settings().Port));
         aeTitle_->setText(toQString(settings().AETName));
+        showAccessSettings();
         fillPrinterList();
     });
+}
+
+void PreferencesDialog::showAccessSettings()
+{
+    const AccessSettings& access = configuration_.access;
+    callingAeTitles_->setText(toQString(access.CallingAETitles));
+    hosts_->setText(toQString(access.Hosts));
+    checkCalledAeTitle_->setChecked(access.CheckCalledAETitle != 0);
 }
 
 void PreferencesDialog::fillPrinterList()
@@ -245,8 +268,18 @@ void PreferencesDialog::storeSettings()
     // A value the box cannot show (LUT=2 written by hand) stays unless the user changed the box.
     if (printWithLut_->isChecked() != (settings().LUT != 0))
         settings().LUT = printWithLut_->isChecked() ? 1 : 0;
+    storeAccessSettings();
     WriteSettings(settings());
+    WriteAccess(configuration_.access);
     log_.clear();
+}
+
+void PreferencesDialog::storeAccessSettings()
+{
+    AccessSettings& access = configuration_.access;
+    access.CallingAETitles = toLocalString(callingAeTitles_->text());
+    access.Hosts = toLocalString(hosts_->text());
+    access.CheckCalledAETitle = checkCalledAeTitle_->isChecked() ? 1 : 0;
 }
 
 void PreferencesDialog::keyPressEvent(QKeyEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
-// The preferences dialog, the one place where the user changes the program's configuration.
+// The preferences dialog, the one place where the user changes the program's configuration
+// (but for the [Limits] and [TLS] sections of Kestrova.ini, which only an administrator edits).
 // One instance lives as long as the program; each showing starts again from the
 // configuration. Its controls are its own: tests reach them by object name.
 
@@ -40,7 +41,10 @@ private:
     void updateOkEnabled();
     void showFontSetting();
     void fillPrinterList();
+    void createAccessControls();
+    void showAccessSettings();
     void storeSettings();
+    void storeAccessSettings();
 
     // What the user does.
     void chooseFont();
@@ -59,6 +63,9 @@ private:
     QPlainTextEdit* captionLeft_ = nullptr;
     QPlainTextEdit* captionRight_ = nullptr;
     QLineEdit* logoPath_ = nullptr;
+    QLineEdit* callingAeTitles_ = nullptr;
+    QLineEdit* hosts_ = nullptr;
+    QCheckBox* checkCalledAeTitle_ = nullptr;
     QPushButton* ok_ = nullptr;
     // The font dialog's style choices: they preset it next time and are never saved.
     bool fontBold_ = false;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# A film file is whole or absent, whatever happens while it is written: the headless service is
+# Films and logs are created for the service's user and group only, even when it is started with
+# umask 000. A film file is whole or absent, whatever happens while it is written: the headless service is
 # killed (kill -9) while films print, and prints on a films folder whose disk is full (a small
 # tmpfs, when this machine lets the test mount one). Every Film-*.pdf left must be a PDF that
 # pdfinfo reads; a film that could not be written is answered as a failure and logged. A second
@@ -24,7 +25,15 @@ every_film_reads() {
   done
 }
 
+umask 000
 start_service "$service" "$work" || fail "the service did not start"
+"$sender" 127.0.0.1 "$port" > /dev/null 2>&1 || fail "no film printed"
+"$sender" --format SLIDE 127.0.0.1 "$port" > /dev/null 2>&1 && fail "a film box of format SLIDE was taken"
+for path in "$films" "$films"/Film-*.pdf "$work/program/Logs" "$work/program/Logs/Error.log"; do
+  mode=$(stat -c %a "$path")
+  [ $((8#$mode & 8#007)) = 0 ] || fail "$path is open to other users (mode $mode under umask 000)"
+done
+echo "under umask 000, films/, the film, Logs/ and Error.log are the service's user's and group's only"
 # Films printing one after another on two associations, the service killed in the middle.
 for _ in 1 2; do (for _ in 1 2 3 4 5 6; do "$sender" 127.0.0.1 "$port" > /dev/null 2>&1 || true; done) & done
 # Killed once the first film is out, while the others print (however slow the build).

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Sourced by the script tests: a headless service on a free loopback port, printing on the
 # built-in PDF printer with WORK/program as its program folder, and DICOM images to send it.
-#   start_service SERVICE WORK    sets port and service_pid; WORK/service.out is its output
+#   start_service SERVICE WORK [INI]
+#                                 sets port and service_pid; WORK/service.out is its output; INI
+#                                 (lines separated by CR LF) is added to Kestrova.ini
 #   stop_service                  stops it again (for the caller's EXIT trap)
 #   make_image WORK NAME ROWS COLUMNS BITS(8|12)
 #                                 writes WORK/NAME.dcm, a MONOCHROME2 ramp from left to right
 
 start_service() {
-  local service=$1 work=$2
+  local service=$1 work=$2 ini=${3:-}
   mkdir -p "$work/program"
-  printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n' > "$work/program/Kestrova.ini"
+  printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n%s\r\n' "$ini" > "$work/program/Kestrova.ini"
   for _ in $(seq 1 20); do
     port=$(( 20000 + RANDOM % 40000 ))
     "$service" --port "$port" --folder "$work/program" > "$work/service.out" 2>&1 &

@@ -8,7 +8,7 @@ namespace kestrova::test {
 
 ServiceFixture::ServiceFixture(const PrinterCatalogue* catalogue)
     : configuration{Settings{"KODAK", freePort(), "AGFA", "Kestrova PDF", "DejaVu Sans", 10, 0, ""}, HeaderLines{},
-                    HeaderLines{}, Limits{}},
+                    HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}},
       service(configuration, catalogue ? *catalogue : printers)
 {
     service.restart();

@@ -49,7 +49,7 @@ struct Association : test::RequestFixture {
     Association(const std::string& meta, bool lut) : RequestFixture(meta)
     {
         FilmJobSettings settings{Configuration{Settings{"KODAK", 4006, "AGFA", "", "Tahoma", 10, std::int16_t(lut ? 1 : 0), ""},
-                                               HeaderLines{}, HeaderLines{}, Limits{}},
+                                               HeaderLines{}, HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}},
                                  LutState{{}, true}};
         for (std::size_t i = 0; i < LutEntries; ++i)
             settings.lut.table[i] = static_cast<std::int32_t>(255 - i * 255 / (LutEntries - 1)) * 256;

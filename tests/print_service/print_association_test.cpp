@@ -264,7 +264,7 @@ TEST(UnrecognizedOperation, IsAnsweredToWhatHasNoPlaceAndOnlyNGetReadsThePrinter
     EXPECT_EQ(printer.status, DimseStatus::Success);
     EXPECT_EQ(printer.dataSet->attribute(PrintTag::PrinterName).asText(), "AGFA");
     EXPECT_EQ(fixture.send(CommandField::NCreateRq, SopClass::Printer, SopClass::PrinterInstance, makeDataSet({})).status,
-              DimseStatus::DuplicateSopInstance);
+              DimseStatus::SopClassNotSupported);
 }
 
 // Deleting a session takes its film boxes and image boxes; deleting twice is harmless.
@@ -367,7 +367,9 @@ TEST(DataSetTooLarge, IsAnsweredInsufficientMemoryForAnImageAndResourceLimitatio
     const std::string imageBox = RequestFixture::imageBoxesOf(fixture.createFilmBox(session, "STANDARD\\1,1"))[0];
     const std::size_t stored = fixture.storedObjects();
     const auto tooLarge = [&](std::uint16_t command, const std::string& sopClass, const std::string& instance) {
-        return fixture.association->handle(Request{command, sopClass, instance, 1, fixture.metaSopClass, nullptr, true}).status;
+        const std::string context = sopClass == SopClass::BasicColorImageBox ? SopClass::BasicColorPrintManagementMeta
+                                                                              : fixture.metaSopClass;
+        return fixture.association->handle(Request{command, sopClass, instance, 1, context, nullptr, true}).status;
     };
     EXPECT_EQ(tooLarge(CommandField::NSetRq, SopClass::BasicGrayscaleImageBox, imageBox), DimseStatus::InsufficientMemoryForImage);
     EXPECT_EQ(tooLarge(CommandField::NSetRq, SopClass::BasicColorImageBox, imageBox), DimseStatus::InsufficientMemoryForImage);
@@ -391,7 +393,8 @@ TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
         DimseStatus::Success,           DimseStatus::InvalidAttributeValue, DimseStatus::ProcessingFailure,
         DimseStatus::DuplicateSopInstance, DimseStatus::NoSuchObjectInstance, DimseStatus::MissingAttribute,
         DimseStatus::MissingAttributeValue, DimseStatus::UnrecognizedOperation, DimseStatus::ResourceLimitation,
-        DimseStatus::FilmSessionHasNoFilmBox, DimseStatus::InsufficientMemoryForImage};
+        DimseStatus::SopClassNotSupported, DimseStatus::NoSuchActionType, DimseStatus::FilmSessionHasNoFilmBox,
+        DimseStatus::InsufficientMemoryForImage};
     EXPECT_EQ(listed, sent);
 }
 
@@ -418,7 +421,7 @@ TEST(PrintService, RestartTakesTheSettingsInForceAndPrunesTheProgramsImages)
 {
     test::TempProgramFolder folder;
     test::RecordingPrinters printers;
-    Configuration configuration{Settings{"WARD3", test::freePort(), "AGFA", "", "Tahoma", 10, 0, ""}, HeaderLines{}, HeaderLines{}, Limits{}};
+    Configuration configuration{Settings{"WARD3", test::freePort(), "AGFA", "", "Tahoma", 10, 0, ""}, HeaderLines{}, HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}};
     PrintService service(configuration, printers);
     const auto printer = [&] {
         service.restart();

@@ -14,7 +14,7 @@ RequestFixture::RequestFixture(std::string meta) : metaSopClass(std::move(meta))
 {
     // A caption line, so that every film is a page even without images.
     Configuration configuration{Settings{"KODAK", 4006, "AGFA", "Film Printer", "Tahoma", 10, 0, ""},
-                                HeaderLines{"WARD 3"}, HeaderLines{}, Limits{}};
+                                HeaderLines{"WARD 3"}, HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}};
     const auto lock = state.lock();
     state.setJobSettings(FilmJobSettings{configuration, LutState{}});
 }
@@ -23,7 +23,9 @@ kestrova::Response RequestFixture::send(std::uint16_t commandField, const std::s
                               DataSetPtr request, AssociationHandler* on)
 {
     AssociationHandler& target = on ? *on : *association;
-    kestrova::Response response = target.handle(Request{commandField, classUid, instanceUid, 1, metaSopClass, std::move(request)});
+    // The context a requester sends it on: the Presentation LUT has one of its own.
+    const std::string context = classUid == SopClass::PresentationLut ? classUid : metaSopClass;
+    kestrova::Response response = target.handle(Request{commandField, classUid, instanceUid, 1, context, std::move(request)});
     if (response.afterSent)
         response.afterSent();
     return response;

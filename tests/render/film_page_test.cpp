@@ -71,7 +71,7 @@ struct Film {
 
     FilmToPrint film;
     FilmJobSettings settings{Configuration{Settings{"WARD3", 4006, "KODAK", "", "Tahoma", 10, 0, ""}, HeaderLines{},
-                                           HeaderLines{}, Limits{}},
+                                           HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}},
                              LutState{}};
     PageFrame frame = plainFrame();
 };

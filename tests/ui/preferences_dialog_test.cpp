@@ -42,7 +42,7 @@ protected:
 
 TEST_F(PreferencesTest, EveryOpeningShowsTheSettingsAfresh)
 {
-    EXPECT_EQ(dialog.maximumSize(), QSize(392, 471));
+    EXPECT_EQ(dialog.maximumSize(), QSize(392, 567));
     EXPECT_FALSE(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     configuration.settings = Settings{"MYPRINTER", 4007, "AGFA", "Office", "Courier", 12, 1, "/logos/clinic.png"};
     configuration.headerLeft = HeaderLines{"Clinic", "Radiology"};
@@ -72,6 +72,22 @@ TEST_F(PreferencesTest, PortZeroOpensEmptyAndAnUnknownPrinterIsLoggedAndSelectsN
     EXPECT_NE(folder.errorLog().find("fPref Form_Load"), std::string::npos);
     QTest::keyClicks(&field("Port"), "1");
     EXPECT_TRUE(button("cmdOK").isEnabled()) << "typing enables OK";
+}
+
+// Who may print is set beside the rest and kept in a section of its own.
+TEST_F(PreferencesTest, AccessListsShowAndOkWritesThemToTheirSection)
+{
+    configuration.access = AccessSettings{"CT1", "10.1.0.0/16", 0};
+    open();
+    EXPECT_EQ(field("txtHosts").text(), "10.1.0.0/16");
+    EXPECT_FALSE(control<QCheckBox>(dialog, "chkCheckCalledAET").isChecked());
+    field("txtCallingAETitles").setText("CT1\\VIEWER");
+    control<QCheckBox>(dialog, "chkCheckCalledAET").setChecked(true);
+    ok();
+    AccessSettings fromFile;
+    ReadAccess(fromFile);
+    EXPECT_EQ(fromFile, (AccessSettings{"CT1\\VIEWER", "10.1.0.0/16", 1})) << settingsFile();
+    EXPECT_EQ(configuration.access, fromFile);
 }
 
 struct EnableCase {

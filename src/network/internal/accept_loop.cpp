@@ -14,8 +14,8 @@ constexpr std::chrono::seconds AcceptWait{1};
 
 } // namespace
 
-AcceptLoop::AcceptLoop(Socket listening, const DcmSCPConfig& config, ListenerState& listener)
-    : listening_(std::move(listening)), config_(config), listener_(listener),
+AcceptLoop::AcceptLoop(Socket listening, const DcmSCPConfig& config, ListenerState& listener, const TlsAcceptor* tls)
+    : listening_(std::move(listening)), config_(config), listener_(listener), tls_(tls),
       network_(listening_, std::chrono::seconds(config.getACSETimeout()))
 {
 }
@@ -43,7 +43,7 @@ void AcceptLoop::start(Socket connection)
     Served& served = served_.emplace_back();
     try {
         served.thread = std::thread([this, &served, id = *id, connection = std::move(connection)]() mutable {
-            serveConnection(std::move(connection), id, network_, config_, listener_);
+            serveConnection(std::move(connection), id, network_, tls_, config_, listener_);
             served.finished = true;
         });
     } catch (const std::system_error&) {

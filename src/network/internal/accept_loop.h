@@ -20,11 +20,13 @@
 namespace kestrova {
 
 class ListenerState;
+class TlsAcceptor;
 
 class AcceptLoop {
 public:
-    // Made on the owner's thread, listening already.
-    AcceptLoop(Socket listening, const DcmSCPConfig& config, ListenerState& listener);
+    // Made on the owner's thread, listening already. With `tls`, the connections it accepts are
+    // TLS connections; the TLS acceptor outlives the loop.
+    AcceptLoop(Socket listening, const DcmSCPConfig& config, ListenerState& listener, const TlsAcceptor* tls = nullptr);
     ~AcceptLoop();
     AcceptLoop(const AcceptLoop&) = delete;
     AcceptLoop& operator=(const AcceptLoop&) = delete;
@@ -48,6 +50,7 @@ private:
     Socket listening_;
     const DcmSCPConfig config_;
     ListenerState& listener_;
+    const TlsAcceptor* const tls_;
     AcceptorNetwork network_;
     std::list<Served> served_; // accept thread only
 };

@@ -43,20 +43,51 @@ AcceptorNetwork::AcceptorNetwork(const Socket& listening, std::chrono::seconds a
 
 AcceptorNetwork::~AcceptorNetwork() = default;
 
+DcmTransportConnection* HandOverTransportLayer::createConnection(DcmNativeSocketType openSocket, OFBool useSecureLayer)
+{
+    if (prepared_)
+        return prepared_.release(); // DCMTK takes it over and deletes it with the association
+    return plain_.createConnection(openSocket, useSecureLayer);
+}
+
+namespace {
+
+// DCMTK keeps the socket exactly when it made a connection of it, and its association key exists
+// only with one: our transport makes a connection of every socket handed over, and a failure
+// before that (getpeername, setsockopt) leaves the socket to us.
+bool takenByDcmtk(const AcceptorNetwork::Received& received)
+{
+    return received.association != nullptr && received.association->DULassociation != nullptr;
+}
+
+} // namespace
+
 AcceptorNetwork::Received AcceptorNetwork::receive(Socket connection, long maxReceivePdu)
 {
-    Received received;
-    {
-        const std::lock_guard lock(handOverMutex());
-        const HandedOverSocket handed(connection.get());
-        received.condition = ASC_receiveAssociation(network_.get(), &received.association, maxReceivePdu, nullptr,
-                                                    nullptr, OFFalse, DUL_NOBLOCK, 0);
-    }
-    // DCMTK keeps the socket exactly when it made a connection of it, and its association key
-    // exists only with one: our transport makes a connection of every plain socket, and a failure
-    // before that (getpeername, setsockopt) leaves the socket to us.
-    if (received.association != nullptr && received.association->DULassociation != nullptr)
+    const Received received = handOver(connection.get(), nullptr, maxReceivePdu);
+    if (takenByDcmtk(received))
         connection.release();
+    return received;
+}
+
+AcceptorNetwork::Received AcceptorNetwork::receive(std::unique_ptr<DcmTransportConnection> secured,
+                                                   DcmNativeSocketType socket, long maxReceivePdu)
+{
+    return handOver(socket, std::move(secured), maxReceivePdu);
+}
+
+AcceptorNetwork::Received AcceptorNetwork::handOver(DcmNativeSocketType socket,
+                                                    std::unique_ptr<DcmTransportConnection> prepared, long maxReceivePdu)
+{
+    Received received;
+    const std::lock_guard lock(handOverMutex());
+    const HandedOverSocket handed(socket);
+    const bool secure = prepared != nullptr;
+    transport_.prepare(std::move(prepared));
+    received.condition = ASC_receiveAssociation(network_.get(), &received.association, maxReceivePdu, nullptr,
+                                                nullptr, secure ? OFTrue : OFFalse, DUL_NOBLOCK, 0);
+    // A prepared connection DCMTK did not take goes now, closing its socket.
+    transport_.prepare(nullptr);
     return received;
 }
 

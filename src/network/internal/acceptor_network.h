@@ -22,6 +22,19 @@ namespace kestrova {
 
 class Socket;
 
+// What DCMTK makes of the socket handed over to it: the connection prepared for it (a TLS
+// connection whose handshake is over), else a plain PromptAckConnection.
+class HandOverTransportLayer : public DcmTransportLayer {
+public:
+    // The connection the next createConnection() gives; null for none.
+    void prepare(std::unique_ptr<DcmTransportConnection> connection) { prepared_ = std::move(connection); }
+    DcmTransportConnection* createConnection(DcmNativeSocketType openSocket, OFBool useSecureLayer) override;
+
+private:
+    PromptAckTransportLayer plain_;
+    std::unique_ptr<DcmTransportConnection> prepared_;
+};
+
 class AcceptorNetwork {
 public:
     // Opens no listening socket of DCMTK's own: the listener has its own, `listening`.
@@ -40,13 +53,19 @@ public:
     // Reads the association request waiting whole on the connection. When DCMTK does not take
     // the socket, it is closed here.
     Received receive(Socket connection, long maxReceivePdu);
+    // The same for a TLS connection whose handshake is over and whose request was read ahead;
+    // `socket` is its socket, which goes with it when DCMTK does not take it.
+    Received receive(std::unique_ptr<DcmTransportConnection> secured, DcmNativeSocketType socket, long maxReceivePdu);
 
 private:
+    // `prepared` is the connection DCMTK gets for the socket; null makes it a plain one.
+    Received handOver(DcmNativeSocketType socket, std::unique_ptr<DcmTransportConnection> prepared, long maxReceivePdu);
+
     struct NetworkDropper {
         void operator()(T_ASC_Network* network) const { ASC_dropNetwork(&network); }
     };
 
-    PromptAckTransportLayer transport_; // outlives the network that uses it
+    HandOverTransportLayer transport_; // outlives the network that uses it
     std::unique_ptr<T_ASC_Network, NetworkDropper> network_;
     OFCondition status_;
 };

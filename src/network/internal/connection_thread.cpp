@@ -7,6 +7,7 @@
 #include "network/internal/listener_state.h"
 #include "network/internal/request_arrival.h"
 #include "network/internal/tcp_socket.h"
+#include "network/internal/tls_acceptor.h"
 
 #include <dcmtk/dcmnet/dul.h>
 
@@ -29,6 +30,8 @@ constexpr T_ASC_RejectParameters UnknownCallingAeTitle = {ASC_RESULT_REJECTEDPER
                                                           ASC_REASON_SU_CALLINGAETITLENOTRECOGNIZED};
 constexpr T_ASC_RejectParameters UnknownCalledAeTitle = {ASC_RESULT_REJECTEDPERMANENT, ASC_SOURCE_SERVICEUSER,
                                                          ASC_REASON_SU_CALLEDAETITLENOTRECOGNIZED};
+constexpr T_ASC_RejectParameters HostNotAllowed = {ASC_RESULT_REJECTEDPERMANENT, ASC_SOURCE_SERVICEUSER,
+                                                   ASC_REASON_SU_NOREASON};
 
 void refuse(T_ASC_Association* association, const T_ASC_RejectParameters& rejection)
 {
@@ -58,8 +61,9 @@ std::optional<std::string_view> aeTitleProblem(std::string_view title)
 std::string seconds(const DcmSCPConfig& config) { return std::to_string(config.getACSETimeout()) + " s"; }
 
 // Whether there is a request for DCMTK to read; the reason, logged, when there is none.
+// `tlsFailure` says why a TLS connection failed.
 bool requestArrived(Arrival arrival, ConnectionRegistry::Cut cut, const std::string& host, const DcmSCPConfig& config,
-                    const ListenerState& listener)
+                    const ListenerState& listener, const std::string& tlsFailure = {})
 {
     const std::string from = "No association request received from " + host;
     if (cut == ConnectionRegistry::Cut::ForRoom) {
@@ -77,8 +81,32 @@ bool requestArrived(Arrival arrival, ConnectionRegistry::Cut cut, const std::str
                                                     + std::to_string(MaxAssociateRequestLength) + " bytes");
         break;
     case Arrival::TimedOut: listener.log(LogCategory::Associations, from + " within " + seconds(config)); break;
+    case Arrival::TlsFailed: listener.log(LogCategory::Associations, from + " over TLS: " + tlsFailure); break;
     }
     return false;
+}
+
+struct Refusal {
+    T_ASC_RejectParameters rejection;
+    std::string reason;
+};
+
+// What the request's titles and host break, of what DICOM requires of an AE title and of what
+// the site allows.
+std::optional<Refusal> titleOrAccessRefusal(const DUL_ASSOCIATESERVICEPARAMETERS& request, const std::string& host,
+                                            const PeerAccess& access)
+{
+    if (const auto problem = aeTitleProblem(request.callingAPTitle))
+        return Refusal{UnknownCallingAeTitle, "the calling AE title is " + std::string(*problem)};
+    if (const auto problem = aeTitleProblem(request.calledAPTitle))
+        return Refusal{UnknownCalledAeTitle, "the called AE title is " + std::string(*problem)};
+    switch (access.check(host, request.callingAPTitle, request.calledAPTitle)) {
+    case PeerAccess::Refusal::None: return std::nullopt;
+    case PeerAccess::Refusal::Host: return Refusal{HostNotAllowed, "the host is not allowed"};
+    case PeerAccess::Refusal::CallingAeTitle: return Refusal{UnknownCallingAeTitle, "the calling AE title is not allowed"};
+    case PeerAccess::Refusal::CalledAeTitle: return Refusal{UnknownCalledAeTitle, "the called AE title is not this server's"};
+    }
+    return std::nullopt;
 }
 
 // Refusals that cost no association: each is answered at once, on the connection's own thread.
@@ -90,15 +118,11 @@ std::optional<T_ASC_RejectParameters> refusalOf(const T_ASC_Association& associa
         return NoApplicationContext;
     }
     const DUL_ASSOCIATESERVICEPARAMETERS& request = association.params->DULparams;
-    const std::string who = "Association request from " + logText(request.callingAPTitle) + " at " + host + " to "
-                            + logText(request.calledAPTitle) + " refused: ";
-    if (const auto problem = aeTitleProblem(request.callingAPTitle)) {
-        listener.log(LogCategory::Associations, who + "the calling AE title is " + std::string(*problem));
-        return UnknownCallingAeTitle;
-    }
-    if (const auto problem = aeTitleProblem(request.calledAPTitle)) {
-        listener.log(LogCategory::Associations, who + "the called AE title is " + std::string(*problem));
-        return UnknownCalledAeTitle;
+    if (const auto refusal = titleOrAccessRefusal(request, host, listener.access())) {
+        listener.log(LogCategory::Associations, "Association request from " + logText(request.callingAPTitle) + " at "
+                                                    + host + " to " + logText(request.calledAPTitle)
+                                                    + " refused: " + refusal->reason);
+        return refusal->rejection;
     }
     switch (listener.connections().admit(id)) {
     case ConnectionRegistry::Admission::Served: return std::nullopt;
@@ -110,19 +134,39 @@ std::optional<T_ASC_RejectParameters> refusalOf(const T_ASC_Association& associa
     return Busy;
 }
 
+// The association request, read by DCMTK once it has arrived whole (on the TLS port, after the
+// handshake); nothing when none came, which is logged.
+std::optional<AcceptorNetwork::Received> receiveRequest(Socket connection, ConnectionRegistry::Id id,
+                                                        const std::string& host, AcceptorNetwork& network,
+                                                        const TlsAcceptor* tls, const DcmSCPConfig& config,
+                                                        ListenerState& listener)
+{
+    const auto deadline = Clock::now() + std::chrono::seconds(config.getACSETimeout());
+    const auto maxPdu = static_cast<long>(config.getMaxReceivePDULength());
+    if (!tls) {
+        const Arrival arrival = waitForAssociateRequest(connection, deadline);
+        if (!requestArrived(arrival, listener.connections().cutOf(id), host, config, listener))
+            return std::nullopt;
+        return network.receive(std::move(connection), maxPdu);
+    }
+    const int socket = connection.get();
+    TlsAcceptor::Secured secured = tls->secure(std::move(connection), deadline);
+    if (!requestArrived(secured.arrival, listener.connections().cutOf(id), host, config, listener, secured.failure))
+        return std::nullopt;
+    return network.receive(std::move(secured.connection), socket, maxPdu);
+}
+
 } // namespace
 
-void serveConnection(Socket connection, ConnectionRegistry::Id id, AcceptorNetwork& network,
+void serveConnection(Socket connection, ConnectionRegistry::Id id, AcceptorNetwork& network, const TlsAcceptor* tls,
                      const DcmSCPConfig& config, ListenerState& listener)
 {
     const Registration registration(listener.connections(), id);
     const std::string host = peerAddress(connection);
-    const Arrival arrival
-        = waitForAssociateRequest(connection, Clock::now() + std::chrono::seconds(config.getACSETimeout()));
-    if (!requestArrived(arrival, listener.connections().cutOf(id), host, config, listener))
+    const auto request = receiveRequest(std::move(connection), id, host, network, tls, config, listener);
+    if (!request)
         return;
-    const AcceptorNetwork::Received received
-        = network.receive(std::move(connection), static_cast<long>(config.getMaxReceivePDULength()));
+    const AcceptorNetwork::Received& received = *request;
     if (received.condition.bad()) {
         listener.log(LogCategory::Associations, std::string("No association request received: ") + received.condition.text());
         dropAndDestroy(received.association);

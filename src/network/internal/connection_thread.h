@@ -1,5 +1,6 @@
 #pragma once
-// One connection's life on its own thread: the wait for its association request, the hand-over
+// One connection's life on its own thread: the wait for its association request (on the TLS port
+// the handshake first), the hand-over
 // to DCMTK, the refusals that cost no association (a connection without a request, a blank or
 // unprintable AE title, no association free, the listener stopping) and then the association.
 // Internal.
@@ -16,9 +17,11 @@ namespace kestrova {
 class AcceptorNetwork;
 class ListenerState;
 class Socket;
+class TlsAcceptor;
 
 // `id` is the connection's entry in the listener's registry; it is removed when this returns.
-void serveConnection(Socket connection, ConnectionRegistry::Id id, AcceptorNetwork& network,
+// With `tls` the connection is a TLS connection: its handshake comes first.
+void serveConnection(Socket connection, ConnectionRegistry::Id id, AcceptorNetwork& network, const TlsAcceptor* tls,
                      const DcmSCPConfig& config, ListenerState& listener);
 
 } // namespace kestrova

@@ -1,15 +1,16 @@
 #pragma once
-// What the accept thread and the connection threads of one listen share: the service they hand
-// associations to, the DICOM log, the limits, and the registry of open connections through which
+// What the accept threads and the connection threads of one listen share: the service they hand
+// associations to, the DICOM log, the limits, who may connect, and the registry of open connections through which
 // a stop reaches them. Internal.
 //
 // Threads: every member may be used from any of them; the registry, the service and the log
-// guard themselves, the limits do not change while the listener runs.
+// guard themselves, the limits and the access rules do not change while the listener runs.
 
 #include "network/dicom_listener.h"
 #include "network/dicom_log.h"
 #include "network/dicom_service.h"
 #include "network/internal/connection_registry.h"
+#include "network/peer_access.h"
 
 #include <chrono>
 #include <string>
@@ -21,8 +22,9 @@ inline constexpr std::size_t MaxAssociations = 16;
 
 class ListenerState {
 public:
-    ListenerState(ServiceProvider& service, DicomLog& log, const ListenerLimits& limits)
-        : service_(service), log_(log), limits_(limits), connections_(limits.pendingConnections, MaxAssociations)
+    ListenerState(ServiceProvider& service, DicomLog& log, const ListenerLimits& limits, const PeerAccess& access)
+        : service_(service), log_(log), limits_(limits), access_(access),
+          connections_(limits.pendingConnections, MaxAssociations)
     {
     }
     ListenerState(const ListenerState&) = delete;
@@ -32,6 +34,7 @@ public:
     void log(int category, const std::string& text) const { log_.append(category, text); }
     bool logs(int category) const { return log_.accepts(category); }
     const ListenerLimits& limits() const { return limits_; }
+    const PeerAccess& access() const { return access_; }
 
     ConnectionRegistry& connections() { return connections_; }
     bool stopping() const { return connections_.stopping(); }
@@ -42,6 +45,7 @@ private:
     ServiceProvider& service_;
     DicomLog& log_;
     const ListenerLimits limits_;
+    const PeerAccess access_;
     ConnectionRegistry connections_;
 };
 

@@ -10,8 +10,6 @@
 
 namespace kestrova {
 
-namespace {
-
 // Linux leaves its quick acknowledgement mode by itself, e.g. after each answer sent, so it is
 // asked for again each time. Setting it also sends an acknowledgement that is being held back.
 // Elsewhere acknowledgements are left to the system. A failure only costs the delay.
@@ -22,8 +20,6 @@ void acknowledgePromptly([[maybe_unused]] DcmNativeSocketType socket)
     setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 #endif
 }
-
-} // namespace
 
 ssize_t PromptAckConnection::read(void* buffer, size_t bytes)
 {

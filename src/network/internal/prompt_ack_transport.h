@@ -10,6 +10,10 @@
 
 namespace kestrova {
 
+// Asks the system to acknowledge what the socket received at once; the TLS connections of the
+// listener call it after every read too.
+void acknowledgePromptly(DcmNativeSocketType socket);
+
 // A plain TCP connection that asks the system, after every read, to acknowledge at once.
 class PromptAckConnection : public DcmTCPConnection {
 public:

@@ -6,8 +6,6 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
-#include <array>
-#include <cerrno>
 
 namespace kestrova {
 
@@ -16,7 +14,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint8_t AssociateRequestType = 0x01;
-constexpr std::size_t PduHeaderLength = 6;
 
 // Readable means: at least `bytes` are waiting (the low-water mark), or the connection ended.
 // The mark is left at 1 for DCMTK, whose reads would otherwise wait for it too.
@@ -37,22 +34,6 @@ private:
     const Socket& connection_;
 };
 
-// False when the deadline passed first.
-bool waitReadable(const Socket& connection, Clock::time_point deadline)
-{
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            return false;
-        pollfd ready{connection.get(), POLLIN | POLLRDHUP, 0};
-        const int result = ::poll(&ready, 1, static_cast<int>(left));
-        if (result > 0)
-            return true;
-        if (result < 0 && errno != EINTR)
-            return true; // the socket is unusable: the reading that follows says so
-    }
-}
-
 std::size_t bytesWaiting(const Socket& connection)
 {
     int waiting = 0;
@@ -63,7 +44,7 @@ std::size_t bytesWaiting(const Socket& connection)
 Arrival waitForBytes(const Socket& connection, const LowWaterMark& mark, std::size_t bytes, Clock::time_point deadline)
 {
     mark.set(bytes);
-    if (!waitReadable(connection, deadline))
+    if (!waitUntilReady(connection, POLLIN | POLLRDHUP, deadline))
         return Arrival::TimedOut;
     return bytesWaiting(connection) >= bytes ? Arrival::Whole : Arrival::Closed;
 }
@@ -75,16 +56,22 @@ Arrival waitForAssociateRequest(const Socket& connection, Clock::time_point dead
     const LowWaterMark mark(connection);
     if (const Arrival header = waitForBytes(connection, mark, PduHeaderLength, deadline); header != Arrival::Whole)
         return header;
-    std::array<std::uint8_t, PduHeaderLength> pdu{};
-    if (::recv(connection.get(), pdu.data(), pdu.size(), MSG_PEEK | MSG_DONTWAIT) != static_cast<ssize_t>(pdu.size()))
+    PduHeader header{};
+    if (::recv(connection.get(), header.data(), header.size(), MSG_PEEK | MSG_DONTWAIT) != static_cast<ssize_t>(header.size()))
         return Arrival::Closed;
-    if (pdu[0] != AssociateRequestType)
-        return Arrival::NotARequest;
-    const std::uint32_t length = (std::uint32_t{pdu[2]} << 24) | (std::uint32_t{pdu[3]} << 16)
-                                 | (std::uint32_t{pdu[4]} << 8) | pdu[5];
-    if (length > MaxAssociateRequestLength)
-        return Arrival::TooLong;
+    std::uint32_t length = 0;
+    if (const Arrival checked = checkRequestHeader(header, length); checked != Arrival::Whole)
+        return checked;
     return waitForBytes(connection, mark, PduHeaderLength + length, deadline);
+}
+
+Arrival checkRequestHeader(const PduHeader& header, std::uint32_t& length)
+{
+    if (header[0] != AssociateRequestType)
+        return Arrival::NotARequest;
+    length = (std::uint32_t{header[2]} << 24) | (std::uint32_t{header[3]} << 16) | (std::uint32_t{header[4]} << 8)
+             | header[5];
+    return length > MaxAssociateRequestLength ? Arrival::TooLong : Arrival::Whole;
 }
 
 } // namespace kestrova

@@ -7,7 +7,9 @@
 //
 // Threads: runs on the connection's own thread.
 
+#include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 
 namespace kestrova {
@@ -24,8 +26,18 @@ enum class Arrival {
     NotARequest, // the first PDU is of another type
     TooLong,     // the PDU announces more than MaxAssociateRequestLength
     TimedOut,    // the deadline passed first
+    TlsFailed,   // on the TLS port: the handshake failed or the connection ended in it
 };
 
 Arrival waitForAssociateRequest(const Socket& connection, std::chrono::steady_clock::time_point deadline);
+
+// A PDU's header: its type, a reserved byte and the length of what follows.
+inline constexpr std::size_t PduHeaderLength = 6;
+using PduHeader = std::array<std::uint8_t, PduHeaderLength>;
+
+// What the first header on a connection says of the association request it begins: Whole when it
+// is one of at most MaxAssociateRequestLength bytes, `length` then being the bytes after the
+// header; NotARequest or TooLong otherwise.
+Arrival checkRequestHeader(const PduHeader& header, std::uint32_t& length);
 
 } // namespace kestrova

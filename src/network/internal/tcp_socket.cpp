@@ -78,6 +78,27 @@ Socket acceptConnection(const Socket& listening, std::chrono::milliseconds wait)
     return Socket(::accept4(listening.get(), nullptr, nullptr, SOCK_CLOEXEC));
 }
 
+bool waitUntilReady(const Socket& socket, short events, std::chrono::steady_clock::time_point deadline)
+{
+    for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0)
+            return false;
+        pollfd ready{socket.get(), events, 0};
+        const int result = ::poll(&ready, 1, static_cast<int>(left));
+        if (result > 0 || (result < 0 && errno != EINTR))
+            return true;
+    }
+}
+
+void setNonBlocking(const Socket& socket, bool nonBlocking)
+{
+    const int flags = ::fcntl(socket.get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(socket.get(), F_SETFL, nonBlocking ? flags | O_NONBLOCK : flags & ~O_NONBLOCK);
+}
+
 std::string peerAddress(const Socket& connection)
 {
     sockaddr_in address{};

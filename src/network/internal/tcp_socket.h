@@ -41,6 +41,13 @@ Socket openListeningSocket(int port, std::string& problem);
 // The next connection, or an invalid socket when none came within the wait.
 Socket acceptConnection(const Socket& listening, std::chrono::milliseconds wait);
 
+// Waits until poll() reports one of `events` (POLLIN, POLLOUT ...) on the socket, or an error
+// or hang-up, which the operation that follows then meets; false when the deadline passed first.
+bool waitUntilReady(const Socket& socket, short events, std::chrono::steady_clock::time_point deadline);
+
+// Switches the socket between non-blocking and blocking reads and writes.
+void setNonBlocking(const Socket& socket, bool nonBlocking);
+
 // The peer's numeric address ("127.0.0.1"); no name is looked up.
 std::string peerAddress(const Socket& connection);
 
