@@ -25,6 +25,7 @@ TEST(ErrorLogLine, IsLocalShortDateTimeNumberDescriptionAndLabel)
     EXPECT_EQ(line, stamp + " 9 Subscript out of rangeLoadSettings\r\n");
     // A blank stands where a minus sign would.
     EXPECT_EQ(errorLogLine(when, -5, "Negative", "X"), stamp + "-5 NegativeX\r\n");
+    EXPECT_EQ(errorLogLine(when, 0, "Zero", "X"), stamp + " 0 ZeroX\r\n");
 }
 
 TEST(LogError, AppendsLineAfterLineAndSwallowsItsOwnFailures)

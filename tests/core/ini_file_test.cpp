@@ -37,6 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"OtherSection", "[Other]\r\nPort=1\r\n", "Port", "DEFAULT"},
                     ReadCase{"NoKey", "[Kestrova]\r\nAETName=X\r\n", "Port", "DEFAULT"},
                     ReadCase{"EmptyValueIsNoDefault", "[Kestrova]\r\nPort=\r\n", "Port", ""},
+                    ReadCase{"CommentLinesAreNoKeys", "[Kestrova]\r\n;Port=1\r\n", ";Port", "DEFAULT"},
                     ReadCase{"CaseIsIgnored", "[kestrova]\r\naetname=PACS\r\n", "AETName", "PACS"},
                     ReadCase{"OuterBlanksDropped", "[Kestrova]\nA =  spaced  \n", "A", "spaced"},
                     ReadCase{"DoubleQuotesDropped", "[Kestrova]\nB=\"quoted text\"\n", "B", "quoted text"},
