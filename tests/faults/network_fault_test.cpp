@@ -458,7 +458,7 @@ private:
         Device(std::unique_ptr<PrinterDevice> inner, Gate& gate) : inner_(std::move(inner)), gate_(gate) {}
         PrinterCapabilities capabilities() const override { return inner_->capabilities(); }
         PrinterMetrics metrics(const PageSetup& setup, const QFont& font) const override { return inner_->metrics(setup, font); }
-        void print(const PageSetup& setup, const PagePaint& paint) override
+        PrintedFilm print(const PageSetup& setup, const PagePaint& paint) override
         {
             {
                 std::unique_lock lock(gate_.mutex);
@@ -466,10 +466,13 @@ private:
                 gate_.changed.notify_all();
                 gate_.changed.wait_for(lock, Bound, [this] { return gate_.open; });
             }
-            inner_->print(setup, paint);
+            PrintedFilm printed = inner_->print(setup, paint);
             const std::lock_guard lock(gate_.mutex);
             ++gate_.printed;
+            return printed;
         }
+        PrintedFilm reprint(const PrintedFilm& film) override { return inner_->reprint(film); }
+        PrinterState state() const override { return inner_->state(); }
 
     private:
         std::unique_ptr<PrinterDevice> inner_;

@@ -41,14 +41,18 @@ public:
                                           [pixels](const QString& text) { return text.size() * pixels / 2; }}};
     }
 
-    void print(const PageSetup& setup, const PagePaint& paint) override
+    PrintedFilm print(const PageSetup& setup, const PagePaint& paint) override
     {
         RecordedPage page{name_, setup, {}, {}, {}};
         RecordingCanvas canvas(page);
         paint(canvas);
         const std::lock_guard lock(record_->mutex);
         record_->pages.push_back(std::move(page));
+        return PrintedFilm{{}, 1, setup, nullptr};
     }
+
+    PrintedFilm reprint(const PrintedFilm& film) override { return film; }
+    PrinterState state() const override { return PrinterState{}; }
 
 private:
     std::string name_;
