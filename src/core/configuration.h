@@ -35,6 +35,14 @@ struct Limits {
     bool operator==(const Limits&) const = default;
 };
 
+// How long films/ keeps each film's page file: read from the [Films] section of Kestrova.ini,
+// which only an administrator edits.
+struct FilmKeeping {
+    std::int32_t KeepDays = 7;
+
+    bool operator==(const FilmKeeping&) const = default;
+};
+
 using HeaderLines = std::vector<std::string>;
 
 // The program owns one Configuration and hands it to the print service and the preferences
@@ -47,6 +55,7 @@ struct Configuration {
     std::optional<HeaderLines> headerLeft;
     std::optional<HeaderLines> headerRight;
     Limits limits;
+    FilmKeeping films{};
 };
 
 inline const std::string ProductName = "Kestrova";

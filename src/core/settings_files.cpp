@@ -69,6 +69,14 @@ const std::vector<RecordKey<Limits>>& limitsTable()
     return table;
 }
 
+const std::vector<RecordKey<FilmKeeping>>& filmKeepingTable()
+{
+    static const std::vector<RecordKey<FilmKeeping>> table = {
+        numberKey<FilmKeeping>("KeepDays", "7", &FilmKeeping::KeepDays, 1),
+    };
+    return table;
+}
+
 template <typename Record>
 void readSection(const char* section, const std::vector<RecordKey<Record>>& keys, Record& record)
 {
@@ -100,6 +108,12 @@ void ReadLimits(Limits& limits)
 {
     limits = Limits{};
     readSection(LimitsSection, limitsTable(), limits);
+}
+
+void ReadFilmKeeping(FilmKeeping& films)
+{
+    films = FilmKeeping{};
+    readSection(FilmsSection, filmKeepingTable(), films);
 }
 
 void WriteSettings(const Settings& settings)

@@ -12,6 +12,7 @@ namespace kestrova {
 
 inline constexpr const char* SettingsSection = "Kestrova";
 inline constexpr const char* LimitsSection = "Limits";
+inline constexpr const char* FilmsSection = "Films";
 
 std::filesystem::path settingsFilePath();
 std::filesystem::path leftHeaderPath();
@@ -24,6 +25,9 @@ void ReadSettings(Settings& settings);
 // Fills the limits from the [Limits] section of Kestrova.ini, as ReadSettings does: a missing
 // key, or a value that is not a number of at least 1, takes its default.
 void ReadLimits(Limits& limits);
+
+// Fills how long films are kept from the [Films] section of Kestrova.ini, as ReadLimits does.
+void ReadFilmKeeping(FilmKeeping& films);
 
 // Writes all eight fields in their fixed order. Never fails; a key that cannot be written
 // keeps its old value in the file.

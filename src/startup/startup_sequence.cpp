@@ -42,6 +42,7 @@ void StartUp(Configuration& configuration, const std::function<void()>& startSer
 {
     ReadSettings(configuration.settings);
     ReadLimits(configuration.limits);
+    ReadFilmKeeping(configuration.films);
     ReadHeader(configuration);
     removeLeftoverWorkFiles();
     startService();
