@@ -38,6 +38,15 @@ std::string jobStateText(JobState state)
     return "unknown";
 }
 
+std::string outcomeText(const FilmRecord& record)
+{
+    if (!record.film.job)
+        return "written";
+    return jobStateText(record.state) + " (CUPS job " + std::to_string(record.film.job->id()) + ")";
+}
+
+int sheetsOf(const FilmRecord& record) { return record.film.pages * std::max(1, int{record.film.setup.copies}); }
+
 bool isFinal(JobState state)
 {
     return state == JobState::Completed || state == JobState::Canceled || state == JobState::Aborted;

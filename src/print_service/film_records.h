@@ -32,6 +32,11 @@ std::string filmDescription(const FilmRecord& record);
 
 // "pending", "printing", "stopped", "completed", "canceled", "aborted", "unknown".
 std::string jobStateText(JobState state);
+// What became of the film: "written" where no job follows it, else its job's state and id,
+// "completed (CUPS job 12)".
+std::string outcomeText(const FilmRecord& record);
+// The sheets it takes: the file's pages times the copies the printer makes of it.
+int sheetsOf(const FilmRecord& record);
 bool isFinal(JobState state);
 
 class FilmRecords {

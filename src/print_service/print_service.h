@@ -56,6 +56,7 @@ public:
 
     // The films printed since the start, oldest first; filmsChanged says when the list changes.
     std::vector<FilmRecord> films() { return state_.films().all(); }
+    std::optional<FilmRecord> film(int id) { return state_.films().find(id); }
     // Sends a listed film again to the printer the settings name now, on the printer watch's
     // thread (printer_watch.h): the call returns at once. False when the film is no longer listed
     // or too many reprints wait.

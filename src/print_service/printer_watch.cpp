@@ -146,7 +146,10 @@ void PrinterWatch::sendReprint(int record)
 
 void PrinterWatch::watchPrinter()
 {
+    // None before the service first starts.
     const std::string printer = service_.currentJobSettings().printer;
+    if (printer.empty())
+        return;
     const DicomPrinterStatus status = dicomPrinterStatus(service_.printerState(printer));
     {
         const std::lock_guard lock(mutex_);
