@@ -36,11 +36,6 @@ std::string jobPrinterName(const PrinterCatalogue& printers, const std::string& 
     return listed(printers, wanted) ? wanted : printers.defaultPrinter();
 }
 
-std::unique_ptr<PrinterDevice> openJobPrinter(const PrinterCatalogue& printers, const std::string& wanted)
-{
-    return printers.open(jobPrinterName(printers, wanted));
-}
-
 InstalledPrinters::InstalledPrinters()
     : default_(usableSystemDefault())
 {

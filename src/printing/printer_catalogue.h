@@ -25,9 +25,8 @@ public:
 };
 
 // The printer a job whose settings name `wanted` prints on: that printer when listed, the default
-// otherwise; and the device for it.
+// otherwise.
 std::string jobPrinterName(const PrinterCatalogue& printers, const std::string& wanted);
-std::unique_ptr<PrinterDevice> openJobPrinter(const PrinterCatalogue& printers, const std::string& wanted);
 
 // The printers of the running program: the system's (system_printers.h), and the built-in.
 class InstalledPrinters final : public PrinterCatalogue {

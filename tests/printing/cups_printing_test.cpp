@@ -112,7 +112,8 @@ TEST_F(CupsPrinting, AFailedPageOrAVanishedQueueSendsNothing)
     std::vector<std::unique_ptr<PrinterDevice>> devices;
     devices.push_back(printers.open(vanishing));
     cups().removeQueue(vanishing);
-    devices.push_back(openJobPrinter(startedWithItAsDefault, vanishing)); // no longer listed: the default of the start
+    // No longer listed, but the default of the start.
+    devices.push_back(startedWithItAsDefault.open(jobPrinterName(startedWithItAsDefault, vanishing)));
     for (const auto& device : devices) {
         try {
             device->print(PageSetup{}, drawFilmPage);
