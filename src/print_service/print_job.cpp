@@ -50,9 +50,8 @@ void logFailure(const ErrorInfo& error) { LogError(error.number, error.descripti
 
 enum class FilmOutcome { Printed, Failed, NoRoom, NotBegun };
 
-// A page is drawn whole before the printer sees it: its pictures are then held as pixels, beside
-// everything the association and the others hold.
-// Where a film was printed and for whom, and what the printer made of it.
+// Where a film was printed and for whom, and what the printer made of it. A printer that keeps no
+// page file has nothing to list.
 void recordPrinted(ServiceState& service, const FilmJobSettings& settings, const std::string& callingAeTitle,
                    PrintedFilm printed)
 {
@@ -63,6 +62,8 @@ void recordPrinted(ServiceState& service, const FilmJobSettings& settings, const
         FilmRecord{0, std::chrono::system_clock::now(), callingAeTitle, settings.printer, std::move(printed), state});
 }
 
+// A page is drawn whole before the printer sees it: its pictures are then held as pixels, beside
+// everything the association and the others hold.
 FilmOutcome printWithinBudget(const FilmToPrint& film, const FilmJobSettings& settings, PrinterDevice& printer,
                               ServiceState& service, PixelAccount& pixels, const std::string& callingAeTitle)
 {

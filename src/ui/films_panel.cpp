@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -76,6 +75,8 @@ void FilmsPanel::refresh()
         if (chosen == film.id)
             row->setSelected(true);
     }
+    for (int column = 0; column < list_->columnCount(); ++column)
+        list_->resizeColumnToContents(column);
     showChoice();
 }
 
