@@ -67,6 +67,7 @@ TEST_F(CupsPrinting, FilmPageReachesTheDefaultQueueAsOnePdfJobAndIsKept)
     const QSizeF area = printer->metrics(PageSetup{}, QFont()).printableArea;
     EXPECT_GT(area.height(), area.width()) << "portrait";
     EXPECT_EQ(printer->capabilities().filmSizes.count("A4"), 1u) << "the film sizes the queue offers";
+    EXPECT_EQ(printer->capabilities().dotsPerInch, 300) << "its printer-resolution-default: cups-pdf's DefaultResolution";
     EXPECT_EQ(printer->state(), PrinterState{}) << "idle";
     // On a thread of its own, as an association prints.
     PrintedFilm printed;
