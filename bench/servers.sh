@@ -1,6 +1,6 @@
 # Shared by bench/compare and bench/soak (sourced, not run): the build's programs, free
-# loopback ports, the two print servers under test, their memory, and cleaning up.
-# Every server started here is killed and every temporary folder removed on exit.
+# loopback ports, the two print servers under test, a private CUPS scheduler, their memory, and
+# cleaning up. Every server started here is killed and every temporary folder removed on exit.
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KESTROVA_BUILD_DIR:-$repo/build}
@@ -34,6 +34,7 @@ stop_servers() {
     wait "$pid" 2> /dev/null || true
   done
   server_pids=()
+  cups_socket=
 }
 
 cleanup_bench() {
@@ -65,16 +66,18 @@ wait_for_line() {
   return 1
 }
 
-# start_kestrova DIR [INI_LINES]: the headless service printing real PDF pages into
-# DIR/program/films, with INI_LINES (CR LF separated, a [Limits] section for one) added to its
+# start_kestrova DIR [INI_LINES [PRINTER]]: the headless service printing real PDF pages into
+# DIR/program/films, on PRINTER (default "Kestrova PDF"; a queue of the private scheduler when
+# start_cupsd ran), with INI_LINES (CR LF separated, a [Limits] section for one) added to its
 # Kestrova.ini. Sets kestrova_port and kestrova_pid.
 start_kestrova() {
   local dir=$1
   mkdir -p "$dir/program"
-  printf '[Kestrova]\r\nPrinter=Kestrova PDF\r\n%s' "${2:-}" > "$dir/program/Kestrova.ini"
+  printf '[Kestrova]\r\nPrinter=%s\r\n%s' "${3:-Kestrova PDF}" "${2:-}" > "$dir/program/Kestrova.ini"
   for _ in 1 2 3; do
     kestrova_port=$(free_port)
-    "$service_program" --port "$kestrova_port" --folder "$dir/program" > "$dir/service.out" 2>&1 &
+    env ${cups_socket:+CUPS_SERVER=$cups_socket} \
+      "$service_program" --port "$kestrova_port" --folder "$dir/program" > "$dir/service.out" 2>&1 &
     kestrova_pid=$!
     server_pids+=("$kestrova_pid")
     wait_for_line "$dir/service.out" listening "$kestrova_pid" && return 0
@@ -106,6 +109,30 @@ start_dcmprscp() {
   done
   echo "dcmprscp did not start:" >&2; cat "$dir/dcmprscp.out" >&2
   return 1
+}
+
+# start_cupsd DIR: a CUPS scheduler of its own (needs root, as cupsd does) on a domain socket in
+# DIR, with one queue, $discard_queue, whose device is /dev/null: a printer that takes every job
+# at once and keeps nothing. Sets cups_socket, which start_kestrova then gives the service.
+discard_queue=KestrovaDiscard
+start_cupsd() {
+  local dir=$1
+  command -v cupsd > /dev/null || [ -x /usr/sbin/cupsd ] || { echo "missing cupsd (apt-get install cups)" >&2; return 1; }
+  mkdir -p "$dir"/{conf/ppd,conf/ssl,spool,cache,state,log,tmp}
+  chmod 755 "$dir"; chmod 1777 "$dir/tmp"
+  cups_socket=$dir/cups.sock
+  printf 'LogLevel warn\nListen %s\nBrowsing No\nBrowseLocalProtocols none\nWebInterface No\nDefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n</Location>\n<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n' \
+    "$cups_socket" > "$dir/cupsd.conf"
+  printf 'ServerRoot %s/conf\nRequestRoot %s/spool\nCacheDir %s/cache\nStateDir %s/state\nTempDir %s/tmp\nErrorLog %s/log/error_log\nAccessLog %s/log/access_log\nPageLog %s/log/page_log\nPrintcap %s/printcap\nFileDevice Yes\nSystemGroup root\n' \
+    "$dir" "$dir" "$dir" "$dir" "$dir" "$dir" "$dir" "$dir" "$dir" > "$dir/cups-files.conf"
+  /usr/sbin/cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" > "$dir/cupsd.out" 2>&1 &
+  server_pids+=("$!")
+  for _ in $(seq 1 200); do
+    [ -S "$cups_socket" ] && lpstat -h "$cups_socket" -r 2> /dev/null | grep -q 'is running' && break
+    sleep 0.1
+  done
+  lpadmin -h "$cups_socket" -p "$discard_queue" -E -v file:/dev/null 2> "$dir/lpadmin.err" ||
+    { echo "cupsd did not come up:" >&2; cat "$dir/cupsd.out" "$dir/lpadmin.err" "$dir/log/error_log" >&2; return 1; }
 }
 
 # error_log_lines DIR: how many lines the service started by start_kestrova DIR wrote to its error log.

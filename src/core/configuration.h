@@ -66,6 +66,14 @@ struct TlsSettings {
     bool operator==(const TlsSettings&) const = default;
 };
 
+// How long films/ keeps each film's page file: read from the [Films] section of Kestrova.ini,
+// which only an administrator edits.
+struct FilmKeeping {
+    std::int32_t KeepDays = 7;
+
+    bool operator==(const FilmKeeping&) const = default;
+};
+
 using HeaderLines = std::vector<std::string>;
 
 // The program owns one Configuration and hands it to the print service and the preferences
@@ -80,6 +88,7 @@ struct Configuration {
     Limits limits;
     AccessSettings access;
     TlsSettings tls;
+    FilmKeeping films{};
 };
 
 inline const std::string ProductName = "Kestrova";

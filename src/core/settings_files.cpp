@@ -92,6 +92,14 @@ const std::vector<RecordKey<TlsSettings>>& tlsTable()
     return table;
 }
 
+const std::vector<RecordKey<FilmKeeping>>& filmKeepingTable()
+{
+    static const std::vector<RecordKey<FilmKeeping>> table = {
+        numberKey<FilmKeeping>("KeepDays", "7", &FilmKeeping::KeepDays, 1),
+    };
+    return table;
+}
+
 template <typename Record>
 void readSection(const char* section, const std::vector<RecordKey<Record>>& keys, Record& record)
 {
@@ -123,6 +131,12 @@ void ReadLimits(Limits& limits)
 {
     limits = Limits{};
     readSection(LimitsSection, limitsTable(), limits);
+}
+
+void ReadFilmKeeping(FilmKeeping& films)
+{
+    films = FilmKeeping{};
+    readSection(FilmsSection, filmKeepingTable(), films);
 }
 
 template <typename Record>

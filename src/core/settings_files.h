@@ -14,6 +14,7 @@ inline constexpr const char* SettingsSection = "Kestrova";
 inline constexpr const char* LimitsSection = "Limits";
 inline constexpr const char* AccessSection = "Access";
 inline constexpr const char* TlsSection = "TLS";
+inline constexpr const char* FilmsSection = "Films";
 
 std::filesystem::path settingsFilePath();
 std::filesystem::path leftHeaderPath();
@@ -33,6 +34,8 @@ void ReadAccess(AccessSettings& access);
 void ReadTls(TlsSettings& tls);
 // Writes the [Access] section's three keys, as WriteSettings does.
 void WriteAccess(const AccessSettings& access);
+// Fills how long films are kept from the [Films] section of Kestrova.ini, as ReadLimits does.
+void ReadFilmKeeping(FilmKeeping& films);
 
 // Writes all eight fields in their fixed order. Never fails; a key that cannot be written
 // keeps its old value in the file.

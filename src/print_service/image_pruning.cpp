@@ -5,14 +5,15 @@
 
 namespace kestrova {
 
-void pruneOldFiles(const std::filesystem::path& folder, std::chrono::system_clock::time_point now)
+void pruneOldFiles(const std::filesystem::path& folder, std::chrono::system_clock::time_point now,
+                   std::chrono::hours lifetime)
 {
     const FileSystem& files = fileSystem();
     if (!files.folderExists(folder))
         return;
     ignoreErrors({[&] {
         for (const auto& file : files.files(folder)) {
-            if (now - file.created >= ImageLifetime)
+            if (now - file.created >= lifetime)
                 ignoreErrors({[&] { files.deleteFile(file.path); }});
         }
     }});

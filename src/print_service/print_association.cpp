@@ -6,6 +6,7 @@
 #include "images/image_memory.h"
 #include "print_service/dimse_status.h"
 #include "print_service/print_job.h"
+#include "print_service/printer_instance.h"
 #include "print_service/request_failure.h"
 #include "print_service/request_rules.h"
 #include "print_service/service_state.h"
@@ -51,8 +52,8 @@ bool isNService(std::uint16_t commandField)
 
 } // namespace
 
-PrintAssociation::PrintAssociation(ServiceState& service)
-    : service_(service), pixels_(service.pixelBudget())
+PrintAssociation::PrintAssociation(ServiceState& service, std::string callingAeTitle)
+    : service_(service), callingAeTitle_(std::move(callingAeTitle)), pixels_(service.pixelBudget())
 {
     const auto lock = service_.lock();
     service_.openStore(objects_);
@@ -116,10 +117,18 @@ Response PrintAssociation::dispatch(const Request& request)
 
 Response PrintAssociation::get(const Request& request)
 {
-    const auto lock = service_.lock();
     if (isPrinter(request.sopInstanceUid))
-        return Response{DimseStatus::Success, service_.printerInstance(), {}};
+        return Response{DimseStatus::Success, printerInstance(), {}};
+    const auto lock = service_.lock();
     return Response{DimseStatus::Success, getObject(objects_, request), {}};
+}
+
+// The printer is asked when the requester asks, outside the lock: a CUPS queue answers over the
+// network.
+DataSetPtr PrintAssociation::printerInstance() const
+{
+    const FilmJobSettings settings = service_.currentJobSettings();
+    return PrinterDataset(settings.configuration.settings, dicomPrinterStatus(service_.printerState(settings.printer)));
 }
 
 // Decoding is the longest part of printing an image and needs nothing but the image: it is done
@@ -178,8 +187,7 @@ Response PrintAssociation::print(const Request& request)
     }
     if (!job)
         return status(DimseStatus::UnrecognizedOperation);
-    const auto printer = service_.printerFor(settings.configuration.settings);
-    return status(job->print(settings, *printer, service_, pixels_));
+    return status(job->print(settings, service_, pixels_, callingAeTitle_));
 }
 
 } // namespace kestrova

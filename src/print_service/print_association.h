@@ -16,7 +16,8 @@ class ServiceState;
 
 class PrintAssociation final : public AssociationHandler {
 public:
-    explicit PrintAssociation(ServiceState& service);
+    // The calling AE title names the requester in the list of films printed.
+    PrintAssociation(ServiceState& service, std::string callingAeTitle);
     // Removes every object the association created, with what hangs from it.
     ~PrintAssociation() override;
     PrintAssociation(const PrintAssociation&) = delete;
@@ -29,11 +30,13 @@ public:
 private:
     Response dispatch(const Request& request);
     Response get(const Request& request);
+    DataSetPtr printerInstance() const;
     Response set(const Request& request);
     Response print(const Request& request);
     void prepare(const ArrivedImage& arrived, const PixelBounds& largestPicture);
 
     ServiceState& service_;
+    std::string callingAeTitle_;
     PixelAccount pixels_;         // outlives the objects holding on it
     ObjectStore objects_{pixels_}; // under the service's lock
 };

@@ -50,10 +50,22 @@ void logFailure(const ErrorInfo& error) { LogError(error.number, error.descripti
 
 enum class FilmOutcome { Printed, Failed, NoRoom, NotBegun };
 
+// Where a film was printed and for whom, and what the printer made of it. A printer that keeps no
+// page file has nothing to list.
+void recordPrinted(ServiceState& service, const FilmJobSettings& settings, const std::string& callingAeTitle,
+                   PrintedFilm printed)
+{
+    if (printed.file.empty())
+        return;
+    const JobState state = printed.job ? JobState::Pending : JobState::Completed;
+    service.recordFilm(
+        FilmRecord{0, std::chrono::system_clock::now(), callingAeTitle, settings.printer, std::move(printed), state});
+}
+
 // A page is drawn whole before the printer sees it: its pictures are then held as pixels, beside
 // everything the association and the others hold.
 FilmOutcome printWithinBudget(const FilmToPrint& film, const FilmJobSettings& settings, PrinterDevice& printer,
-                              ServiceState& service, PixelAccount& pixels)
+                              ServiceState& service, PixelAccount& pixels, const std::string& callingAeTitle)
 {
     auto page = std::make_shared<const FilmPage>(filmPageFor(withEveryPicture(film, settings.largestPicture), settings, printer));
     const std::uint64_t bytes = pagePixelBytes(*page);
@@ -65,7 +77,7 @@ FilmOutcome printWithinBudget(const FilmToPrint& film, const FilmJobSettings& se
         service.log().append(LogCategory::Errors, why);
         return FilmOutcome::NoRoom;
     }
-    printFilmPage(*page, printer);
+    recordPrinted(service, settings, callingAeTitle, printFilmPage(*page, printer));
     service.reportFilmPrinted(std::move(page));
     return FilmOutcome::Printed;
 }
@@ -73,7 +85,8 @@ FilmOutcome printWithinBudget(const FilmToPrint& film, const FilmJobSettings& se
 // A slot per film, not per job: a session of a thousand films would otherwise keep everyone
 // else's prints waiting for all of them.
 FilmOutcome printOne(const std::variant<FilmToPrint, AppError>& film, const FilmJobSettings& settings,
-                     PrinterDevice& printer, ServiceState& service, PixelAccount& pixels, bool firstOfJob)
+                     PrinterDevice& printer, ServiceState& service, PixelAccount& pixels,
+                     const std::string& callingAeTitle, bool firstOfJob)
 {
     const auto slot = service.workSlots().take(WorkKind::Print);
     // A film waiting for its slot when the service began to stop is not begun: its requester is
@@ -85,7 +98,7 @@ FilmOutcome printOne(const std::variant<FilmToPrint, AppError>& film, const Film
     try {
         if (const auto* failure = std::get_if<AppError>(&film))
             throw *failure;
-        return printWithinBudget(std::get<FilmToPrint>(film), settings, printer, service, pixels);
+        return printWithinBudget(std::get<FilmToPrint>(film), settings, printer, service, pixels, callingAeTitle);
     } catch (...) {
         logFailure(currentErrorInfo());
         return FilmOutcome::Failed;
@@ -110,15 +123,23 @@ PrintJob PrintJob::ofFilmSession(const ObjectStore& store, const FilmSession& se
     return job;
 }
 
-std::uint16_t PrintJob::print(const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service,
-                             PixelAccount& pixels) const
+std::uint16_t PrintJob::print(const FilmJobSettings& settings, ServiceState& service, PixelAccount& pixels,
+                             const std::string& callingAeTitle) const
 {
     if (ofSession_ && films_.empty())
         return DimseStatus::FilmSessionHasNoFilmBox;
+    std::unique_ptr<PrinterDevice> printer;
+    try {
+        printer = service.openPrinter(settings.printer);
+    } catch (...) {
+        logFailure(currentErrorInfo());
+        return DimseStatus::ProcessingFailure;
+    }
     bool failed = false;
     bool noRoom = false;
     for (const Film& film : films_) {
-        const FilmOutcome outcome = printOne(film, settings, printer, service, pixels, &film == &films_.front());
+        const FilmOutcome outcome =
+            printOne(film, settings, *printer, service, pixels, callingAeTitle, &film == &films_.front());
         if (outcome == FilmOutcome::NotBegun)
             return DimseStatus::ProcessingFailure;
         failed = failed || outcome == FilmOutcome::Failed;

@@ -8,6 +8,8 @@
 #include "print_service/object_store.h"
 #include "print_service/service_state.h"
 #include "printing/printer_device.h"
+
+#include <string>
 #include "render/film_to_print.h"
 
 #include <cstdint>
@@ -25,12 +27,15 @@ public:
 
     // Outside the lock: prints each film as a page, each while it holds a print slot and, for its
     // page's pictures as pixels, room on the association's pixel account; reports each page
-    // printed to the service. Returns the N-ACTION's status: 0x0110 when any film failed (each
-    // failure logged under "DoPrint"; nothing of that film is printed), else 0x0213 when the
-    // budget had no room for a page (logged under "DoPrint" and in the DICOM log; that film is
-    // not printed), 0xC600 for a session without a film box.
-    std::uint16_t print(const FilmJobSettings& settings, PrinterDevice& printer, ServiceState& service,
-                        PixelAccount& pixels) const;
+    // printed to the service, which lists it as a film for the calling AE title. Returns the
+    // N-ACTION's status: 0x0110 when any film failed (each failure logged under "DoPrint";
+    // nothing of that film is printed), else 0x0213 when the budget had no room for a page
+    // (logged under "DoPrint" and in the DICOM log; that film is not printed), 0xC600 for a
+    // session without a film box.
+    // A printer that cannot be opened (a queue removed since the service started) fails every
+    // film: 0x0110, logged under "DoPrint".
+    std::uint16_t print(const FilmJobSettings& settings, ServiceState& service, PixelAccount& pixels,
+                        const std::string& callingAeTitle) const;
 
 private:
     // A film as it was taken, or why it could not be.

@@ -6,6 +6,7 @@
 #include "images/image_memory.h"
 #include "print_service/image_pruning.h"
 #include "print_service/print_association.h"
+#include "printing/film_folder.h"
 
 namespace kestrova {
 
@@ -26,11 +27,20 @@ ListenerLimits listenerLimits(const Limits& limits)
 } // namespace
 
 PrintService::PrintService(const Configuration& configuration, const PrinterCatalogue& printers, QObject* parent)
-    : QObject(parent), configuration_(configuration), state_(printers, log_), listener_(*this, log_)
+    : QObject(parent),
+      configuration_(configuration),
+      state_(printers, log_),
+      listener_(*this, log_),
+      watch_(state_, PrinterWatch::Reports{[this] { emit filmsChanged(); }, [this] { emit printerStatusChanged(); }})
 {
     // Before the first association's thread allocates the images it receives.
     keepPixelBuffersForReuse();
     state_.setFilmPrinted([this] { emit filmPrinted(); });
+    state_.setFilmRecorded([this](const FilmRecord& film) {
+        if (film.film.job)
+            watch_.follow(film);
+        emit filmsChanged();
+    });
     pruneTimer_.setInterval(TimerInterval);
     connect(&pruneTimer_, &QTimer::timeout, this, &PrintService::pruneImages);
     pruneTimer_.start();
@@ -43,7 +53,8 @@ void PrintService::restart()
     // Before the listener starts: its first request already prints with these.
     FilmJobSettings settings{configuration_, {}};
     LoadLutTable(settings.lut, configuration_.settings);
-    settings.largestPicture = state_.largestPictureFor(configuration_.settings);
+    settings.printer = state_.printerNamed(configuration_.settings);
+    settings.largestPicture = state_.largestPictureOn(settings.printer);
     {
         const auto lock = state_.lock();
         state_.setJobSettings(std::move(settings));
@@ -94,11 +105,18 @@ std::size_t PrintService::storedObjects()
 
 void PrintService::setJobStartObserver(std::function<void()> observer) { state_.setJobStarted(std::move(observer)); }
 
-void PrintService::pruneImages() { pruneOldFiles(programPath("images"), std::chrono::system_clock::now()); }
+bool PrintService::reprint(int film) { return state_.films().find(film) && watch_.reprint(film); }
 
-std::unique_ptr<AssociationHandler> PrintService::startAssociation(const AssociationInfo&)
+void PrintService::pruneImages()
 {
-    return std::make_unique<PrintAssociation>(state_);
+    const auto now = std::chrono::system_clock::now();
+    pruneOldFiles(programPath("images"), now);
+    pruneOldFiles(filmFolder(), now, std::chrono::days(configuration_.films.KeepDays));
+}
+
+std::unique_ptr<AssociationHandler> PrintService::startAssociation(const AssociationInfo& association)
+{
+    return std::make_unique<PrintAssociation>(state_, association.callingAeTitle);
 }
 
 } // namespace kestrova

@@ -10,6 +10,7 @@
 #include "network/dicom_listener.h"
 #include "network/dicom_log.h"
 #include "network/dicom_service.h"
+#include "print_service/printer_watch.h"
 #include "print_service/service_state.h"
 #include "printing/printer_catalogue.h"
 
@@ -53,7 +54,19 @@ public:
     // side. Set before the service listens.
     void setJobStartObserver(std::function<void()> observer);
 
-    // Deletes files in images/ created a day or more ago; runs every minute.
+    // The films printed since the start, oldest first; filmsChanged says when the list changes.
+    std::vector<FilmRecord> films() { return state_.films().all(); }
+    std::optional<FilmRecord> film(int id) { return state_.films().find(id); }
+    // Sends a listed film again to the printer the settings name now, on the printer watch's
+    // thread (printer_watch.h): the call returns at once. False when the film is no longer listed
+    // or too many reprints wait.
+    bool reprint(int film);
+    // The printer in use as DICOM says it, as last asked (every second); none before the first
+    // answer. printerStatusChanged says when it changes.
+    std::optional<DicomPrinterStatus> printerStatus() const { return watch_.printerStatus(); }
+
+    // Deletes files in images/ created a day or more ago, and films older than the [Films]
+    // setting; runs every minute.
     void pruneImages();
 
     std::unique_ptr<AssociationHandler> startAssociation(const AssociationInfo& association) override;
@@ -67,6 +80,10 @@ signals:
     void settingsShown(const kestrova::Settings& settings, const QString& logLevelText);
     // A film was printed (lastPrintedFilm); emitted on the job's thread, so connect it queued.
     void filmPrinted();
+    // The list of films changed (a film printed or reprinted, a job's state); the printer's state
+    // changed. Emitted on the thread that saw it, so connect them queued.
+    void filmsChanged();
+    void printerStatusChanged();
 
 private:
     const Configuration& configuration_;
@@ -75,6 +92,8 @@ private:
     DicomListener listener_;
     QTimer pruneTimer_;
     std::string logLevelText_;
+    // Last: its thread starts once the state it watches is made, and stops first.
+    PrinterWatch watch_;
 };
 
 } // namespace kestrova

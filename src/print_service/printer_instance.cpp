@@ -7,7 +7,7 @@
 
 namespace kestrova {
 
-DataSetPtr PrinterDataset(const Settings& settings)
+DataSetPtr PrinterDataset(const Settings& settings, const DicomPrinterStatus& status)
 {
     auto printer = std::make_shared<DataSet>();
     printer->setSopInstanceUid(SopClass::PrinterInstance);
@@ -16,8 +16,8 @@ DataSetPtr PrinterDataset(const Settings& settings)
     printer->add(PrintTag::ManufacturerModelName, settings.AETName);
     printer->add(PrintTag::DeviceSerialNumber, std::string("1234"));
     printer->add(PrintTag::SoftwareVersions, std::string("1.0"));
-    printer->add(PrintTag::PrinterStatus, std::string("NORMAL"));
-    printer->add(PrintTag::PrinterStatusInfo, std::string("NORMAL"));
+    printer->add(PrintTag::PrinterStatus, status.status);
+    printer->add(PrintTag::PrinterStatusInfo, status.info);
     printer->add(PrintTag::PrinterName, settings.Emulation);
     return printer;
 }

@@ -1,7 +1,6 @@
 #include "print_service/service_state.h"
 
 #include "core/errors.h"
-#include "print_service/printer_instance.h"
 
 #include <numeric>
 
@@ -13,16 +12,29 @@ void ServiceState::setJobSettings(FilmJobSettings settings)
     jobSettings_ = std::move(settings);
 }
 
-PixelBounds ServiceState::largestPictureFor(const Settings& settings) const
+FilmJobSettings ServiceState::currentJobSettings()
+{
+    const auto held = lock();
+    return jobSettings_;
+}
+
+PixelBounds ServiceState::largestPictureOn(const std::string& name) const
 {
     try {
-        return printerFor(settings)->capabilities().largestPicture();
+        return openPrinter(name)->capabilities().largestPicture();
     } catch (const AppError&) {
         return LargestFilmPicture;
     }
 }
 
-DataSetPtr ServiceState::printerInstance() const { return PrinterDataset(jobSettings_.configuration.settings); }
+PrinterState ServiceState::printerState(const std::string& name) const
+{
+    try {
+        return openPrinter(name)->state();
+    } catch (const AppError&) {
+        return PrinterState{false, false, false, {}};
+    }
+}
 
 std::size_t ServiceState::storedObjects() const
 {
@@ -44,6 +56,15 @@ std::shared_ptr<const FilmPage> ServiceState::lastPrintedFilm()
 {
     const std::lock_guard lock(lastPrintedMutex_);
     return lastPrinted_;
+}
+
+void ServiceState::recordFilm(FilmRecord record)
+{
+    const int id = films_.add(record);
+    record.id = id;
+    log_.append(LogCategory::Commands, filmDescription(record));
+    if (filmRecorded_)
+        filmRecorded_(record);
 }
 
 void ServiceState::reportJobStarted() const

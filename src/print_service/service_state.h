@@ -9,6 +9,7 @@
 // flag is atomic).
 
 #include "network/dicom_log.h"
+#include "print_service/film_records.h"
 #include "print_service/object_store.h"
 #include "print_service/pixel_budget.h"
 #include "print_service/work_slots.h"
@@ -34,22 +35,27 @@ public:
 
     // Under the lock.
     const FilmJobSettings& jobSettings() const { return jobSettings_; }
+    // Takes the lock: a copy of the job settings in force.
+    FilmJobSettings currentJobSettings();
     // The budget takes the settings' limits too.
     void setJobSettings(FilmJobSettings settings);
-    DataSetPtr printerInstance() const;
     void openStore(const ObjectStore& store) { stores_.insert(&store); }
     void closeStore(const ObjectStore& store) { stores_.erase(&store); }
     // Every object every open association keeps.
     std::size_t storedObjects() const;
 
-    // A printer device of its own for one job: the printer the settings name, when it is listed.
-    std::unique_ptr<PrinterDevice> printerFor(const Settings& settings) const
-    {
-        return openJobPrinter(printers_, settings.Printer);
-    }
-    // The most pixels a picture needs on the printer the settings name, which is asked for them:
-    // its largest paper at its resolution. A printer that cannot say is taken for the built-in one.
-    PixelBounds largestPictureFor(const Settings& settings) const;
+    // The printer jobs print on with these settings: the one they name when it is listed, the
+    // default otherwise.
+    std::string printerNamed(const Settings& settings) const { return jobPrinterName(printers_, settings.Printer); }
+    // A printer device of its own for one job; raises what the catalogue raises for a printer it
+    // no longer lists.
+    std::unique_ptr<PrinterDevice> openPrinter(const std::string& name) const { return printers_.open(name); }
+    // What the printer says of itself now; a printer that cannot be opened is not present. Asks
+    // it: never under the lock.
+    PrinterState printerState(const std::string& name) const;
+    // The most pixels a picture needs on the printer, which is asked for them: its largest paper
+    // at its resolution. A printer that cannot say is taken for the built-in one.
+    PixelBounds largestPictureOn(const std::string& name) const;
     WorkSlots& workSlots() { return workSlots_; }
     PixelBudget& pixelBudget() { return pixelBudget_; }
     DicomLog& log() { return log_; }
@@ -64,6 +70,11 @@ public:
     void setFilmPrinted(std::function<void()> filmPrinted) { filmPrinted_ = std::move(filmPrinted); }
     void reportFilmPrinted(std::shared_ptr<const FilmPage> page);
     std::shared_ptr<const FilmPage> lastPrintedFilm();
+    // The films printed and reprinted: each is listed, said in the DICOM log, and filmRecorded is
+    // told (on the thread that printed it).
+    FilmRecords& films() { return films_; }
+    void setFilmRecorded(std::function<void(const FilmRecord&)> recorded) { filmRecorded_ = std::move(recorded); }
+    void recordFilm(FilmRecord record);
     // On the job's thread as each job begins, in its first film's print slot.
     void setJobStarted(std::function<void()> started) { jobStarted_ = std::move(started); }
     void reportJobStarted() const;
@@ -80,6 +91,8 @@ private:
     std::mutex lastPrintedMutex_;
     std::shared_ptr<const FilmPage> lastPrinted_;
     std::function<void()> filmPrinted_;
+    FilmRecords films_;
+    std::function<void(const FilmRecord&)> filmRecorded_;
     std::function<void()> jobStarted_;
 };
 

@@ -72,6 +72,18 @@ bool linkWithoutReplacing(const std::filesystem::path& written, const std::files
 #endif
 }
 
+bool writableFolder(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec))
+        return false;
+#ifdef _WIN32
+    return _waccess(folder.c_str(), 2) == 0;
+#else
+    return ::access(folder.c_str(), W_OK) == 0;
+#endif
+}
+
 } // namespace
 
 std::filesystem::path filmFolder() { return programPath("films"); }
@@ -106,6 +118,21 @@ std::filesystem::path FilmWorkFile::keepAsFilm(const QDateTime& stamp)
             return film;
     }
     raiseAccess(filmFolder(), "no free film name for " + stamp.toString(Qt::ISODate).toStdString());
+}
+
+PrinterState filmFolderState()
+{
+    PrinterState state;
+    const auto folder = filmFolder();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!writableFolder(folder)) {
+        state.acceptingJobs = false;
+        return state;
+    }
+    if (std::filesystem::space(folder, ec).available < FilmRoomBytes && !ec)
+        state.reasons.push_back("spool-area-full");
+    return state;
 }
 
 void removeLeftoverWorkFiles()

@@ -1,9 +1,11 @@
 #pragma once
-// Where the built-in printer "Kestrova PDF" puts its films: films/ in the program folder, one
-// file per document, named Film-YYYYMMDD-HHMMSS-NNN.pdf. A film file is whole or absent: it is
+// Where every film's page file is kept: films/ in the program folder, one file per film, named
+// Film-YYYYMMDD-HHMMSS-NNN.pdf (the time it was written and a counter, nothing a peer sent). A film file is whole or absent: it is
 // written under a work name in the same folder, flushed to the disk, and only then given its
 // film name, never replacing another film. A crash, a kill or a full disk leaves at most a work
 // file, which the next start removes.
+
+#include "printing/printer_device.h"
 
 #include <QDateTime>
 #include <QString>
@@ -38,5 +40,10 @@ private:
 
 // Removes the work files a crash or a kill left in films/; films are left alone.
 void removeLeftoverWorkFiles();
+
+// Whether films can be kept now: films/ (made when missing) can be written, not accepting jobs
+// otherwise, and its disk has FilmRoomBytes free, "spool-area-full" otherwise.
+PrinterState filmFolderState();
+inline constexpr std::uintmax_t FilmRoomBytes = std::uintmax_t{100} << 20;
 
 } // namespace kestrova

@@ -1,13 +1,10 @@
 #pragma once
-// The built-in printer "Kestrova PDF": one PDF per film in films/ (see film_folder.h), a page
-// per copy, on paper of the film's size. Qt lays the page out with a one-row stand-in for each
-// picture, and the pictures' compressed pixels then replace the stand-ins (pdf_images.h).
+// The built-in printer "Kestrova PDF": its films are the page files in films/ (film_file.h), a
+// page per copy, on paper of the film's size.
 //
 // Threads: made for one job and used on its thread (see printer_device.h).
 
 #include "printing/printer_device.h"
-
-#include <filesystem>
 
 namespace kestrova {
 
@@ -20,7 +17,11 @@ public:
     PrinterCapabilities capabilities() const override;
     PrinterMetrics metrics(const PageSetup& setup, const QFont& font) const override;
     // Raises PathFileAccess when films/ or the film cannot be written; no film is left then.
-    void print(const PageSetup& setup, const PagePaint& paint) override;
+    PrintedFilm print(const PageSetup& setup, const PagePaint& paint) override;
+    // A copy of the film under a film name of its own.
+    PrintedFilm reprint(const PrintedFilm& film) override;
+    // Ready while films/ can be written and its disk has room (film_folder.h).
+    PrinterState state() const override;
 };
 
 } // namespace kestrova

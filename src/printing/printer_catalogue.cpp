@@ -1,11 +1,9 @@
 #include "printing/printer_catalogue.h"
 
 #include "printing/film_pdf_printer.h"
-#include "printing/system_printer.h"
+#include "printing/system_printers.h"
 
 #include "core/errors.h"
-
-#include <QPrinterInfo>
 
 #include <algorithm>
 
@@ -18,16 +16,13 @@ bool listed(const PrinterCatalogue& printers, const std::string& name)
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-std::string fromQt(const QString& text) { return text.toLocal8Bit().toStdString(); }
-
 std::string usableSystemDefault()
 {
-    const QPrinterInfo system = QPrinterInfo::defaultPrinter();
-    if (system.isNull())
+    const std::string name = systemDefaultPrinter();
+    if (name.empty())
         return BuiltInPdfPrinterName;
-    const std::string name = fromQt(system.printerName());
     try {
-        SystemPrinter(name).capabilities();
+        openSystemPrinter(name)->capabilities();
         return name;
     } catch (const AppError&) {
         return BuiltInPdfPrinterName;
@@ -36,9 +31,9 @@ std::string usableSystemDefault()
 
 } // namespace
 
-std::unique_ptr<PrinterDevice> openJobPrinter(const PrinterCatalogue& printers, const std::string& wanted)
+std::string jobPrinterName(const PrinterCatalogue& printers, const std::string& wanted)
 {
-    return printers.open(listed(printers, wanted) ? wanted : printers.defaultPrinter());
+    return listed(printers, wanted) ? wanted : printers.defaultPrinter();
 }
 
 InstalledPrinters::InstalledPrinters()
@@ -48,9 +43,7 @@ InstalledPrinters::InstalledPrinters()
 
 std::vector<std::string> InstalledPrinters::printerNames() const
 {
-    std::vector<std::string> names;
-    for (const auto& info : QPrinterInfo::availablePrinters())
-        names.push_back(fromQt(info.printerName()));
+    std::vector<std::string> names = systemPrinterNames();
     names.emplace_back(BuiltInPdfPrinterName);
     return names;
 }
@@ -61,7 +54,7 @@ std::unique_ptr<PrinterDevice> InstalledPrinters::open(const std::string& name) 
         return std::make_unique<FilmPdfPrinter>();
     if (name != default_ && !listed(*this, name))
         raise(ErrorCode::InvalidArgument, "No printer named \"" + name + "\"");
-    return std::make_unique<SystemPrinter>(name);
+    return openSystemPrinter(name);
 }
 
 } // namespace kestrova

@@ -24,11 +24,11 @@ public:
     virtual std::unique_ptr<PrinterDevice> open(const std::string& name) const = 0;
 };
 
-// The device for a job whose settings name `wanted`: that printer when listed, the default
+// The printer a job whose settings name `wanted` prints on: that printer when listed, the default
 // otherwise.
-std::unique_ptr<PrinterDevice> openJobPrinter(const PrinterCatalogue& printers, const std::string& wanted);
+std::string jobPrinterName(const PrinterCatalogue& printers, const std::string& wanted);
 
-// The printers of the running program: the system's through Qt Print Support, and the built-in.
+// The printers of the running program: the system's (system_printers.h), and the built-in.
 class InstalledPrinters final : public PrinterCatalogue {
 public:
     // Takes the system's default printer as the default, or "Kestrova PDF" when the system

@@ -16,8 +16,10 @@
 #include <QString>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +45,7 @@ struct PageSetup {
 
 // What a printer that names none of its paper sizes is taken to print on at most.
 inline constexpr PaperSize A3Paper{297.0, 420.0};
+inline constexpr PaperSize A4Paper{210.0, 297.0};
 
 struct PrinterCapabilities {
     // The Film Size IDs a printer that prints each film on paper of the film's size knows,
@@ -95,6 +98,42 @@ public:
 
 using PagePaint = std::function<void(PageCanvas&)>;
 
+// What the printer says of itself, in the printing system's own terms (IPP's printer-state and
+// printer-state-reasons); the print service says it in DICOM's.
+struct PrinterState {
+    // The printing system still offers the printer.
+    bool present = true;
+    bool acceptingJobs = true;
+    // Takes jobs but prints none until someone starts it again (cupsdisable).
+    bool stopped = false;
+    // IPP printer-state-reasons keywords, severity suffix included ("media-empty-error"); never "none".
+    std::vector<std::string> reasons;
+    bool operator==(const PrinterState&) const = default;
+};
+
+// Where a job handed to the printing system is. Completed, Canceled and Aborted are final; a job
+// the system no longer knows of is Unknown.
+enum class JobState { Pending, Printing, Stopped, Completed, Canceled, Aborted, Unknown };
+
+// A job the printing system took and prints in its own time.
+class SubmittedJob {
+public:
+    virtual ~SubmittedJob() = default;
+    virtual int id() const = 0;
+    // Asks the printing system; Unknown when it cannot say.
+    virtual JobState state() const = 0;
+};
+
+// A film as a printer printed it: its page file, kept in films/, and the job that prints it.
+struct PrintedFilm {
+    std::filesystem::path file; // empty for a printer that keeps no page file
+    int pages = 0;              // sheets in the file
+    // What the file is printed with: its orientation, its paper, and the copies the printer makes
+    // of it (1 where the file holds a page per copy).
+    PageSetup setup;
+    std::shared_ptr<const SubmittedJob> job; // null when the film is done once printed
+};
+
 class PrinterDevice {
 public:
     virtual ~PrinterDevice() = default;
@@ -103,8 +142,14 @@ public:
     virtual PrinterMetrics metrics(const PageSetup& setup, const QFont& font) const = 0;
     // Prints what paint draws as one job of setup.copies copies. Everything is drawn before the
     // printer is opened, so a paint that raises sends nothing; a page with nothing on it is no
-    // job either (no empty sheet, no empty film).
-    virtual void print(const PageSetup& setup, const PagePaint& paint) = 0;
+    // job either (no empty sheet, no empty film: the film has no file then).
+    virtual PrintedFilm print(const PageSetup& setup, const PagePaint& paint) = 0;
+    // Prints a kept film again as it is, with its copies. Raises PathFileAccess when the film
+    // cannot be read or the printer refuses it, InvalidArgument where the printer cannot take a
+    // page file.
+    virtual PrintedFilm reprint(const PrintedFilm& film) = 0;
+    // Asks the printer now; never raises (a printer that cannot be asked is not present).
+    virtual PrinterState state() const = 0;
 };
 
 } // namespace kestrova

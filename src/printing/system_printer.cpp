@@ -3,6 +3,8 @@
 #include "printing/page_content.h"
 #include "printing/printer_output.h"
 
+#include "core/errors.h"
+
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -68,13 +70,27 @@ PrinterMetrics SystemPrinter::metrics(const PageSetup& setup, const QFont& font)
     return printerMetrics(printerFor(setup), font);
 }
 
-void SystemPrinter::print(const PageSetup& setup, const PagePaint& paint)
+PrintedFilm SystemPrinter::print(const PageSetup& setup, const PagePaint& paint)
 {
     PageContent page(PageContent::PictureForm::Pixels);
     paint(page);
     QPrinter& printer = printerFor(setup);
     printer.setCopyCount(setup.copies);
     paintPages(printer, page, 1, name_);
+    return PrintedFilm{{}, 1, setup, nullptr};
+}
+
+PrintedFilm SystemPrinter::reprint(const PrintedFilm&)
+{
+    raise(ErrorCode::InvalidArgument, "Printer \"" + name_ + "\" prints no kept film");
+}
+
+PrinterState SystemPrinter::state() const
+{
+    const QPrinterInfo info = QPrinterInfo::printerInfo(toQt(name_));
+    if (info.isNull())
+        return PrinterState{false, false, false, {}};
+    return PrinterState{true, true, info.state() == QPrinter::Error, {}};
 }
 
 } // namespace kestrova

@@ -1,6 +1,6 @@
 #pragma once
-// A printer of the system, through Qt Print Support: a CUPS queue on Linux, the page drawn by
-// Qt's own print engine. The printer keeps its own paper and makes the copies itself.
+// A printer of a system without CUPS, through Qt Print Support: the page drawn by Qt's own print
+// engine, no page file kept. The printer keeps its own paper and makes the copies itself.
 //
 // Threads: made for one job and used on its thread (see printer_device.h).
 
@@ -24,7 +24,11 @@ public:
 
     PrinterCapabilities capabilities() const override;
     PrinterMetrics metrics(const PageSetup& setup, const QFont& font) const override;
-    void print(const PageSetup& setup, const PagePaint& paint) override;
+    PrintedFilm print(const PageSetup& setup, const PagePaint& paint) override;
+    // Raises InvalidArgument: there is no page file to send again.
+    PrintedFilm reprint(const PrintedFilm& film) override;
+    // Present while Qt lists it; stopped while Qt says it is in error.
+    PrinterState state() const override;
 
 private:
     QPrinter& printer() const;

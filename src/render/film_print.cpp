@@ -11,10 +11,11 @@ FilmPage filmPageFor(const FilmToPrint& film, const FilmJobSettings& settings, c
     return layOutFilmPage(film, settings, pageFrame(film, settings, printer));
 }
 
-void printFilmPage(const FilmPage& page, PrinterDevice& printer)
+PrintedFilm printFilmPage(const FilmPage& page, PrinterDevice& printer)
 {
-    printer.print(page.setup, [&page](PageCanvas& canvas) { paintFilmPage(canvas, page); });
+    PrintedFilm printed = printer.print(page.setup, [&page](PageCanvas& canvas) { paintFilmPage(canvas, page); });
     fileSystem().ensureFolder(programPath("images"));
+    return printed;
 }
 
 FilmPage printFilm(const FilmToPrint& film, const FilmJobSettings& settings, PrinterDevice& printer)

@@ -33,12 +33,14 @@ struct FilmToPrint {
 // printer prints: what a job takes until the printer has been asked.
 inline constexpr PixelBounds LargestFilmPicture{10200, 8400};
 
-// The program's configuration as it was when the job started, the LUT table, and the most pixels
-// a picture needs on the job's printer.
+// The program's configuration as it was when the job started, the LUT table, the most pixels a
+// picture needs on the job's printer, and that printer: chosen when the service starts, so that a
+// queue removed later fails its films instead of sending them to another printer.
 struct FilmJobSettings {
     Configuration configuration;
     LutState lut;
     PixelBounds largestPicture = LargestFilmPicture;
+    std::string printer{};
 };
 
 } // namespace kestrova

@@ -56,6 +56,7 @@ void StartUp(Configuration& configuration, const std::function<void()>& startSer
     ReadLimits(configuration.limits);
     ReadAccess(configuration.access);
     ReadTls(configuration.tls);
+    ReadFilmKeeping(configuration.films);
     ReadHeader(configuration);
     removeLeftoverWorkFiles();
     startService();

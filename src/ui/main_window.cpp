@@ -9,6 +9,7 @@
 #include "startup/print_server.h"
 #include "ui/dicom_log_file.h"
 #include "ui/dicom_log_view.h"
+#include "ui/films_panel.h"
 #include "ui/local_text.h"
 #include "ui/preferences_dialog.h"
 #include "ui/preview_box.h"
@@ -28,9 +29,12 @@ namespace {
 
 constexpr int ClientWidth = 977;
 constexpr int ClientHeight = 802;
-// Space the resize rule leaves below the log and the preview and right of the preview.
+// Space the resize rule leaves below the log and the films and right of the preview and the films.
 constexpr float BottomMargin = 75;
 constexpr float RightMargin = 25;
+// The films list sits below the preview, as wide as it.
+constexpr int FilmsGap = 8;
+constexpr int FilmsHeight = 216;
 
 QLabel* addLabel(QWidget* parent, const char* name, const char* caption, QRect geometry)
 {
@@ -65,6 +69,8 @@ void setControlHeight(QWidget& control, float height) { control.resize(control.w
 
 void setControlWidth(QWidget& control, float width) { control.resize(layoutSize(width), control.height()); }
 
+void setControlTop(QWidget& control, float top) { control.move(control.x(), layoutSize(top)); }
+
 } // namespace
 
 MainWindow::MainWindow(PrintServer& server, QWidget* parent)
@@ -85,11 +91,16 @@ MainWindow::MainWindow(PrintServer& server, QWidget* parent)
             Qt::DirectConnection);
     connect(&service_, &PrintService::settingsShown, this, &MainWindow::showSettings, Qt::DirectConnection);
     connect(&service_, &PrintService::filmPrinted, this, &MainWindow::showPreview);
+    connect(&service_, &PrintService::printerStatusChanged, this, &MainWindow::showPrinterState);
 
     logView_ = new DicomLogView(service_.log(), centralWidget());
     logView_->setObjectName(QStringLiteral("Log"));
     logView_->setGeometry(8, 192, 433, 513);
     logView_->setFont(fieldFont());
+    filmsPanel_ = new FilmsPanel(service_, centralWidget());
+    filmsPanel_->setObjectName(QStringLiteral("films"));
+    filmsPanel_->setGeometry(456, 489, 401, FilmsHeight);
+    connect(&service_, &PrintService::filmsChanged, filmsPanel_, &FilmsPanel::refresh);
 
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     startService();
@@ -109,6 +120,9 @@ void MainWindow::createControls()
     emulationField_ = addReadOnlyField(client, "txtEmulation", {96, 78, 345, 27});
     addLabel(client, "lblPrinter", "Printer:", {9, 117, 41, 16});
     printerField_ = addReadOnlyField(client, "txtPrinter", {96, 111, 345, 27});
+    // On top of the printer field, at its right end, like the log level label on the AE title's.
+    printerStateLabel_ = addLabel(client, "lblPrinterState", "", {250, 116, 188, 17});
+    printerStateLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     auto* saveLogButton = new QPushButton(QStringLiteral("Save DicomLog ..."), client);
     saveLogButton->setObjectName(QStringLiteral("cmdLog"));
@@ -184,13 +198,24 @@ void MainWindow::showSettings(const Settings& settings, const QString& logLevelT
     showListeningState();
 }
 
-// Nothing else tells the user that requesters are being turned away.
+// Nothing else tells the user that requesters are being turned away; the tray tip also says when
+// the printer is not ready.
 void MainWindow::showListeningState()
 {
     const std::string state = service_.isListening() ? "" : " - not listening";
     setWindowTitle(toQString(ProductName + " " + VersionText() + state));
+    const std::optional<DicomPrinterStatus> printer = service_.printerStatus();
+    const std::string printerState = printer && printer->status != "NORMAL" ? " - " + statusText(*printer) : "";
     if (tray_)
-        tray_->setToolTip(toQString(ProductName + state));
+        tray_->setToolTip(toQString(ProductName + printerState + state));
+}
+
+void MainWindow::showPrinterState()
+{
+    const std::optional<DicomPrinterStatus> printer = service_.printerStatus();
+    printerStateLabel_->setText(printer ? toQString(statusText(*printer)) : QString());
+    printerStateLabel_->setAutoFillBackground(printer.has_value());
+    showListeningState();
 }
 
 // The preview is drawn only while the window is maximized; a film printed otherwise leaves
@@ -255,7 +280,12 @@ void MainWindow::applyResizeRule()
     ignoreErrors({
         [&] { setControlHeight(*logView_, height - static_cast<float>(logView_->y()) - BottomMargin); },
         [&] { setControlWidth(*previewBox_, width - static_cast<float>(previewBox_->x()) - RightMargin); },
-        [&] { setControlHeight(*previewBox_, height - static_cast<float>(previewBox_->y()) - BottomMargin); },
+        [&] {
+            setControlHeight(*previewBox_,
+                             height - static_cast<float>(previewBox_->y()) - BottomMargin - FilmsGap - FilmsHeight);
+        },
+        [&] { setControlWidth(*filmsPanel_, width - static_cast<float>(filmsPanel_->x()) - RightMargin); },
+        [&] { setControlTop(*filmsPanel_, height - BottomMargin - FilmsHeight); },
     });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// The main window. It owns the print service and shows what the service runs with, the
-// DICOM log and the film preview; it lives in the notification area while minimized,
-// where one exists. Its controls are its own: tests reach them by object name, as a user
+// The main window. It owns the print service and shows what the service runs with and the
+// printer's state, the DICOM log, the film preview and the films printed (with Reprint and
+// Open); it lives in the notification area while minimized, where one exists. Its controls are its own: tests reach them by object name, as a user
 // reaches them by sight.
 
 #include "core/configuration.h"
@@ -19,6 +19,7 @@ class QMenu;
 namespace kestrova {
 
 class DicomLogView;
+class FilmsPanel;
 class PreviewBox;
 class PrintService;
 class PrinterCatalogue;
@@ -60,6 +61,7 @@ private:
     void reportListenFailure(int port);
     void showListenFailure(int port);
     void showListeningState();
+    void showPrinterState();
     void showPreview();
     void runPreferences();
     void endProgram();
@@ -83,6 +85,8 @@ private:
     QLineEdit* emulationField_ = nullptr;
     QLineEdit* printerField_ = nullptr;
     QLabel* logLevelLabel_ = nullptr;
+    QLabel* printerStateLabel_ = nullptr;
+    FilmsPanel* filmsPanel_ = nullptr;
     DicomLogView* logView_ = nullptr;
     PreviewBox* previewBox_ = nullptr;
     QMenu* trayMenu_ = nullptr;

@@ -50,7 +50,7 @@ struct Association : test::RequestFixture {
     {
         FilmJobSettings settings{Configuration{Settings{"KODAK", 4006, "AGFA", "", "Tahoma", 10, std::int16_t(lut ? 1 : 0), ""},
                                                HeaderLines{}, HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}},
-                                 LutState{{}, true}};
+                                 LutState{{}, true}, LargestFilmPicture, "Film Printer"};
         for (std::size_t i = 0; i < LutEntries; ++i)
             settings.lut.table[i] = static_cast<std::int32_t>(255 - i * 255 / (LutEntries - 1)) * 256;
         const auto lock = state.lock();

@@ -3,7 +3,7 @@
 #include "data/image_tags.h"
 #include "images/image.h"
 #include "print_service/dimse_status.h"
-#include "print_service/image_pruning.h"
+#include "core/settings_files.h"
 #include "print_service/print_service.h"
 #include "print_service/work_slots.h"
 #include "support/event_loop.h"
@@ -398,21 +398,31 @@ TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
     EXPECT_EQ(listed, sent);
 }
 
-TEST(ImagePruning, DeletesFilesADayOldAndKeepsYoungerOnes)
+// Every minute: images/ keeps a day, films/ as many days as the settings file's [Films] section
+// says.
+TEST(Pruning, DeletesImagesADayOldAndFilmsAsOldAsTheirKeepDays)
 {
     test::TempProgramFolder folder;
-    const auto images = folder / "images";
-    std::filesystem::create_directory(images);
+    test::writeFile(folder / "Kestrova.ini", "[Films]\r\nKeepDays=2\r\n");
+    Configuration configuration;
+    ReadFilmKeeping(configuration.films);
+    test::RecordingPrinters printers;
+    PrintService service(configuration, printers);
     const auto now = std::chrono::system_clock::now();
-    const auto age = [&](const char* name, std::chrono::hours hours) {
-        test::writeFile(images / name, "x");
-        std::filesystem::last_write_time(images / name, std::chrono::file_clock::from_sys(now - hours));
+    const auto age = [&](const std::filesystem::path& file, std::chrono::hours hours) {
+        std::filesystem::create_directories(file.parent_path());
+        test::writeFile(file, "x");
+        std::filesystem::last_write_time(file, std::chrono::file_clock::from_sys(now - hours));
     };
-    age("old.img", std::chrono::hours(24));
-    age("young.img", std::chrono::hours(23));
-    pruneOldFiles(images, now);
-    EXPECT_FALSE(std::filesystem::exists(images / "old.img"));
-    EXPECT_TRUE(std::filesystem::exists(images / "young.img"));
+    age(folder / "images" / "old.img", std::chrono::hours(24));
+    age(folder / "images" / "young.img", std::chrono::hours(23));
+    age(folder / "films" / "Film-20260101-000000-001.pdf", std::chrono::hours(48));
+    age(folder / "films" / "Film-20260101-000001-001.pdf", std::chrono::hours(47));
+    service.pruneImages();
+    EXPECT_FALSE(std::filesystem::exists(folder / "images" / "old.img"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "images" / "young.img"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "films" / "Film-20260101-000000-001.pdf"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "films" / "Film-20260101-000001-001.pdf"));
 }
 
 // A restart puts the settings of the moment in force: a new association's Printer N-GET names

@@ -16,7 +16,7 @@ RequestFixture::RequestFixture(std::string meta) : metaSopClass(std::move(meta))
     Configuration configuration{Settings{"KODAK", 4006, "AGFA", "Film Printer", "Tahoma", 10, 0, ""},
                                 HeaderLines{"WARD 3"}, HeaderLines{}, Limits{}, AccessSettings{}, TlsSettings{}};
     const auto lock = state.lock();
-    state.setJobSettings(FilmJobSettings{configuration, LutState{}});
+    state.setJobSettings(FilmJobSettings{configuration, LutState{}, LargestFilmPicture, "Film Printer"});
 }
 
 kestrova::Response RequestFixture::send(std::uint16_t commandField, const std::string& classUid, const std::string& instanceUid,

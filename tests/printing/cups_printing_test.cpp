@@ -1,5 +1,5 @@
-// The system printers against a real CUPS scheduler of the test's own, with cups-pdf queues
-// standing in for paper printers.
+// CUPS queues through libcups against a real CUPS scheduler of the test's own, with cups-pdf
+// queues standing in for paper printers.
 #include "pdf_tools.h"
 
 #include "printing/film_pdf_printer.h"
@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "support/cups_server.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -46,10 +47,18 @@ int pixelsBetween(const QImage& page, int darkest, int lightest)
     return count;
 }
 
-// cups-pdf turns the job into PostScript and back, which loses the text's character codes
-// (pdftotext reads symbols), so the page is checked by its ink.
-TEST_F(CupsPrinting, FilmPageReachesTheDefaultQueueAsOnePage)
+std::size_t keptFilms(const test::TempProgramFolder& folder)
 {
+    std::error_code ec;
+    const std::filesystem::directory_iterator films(folder / "films", ec);
+    return ec ? 0 : static_cast<std::size_t>(std::distance(begin(films), end(films)));
+}
+
+// The page file is kept and sent as it is; cups-pdf turns the job into PostScript and back, which
+// loses the text's character codes (pdftotext reads symbols), so the page is checked by its ink.
+TEST_F(CupsPrinting, FilmPageReachesTheDefaultQueueAsOnePdfJobAndIsKept)
+{
+    const test::TempProgramFolder folder;
     const auto filesBefore = cups().pdfFiles().size();
     const InstalledPrinters printers;
     EXPECT_EQ(printers.printerNames(), (std::vector<std::string>{TestQueue, BuiltInPdfPrinterName}));
@@ -57,27 +66,36 @@ TEST_F(CupsPrinting, FilmPageReachesTheDefaultQueueAsOnePage)
     const auto printer = printers.open(TestQueue);
     const QSizeF area = printer->metrics(PageSetup{}, QFont()).printableArea;
     EXPECT_GT(area.height(), area.width()) << "portrait";
-    EXPECT_TRUE(printer->capabilities().filmSizes.empty()) << "the printer's own paper";
+    EXPECT_EQ(printer->capabilities().filmSizes.count("A4"), 1u) << "the film sizes the queue offers";
+    EXPECT_EQ(printer->capabilities().dotsPerInch, 300) << "its printer-resolution-default: cups-pdf's DefaultResolution";
+    EXPECT_EQ(printer->state(), PrinterState{}) << "idle";
     // On a thread of its own, as an association prints.
-    std::thread([&] { printer->print(PageSetup{}, drawFilmPage); }).join();
+    PrintedFilm printed;
+    std::thread([&] { printed = printer->print(PageSetup{}, drawFilmPage); }).join();
+    ASSERT_TRUE(printed.job);
+    EXPECT_GT(printed.job->id(), 0);
+    EXPECT_EQ(printed.file.parent_path(), folder / "films");
+    EXPECT_EQ(test::pdfInfo(printed.file).pages, 1);
 
     ASSERT_TRUE(cups().waitUntilNoPendingJobs(60s)) << cups().logTail();
+    EXPECT_EQ(printed.job->state(), JobState::Completed);
     const auto files = cups().pdfFiles();
     ASSERT_EQ(files.size(), filesBefore + 1) << cups().logTail();
-    const auto& printed = files.back();
-    EXPECT_EQ(test::pdfInfo(printed).pages, 1);
+    const auto& received = files.back();
+    EXPECT_EQ(test::pdfInfo(received).pages, 1);
     constexpr int dpi = 50;
-    const QImage page = test::renderGray(printed, dpi);
+    const QImage page = test::renderGray(received, dpi);
     // The two-inch square of grey 90, and some black text besides.
     EXPECT_GT(pixelsBetween(page, 80, 100), 2 * dpi * 2 * dpi * 8 / 10);
     EXPECT_GT(pixelsBetween(page, 0, 60), 50);
 }
 
-// Qt's own QPrinter::abort() cannot take back a CUPS page, and a queue removed after its job
-// began must not send the page to another one: neither job may reach the scheduler. The default
-// queue stays the one of the start, so a job for it fails rather than go elsewhere.
+// A page that fails half way, and a queue removed after its job began, send nothing and keep no
+// film; the page must not go to another queue either. The default queue stays the one of the
+// start, so a job for it fails rather than go elsewhere.
 TEST_F(CupsPrinting, AFailedPageOrAVanishedQueueSendsNothing)
 {
+    const test::TempProgramFolder folder;
     const auto jobsBefore = cups().allJobs().size();
     const InstalledPrinters printers; // before the queue below is added
     EXPECT_THROW(printers.open(TestQueue)->print(PageSetup{},
@@ -95,7 +113,8 @@ TEST_F(CupsPrinting, AFailedPageOrAVanishedQueueSendsNothing)
     std::vector<std::unique_ptr<PrinterDevice>> devices;
     devices.push_back(printers.open(vanishing));
     cups().removeQueue(vanishing);
-    devices.push_back(openJobPrinter(startedWithItAsDefault, vanishing)); // no longer listed: the default of the start
+    // No longer listed, but the default of the start.
+    devices.push_back(startedWithItAsDefault.open(jobPrinterName(startedWithItAsDefault, vanishing)));
     for (const auto& device : devices) {
         try {
             device->print(PageSetup{}, drawFilmPage);
@@ -106,6 +125,8 @@ TEST_F(CupsPrinting, AFailedPageOrAVanishedQueueSendsNothing)
         }
     }
     EXPECT_EQ(cups().allJobs().size(), jobsBefore);
+    EXPECT_EQ(keptFilms(folder), 0u);
+    EXPECT_FALSE(devices.front()->state().present);
     try {
         printers.open(vanishing);
         ADD_FAILURE() << "a removed queue could still be selected";

@@ -2,8 +2,10 @@
 
 #include "support/temp_folder.h"
 
+#include <cups/cups.h>
 #include <sys/prctl.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <stdexcept>
@@ -84,10 +86,31 @@ CupsServer::~CupsServer()
     fs::remove_all(root_, ignored);
 }
 
+namespace {
+
+// The system's filters and backends, and the test backend beside them.
+void makeServerBin(const fs::path& bin)
+{
+    fs::create_directories(bin / "backend");
+    for (const auto& entry : fs::directory_iterator("/usr/lib/cups")) {
+        if (entry.path().filename() != "backend")
+            fs::create_directory_symlink(entry.path(), bin / entry.path().filename());
+    }
+    for (const auto& entry : fs::directory_iterator("/usr/lib/cups/backend"))
+        fs::create_symlink(entry.path(), bin / "backend" / entry.path().filename());
+    // cupsd runs only backends that root owns and no one else may change.
+    fs::copy_file(KESTROVA_TEST_BACKEND, bin / "backend" / "kestrova-test");
+    fs::permissions(bin / "backend" / "kestrova-test", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                                                          | fs::perms::others_read | fs::perms::others_exec);
+}
+
+} // namespace
+
 void CupsServer::writeConfiguration() const
 {
-    for (const char* folder : {"conf/ppd", "conf/ssl", "spool", "cache", "state", "log", "pdf", "tmp"})
+    for (const char* folder : {"conf/ppd", "conf/ssl", "spool", "cache", "state", "log", "pdf", "tmp", "queues"})
         fs::create_directories(root_ / folder);
+    makeServerBin(root_ / "bin");
     // Filters write their temporary files as lp.
     fs::permissions(root_ / "pdf", fs::perms::all);
     fs::permissions(root_ / "tmp", fs::perms::all | fs::perms::sticky_bit);
@@ -98,7 +121,7 @@ void CupsServer::writeConfiguration() const
               "DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
               "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
     std::string files;
-    for (const char* key : {"ServerRoot conf", "RequestRoot spool", "CacheDir cache", "StateDir state", "TempDir tmp",
+    for (const char* key : {"ServerRoot conf", "ServerBin bin", "RequestRoot spool", "CacheDir cache", "StateDir state", "TempDir tmp",
                             "ErrorLog log/error_log", "AccessLog log/access_log", "PageLog log/page_log", "Printcap printcap"}) {
         const std::string entry = key;
         files += entry.substr(0, entry.find(' ')) + " " + root + "/" + entry.substr(entry.find(' ') + 1) + "\n";
@@ -139,6 +162,52 @@ void CupsServer::addPdfQueue(const std::string& name)
 {
     admin("lpadmin", {"-p", QString::fromStdString(name), "-E", "-v", "cups-pdf:/" + qt(root_.filename()), "-m",
                       "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd"});
+}
+
+void CupsServer::addTestQueue(const std::string& name)
+{
+    // The backend runs as lp.
+    fs::create_directories(queueFolder(name));
+    fs::permissions(queueFolder(name), fs::perms::all);
+    admin("lpadmin", {"-p", QString::fromStdString(name), "-E", "-v", "kestrova-test:" + qt(queueFolder(name)), "-P",
+                      KESTROVA_TEST_PPD, "-o", "printer-error-policy=abort-job"});
+}
+
+std::vector<std::string> CupsServer::receivedDocuments(const std::string& name) const
+{
+    std::vector<std::pair<int, fs::path>> jobs;
+    for (const auto& entry : fs::directory_iterator(queueFolder(name))) {
+        const std::string file = entry.path().filename().string();
+        if (file.starts_with("job-") && entry.path().extension() == ".data")
+            jobs.emplace_back(std::stoi(file.substr(4)), entry.path());
+    }
+    std::sort(jobs.begin(), jobs.end());
+    std::vector<std::string> documents;
+    for (const auto& [id, file] : jobs)
+        documents.push_back(readFile(file));
+    return documents;
+}
+
+std::map<std::string, std::string> CupsServer::jobAttributes(int jobId) const
+{
+    const std::unique_ptr<http_t, void (*)(http_t*)> http(
+        httpConnect2(socket_.c_str(), ippPort(), nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 10000, nullptr), httpClose);
+    if (!http)
+        throw std::runtime_error("cannot reach cupsd");
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const std::string uri = "ipp://localhost/jobs/" + std::to_string(jobId);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
+    const std::unique_ptr<ipp_t, void (*)(ipp_t*)> response(cupsDoRequest(http.get(), request, "/"), ippDelete);
+    std::map<std::string, std::string> attributes;
+    for (ipp_attribute_t* attribute = response ? ippFirstAttribute(response.get()) : nullptr; attribute;
+         attribute = ippNextAttribute(response.get())) {
+        char value[1024];
+        if (ippGetName(attribute))
+            attributes[ippGetName(attribute)] = (ippAttributeString(attribute, value, sizeof value), value);
+    }
+    return attributes;
 }
 
 void CupsServer::setDefaultQueue(const std::string& name) { admin("lpadmin", {"-d", QString::fromStdString(name)}); }

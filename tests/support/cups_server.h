@@ -1,9 +1,10 @@
 #pragma once
 // A private CUPS scheduler for tests that print through real CUPS: its own cupsd on a
 // domain socket in a temporary folder (no TCP, no web interface, no browsing), with
-// cups-pdf queues that write into that folder. Constructing it points this process's
-// CUPS clients at it (CUPS_SERVER), so it must exist before the first CUPS call of the
-// process: the CUPS library reads that variable once.
+// cups-pdf queues that write into that folder, and test queues whose printer is a backend of
+// the test's (test_backend.sh: it keeps each document, and says the printer's state as it is
+// told). Constructing it points this process's CUPS clients at it (CUPS_SERVER), so it must
+// exist before the first CUPS call of the process: the CUPS library reads that variable once.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +43,16 @@ public:
 
     // A cups-pdf queue: PDF through PostScript and Ghostscript, as a PostScript printer gets it.
     void addPdfQueue(const std::string& name);
+    // A queue on the test backend (test_queue.ppd: PDF as it is, A4 and 14 x 17 inch, 600 dpi)
+    // that aborts a job its printer fails; its folder takes the backend's reasons, hold and fail
+    // files.
+    void addTestQueue(const std::string& name);
+    std::filesystem::path queueFolder(const std::string& name) const { return root_ / "queues" / name; }
+    // The documents a test queue's printer received, in the order of their jobs.
+    std::vector<std::string> receivedDocuments(const std::string& name) const;
+    // Every attribute of the job as the scheduler reports it (Get-Job-Attributes), each value as
+    // IPP text ("copies" "2", "media" "iso_a4_210x297mm").
+    std::map<std::string, std::string> jobAttributes(int jobId) const;
     void setDefaultQueue(const std::string& name);
     void removeQueue(const std::string& name);
 

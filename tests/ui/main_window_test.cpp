@@ -225,7 +225,7 @@ void resizeOuter(QWidget& window, QSize size)
     EXPECT_TRUE(QTest::qWaitFor([&] { return window.frameGeometry().size() == size; }, 5000));
 }
 
-TEST_F(MainWindowTest, LogAndPreviewFollowTheOuterSizeButTheLogKeepsAUsableHeight)
+TEST_F(MainWindowTest, LogPreviewAndFilmsFollowTheOuterSizeButKeepAUsableHeight)
 {
     const auto window = start();
     ASSERT_TRUE(window);
@@ -234,14 +234,18 @@ TEST_F(MainWindowTest, LogAndPreviewFollowTheOuterSizeButTheLogKeepsAUsableHeigh
     resizeOuter(*window, QSize(1200, 900));
     const QWidget& log = control<QWidget>(*window, "Log");
     const QWidget& preview = control<QWidget>(*window, "pBox");
+    const QWidget& films = control<QWidget>(*window, "films");
     EXPECT_EQ(log.height(), 900 - 192 - 75);
     EXPECT_EQ(preview.width(), 1200 - 456 - 25);
-    EXPECT_EQ(preview.height(), 900 - 8 - 75);
+    EXPECT_EQ(preview.height(), 900 - 8 - 75 - 8 - 216) << "the films below it";
+    EXPECT_EQ(films.geometry(), QRect(456, 900 - 75 - 216, 1200 - 456 - 25, 216));
     const QSize logSize = log.size();
+    const QSize previewSize = preview.size();
     resizeOuter(*window, QSize(1300, 200));
     EXPECT_EQ(preview.width(), 1300 - 456 - 25);
     EXPECT_EQ(preview.pos(), QPoint(456, 8));
-    EXPECT_EQ(preview.height(), 200 - 8 - 75);
+    EXPECT_EQ(preview.height(), previewSize.height()) << "no room: it keeps its height";
+    EXPECT_EQ(films.geometry(), QRect(456, 900 - 75 - 216, 1300 - 456 - 25, 216)) << "and the films their place";
     EXPECT_EQ(log.size(), logSize);
 }
 

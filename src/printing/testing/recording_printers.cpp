@@ -41,7 +41,7 @@ public:
                                           [pixels](const QString& text) { return text.size() * pixels / 2; }}};
     }
 
-    void print(const PageSetup& setup, const PagePaint& paint) override
+    PrintedFilm print(const PageSetup& setup, const PagePaint& paint) override
     {
         if (record_->beforePrint)
             record_->beforePrint();
@@ -50,7 +50,11 @@ public:
         paint(canvas);
         const std::lock_guard lock(record_->mutex);
         record_->pages.push_back(std::move(page));
+        return PrintedFilm{{}, 1, setup, nullptr};
     }
+
+    PrintedFilm reprint(const PrintedFilm& film) override { return film; }
+    PrinterState state() const override { return PrinterState{}; }
 
 private:
     std::string name_;

@@ -3,8 +3,9 @@
 // prints. Metrics: printable area 11520 x 15840 twips in portrait (8 x 11 inches), swapped in
 // landscape, the whole paper when the setup names one; a line 1.2 times the font's pixel size
 // high (24 twips a point), a character half of it wide, no ascent; 300 dots per inch, no film
-// sizes and no densities unless told otherwise. The devices record into their catalogue's
-// list, safe to read once the jobs are over.
+// sizes and no densities unless told otherwise; always ready, keeping no page file and sending
+// a reprint nowhere. The devices record into their catalogue's list, safe to read once the jobs
+// are over.
 
 #include "printing/printer_catalogue.h"
 

@@ -1,0 +1,133 @@
+#include "printing/cups_printer.h"
+
+#include "printing/film_file.h"
+#include "printing/film_folder.h"
+#include "printing/film_sizes.h"
+#include "printing/internal/cups_queue.h"
+
+#include <algorithm>
+
+namespace kestrova {
+namespace {
+
+// What a queue that names neither gets: the built-in printer's resolution and paper.
+constexpr int UnnamedResolution = 600;
+constexpr double UnnamedMarginMm = 6.35;
+const QueueMedia UnnamedMedia{"", A4Paper, QMarginsF(UnnamedMarginMm, UnnamedMarginMm, UnnamedMarginMm, UnnamedMarginMm)};
+
+class CupsJob final : public SubmittedJob {
+public:
+    explicit CupsJob(int id) : id_(id) {}
+    int id() const override { return id_; }
+    JobState state() const override { return CupsQueue::jobState(id_); }
+
+private:
+    int id_;
+};
+
+std::vector<PaperSize> papersOf(const std::vector<QueueMedia>& media)
+{
+    std::vector<PaperSize> papers;
+    for (const QueueMedia& each : media)
+        papers.push_back(each.paper);
+    return papers;
+}
+
+} // namespace
+
+// What the queue said of its paper and resolution when first asked, kept for the job.
+struct CupsPrinter::Paper {
+    CupsQueue queue;
+    QueueMedia defaultMedia;
+    std::vector<QueueMedia> media; // every size it offers, the film sizes among them
+    PrinterCapabilities capabilities;
+
+    explicit Paper(const std::string& name)
+        : queue(name), defaultMedia(queue.defaultMedia().value_or(UnnamedMedia)), media(queue.media())
+    {
+        for (const auto& [id, filmPaper] : filmSizePapers()) {
+            if (const auto offered = queue.mediaOfSize(filmPaper)) {
+                capabilities.filmSizes.emplace(id, offered->paper);
+                media.push_back(*offered);
+            }
+        }
+        capabilities.otherFilmSize = defaultMedia.paper;
+        capabilities.dotsPerInch = queue.resolution().value_or(UnnamedResolution);
+        capabilities.largestPaper = largestOf(papersOf(media));
+    }
+};
+
+CupsPrinter::CupsPrinter(std::string name)
+    : name_(std::move(name))
+{
+}
+
+CupsPrinter::~CupsPrinter() = default;
+
+const CupsPrinter::Paper& CupsPrinter::paper() const
+{
+    if (!paper_)
+        paper_ = std::make_unique<const Paper>(name_);
+    return *paper_;
+}
+
+PrinterCapabilities CupsPrinter::capabilities() const { return paper().capabilities; }
+
+// The film's paper is one the queue offered; a setup without one takes the queue's default.
+QueueMedia CupsPrinter::mediaFor(const PageSetup& setup) const
+{
+    const Paper& queuePaper = paper();
+    if (!setup.paper)
+        return queuePaper.defaultMedia;
+    const auto offered = std::find_if(queuePaper.media.begin(), queuePaper.media.end(),
+                                      [&](const QueueMedia& media) { return media.paper == *setup.paper; });
+    return offered != queuePaper.media.end() ? *offered : queuePaper.defaultMedia;
+}
+
+PrinterMetrics CupsPrinter::metrics(const PageSetup& setup, const QFont& font) const
+{
+    const QueueMedia media = mediaFor(setup);
+    return pageFileMetrics(PageFormat{media.paper, media.marginsMm, setup.orientation}, font);
+}
+
+int CupsPrinter::submit(const std::string& pdf, const PageSetup& setup) const
+{
+    const QueueMedia media = mediaFor(setup);
+    JobOptions options{setup.copies, setup.orientation, std::nullopt};
+    if (setup.paper && !media.name.empty())
+        options.media = media.name;
+    return paper().queue.submit(pdf, options);
+}
+
+PrintedFilm CupsPrinter::print(const PageSetup& setup, const PagePaint& paint)
+{
+    PageContent page(PageContent::PictureForm::StandIns);
+    paint(page);
+    const QueueMedia media = mediaFor(setup);
+    const FilmFile film = keepFilmFile(PageFormat{media.paper, media.marginsMm, setup.orientation}, page, 1, name_);
+    try {
+        const int job = submit(film.bytes, setup);
+        return PrintedFilm{film.path, film.pages, setup, std::make_shared<CupsJob>(job)};
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove(film.path, ignored);
+        throw;
+    }
+}
+
+PrintedFilm CupsPrinter::reprint(const PrintedFilm& film)
+{
+    const int job = submit(readFilmFile(film.file), film.setup);
+    return PrintedFilm{film.file, film.pages, film.setup, std::make_shared<CupsJob>(job)};
+}
+
+PrinterState CupsPrinter::state() const
+{
+    PrinterState state = CupsQueue::stateOf(name_);
+    const PrinterState folder = filmFolderState();
+    state.acceptingJobs = state.acceptingJobs && folder.acceptingJobs;
+    state.reasons.insert(state.reasons.end(), folder.reasons.begin(), folder.reasons.end());
+    return state;
+}
+
+} // namespace kestrova

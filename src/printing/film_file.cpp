@@ -1,0 +1,80 @@
+#include "printing/film_file.h"
+
+#include "printing/film_folder.h"
+#include "printing/pdf_images.h"
+#include "printing/printer_output.h"
+
+#include "core/errors.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QPrinter>
+
+#include <memory>
+
+namespace kestrova {
+namespace {
+
+// Of the layout Qt writes: the page's positions come out alike whatever the printer's own
+// resolution, which only decides how many pixels a resampled picture gets.
+constexpr int LayoutResolution = 600;
+
+// A landscape sheet is the portrait paper turned a quarter: its left margin is the paper's bottom.
+QMarginsF orientedMargins(const QMarginsF& portrait, Orientation orientation)
+{
+    if (orientation == Orientation::Portrait)
+        return portrait;
+    return QMarginsF(portrait.bottom(), portrait.left(), portrait.top(), portrait.right());
+}
+
+std::unique_ptr<QPrinter> makePdfWriter(const PageFormat& format)
+{
+    auto writer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    writer->setOutputFormat(QPrinter::PdfFormat);
+    writer->setResolution(LayoutResolution);
+    writer->setPageLayout(QPageLayout(QPageSize(QSizeF(format.paper.widthMm, format.paper.heightMm), QPageSize::Millimeter),
+                                      qtOrientation(format.orientation),
+                                      orientedMargins(format.marginsMm, format.orientation), QPageLayout::Millimeter));
+    nameDocument(*writer);
+    return writer;
+}
+
+} // namespace
+
+PrinterMetrics pageFileMetrics(const PageFormat& format, const QFont& font)
+{
+    return printerMetrics(*makePdfWriter(format), font);
+}
+
+FilmFile keepFilmFile(const PageFormat& format, const PageContent& page, int sheets, const std::string& printerName)
+{
+    // What Qt writes: the page with its pictures' stand-ins.
+    const FilmWorkFile layout;
+    const std::unique_ptr<QPrinter> writer = makePdfWriter(format);
+    writer->setOutputFileName(QString::fromStdString(layout.path().string()));
+    paintPages(*writer, page, sheets, printerName);
+    FilmWorkFile film;
+    std::string bytes = filmWithImages(layout.path(), page.compressedImages(), film.path());
+    film.write(bytes);
+    return FilmFile{film.keepAsFilm(QDateTime::currentDateTime()), std::move(bytes), sheets};
+}
+
+std::filesystem::path keepFilmCopy(const std::string& bytes)
+{
+    FilmWorkFile film;
+    film.write(bytes);
+    return film.keepAsFilm(QDateTime::currentDateTime());
+}
+
+std::string readFilmFile(const std::filesystem::path& film)
+{
+    QFile file(QString::fromStdString(film.string()));
+    if (!file.open(QIODevice::ReadOnly))
+        raise(ErrorCode::PathFileAccess, "The film " + film.string() + " cannot be read: " + file.errorString().toStdString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        raise(ErrorCode::PathFileAccess, "The film " + film.string() + " cannot be read: " + file.errorString().toStdString());
+    return bytes.toStdString();
+}
+
+} // namespace kestrova

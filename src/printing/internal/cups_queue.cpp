@@ -1,0 +1,197 @@
+#include "printing/internal/cups_queue.h"
+
+#include "printing/printer_output.h"
+
+#include <QString>
+
+#include <cmath>
+
+namespace kestrova {
+namespace cups {
+
+Http connectToScheduler()
+{
+    constexpr int ConnectMs = 30000;
+    Http http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, ConnectMs, nullptr));
+    if (http)
+        httpSetTimeout(http.get(), 30.0, nullptr, nullptr);
+    return http;
+}
+
+std::string lastCupsError()
+{
+    const char* text = cupsLastErrorString();
+    return text && *text ? text : "no reason given";
+}
+
+} // namespace cups
+
+namespace {
+
+constexpr const char* DocumentName = "Kestrova film";
+
+// CUPS gives sizes and margins in hundredths of a millimetre.
+QueueMedia queueMedia(const cups_size_t& size)
+{
+    const auto mm = [](int hundredths) { return hundredths / 100.0; };
+    return QueueMedia{size.media, PaperSize{mm(size.width), mm(size.length)},
+                      QMarginsF(mm(size.left), mm(size.top), mm(size.right), mm(size.bottom))};
+}
+
+int hundredths(double mm) { return static_cast<int>(std::lround(mm * 100)); }
+
+std::vector<std::string> commaList(const char* text)
+{
+    std::vector<std::string> items;
+    for (const QString& item : QString::fromUtf8(text ? text : "").split(',', Qt::SkipEmptyParts))
+        items.push_back(item.trimmed().toStdString());
+    return items;
+}
+
+const char* option(const cups_dest_t& dest, const char* name)
+{
+    return cupsGetOption(name, dest.num_options, dest.options);
+}
+
+PrinterState stateOfDest(const cups_dest_t& dest)
+{
+    PrinterState state;
+    const char* accepting = option(dest, "printer-is-accepting-jobs");
+    state.acceptingJobs = !accepting || std::string(accepting) == "true";
+    const char* printerState = option(dest, "printer-state");
+    state.stopped = printerState && std::atoi(printerState) == IPP_PSTATE_STOPPED;
+    for (std::string& reason : commaList(option(dest, "printer-state-reasons")))
+        if (reason != "none")
+            state.reasons.push_back(std::move(reason));
+    return state;
+}
+
+JobState jobStateOf(int state)
+{
+    switch (state) {
+    case IPP_JSTATE_PENDING:
+    case IPP_JSTATE_HELD: return JobState::Pending;
+    case IPP_JSTATE_PROCESSING: return JobState::Printing;
+    case IPP_JSTATE_STOPPED: return JobState::Stopped;
+    case IPP_JSTATE_CANCELED: return JobState::Canceled;
+    case IPP_JSTATE_ABORTED: return JobState::Aborted;
+    case IPP_JSTATE_COMPLETED: return JobState::Completed;
+    default: return JobState::Unknown;
+    }
+}
+
+} // namespace
+
+CupsQueue::CupsQueue(std::string name)
+    : name_(std::move(name)), http_(cups::connectToScheduler())
+{
+    if (!http_)
+        raisePrinterUnusable(name_, std::string("the printing system cannot be reached at ") + cupsServer());
+    dest_.reset(cupsGetNamedDest(http_.get(), name_.c_str(), nullptr));
+    if (!dest_)
+        raisePrinterUnusable(name_, "the printing system does not offer it");
+    info_.reset(cupsCopyDestInfo(http_.get(), dest_.get()));
+    if (!info_)
+        raisePrinterUnusable(name_, cups::lastCupsError());
+}
+
+std::vector<QueueMedia> CupsQueue::media() const
+{
+    std::vector<QueueMedia> media;
+    const int count = cupsGetDestMediaCount(http_.get(), dest_.get(), info_.get(), CUPS_MEDIA_FLAGS_DEFAULT);
+    for (int index = 0; index < count; ++index) {
+        cups_size_t size;
+        if (cupsGetDestMediaByIndex(http_.get(), dest_.get(), info_.get(), index, CUPS_MEDIA_FLAGS_DEFAULT, &size))
+            media.push_back(queueMedia(size));
+    }
+    return media;
+}
+
+std::optional<QueueMedia> CupsQueue::defaultMedia() const
+{
+    cups_size_t size;
+    if (!cupsGetDestMediaDefault(http_.get(), dest_.get(), info_.get(), CUPS_MEDIA_FLAGS_DEFAULT, &size))
+        return std::nullopt;
+    return queueMedia(size);
+}
+
+std::optional<QueueMedia> CupsQueue::mediaOfSize(const PaperSize& paper) const
+{
+    cups_size_t size;
+    if (!cupsGetDestMediaBySize(http_.get(), dest_.get(), info_.get(), hundredths(paper.widthMm),
+                                hundredths(paper.heightMm), CUPS_MEDIA_FLAGS_DEFAULT, &size))
+        return std::nullopt;
+    return queueMedia(size);
+}
+
+std::optional<int> CupsQueue::resolution() const
+{
+    ipp_attribute_t* resolution = cupsFindDestDefault(http_.get(), dest_.get(), info_.get(), "printer-resolution");
+    if (!resolution || ippGetValueTag(resolution) != IPP_TAG_RESOLUTION)
+        return std::nullopt;
+    int vertical = 0;
+    ipp_res_t units = IPP_RES_PER_INCH;
+    const int horizontal = ippGetResolution(resolution, 0, &vertical, &units);
+    const int dpi = std::max(horizontal, vertical);
+    return units == IPP_RES_PER_INCH ? dpi : static_cast<int>(std::lround(dpi * 2.54));
+}
+
+int CupsQueue::submit(const std::string& pdf, const JobOptions& options) const
+{
+    cups::Options job;
+    job.add("copies", std::to_string(std::max(1, options.copies)));
+    job.add("orientation-requested", options.orientation == Orientation::Landscape ? "4" : "3");
+    if (options.media)
+        job.add("media", *options.media);
+    int id = 0;
+    if (cupsCreateDestJob(http_.get(), dest_.get(), info_.get(), &id, DocumentName, job.count(), job.get())
+        > IPP_STATUS_OK_CONFLICTING)
+        raisePrinterUnusable(name_, cups::lastCupsError());
+    if (cupsStartDestDocument(http_.get(), dest_.get(), info_.get(), id, DocumentName, CUPS_FORMAT_PDF, 0, nullptr, 1)
+        != HTTP_STATUS_CONTINUE)
+        refuse(id);
+    const bool written = cupsWriteRequestData(http_.get(), pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
+    // Read even after a failed write: the scheduler's answer says why.
+    if (cupsFinishDestDocument(http_.get(), dest_.get(), info_.get()) > IPP_STATUS_OK_CONFLICTING || !written)
+        refuse(id);
+    return id;
+}
+
+// The job is cancelled on a connection of its own: the one the document went over may be broken.
+void CupsQueue::refuse(int jobId) const
+{
+    const std::string reason = cups::lastCupsError();
+    if (const cups::Http http = cups::connectToScheduler())
+        cupsCancelDestJob(http.get(), dest_.get(), jobId);
+    raisePrinterUnusable(name_, reason);
+}
+
+PrinterState CupsQueue::stateOf(const std::string& name)
+{
+    const cups::Http http = cups::connectToScheduler();
+    const cups::Dest dest(http ? cupsGetNamedDest(http.get(), name.c_str(), nullptr) : nullptr);
+    if (!dest)
+        return PrinterState{false, false, false, {}};
+    return stateOfDest(*dest);
+}
+
+JobState CupsQueue::jobState(int jobId)
+{
+    const cups::Http http = cups::connectToScheduler();
+    if (!http)
+        return JobState::Unknown;
+    cups::Ipp request(ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES));
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/jobs/%d", jobId);
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "job-state");
+    // cupsDoRequest frees the request itself.
+    const cups::Ipp response(cupsDoRequest(http.get(), request.release(), "/"));
+    if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING)
+        return JobState::Unknown;
+    ipp_attribute_t* state = ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM);
+    return state ? jobStateOf(ippGetInteger(state, 0)) : JobState::Unknown;
+}
+
+} // namespace kestrova

@@ -1,0 +1,42 @@
+#include "printing/system_printers.h"
+
+#include "printing/cups_printer.h"
+#include "printing/internal/cups_handles.h"
+
+namespace kestrova {
+namespace {
+
+// Instances ("queue/instance", lpoptions' saved option sets) are the same queue again.
+template <typename Use>
+void forEachQueue(Use use)
+{
+    const cups::Http http = cups::connectToScheduler();
+    if (!http)
+        return;
+    for (const cups_dest_t& dest : cups::DestList(http.get()))
+        if (!dest.instance)
+            use(dest);
+}
+
+} // namespace
+
+std::vector<std::string> systemPrinterNames()
+{
+    std::vector<std::string> names;
+    forEachQueue([&](const cups_dest_t& dest) { names.emplace_back(dest.name); });
+    return names;
+}
+
+std::string systemDefaultPrinter()
+{
+    std::string name;
+    forEachQueue([&](const cups_dest_t& dest) {
+        if (dest.is_default)
+            name = dest.name;
+    });
+    return name;
+}
+
+std::unique_ptr<PrinterDevice> openSystemPrinter(const std::string& name) { return std::make_unique<CupsPrinter>(name); }
+
+} // namespace kestrova
