@@ -5,14 +5,8 @@
 #   access_test.sh SERVICE
 set -euo pipefail
 service=$1
-work=$(mktemp -d /tmp/kestrova-access.XXXXXX)
 source "$(dirname "$0")/script_support.sh"
-cleanup() {
-  stop_service
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; cat "$work/service.out" >&2; exit 1; }
+begin_work access
 
 # The service with the [Access] section given, on a free port.
 start_with_access() {

@@ -17,7 +17,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; cat "$work/service.out" >&2; exit 1; }
 every_film_reads() {
   for film in "$films"/Film-*.pdf; do
     [ -e "$film" ] || continue

@@ -5,8 +5,17 @@
 #                                 sets port and service_pid; WORK/service.out is its output; INI
 #                                 (lines separated by CR LF) is added to Kestrova.ini
 #   stop_service                  stops it again (for the caller's EXIT trap)
+#   begin_work NAME               sets work to a new folder, removed with the service on exit
+#   fail MESSAGE                  ends the script with the message and the service's output
 #   make_image WORK NAME ROWS COLUMNS BITS(8|12)
 #                                 writes WORK/NAME.dcm, a MONOCHROME2 ramp from left to right
+
+begin_work() {
+  work=$(mktemp -d "/tmp/kestrova-$1.XXXXXX")
+  trap 'stop_service; rm -rf "$work"' EXIT
+}
+
+fail() { echo "FAIL: $*" >&2; cat "$work/service.out" >&2; exit 1; }
 
 start_service() {
   local service=$1 work=$2 ini=${3:-}

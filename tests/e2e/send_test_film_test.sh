@@ -4,14 +4,8 @@
 #   send_test_film_test.sh SERVICE SENDER
 set -euo pipefail
 service=$1 sender=$2
-work=$(mktemp -d /tmp/kestrova-send.XXXXXX)
 source "$(dirname "$0")/script_support.sh"
-cleanup() {
-  stop_service
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; cat "$work/service.out" >&2; exit 1; }
+begin_work send
 start_service "$service" "$work" || fail "the service did not start"
 films() { ls "$work"/program/films/*.pdf 2>/dev/null | wc -l; }
 

@@ -7,14 +7,8 @@
 #   tls_test.sh SERVICE SENDER
 set -euo pipefail
 service=$1 sender=$2
-work=$(mktemp -d /tmp/kestrova-tls.XXXXXX)
 source "$(dirname "$0")/script_support.sh"
-cleanup() {
-  stop_service
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; cat "$work/service.out" >&2; exit 1; }
+begin_work tls
 films() { ls "$work"/program/films/*.pdf 2>/dev/null | wc -l; }
 
 certificate() { # NAME [SIGNER]: NAME.pem and NAME.key, self-signed without a signer
