@@ -2,6 +2,7 @@
 
 #include "data/command_tags.h"
 #include "data/dcm_convert.h"
+#include "network/tls_files.h"
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -116,28 +117,12 @@ bool buildRequest(std::uint16_t field, const RequestParts& p, T_DIMSE_Message& m
     }
 }
 
-std::string unreadable(const char* what, const std::string& path, const OFCondition& condition)
-{
-    return std::string(what) + " " + path + " cannot be read: " + condition.text();
-}
-
-OFCondition addTrusted(DcmTLSTransportLayer& layer, const std::string& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec) ? layer.addTrustedCertificateDir(path.c_str(), DCF_Filetype_PEM)
-                                                   : layer.addTrustedCertificateFile(path.c_str(), DCF_Filetype_PEM);
-}
-
 // The requester's own certificate, when it has one; what is wrong, empty when nothing is.
-std::string loadOwnCertificate(DcmTLSTransportLayer& layer, const ScuTls& tls)
+std::string loadRequesterCertificate(DcmTLSTransportLayer& layer, const ScuTls& tls)
 {
     if (tls.certificate.empty() && tls.privateKey.empty())
         return {};
-    if (const OFCondition key = layer.setPrivateKeyFile(tls.privateKey.c_str(), DCF_Filetype_PEM); key.bad())
-        return unreadable("the private key", tls.privateKey, key);
-    if (const OFCondition certificate = layer.setCertificateFile(tls.certificate.c_str(), DCF_Filetype_PEM); certificate.bad())
-        return unreadable("the certificate", tls.certificate, certificate);
-    return layer.checkPrivateKeyMatchesCertificate() ? std::string() : "the private key does not match the certificate";
+    return loadOwnCertificate(layer, tls.certificate, tls.privateKey);
 }
 
 // The printer's certificate is always checked: a print job holds patient images.
@@ -145,10 +130,10 @@ std::string configureTls(DcmTLSTransportLayer& layer, const ScuTls& tls)
 {
     if (tls.trustedCertificates.empty())
         return "TLS needs the trusted certificates to check the printer's certificate against";
-    if (std::string problem = loadOwnCertificate(layer, tls); !problem.empty())
+    if (std::string problem = loadRequesterCertificate(layer, tls); !problem.empty())
         return problem;
-    if (const OFCondition trusted = addTrusted(layer, tls.trustedCertificates); trusted.bad())
-        return unreadable("the trusted certificates", tls.trustedCertificates, trusted);
+    if (std::string problem = loadTrustedCertificates(layer, tls.trustedCertificates); !problem.empty())
+        return problem;
     OFCondition profile = layer.setTLSProfile(TSP_Profile_BCP195);
     if (profile.good())
         profile = layer.activateCipherSuites();

@@ -2,6 +2,7 @@
 
 #include "network/internal/prompt_ack_transport.h"
 #include "network/internal/tcp_socket.h"
+#include "network/tls_files.h"
 
 #include <dcmtk/dcmtls/tlstrans.h>
 #include <openssl/err.h>
@@ -58,39 +59,16 @@ private:
     std::size_t next_ = 0;
 };
 
-// An encrypted key is refused rather than asked for on a terminal the service does not have.
-int noPassword(char*, int, int, void*) { return 0; }
-
-std::string unreadable(const char* what, const std::string& path, const OFCondition& condition)
-{
-    return std::string(what) + " " + path + " cannot be read: " + condition.text();
-}
-
-OFCondition addTrusted(DcmTLSTransportLayer& layer, const std::string& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec) ? layer.addTrustedCertificateDir(path.c_str(), DCF_Filetype_PEM)
-                                                   : layer.addTrustedCertificateFile(path.c_str(), DCF_Filetype_PEM);
-}
-
 std::string loadFiles(DcmTLSTransportLayer& layer, const TlsSettings& settings)
 {
     if (settings.Certificate.empty() || settings.PrivateKey.empty())
         return "Certificate and PrivateKey must name the server's certificate and its key";
     if (settings.RequirePeerCertificate != 0 && settings.TrustedCertificates.empty())
         return "RequirePeerCertificate=1 needs TrustedCertificates to check peers' certificates against";
-    SSL_CTX_set_default_passwd_cb(layer.getNativeHandle(), noPassword);
-    if (const OFCondition key = layer.setPrivateKeyFile(settings.PrivateKey.c_str(), DCF_Filetype_PEM); key.bad())
-        return unreadable("the private key", settings.PrivateKey, key);
-    if (const OFCondition certificate = layer.setCertificateFile(settings.Certificate.c_str(), DCF_Filetype_PEM);
-        certificate.bad())
-        return unreadable("the certificate", settings.Certificate, certificate);
-    if (!layer.checkPrivateKeyMatchesCertificate())
-        return "the private key " + settings.PrivateKey + " does not match the certificate " + settings.Certificate;
-    if (settings.TrustedCertificates.empty())
-        return {};
-    const OFCondition trusted = addTrusted(layer, settings.TrustedCertificates);
-    return trusted.good() ? std::string() : unreadable("the trusted certificates", settings.TrustedCertificates, trusted);
+    if (std::string problem = loadOwnCertificate(layer, settings.Certificate, settings.PrivateKey); !problem.empty())
+        return problem;
+    return settings.TrustedCertificates.empty() ? std::string()
+                                                : loadTrustedCertificates(layer, settings.TrustedCertificates);
 }
 
 // DCMTK's layer set up as the settings say; what is wrong with them, empty when nothing is.
