@@ -98,10 +98,8 @@ if $attributes; then
 fi
 if [ -n "$grey_scale" ]; then
   pdftoppm -r 50 -gray -singlefile "$work"/program/films/*.pdf "$work/page"
-  range=(0.07 1.52) shape=identity
-  [ "$grey_scale" = densities ] && range=(0.20 1.20)
-  [ "$grey_scale" = lin-od ] && shape=lin-od
-  perl "$(dirname "$0")/wedge_check.pl" "$work/page.pgm" "$shape" "${range[@]}" 18 0.02 > "$work/wedge.txt" \
+  range=(0.07 1.52) && [ "$grey_scale" = densities ] && range=(0.20 1.20) # the paper's range, or the film's
+  perl "$(dirname "$0")/wedge_check.pl" "$work/page.pgm" "${grey_scale/densities/identity}" "${range[@]}" 18 0.02 > "$work/wedge.txt" \
     || { cat "$work/wedge.txt" >&2; echo "the step wedge does not follow the $grey_scale curve" >&2; exit 1; }
 fi
 echo "dcmprscu printed one page (bits $bits, $orientation, session print $session_print, presentation LUT $plut, attributes $attributes, grey scale ${grey_scale:-none})"

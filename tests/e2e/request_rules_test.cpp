@@ -54,6 +54,21 @@ ScuResponse lutWithShapeAndTable(Film& film)
     return film.scu.nCreate(SopClass::PresentationLut, "", lut);
 }
 
+// A table of its own, LUT Data in OW words as DCMTK's print tools send it.
+DataSetPtr lutTable()
+{
+    const std::uint16_t words[] = {0, 1023, 4095};
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(words);
+    auto item = std::make_shared<DataSet>();
+    item->add(Attribute(PrintTag::LutDescriptor, "US", Numbers{3, 0, 12}));
+    item->add(Attribute(PrintTag::LutData, "OW", std::make_shared<const std::vector<std::uint8_t>>(bytes, bytes + sizeof words)));
+    auto table = makeCollection();
+    table->add(item);
+    auto lut = std::make_shared<DataSet>();
+    lut->add(PrintTag::PresentationLutSequence, table);
+    return lut;
+}
+
 ScuResponse filmBoxNamingLut(Film& film, const std::string& lut)
 {
     auto reference = std::make_shared<DataSet>();
@@ -121,8 +136,7 @@ TEST(RequestRules, EachRefusalIsAnsweredAndTheAssociationGoesOnToPrint)
         EXPECT_EQ(setImages(scu, film.job), std::vector<std::uint16_t>{DimseStatus::Success});
         EXPECT_EQ(scu.nAction(SopClass::BasicFilmBox, film.job.filmBox).status, DimseStatus::Success);
         ASSERT_TRUE(scu.useContext(SopClass::PresentationLut));
-        EXPECT_EQ(scu.nCreate(SopClass::PresentationLut, "", with(PrintTag::PresentationLutShape, "LIN OD")).status,
-                  DimseStatus::Success);
+        EXPECT_EQ(scu.nCreate(SopClass::PresentationLut, "", lutTable()).status, DimseStatus::Success);
         ASSERT_TRUE(scu.useContext(Gray));
         const FilmJob empty = createFilm(scu, "STANDARD\\2,2");
         EXPECT_EQ(scu.nAction(SopClass::BasicFilmBox, empty.filmBox).status, DimseStatus::Success);

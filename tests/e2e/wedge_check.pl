@@ -2,11 +2,9 @@
 # Reads the step wedge back from a page rasterised in grey (PGM) and checks each step's density
 # on the default paper against the curve the film asked for.
 #   wedge_check.pl PAGE.pgm identity|lin-od MIN_OD MAX_OD STEPS TOLERANCE_OD
-use strict; use warnings;
-my ($page, $shape, $min, $max, $steps, $tolerance) = @ARGV;
+use strict; use warnings; my ($page, $shape, $min, $max, $steps, $tolerance) = @ARGV;
 open my $f, '<', $page or die "$page: $!"; binmode $f; local $/; my $data = <$f>;
-$data =~ s/^P5\s+(\d+)\s+(\d+)\s+\d+\s// or die "not a PGM";
-my ($width, $height) = ($1, $2);
+my ($width, $height) = $data =~ s/^P5\s+(\d+)\s+(\d+)\s+\d+\s// ? ($1, $2) : die "not a PGM";
 my @paper = map { my $c = 1 - $_ / 17; 0.07 - log(1 - $c * (1 - 10 ** -1.45)) / log(10) } 0 .. 17;
 sub density_of_grey { my $p = $_[0] * 17 / 255; my $i = $p >= 17 ? 16 : int $p; $paper[$i] + ($p - $i) * ($paper[$i + 1] - $paper[$i]) }
 sub lum { my $x = log $_[0]; my @n = (-1.3011877, 8.0242636E-2, 1.3646699E-1, -2.5468404E-2, 1.3635334E-3);

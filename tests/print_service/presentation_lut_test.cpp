@@ -48,9 +48,8 @@ TEST(PresentationLuts, ReferencedByFilmAndImageBoxesTheImageBoxsWins)
 {
     RequestFixture fixture;
     const auto lut = [&](const char* shape) {
-        return fixture.send(CommandField::NCreateRq, SopClass::PresentationLut, "",
-                            makeDataSet({{PrintTag::PresentationLutShape, std::string(shape)}}))
-            .dataSet->sopInstanceUid();
+        const auto attributes = makeDataSet({{PrintTag::PresentationLutShape, std::string(shape)}});
+        return fixture.send(CommandField::NCreateRq, SopClass::PresentationLut, "", attributes).dataSet->sopInstanceUid();
     };
     const auto naming = [](const std::string& uid) {
         return makeDataSet({{PrintTag::ReferencedPresentationLutSequence, referenceTo(SopClass::PresentationLut, uid)}});

@@ -28,9 +28,7 @@ TEST(GrayscaleStandardDisplayFunction, FollowsItsTable)
 TEST(GrayscaleStandardDisplayFunction, GivesTheDensitiesOfAnnexD)
 {
     const HardcopyLight lightBox{2000, 10};
-    EXPECT_NEAR(lightBox.luminanceOf(3.0), 12.0, 1e-9);
-    EXPECT_NEAR(lightBox.luminanceOf(0.2), 1271.9, 0.05);
-    EXPECT_NEAR(gsdfJndIndex(12.0), 233.32, 0.05);
+    EXPECT_NEAR(gsdfJndIndex(lightBox.luminanceOf(3.0)), 233.32, 0.05);
     const std::pair<int, double> tableD21[] = {{0, 3.000}, {1, 2.936}, {64, 1.698}, {128, 1.122}, {192, 0.641}, {255, 0.200}};
     for (const auto& [pValue, density] : tableD21)
         EXPECT_NEAR(gsdfDensity(pValue / 255.0, 0.2, 3.0, lightBox), density, 0.0015) << pValue;
@@ -53,10 +51,8 @@ TEST(PrintGreyScale, LinOdIsLinearInDensityAndIdentityFollowsTheGsdf)
 {
     const DensityRequest request = densities(20, 180);
     const LevelCurve linear = printGreyScale({PresentationCurve::Shape::LinearDensity, {}}, request, LinearPrinter);
-    for (int level : {0, 51, 128, 204, 255}) {
-        const double density = 1.8 - 1.6 * level / 255.0;
-        EXPECT_NEAR(linear[std::size_t(level)], 255.0 * (1.0 - density / 2.0), 0.5) << level;
-    }
+    for (int level : {0, 51, 128, 204, 255}) // density 1.8 - 1.6 x level / 255, at level 255 x (1 - density / 2)
+        EXPECT_NEAR(linear[std::size_t(level)], 255.0 * (1.0 - (1.8 - 1.6 * level / 255.0) / 2.0), 0.5) << level;
     const LevelCurve gsdf = printGreyScale({}, request, LinearPrinter);
     EXPECT_NEAR(gsdf[0], linear[0], 1);
     EXPECT_NEAR(gsdf[255], linear[255], 1);
@@ -86,8 +82,6 @@ TEST(PrinterDensities, AreReadFromTheCalibrationFileOrAreThoseOfPlainPaper)
     const PrinterDensities& paper = defaultPaperDensities();
     EXPECT_NEAR(paper.paper(), 0.07, 1e-9);
     EXPECT_NEAR(paper.darkest(), 1.52, 1e-9);
-    for (double level : {0.0, 7.5, 100.0, 254.0})
-        EXPECT_NEAR(paper.levelFor(paper.densityAt(level)), level, 1e-9);
     EXPECT_EQ(printerDensities("Office").darkest(), paper.darkest());
     std::filesystem::create_directories(calibrationFilePath("Office").parent_path());
     writeTextFile(calibrationFilePath("Office"), "1.8; 0.9\r\n0.1\r\n");
