@@ -47,7 +47,11 @@ std::string readArguments(const QCoreApplication& app, Arguments& args)
     const QCommandLineOption key(QStringLiteral("private-key"),
                                  QStringLiteral("With --tls: the unencrypted private key (PEM) of --certificate."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({called, format, tls, trusted, certificate, key});
+    const QCommandLineOption stepWedge(
+        QStringLiteral("step-wedge"),
+        QStringLiteral("Print a step wedge of 18 steps instead, drive levels 0 (black) to 255 in 15s, left to right, "
+                       "to measure the printer's densities for its calibration file."));
+    parser.addOptions({called, format, tls, trusted, certificate, key, stepWedge});
     parser.addPositionalArgument(QStringLiteral("HOST"), QStringLiteral("The printer's host name or address."));
     parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("The printer's port."));
     parser.addPositionalArgument(QStringLiteral("IMAGE.dcm"), QStringLiteral("Images to print, one per image box."),
@@ -74,6 +78,11 @@ std::string readArguments(const QCoreApplication& app, Arguments& args)
     }
     args.film.calledAeTitle = parser.value(called).toStdString();
     args.film.format = parser.value(format).toStdString();
+    if (parser.isSet(stepWedge)) {
+        if (positional.size() > 2)
+            return "--step-wedge takes no images";
+        args.film.images.push_back(kestrova::stepWedge());
+    }
     for (qsizetype index = 2; index < positional.size(); ++index) {
         auto image = kestrova::readPrintableImage(positional[index].toStdString());
         if (const auto* problem = std::get_if<std::string>(&image))

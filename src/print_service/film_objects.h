@@ -9,6 +9,7 @@
 #include "data/data_set.h"
 #include "picture/picture.h"
 #include "print_service/pixel_budget.h"
+#include "render/print_grey_scale.h"
 
 #include <memory>
 #include <string>
@@ -18,6 +19,14 @@ namespace kestrova {
 
 struct FilmSession;
 struct FilmBox;
+
+// A Presentation LUT as created: its attributes, and what it makes of pixel values. Film boxes
+// and image boxes that name it share it, and keep it when it is deleted.
+struct PresentationLut {
+    std::string uid;
+    DataSet attributes;
+    PresentationCurve curve;
+};
 
 struct ImageBox {
     std::string uid;
@@ -33,12 +42,14 @@ struct ImageBox {
     // be decoded.
     PixelCharge pixels;
     FilmBox* filmBox = nullptr; // the store removes a film box's image boxes with it
+    std::shared_ptr<const PresentationLut> presentationLut; // wins over its film box's
 };
 
 struct FilmBox {
     std::string uid;
     DataSet attributes;
     std::vector<std::shared_ptr<ImageBox>> imageBoxes; // position k is item k
+    std::shared_ptr<const PresentationLut> presentationLut;
     FilmSession* session = nullptr; // the store removes a session's film boxes with it
 };
 
@@ -48,7 +59,7 @@ struct FilmSession {
     std::vector<std::shared_ptr<FilmBox>> filmBoxes; // in creation order
 };
 
-// What the service only keeps and returns, a Presentation LUT for one.
+// What the service only keeps and returns.
 struct PlainObject {
     std::string uid;
     DataSet attributes;

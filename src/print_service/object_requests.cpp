@@ -6,6 +6,7 @@
 #include "data/uid.h"
 #include "images/image.h"
 #include "print_service/dimse_status.h"
+#include "print_service/presentation_luts.h"
 #include "print_service/request_failure.h"
 #include "print_service/request_rules.h"
 #include "render/display_format.h"
@@ -106,6 +107,7 @@ std::shared_ptr<FilmBox> createFilmBox(const ObjectStore& store, const std::stri
     auto filmBox = std::make_shared<FilmBox>();
     filmBox->uid = uid;
     filmBox->session = &referencedFilmSession(store, attributes);
+    filmBox->presentationLut = referencedPresentationLut(store, attributes).value_or(nullptr);
     filmBox->attributes = std::move(attributes);
     for (std::int16_t i = 0; i < count; ++i)
         filmBox->imageBoxes.push_back(newImageBox(imageBoxClassFor(metaSopClass), *filmBox, store.pixels()));
@@ -195,6 +197,16 @@ void checkModification(const ObjectStore& store, const Request& request)
         checkNumberOfCopies(*request.dataSet);
 }
 
+// Film boxes and image boxes print with the Presentation LUT they name; other objects only keep
+// the reference as sent.
+void takePresentationLut(const ObjectStore& store, const std::string& uid, std::shared_ptr<const PresentationLut> lut)
+{
+    if (const auto filmBox = store.find<FilmBox>(uid))
+        filmBox->presentationLut = std::move(lut);
+    else if (const auto imageBox = store.find<ImageBox>(uid))
+        imageBox->presentationLut = std::move(lut);
+}
+
 } // namespace
 
 DataSetPtr createObject(ObjectStore& store, const Request& request)
@@ -215,6 +227,8 @@ DataSetPtr createObject(ObjectStore& store, const Request& request)
         checkNumberOfCopies(attributes);
         store.addFilmSession(createFilmSession(uid, std::move(attributes)));
     }
+    else if (request.sopClassUid == SopClass::PresentationLut)
+        store.addPresentationLut(createPresentationLut(uid, std::move(attributes)));
     else
         store.addPlainObject(std::make_shared<PlainObject>(PlainObject{uid, std::move(attributes)}));
     return created;
@@ -236,11 +250,14 @@ std::optional<ArrivedImage> setAttributes(ObjectStore& store, const Request& req
     DataSet& attributes = requireAttributes(store, request);
     checkModification(store, request);
     const auto imageBox = store.find<ImageBox>(request.sopInstanceUid);
+    const auto lut = request.dataSet ? referencedPresentationLut(store, *request.dataSet) : std::nullopt;
     const bool imageSet = setsImage(imageBox.get(), request.dataSet);
     const DataSetPtr image = imageSet ? imageOf(*request.dataSet) : nullptr;
     if (image)
         chargeArrivingImage(*imageBox, *image, largestPicture);
     copyAttributes(request.dataSet, attributes);
+    if (lut)
+        takePresentationLut(store, request.sopInstanceUid, *lut);
     if (!imageSet)
         return std::nullopt;
     imageBox->picture.reset(); // the picture of an image set before

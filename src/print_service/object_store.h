@@ -16,7 +16,7 @@
 namespace kestrova {
 
 using StoredObject = std::variant<std::shared_ptr<FilmSession>, std::shared_ptr<FilmBox>, std::shared_ptr<ImageBox>,
-                                  std::shared_ptr<PlainObject>>;
+                                  std::shared_ptr<PresentationLut>, std::shared_ptr<PlainObject>>;
 
 class ObjectStore {
 public:
@@ -44,6 +44,7 @@ public:
     void addFilmSession(std::shared_ptr<FilmSession> session);
     // With its image boxes, as the last film box of its session.
     void addFilmBox(std::shared_ptr<FilmBox> filmBox);
+    void addPresentationLut(const std::shared_ptr<PresentationLut>& lut) { objects_.emplace(lut->uid, lut); }
     void addPlainObject(std::shared_ptr<PlainObject> object);
 
     // Removes the object with everything that hangs from it; an unknown UID is no error.

@@ -3,6 +3,7 @@
 #include "core/error_log.h"
 #include "images/image.h"
 #include "print_service/dimse_status.h"
+#include "print_service/presentation_luts.h"
 #include "render/film_print.h"
 
 namespace kestrova {
@@ -16,12 +17,12 @@ ImageBoxToPrint imageBoxToPrint(const ObjectStore& store, const ImageBox& imageB
 {
     if (!store.contains(imageBox.uid))
         raise(ErrorCode::SubscriptOutOfRange);
-    return ImageBoxToPrint{imageBox.attributes, imageBox.picture};
+    return ImageBoxToPrint{imageBox.attributes, imageBox.picture, curveOf(imageBox.presentationLut)};
 }
 
 FilmToPrint filmToPrint(const ObjectStore& store, const FilmBox& filmBox)
 {
-    FilmToPrint film{filmBox.attributes, filmBox.session->attributes, {}};
+    FilmToPrint film{filmBox.attributes, filmBox.session->attributes, {}, curveOf(filmBox.presentationLut)};
     for (const auto& imageBox : filmBox.imageBoxes)
         film.imageBoxes.push_back(imageBoxToPrint(store, *imageBox));
     return film;

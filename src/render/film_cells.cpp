@@ -22,12 +22,23 @@ FittedPicture placedInCell(const Cell& cell, const Picture& picture, const DataS
     return fitPicture(cell, picture.widthHimetric, picture.heightHimetric);
 }
 
-PictureTreatment treatmentOf(const DataSet& imageBox, const FilmCellStyle& style)
+// None where neither the image box nor its film asks for one, or for a colour image.
+std::optional<LevelCurve> greyScaleOf(const ImageBoxToPrint& imageBox, const FilmGreyScale& film)
+{
+    const auto& lut = imageBox.presentationLut ? imageBox.presentationLut : film.presentationLut;
+    if ((!lut && !film.densities.asksForDensities())
+        || !imageBox.attributes.has(PrintTag::BasicGrayscaleImageSequence))
+        return std::nullopt;
+    return printGreyScale(lut.value_or(PresentationCurve{}), film.densities, film.printer);
+}
+
+PictureTreatment treatmentOf(const ImageBoxToPrint& imageBox, const FilmCellStyle& style)
 {
     PictureTreatment treatment;
-    treatment.rendition.reversed = imageBox.attribute(PrintTag::Polarity).textOrEmpty() == "REVERSE";
+    treatment.rendition.reversed = imageBox.attributes.attribute(PrintTag::Polarity).textOrEmpty() == "REVERSE";
+    treatment.rendition.greyScale = greyScaleOf(imageBox, style.greyScale);
     treatment.rendition.outputCurve = style.outputCurve;
-    const auto own = resamplingFor(imageBox.attribute(PrintTag::MagnificationType));
+    const auto own = resamplingFor(imageBox.attributes.attribute(PrintTag::MagnificationType));
     treatment.resampling = own ? own : style.magnification;
     return treatment;
 }
@@ -56,7 +67,7 @@ FilmCell filmCell(const ImageBoxToPrint& imageBox, const Cell& cell, const FilmC
     const FittedPicture fitted = placedInCell(cell, *imageBox.picture, imageBox.attributes);
     const QRectF target(fitted.x, fitted.y, fitted.width, fitted.height);
     return FilmCell{std::nullopt, PlacedPicture{target, printedPicture(*imageBox.picture, target.size(),
-                                                                       treatmentOf(imageBox.attributes, style),
+                                                                       treatmentOf(imageBox, style),
                                                                        style.dotsPerInch)}};
 }
 

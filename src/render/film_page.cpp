@@ -41,9 +41,14 @@ const ImageBoxToPrint& imageBoxAt(const FilmToPrint& film, std::int16_t position
 // Only film-like printers take the densities: modalities set up for film often ask for black,
 // which on an office printer costs a page of toner per film. Empty cells of the border's grey
 // need no fill of their own.
-FilmCellStyle cellStyleOf(const FilmToPrint& film, const FilmJobSettings& settings, const PrinterCapabilities& printer)
+FilmCellStyle cellStyleOf(const FilmToPrint& film, const FilmJobSettings& settings, const PageFrame& frame)
 {
+    const PrinterCapabilities& printer = frame.printer;
     FilmCellStyle style;
+    style.greyScale.densities = densityRequestOf(film.filmBox);
+    style.greyScale.presentationLut = film.presentationLut;
+    if (frame.densities)
+        style.greyScale.printer = *frame.densities;
     style.magnification = resamplingFor(film.filmBox.attribute(PrintTag::MagnificationType));
     const std::uint8_t empty = densityGrey(film.filmBox, PrintTag::EmptyImageDensity);
     if (printer.honoursDensities && empty != densityGrey(film.filmBox, PrintTag::BorderDensity))
@@ -84,6 +89,13 @@ void placeCells(FilmPage& page, const FilmToPrint& film, const GridArea& grid, c
     });
 }
 
+bool asksForGreyScale(const FilmToPrint& film)
+{
+    return film.presentationLut || densityRequestOf(film.filmBox).asksForDensities()
+           || std::any_of(film.imageBoxes.begin(), film.imageBoxes.end(),
+                          [](const ImageBoxToPrint& imageBox) { return imageBox.presentationLut.has_value(); });
+}
+
 std::optional<PlacedPicture> printedLogo(const std::optional<PlacedPicture>& logo, int dotsPerInch)
 {
     if (!logo)
@@ -121,6 +133,8 @@ PageFrame pageFrame(const FilmToPrint& film, const FilmJobSettings& settings, co
     frame.metrics = printer.metrics(frame.setup, frame.captionFont);
     if (const std::string& logo = settings.configuration.settings.ImagePath; !logo.empty())
         frame.logo = loadPictureFile(logo);
+    if (asksForGreyScale(film))
+        frame.densities = printerDensities(settings.printer);
     return frame;
 }
 
@@ -136,7 +150,7 @@ FilmPage layOutFilmPage(const FilmToPrint& film, const FilmJobSettings& settings
     page.logo = printedLogo(band.logo, frame.printer.dotsPerInch);
     const GridArea grid = gridBelow(band.height, area);
     page.border = borderOf(film.filmBox, frame.printer, grid);
-    placeCells(page, film, grid, cellStyleOf(film, settings, frame.printer));
+    placeCells(page, film, grid, cellStyleOf(film, settings, frame));
     return page;
 }
 

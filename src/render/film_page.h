@@ -7,6 +7,7 @@
 // changed, so a page is cheap to copy and to hand to another thread. The functions are pure but
 // pageFrame, which runs where the printer device is used.
 
+#include "printing/printer_densities.h"
 #include "printing/printer_device.h"
 #include "render/display_format.h"
 #include "render/film_to_print.h"
@@ -56,14 +57,15 @@ struct FilmPage {
 };
 
 // What a page is laid out for besides the film and the settings: its setup and caption font,
-// the printer's capabilities and its metrics for both, and the logo picture when the settings
-// name one.
+// the printer's capabilities and its metrics for both, the logo picture when the settings name
+// one, and the printer's densities when the film asks for a grey scale.
 struct PageFrame {
     PageSetup setup;
     QFont captionFont;
     PrinterCapabilities printer;
     PrinterMetrics metrics;
     std::optional<Picture> logo;
+    std::optional<PrinterDensities> densities;
 };
 
 // Anything but Film Orientation "PORTRAIT" prints landscape, an absent one too: requesters may
@@ -75,7 +77,8 @@ PageSetup filmPageSetup(const FilmToPrint& film, const PrinterCapabilities& prin
 QFont captionFont(const Settings& settings);
 
 // Asks the printer and reads the logo file: FileNotFound (53) or InvalidPicture (481) for a
-// logo that cannot be read.
+// logo that cannot be read. For a film that asks for a grey scale, reads the printer's
+// calibration file, raising what printerDensities raises.
 PageFrame pageFrame(const FilmToPrint& film, const FilmJobSettings& settings, const PrinterDevice& printer);
 
 // The page. Raises what the film's Image Display Format decodes to (display_format.h), and

@@ -8,8 +8,10 @@
 #include "data/data_set.h"
 #include "picture/picture.h"
 #include "picture/picture_pixels.h"
+#include "render/print_grey_scale.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kestrova {
@@ -20,6 +22,9 @@ struct ImageBoxToPrint {
     // The picture of its image, decoded; null for an image box without an image (an empty cell).
     // A picture kept compressed is inflated only where the film changes its pixels.
     std::shared_ptr<const Picture> picture;
+    // The Presentation LUT its Referenced Presentation LUT Sequence names, if any; it wins over
+    // the film box's.
+    std::optional<PresentationCurve> presentationLut;
 };
 
 struct FilmToPrint {
@@ -27,6 +32,8 @@ struct FilmToPrint {
     DataSet filmSession; // its session's attributes: Number of Copies
     // In position order: item k of the film box's Referenced Image Box Sequence is cell k.
     std::vector<ImageBoxToPrint> imageBoxes;
+    // The Presentation LUT the film box's Referenced Presentation LUT Sequence names, if any.
+    std::optional<PresentationCurve> presentationLut;
 };
 
 // The most pixels a picture needs on a 14 x 17 inch film at 600 dpi, the largest page the built-in

@@ -1,5 +1,6 @@
 #include "render/rendition.h"
 
+#include "core/interpolation.h"
 #include "core/rounding.h"
 #include "picture/picture_pixels.h"
 
@@ -11,17 +12,13 @@
 namespace kestrova {
 namespace {
 
-using LevelCurve = std::array<std::uint8_t, 256>;
-
 // Entry i / 256 is the output for input level i * 255 / 45, linear in between.
 LevelCurve outputCurve(const LutTable& lut)
 {
     LevelCurve curve{};
     for (int level = 0; level < 256; ++level) {
         const double position = level * double(LutEntries - 1) / 255.0;
-        const auto below = std::min(static_cast<std::size_t>(position), LutEntries - 2);
-        const double fraction = position - double(below);
-        const double value = lut[below] + fraction * (lut[below + 1] - lut[below]);
+        const double value = valueAtPosition(lut, position);
         curve[std::size_t(level)] = static_cast<std::uint8_t>(std::clamp(roundHalfEven<int>(value / 256.0), 0, 255));
     }
     return curve;
@@ -33,8 +30,10 @@ LevelCurve chosenCurve(const RenditionChoices& choices)
     std::iota(identity.begin(), identity.end(), std::uint8_t{0});
     const LevelCurve output = choices.outputCurve ? outputCurve(*choices.outputCurve) : identity;
     LevelCurve curve{};
-    for (std::size_t level = 0; level < curve.size(); ++level)
-        curve[level] = output[choices.reversed ? 255 - level : level];
+    for (std::size_t level = 0; level < curve.size(); ++level) {
+        const std::size_t sent = choices.reversed ? 255 - level : level;
+        curve[level] = output[choices.greyScale ? (*choices.greyScale)[sent] : sent];
+    }
     return curve;
 }
 

@@ -71,6 +71,18 @@ std::vector<DataSetPtr> testPattern(int size)
     return images;
 }
 
+DataSetPtr stepWedge()
+{
+    constexpr int StepWidth = 32;
+    ImageSpec image;
+    image.rows = 2 * StepWidth;
+    image.columns = StepWedgeSteps * StepWidth;
+    image.pixel = [](int, int column, int) {
+        return static_cast<std::uint16_t>(column / StepWidth * 255 / (StepWedgeSteps - 1));
+    };
+    return makeImage(image);
+}
+
 std::string standardFormatFor(std::size_t imageCount)
 {
     const auto columns = std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(std::sqrt(static_cast<double>(imageCount)))));

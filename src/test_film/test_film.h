@@ -43,6 +43,11 @@ TestFilmResult sendTestFilm(const std::string& host, int port, const FilmRequest
 // Four recognisable 8-bit pictures of size x size pixels: a ramp, rings, a checkerboard, a disc.
 std::vector<DataSetPtr> testPattern(int size = 256);
 
+// A step wedge for measuring what a printer prints: StepWedgeSteps steps, left to right, of
+// the drive levels 0 (black), 15, 30 ... 255 (nothing printed).
+inline constexpr int StepWedgeSteps = 18;
+DataSetPtr stepWedge();
+
 // "STANDARD\C,R": the fewest columns and rows, columns first, that hold imageCount images.
 std::string standardFormatFor(std::size_t imageCount);
 

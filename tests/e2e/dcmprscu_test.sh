@@ -2,19 +2,24 @@
 # Sends a stored print job with DCMTK's print SCU (dcmprscu) to a headless Kestrova service and
 # passes only when dcmprscu logged no error and a one-page PDF came out.
 #   dcmprscu_test.sh SERVICE CONFIG_TEMPLATE BITS(8|12) ORIENTATION(portrait|landscape) [--session-print] [--plut]
-#                    [--attributes]
+#                    [--attributes] [--grey-scale=identity|lin-od|densities]
+# --grey-scale prints a step wedge of 18 steps (0 to 255 in 15s) with a Presentation LUT of that
+# shape (light for paper: 150 cd/m², none reflected), or with Min and Max Density 0.20 and 1.20;
+# the page, rasterised, must show each step within 0.02 OD of the density the shape asks for on
+# the default paper (wedge_check.pl).
 # --attributes prints a ROW\2,1 film of three images on 14 x 17 inch film, reversed at 50 mm,
 # replicated, with black borders and empty cells; the film is then checked for all of it.
 set -euo pipefail
 
 service=$1 template=$2 bits=$3 orientation=$4
 shift 4
-session_print=false plut=false attributes=false
+session_print=false plut=false attributes=false grey_scale=
 for option in "$@"; do
   case $option in
     --session-print) session_print=true ;;
     --plut) plut=true ;;
     --attributes) attributes=true ;;
+    --grey-scale=*) grey_scale=${option#--grey-scale=} ;;
     *) echo "unknown option $option" >&2; exit 2 ;;
   esac
 done
@@ -42,6 +47,14 @@ if $attributes; then
   images+=(third.dcm) layout=(2 2)
   film_options=(--filmsize 14INX17IN --magnification REPLICATE --border BLACK --empty-image BLACK
                 --img-polarity REVERSE --img-request-size 50)
+fi
+case $grey_scale in
+  identity|lin-od) film_options=("--$grey_scale" --illumination 150 --reflection 0) ;;
+  densities) film_options=(--min-density 20 --max-density 120) ;;
+esac
+if [ -n "$grey_scale" ]; then
+  make_image "$work" wedge 64 576 8 18
+  images=(wedge.dcm) layout=(1 1)
 fi
 (cd "$work" && dcmpsprt -c dcmpstat.cfg -p TARGET --layout "${layout[@]}" "--$orientation" "${film_options[@]}" "${images[@]}") \
   > "$work/dcmpsprt.log" 2>&1
@@ -83,4 +96,10 @@ if $attributes; then
     echo "border $border (black expected), image 1 from $left to $right (light to dark expected)" >&2; exit 1
   fi
 fi
-echo "dcmprscu printed one page (bits $bits, $orientation, session print $session_print, presentation LUT $plut, attributes $attributes)"
+if [ -n "$grey_scale" ]; then
+  pdftoppm -r 50 -gray -singlefile "$work"/program/films/*.pdf "$work/page"
+  range=(0.07 1.52) && [ "$grey_scale" = densities ] && range=(0.20 1.20) # the paper's range, or the film's
+  perl "$(dirname "$0")/wedge_check.pl" "$work/page.pgm" "${grey_scale/densities/identity}" "${range[@]}" 18 0.02 > "$work/wedge.txt" \
+    || { cat "$work/wedge.txt" >&2; echo "the step wedge does not follow the $grey_scale curve" >&2; exit 1; }
+fi
+echo "dcmprscu printed one page (bits $bits, $orientation, session print $session_print, presentation LUT $plut, attributes $attributes, grey scale ${grey_scale:-none})"

@@ -44,6 +44,38 @@ ScuResponse sessionWithCopies(Film& film, const std::string& copies)
     return film.scu.nCreate(SopClass::BasicFilmSession, "", with(PrintTag::NumberOfCopies, copies));
 }
 
+// A Presentation LUT with both its shape and a table, refused before the table is read.
+ScuResponse lutWithShapeAndTable(Film& film)
+{
+    auto lut = with(PrintTag::PresentationLutShape, "IDENTITY");
+    auto table = makeCollection();
+    table->add(std::make_shared<DataSet>());
+    lut->add(PrintTag::PresentationLutSequence, table);
+    return film.scu.nCreate(SopClass::PresentationLut, "", lut);
+}
+
+// A table of its own, LUT Data in OW words as DCMTK's print tools send it.
+DataSetPtr lutTable()
+{
+    const std::uint16_t words[] = {0, 1023, 4095};
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(words);
+    auto item = std::make_shared<DataSet>();
+    item->add(Attribute(PrintTag::LutDescriptor, "US", Numbers{3, 0, 12}));
+    item->add(Attribute(PrintTag::LutData, "OW", std::make_shared<const std::vector<std::uint8_t>>(bytes, bytes + sizeof words)));
+    auto table = makeCollection();
+    table->add(item);
+    auto lut = std::make_shared<DataSet>();
+    lut->add(PrintTag::PresentationLutSequence, table);
+    return lut;
+}
+
+ScuResponse filmBoxNamingLut(Film& film, const std::string& lut)
+{
+    auto reference = std::make_shared<DataSet>();
+    reference->add(PrintTag::ReferencedPresentationLutSequence, referenceTo(SopClass::PresentationLut, lut));
+    return film.scu.nSet(SopClass::BasicFilmBox, film.job.filmBox, reference);
+}
+
 const char* const Gray = SopClass::BasicGrayscalePrintManagementMeta;
 
 const Refusal Refusals[] = {
@@ -57,6 +89,12 @@ const Refusal Refusals[] = {
      DimseStatus::SopClassNotSupported},
     {"Presentation LUT on the meta context", Gray, [](Film& f) { return createOf(f, SopClass::PresentationLut); },
      DimseStatus::SopClassNotSupported},
+    {"Presentation LUT without shape or table", SopClass::PresentationLut,
+     [](Film& f) { return createOf(f, SopClass::PresentationLut); }, DimseStatus::MissingAttribute},
+    {"Presentation LUT with shape and table", SopClass::PresentationLut, lutWithShapeAndTable,
+     DimseStatus::InvalidAttributeValue},
+    {"film box naming no stored Presentation LUT", Gray, [](Film& f) { return filmBoxNamingLut(f, "1.2.3.404"); },
+     DimseStatus::InvalidAttributeValue},
     {"colour image box on the grayscale context", Gray,
      [](Film& f) { return f.scu.nSet(SopClass::BasicColorImageBox, f.job.imageBoxes.instances[0], with(PrintTag::Polarity, "REVERSE")); },
      DimseStatus::SopClassNotSupported},
@@ -98,7 +136,7 @@ TEST(RequestRules, EachRefusalIsAnsweredAndTheAssociationGoesOnToPrint)
         EXPECT_EQ(setImages(scu, film.job), std::vector<std::uint16_t>{DimseStatus::Success});
         EXPECT_EQ(scu.nAction(SopClass::BasicFilmBox, film.job.filmBox).status, DimseStatus::Success);
         ASSERT_TRUE(scu.useContext(SopClass::PresentationLut));
-        EXPECT_EQ(createOf(film, SopClass::PresentationLut).status, DimseStatus::Success);
+        EXPECT_EQ(scu.nCreate(SopClass::PresentationLut, "", lutTable()).status, DimseStatus::Success);
         ASSERT_TRUE(scu.useContext(Gray));
         const FilmJob empty = createFilm(scu, "STANDARD\\2,2");
         EXPECT_EQ(scu.nAction(SopClass::BasicFilmBox, empty.filmBox).status, DimseStatus::Success);

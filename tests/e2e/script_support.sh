@@ -7,8 +7,9 @@
 #   stop_service                  stops it again (for the caller's EXIT trap)
 #   begin_work NAME               sets work to a new folder, removed with the service on exit
 #   fail MESSAGE                  ends the script with the message and the service's output
-#   make_image WORK NAME ROWS COLUMNS BITS(8|12)
-#                                 writes WORK/NAME.dcm, a MONOCHROME2 ramp from left to right
+#   make_image WORK NAME ROWS COLUMNS BITS(8|12) [STEPS]
+#                                 writes WORK/NAME.dcm, a MONOCHROME2 ramp from left to right; with
+#                                 STEPS (8 bits only) a step wedge of that many steps from 0 to 255
 
 begin_work() {
   work=$(mktemp -d "/tmp/kestrova-$1.XXXXXX")
@@ -45,9 +46,9 @@ stop_service() {
 }
 
 make_image() {
-  local work=$1 name=$2 rows=$3 columns=$4 bits=$5 pixels=$1/$2.raw allocated stored high vr
+  local work=$1 name=$2 rows=$3 columns=$4 bits=$5 steps=${6:-0} pixels=$1/$2.raw allocated stored high vr
   if [ "$bits" = 8 ]; then
-    perl -e 'my ($r,$c)=@ARGV; print pack("C*", map { my $y=$_; map { ($_*255/($c-1)) & 255 } 0..$c-1 } 0..$r-1)' "$rows" "$columns" > "$pixels"
+    perl -e 'my ($r,$c,$s)=@ARGV; print pack("C*", map { my $y=$_; map { $s ? int(int($_*$s/$c)*255/($s-1)) : ($_*255/($c-1)) & 255 } 0..$c-1 } 0..$r-1)' "$rows" "$columns" "$steps" > "$pixels"
     allocated=8 stored=8 high=7 vr=OB
   else
     perl -e 'my ($r,$c)=@ARGV; print pack("v*", map { my $y=$_; map { int($_*4095/($c-1)) } 0..$c-1 } 0..$r-1)' "$rows" "$columns" > "$pixels"

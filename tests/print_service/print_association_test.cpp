@@ -245,7 +245,8 @@ TEST(UnrecognizedOperation, IsAnsweredToWhatHasNoPlaceAndOnlyNGetReadsThePrinter
     RequestFixture fixture;
     const DataSetPtr filmBox = fixture.createFilmBox(fixture.createSession(), "STANDARD\\1,1");
     const std::string imageBox = RequestFixture::imageBoxesOf(filmBox)[0];
-    const Response lut = fixture.send(CommandField::NCreateRq, SopClass::PresentationLut, "", makeDataSet({}));
+    const auto identity = makeDataSet({{PrintTag::PresentationLutShape, std::string("IDENTITY")}});
+    const Response lut = fixture.send(CommandField::NCreateRq, SopClass::PresentationLut, "", identity);
     ASSERT_TRUE(lut.dataSet);
     const std::tuple<std::uint16_t, std::string, std::string> refused[] = {
         {CommandField::NSetRq, SopClass::Printer, SopClass::PrinterInstance},

@@ -15,7 +15,7 @@ TEST(OutputCurve, IsInterpolatedBetweenEntriesAndClamped)
     QImage image(6, 1, QImage::Format_Grayscale8);
     const std::uint8_t levels[] = {0, 1, 2, 17, 250, 255};
     std::copy(std::begin(levels), std::end(levels), image.scanLine(0));
-    const QImage printed = withRendition(image, RenditionChoices{false, &lut});
+    const QImage printed = withRendition(image, RenditionChoices{false, &lut, {}});
     const std::uint8_t* row = printed.constScanLine(0);
     EXPECT_EQ(row[0], 0);   // entry 0
     EXPECT_EQ(row[1], 18);  // 45/255 of the way to entry 1: 17.6
@@ -35,7 +35,7 @@ TEST(OutputCurve, FollowsTheReversalOnEachColourChannel)
     QImage image(1, 1, QImage::Format_RGB888);
     const std::uint8_t pixel[] = {0, 255, 17};
     std::copy(std::begin(pixel), std::end(pixel), image.scanLine(0));
-    const QImage printedImage = withRendition(image, RenditionChoices{true, &lut});
+    const QImage printedImage = withRendition(image, RenditionChoices{true, &lut, {}});
     const std::uint8_t* printed = printedImage.constScanLine(0);
     EXPECT_EQ((std::array<int, 3>{printed[0], printed[1], printed[2]}), (std::array<int, 3>{255, 0, 255}));
 }
