@@ -27,6 +27,8 @@ struct FilmToPrint {
     DataSet filmSession; // its session's attributes: Number of Copies
     // In position order: item k of the film box's Referenced Image Box Sequence is cell k.
     std::vector<ImageBoxToPrint> imageBoxes;
+    // The attributes of its annotation boxes (Annotation Position, Text String), in creation order.
+    std::vector<DataSet> annotationBoxes{};
 };
 
 // The most pixels a picture needs on a 14 x 17 inch film at 600 dpi, the largest page the built-in
