@@ -6,11 +6,22 @@
 namespace kestrova::PrintTag {
 
 inline constexpr Tag NumberOfCopies{0x2000, 0x0010};
+inline constexpr Tag PrinterConfigurationSequence{0x2000, 0x001E};
+inline constexpr Tag MediumType{0x2000, 0x0030};
+inline constexpr Tag MemoryBitDepth{0x2000, 0x00A0};
+inline constexpr Tag PrintingBitDepth{0x2000, 0x00A1};
+inline constexpr Tag MediaInstalledSequence{0x2000, 0x00A2};
+inline constexpr Tag SupportedImageDisplayFormatsSequence{0x2000, 0x00A8};
+inline constexpr Tag SopClassesSupported{0x0008, 0x115A};
+inline constexpr Tag ItemNumber{0x0020, 0x0019};
 inline constexpr Tag ImageDisplayFormat{0x2010, 0x0010};
+inline constexpr Tag AnnotationDisplayFormatId{0x2010, 0x0030};
 inline constexpr Tag FilmOrientation{0x2010, 0x0040};
 inline constexpr Tag FilmSizeId{0x2010, 0x0050};
 inline constexpr Tag MagnificationType{0x2010, 0x0060};
 inline constexpr Tag SmoothingType{0x2010, 0x0080};
+inline constexpr Tag DefaultPrinterResolutionId{0x2010, 0x0054};
+inline constexpr Tag OtherMagnificationTypesAvailable{0x2010, 0x00A7};
 inline constexpr Tag BorderDensity{0x2010, 0x0100};
 inline constexpr Tag EmptyImageDensity{0x2010, 0x0110};
 inline constexpr Tag MinDensity{0x2010, 0x0120};
@@ -21,9 +32,14 @@ inline constexpr Tag Illumination{0x2010, 0x015E};
 inline constexpr Tag ReflectedAmbientLight{0x2010, 0x0160};
 inline constexpr Tag ReferencedFilmSessionSequence{0x2010, 0x0500};
 inline constexpr Tag ReferencedImageBoxSequence{0x2010, 0x0510};
+inline constexpr Tag ReferencedBasicAnnotationBoxSequence{0x2010, 0x0520};
 inline constexpr Tag ImageBoxPosition{0x2020, 0x0010};
 inline constexpr Tag Polarity{0x2020, 0x0020};
 inline constexpr Tag RequestedImageSize{0x2020, 0x0030};
+inline constexpr Tag RequestedDecimateCropBehavior{0x2020, 0x0040};
+inline constexpr Tag RequestedResolutionId{0x2020, 0x0050};
+inline constexpr Tag AnnotationPosition{0x2030, 0x0010};
+inline constexpr Tag TextString{0x2030, 0x0020};
 inline constexpr Tag BasicGrayscaleImageSequence{0x2020, 0x0110};
 inline constexpr Tag BasicColorImageSequence{0x2020, 0x0111};
 inline constexpr Tag PresentationLutSequence{0x2050, 0x0010};

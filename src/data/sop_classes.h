@@ -13,5 +13,10 @@ inline constexpr const char* BasicColorPrintManagementMeta = "1.2.840.10008.5.1.
 inline constexpr const char* Printer = "1.2.840.10008.5.1.1.16";
 inline constexpr const char* PrinterInstance = "1.2.840.10008.5.1.1.17";
 inline constexpr const char* PresentationLut = "1.2.840.10008.5.1.1.23";
+inline constexpr const char* BasicAnnotationBox = "1.2.840.10008.5.1.1.15";
+inline constexpr const char* PrinterConfigurationRetrieval = "1.2.840.10008.5.1.1.16.376";
+inline constexpr const char* PrinterConfigurationInstance = "1.2.840.10008.5.1.1.17.376";
+// Not supported: see docs/conformance.md.
+inline constexpr const char* PrintJob = "1.2.840.10008.5.1.1.14";
 
 } // namespace kestrova::SopClass

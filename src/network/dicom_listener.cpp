@@ -22,12 +22,14 @@ namespace kestrova {
 
 namespace {
 
-const std::array<const char*, 5> AcceptedAbstractSyntaxes = {
+const std::array<const char*, 7> AcceptedAbstractSyntaxes = {
     SopClass::Verification,
     SopClass::BasicGrayscalePrintManagementMeta,
     SopClass::BasicColorPrintManagementMeta,
     SopClass::Printer,
     SopClass::PresentationLut,
+    SopClass::BasicAnnotationBox,
+    SopClass::PrinterConfigurationRetrieval,
 };
 
 void prepareDcmtkNetwork()

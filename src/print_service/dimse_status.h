@@ -19,6 +19,8 @@ inline constexpr std::uint16_t UnrecognizedOperation = 0x0211;
 inline constexpr std::uint16_t ResourceLimitation = 0x0213;
 // Film session print: the session holds no film box.
 inline constexpr std::uint16_t FilmSessionHasNoFilmBox = 0xC600;
+// Film print: an image is larger than its image box and may be neither decimated nor cropped.
+inline constexpr std::uint16_t ImageLargerThanImageBox = 0xC603;
 // Image box N-SET: the image would take the memory budget beyond its limit.
 inline constexpr std::uint16_t InsufficientMemoryForImage = 0xC605;
 

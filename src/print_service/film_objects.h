@@ -45,11 +45,20 @@ struct ImageBox {
     std::shared_ptr<const PresentationLut> presentationLut; // wins over its film box's
 };
 
+// Made with its film box, one per position of the film box's Annotation Display Format ID.
+struct AnnotationBox {
+    std::string uid;
+    // Its own reference from its creation on, then Annotation Position and Text String as set.
+    DataSet attributes;
+    FilmBox* filmBox = nullptr; // the store removes a film box's annotation boxes with it
+};
+
 struct FilmBox {
     std::string uid;
     DataSet attributes;
     std::vector<std::shared_ptr<ImageBox>> imageBoxes; // position k is item k
     std::shared_ptr<const PresentationLut> presentationLut;
+    std::vector<std::shared_ptr<AnnotationBox>> annotationBoxes; // in creation order
     FilmSession* session = nullptr; // the store removes a session's film boxes with it
 };
 
@@ -65,8 +74,13 @@ struct PlainObject {
     DataSet attributes;
 };
 
+// A box's attributes as its film box makes it: its SOP Instance UID, and the Referenced SOP Class
+// and Instance UID that name it.
+DataSet boxReference(const std::string& uid, const std::string& sopClassUid);
+
 // The data set N-CREATE and N-GET answer for a film box: its attributes with a Referenced Image
-// Box Sequence of its image boxes.
+// Box Sequence of its image boxes, and a Referenced Basic Annotation Box Sequence of its
+// annotation boxes when it has any.
 DataSetPtr filmBoxDataSet(const FilmBox& filmBox);
 
 // Whether every image box of the film box has an image.

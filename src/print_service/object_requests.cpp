@@ -9,6 +9,7 @@
 #include "print_service/presentation_luts.h"
 #include "print_service/request_failure.h"
 #include "print_service/request_rules.h"
+#include "render/annotation_formats.h"
 #include "render/display_format.h"
 
 #include <algorithm>
@@ -66,11 +67,32 @@ std::shared_ptr<ImageBox> newImageBox(const char* imageBoxClass, FilmBox& filmBo
     imageBox->pixels = PixelCharge(pixels);
     imageBox->uid = newUid();
     imageBox->sopClassUid = imageBoxClass;
-    imageBox->attributes.setSopInstanceUid(imageBox->uid);
-    imageBox->attributes.add(ReferencedSopClassUidTag, std::string(imageBoxClass));
-    imageBox->attributes.add(ReferencedSopInstanceUidTag, imageBox->uid);
+    imageBox->attributes = boxReference(imageBox->uid, imageBoxClass);
     imageBox->filmBox = &filmBox;
     return imageBox;
+}
+
+// One annotation box per position of the Annotation Display Format ID, when the film box has one;
+// an ID Kestrova does not define refuses the film box.
+std::size_t annotationBoxCount(const DataSet& filmBox)
+{
+    const std::string formatId = filmBox.attribute(PrintTag::AnnotationDisplayFormatId).textOrEmpty();
+    if (formatId.empty())
+        return 0;
+    const auto places = annotationPlaces(formatId);
+    if (!places)
+        throw RequestFailure(DimseStatus::InvalidAttributeValue, ErrorCode::InvalidArgument,
+                             "Annotation Display Format ID \"" + formatId + "\" is not one Kestrova defines");
+    return places->size();
+}
+
+std::shared_ptr<AnnotationBox> newAnnotationBox(FilmBox& filmBox)
+{
+    auto annotationBox = std::make_shared<AnnotationBox>();
+    annotationBox->uid = newUid();
+    annotationBox->attributes = boxReference(annotationBox->uid, SopClass::BasicAnnotationBox);
+    annotationBox->filmBox = &filmBox;
+    return annotationBox;
 }
 
 // The film session item 1 of the Referenced Film Session Sequence names. A sequence without an
@@ -104,6 +126,7 @@ std::shared_ptr<FilmBox> createFilmBox(const ObjectStore& store, const std::stri
         = requiredAttribute(attributes, PrintTag::ImageDisplayFormat, "Image Display Format").asText();
     requiredAttribute(attributes, PrintTag::ReferencedFilmSessionSequence, "Referenced Film Session Sequence");
     const std::int16_t count = imageBoxCount(displayFormat);
+    const std::size_t annotations = annotationBoxCount(attributes);
     auto filmBox = std::make_shared<FilmBox>();
     filmBox->uid = uid;
     filmBox->session = &referencedFilmSession(store, attributes);
@@ -111,6 +134,8 @@ std::shared_ptr<FilmBox> createFilmBox(const ObjectStore& store, const std::stri
     filmBox->attributes = std::move(attributes);
     for (std::int16_t i = 0; i < count; ++i)
         filmBox->imageBoxes.push_back(newImageBox(imageBoxClassFor(metaSopClass), *filmBox, store.pixels()));
+    for (std::size_t i = 0; i < annotations; ++i)
+        filmBox->annotationBoxes.push_back(newAnnotationBox(*filmBox));
     return filmBox;
 }
 
@@ -195,6 +220,8 @@ void checkModification(const ObjectStore& store, const Request& request)
         checkFilmBoxModification(*request.dataSet);
     else if (store.find<FilmSession>(request.sopInstanceUid))
         checkNumberOfCopies(*request.dataSet);
+    else if (const auto annotationBox = store.find<AnnotationBox>(request.sopInstanceUid))
+        checkAnnotationPosition(*request.dataSet, annotationBox->filmBox->annotationBoxes.size());
 }
 
 // Film boxes and image boxes print with the Presentation LUT they name; other objects only keep

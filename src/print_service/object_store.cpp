@@ -22,6 +22,8 @@ void ObjectStore::addFilmBox(std::shared_ptr<FilmBox> filmBox)
 {
     for (const auto& imageBox : filmBox->imageBoxes)
         objects_.emplace(imageBox->uid, imageBox);
+    for (const auto& annotationBox : filmBox->annotationBoxes)
+        objects_.emplace(annotationBox->uid, annotationBox);
     filmBox->session->filmBoxes.push_back(filmBox);
     const std::string uid = filmBox->uid;
     objects_.emplace(uid, std::move(filmBox));
@@ -60,6 +62,8 @@ void ObjectStore::removeFilmBox(const FilmBox& filmBox)
 {
     for (const auto& imageBox : filmBox.imageBoxes)
         objects_.erase(imageBox->uid);
+    for (const auto& annotationBox : filmBox.annotationBoxes)
+        objects_.erase(annotationBox->uid);
     std::erase_if(filmBox.session->filmBoxes, [&](const auto& member) { return member.get() == &filmBox; });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The print objects of one association, found by SOP Instance UID. Removing an object takes
-// what hangs from it: a film session its film boxes, a film box its image boxes, and with them
-// the pixel data they held on the association's account.
+// what hangs from it: a film session its film boxes, a film box its image and annotation boxes,
+// and with them the pixel data they held on the association's account.
 //
 // Threads: used only under the print service's lock.
 
@@ -16,7 +16,8 @@
 namespace kestrova {
 
 using StoredObject = std::variant<std::shared_ptr<FilmSession>, std::shared_ptr<FilmBox>, std::shared_ptr<ImageBox>,
-                                  std::shared_ptr<PresentationLut>, std::shared_ptr<PlainObject>>;
+                                  std::shared_ptr<PresentationLut>, std::shared_ptr<AnnotationBox>,
+                                  std::shared_ptr<PlainObject>>;
 
 class ObjectStore {
 public:
@@ -42,7 +43,7 @@ public:
     DataSet* attributesOf(const std::string& uid) const;
 
     void addFilmSession(std::shared_ptr<FilmSession> session);
-    // With its image boxes, as the last film box of its session.
+    // With its image and annotation boxes, as the last film box of its session.
     void addFilmBox(std::shared_ptr<FilmBox> filmBox);
     void addPresentationLut(const std::shared_ptr<PresentationLut>& lut) { objects_.emplace(lut->uid, lut); }
     void addPlainObject(std::shared_ptr<PlainObject> object);

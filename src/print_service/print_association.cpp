@@ -17,7 +17,11 @@ namespace {
 
 constexpr const char* Label = "NormalisedReceived";
 
-bool isPrinter(const std::string& uid) { return uid == SopClass::PrinterInstance; }
+// The instances Kestrova answers for itself; a requester only reads them.
+bool isOwnInstance(const std::string& uid)
+{
+    return uid == SopClass::PrinterInstance || uid == SopClass::PrinterConfigurationInstance;
+}
 
 Response status(std::uint16_t status) { return Response{status, nullptr, {}}; }
 
@@ -105,7 +109,7 @@ Response PrintAssociation::dispatch(const Request& request)
         return Response{DimseStatus::Success, createObject(objects_, request), {}};
     }
     case CommandField::NDeleteRq: {
-        if (isPrinter(request.sopInstanceUid))
+        if (isOwnInstance(request.sopInstanceUid))
             return status(DimseStatus::UnrecognizedOperation);
         const auto lock = service_.lock();
         deleteObject(objects_, request);
@@ -117,7 +121,9 @@ Response PrintAssociation::dispatch(const Request& request)
 
 Response PrintAssociation::get(const Request& request)
 {
-    if (isPrinter(request.sopInstanceUid))
+    if (request.sopInstanceUid == SopClass::PrinterConfigurationInstance)
+        return Response{DimseStatus::Success, printerConfigurationInstance(), {}};
+    if (isOwnInstance(request.sopInstanceUid))
         return Response{DimseStatus::Success, printerInstance(), {}};
     const auto lock = service_.lock();
     return Response{DimseStatus::Success, getObject(objects_, request), {}};
@@ -131,6 +137,12 @@ DataSetPtr PrintAssociation::printerInstance() const
     return PrinterDataset(settings.configuration.settings, dicomPrinterStatus(service_.printerState(settings.printer)));
 }
 
+// The printer in use is asked, outside the lock, for the film sizes it takes.
+DataSetPtr PrintAssociation::printerConfigurationInstance() const
+{
+    return printerConfiguration(service_.openPrinter(service_.currentJobSettings().printer)->capabilities());
+}
+
 // Decoding is the longest part of printing an image and needs nothing but the image: it is done
 // as the image arrives. While its film still waits for other images, that is once the requester
 // has its answer and sends its next image; the image that completes its film is prepared before
@@ -138,7 +150,7 @@ DataSetPtr PrintAssociation::printerInstance() const
 // decoded is answered with success all the same: printing reports it.
 Response PrintAssociation::set(const Request& request)
 {
-    if (isPrinter(request.sopInstanceUid))
+    if (isOwnInstance(request.sopInstanceUid))
         return status(DimseStatus::UnrecognizedOperation);
     std::optional<ArrivedImage> arrived;
     PixelBounds largestPicture;
@@ -171,7 +183,7 @@ void PrintAssociation::prepare(const ArrivedImage& arrived, const PixelBounds& l
 // Only film sessions and film boxes print; anything else has no action to take.
 Response PrintAssociation::print(const Request& request)
 {
-    if (isPrinter(request.sopInstanceUid))
+    if (isOwnInstance(request.sopInstanceUid))
         return status(DimseStatus::UnrecognizedOperation);
     std::optional<PrintJob> job;
     FilmJobSettings settings;

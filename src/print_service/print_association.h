@@ -31,6 +31,7 @@ private:
     Response dispatch(const Request& request);
     Response get(const Request& request);
     DataSetPtr printerInstance() const;
+    DataSetPtr printerConfigurationInstance() const;
     Response set(const Request& request);
     Response print(const Request& request);
     void prepare(const ArrivedImage& arrived, const PixelBounds& largestPicture);

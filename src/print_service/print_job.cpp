@@ -4,6 +4,7 @@
 #include "images/image.h"
 #include "print_service/dimse_status.h"
 #include "print_service/presentation_luts.h"
+#include "render/film_cells.h"
 #include "render/film_print.h"
 
 namespace kestrova {
@@ -25,6 +26,9 @@ FilmToPrint filmToPrint(const ObjectStore& store, const FilmBox& filmBox)
     FilmToPrint film{filmBox.attributes, filmBox.session->attributes, {}, curveOf(filmBox.presentationLut)};
     for (const auto& imageBox : filmBox.imageBoxes)
         film.imageBoxes.push_back(imageBoxToPrint(store, *imageBox));
+    for (const auto& annotationBox : filmBox.annotationBoxes)
+        if (store.contains(annotationBox->uid)) // one deleted on its own prints no text
+            film.annotationBoxes.push_back(annotationBox->attributes);
     return film;
 }
 
@@ -49,7 +53,7 @@ FilmToPrint withEveryPicture(FilmToPrint film, const PixelBounds& largestPicture
 
 void logFailure(const ErrorInfo& error) { LogError(error.number, error.description, Label); }
 
-enum class FilmOutcome { Printed, Failed, NoRoom, NotBegun };
+enum class FilmOutcome { Printed, Failed, NoRoom, TooLarge, NotBegun };
 
 // Where a film was printed and for whom, and what the printer made of it. A printer that keeps no
 // page file has nothing to list.
@@ -100,6 +104,9 @@ FilmOutcome printOne(const std::variant<FilmToPrint, AppError>& film, const Film
         if (const auto* failure = std::get_if<AppError>(&film))
             throw *failure;
         return printWithinBudget(std::get<FilmToPrint>(film), settings, printer, service, pixels, callingAeTitle);
+    } catch (const ImageLargerThanCell& tooLarge) {
+        logFailure(ErrorInfo{tooLarge.number(), tooLarge.description()});
+        return FilmOutcome::TooLarge;
     } catch (...) {
         logFailure(currentErrorInfo());
         return FilmOutcome::Failed;
@@ -137,6 +144,7 @@ std::uint16_t PrintJob::print(const FilmJobSettings& settings, ServiceState& ser
         return DimseStatus::ProcessingFailure;
     }
     bool failed = false;
+    bool tooLarge = false;
     bool noRoom = false;
     for (const Film& film : films_) {
         const FilmOutcome outcome =
@@ -144,10 +152,13 @@ std::uint16_t PrintJob::print(const FilmJobSettings& settings, ServiceState& ser
         if (outcome == FilmOutcome::NotBegun)
             return DimseStatus::ProcessingFailure;
         failed = failed || outcome == FilmOutcome::Failed;
+        tooLarge = tooLarge || outcome == FilmOutcome::TooLarge;
         noRoom = noRoom || outcome == FilmOutcome::NoRoom;
     }
     if (failed)
         return DimseStatus::ProcessingFailure;
+    if (tooLarge)
+        return DimseStatus::ImageLargerThanImageBox;
     return noRoom ? DimseStatus::ResourceLimitation : DimseStatus::Success;
 }
 

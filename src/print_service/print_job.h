@@ -29,9 +29,10 @@ public:
     // page's pictures as pixels, room on the association's pixel account; reports each page
     // printed to the service, which lists it as a film for the calling AE title. Returns the
     // N-ACTION's status: 0x0110 when any film failed (each failure logged under "DoPrint";
-    // nothing of that film is printed), else 0x0213 when the budget had no room for a page
-    // (logged under "DoPrint" and in the DICOM log; that film is not printed), 0xC600 for a
-    // session without a film box.
+    // nothing of that film is printed), else 0xC603 when an image was larger than its image box
+    // and asked to be neither decimated nor cropped (logged under "DoPrint"; that film is not
+    // printed), else 0x0213 when the budget had no room for a page (logged under "DoPrint" and in
+    // the DICOM log; that film is not printed), 0xC600 for a session without a film box.
     // A printer that cannot be opened (a queue removed since the service started) fails every
     // film: 0x0110, logged under "DoPrint".
     std::uint16_t print(const FilmJobSettings& settings, ServiceState& service, PixelAccount& pixels,

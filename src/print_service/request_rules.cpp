@@ -116,4 +116,16 @@ void checkFilmBoxModification(const DataSet& modification)
                    "Film box attribute " + tagText(attribute.tag()) + " cannot be set after the film box is created");
 }
 
+void checkAnnotationPosition(const DataSet& modification, std::size_t positions)
+{
+    const Attribute position = modification.attribute(PrintTag::AnnotationPosition);
+    if (!position.exists())
+        return;
+    const auto* numbers = std::get_if<Numbers>(&position.value());
+    if (!numbers || numbers->size() != 1 || numbers->front() < 1 || numbers->front() > static_cast<double>(positions))
+        refuse(DimseStatus::InvalidAttributeValue, "Annotation Position \"" + position.textOrEmpty() +
+                                                       "\" is not one of the film box's " +
+                                                       std::to_string(positions) + " annotation positions");
+}
+
 } // namespace kestrova

@@ -19,7 +19,7 @@ inline constexpr int MaxNumberOfCopies = 99;
 //   of the SOP classes of that context's meta SOP class; otherwise 0x0122 (SOP class not
 //   supported on that context);
 // - an N-CREATE makes only what a requester creates: a film session, a film box or a
-//   Presentation LUT; otherwise 0x0122;
+//   Presentation LUT; otherwise 0x0122 (annotation boxes are made with their film box);
 // - an N-ACTION asks for the one action there is, Print (Action Type ID 1); otherwise 0x0123.
 void checkRequestAllowed(const Request& request);
 
@@ -33,5 +33,9 @@ void checkNumberOfCopies(const DataSet& attributes);
 // Sequence, ICC Profile); any other attribute, Image Display Format above all, is refused with
 // 0x0106 and nothing of the film box changes.
 void checkFilmBoxModification(const DataSet& modification);
+
+// Annotation Position (2030,0010) of an annotation box's modification, when it has one: one of the
+// positions 1 to `positions` of its film box's Annotation Display Format ID, else 0x0106.
+void checkAnnotationPosition(const DataSet& modification, std::size_t positions);
 
 } // namespace kestrova

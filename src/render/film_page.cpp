@@ -4,6 +4,8 @@
 #include "core/rounding.h"
 #include "data/print_tags.h"
 #include "printing/picture_file.h"
+#include "core/number_text.h"
+#include "render/annotation_formats.h"
 #include "render/film_cells.h"
 #include "render/film_grid.h"
 #include "render/header_band.h"
@@ -49,14 +51,16 @@ FilmCellStyle cellStyleOf(const FilmToPrint& film, const FilmJobSettings& settin
     style.greyScale.presentationLut = film.presentationLut;
     if (frame.densities)
         style.greyScale.printer = *frame.densities;
-    style.magnification = resamplingFor(film.filmBox.attribute(PrintTag::MagnificationType));
+    style.magnificationType = trimmedText(film.filmBox, PrintTag::MagnificationType);
     const std::uint8_t empty = densityGrey(film.filmBox, PrintTag::EmptyImageDensity);
     if (printer.honoursDensities && empty != densityGrey(film.filmBox, PrintTag::BorderDensity))
         style.emptyCellGrey = empty;
     // A table that the latest load did not fill entirely would print black.
     if (settings.configuration.settings.LUT == 1 && settings.lut.complete)
         style.outputCurve = &settings.lut.table;
-    style.dotsPerInch = printer.dotsPerInch;
+    style.dotsPerInch =
+        requestedDotsPerInch(film.filmBox.attribute(PrintTag::RequestedResolutionId).textOrEmpty(), printer.dotsPerInch);
+    style.trim = trimmedText(film.filmBox, PrintTag::Trim) == "YES";
     return style;
 }
 
@@ -75,10 +79,44 @@ QSizeF layoutArea(const PrinterMetrics& metrics)
     return QSizeF(static_cast<float>(metrics.printableArea.width()), static_cast<float>(metrics.printableArea.height()));
 }
 
-// The grid takes the printable area below the band.
-GridArea gridBelow(std::int32_t bandHeight, QSizeF area)
+// The grid takes the printable area below the band, and above the annotation line when there is one.
+GridArea gridBelow(std::int32_t bandHeight, QSizeF area, double annotationLine)
 {
-    return GridArea{0, bandHeight, area.width(), area.height() - bandHeight};
+    return GridArea{0, bandHeight, area.width(), area.height() - bandHeight - annotationLine};
+}
+
+std::vector<AnnotationPlace> annotationPlacesOf(const DataSet& filmBox)
+{
+    return annotationPlaces(filmBox.attribute(PrintTag::AnnotationDisplayFormatId).textOrEmpty())
+        .value_or(std::vector<AnnotationPlace>{});
+}
+
+double annotationX(AnnotationPlace place, double width, double textWidth)
+{
+    switch (place) {
+    case AnnotationPlace::Left: return 0;
+    case AnnotationPlace::Centre: return (width - textWidth) / 2;
+    case AnnotationPlace::Right: return width - textWidth;
+    }
+    return 0;
+}
+
+// Each annotation box's text at the place of its Annotation Position (its own position in the
+// film box when it names none), on the line under the grid. Empty texts take no place.
+void placeAnnotations(FilmPage& page, const FilmToPrint& film, const std::vector<AnnotationPlace>& places,
+                      const FontMetrics& font, QSizeF area)
+{
+    const double baseline = area.height() - font.lineHeight() + font.ascent();
+    for (std::size_t box = 0; box < film.annotationBoxes.size(); ++box) {
+        const DataSet& annotation = film.annotationBoxes[box];
+        const QString text = QString::fromLocal8Bit(annotation.attribute(PrintTag::TextString).textOrEmpty());
+        const Attribute position = annotation.attribute(PrintTag::AnnotationPosition);
+        const double at = position.exists() && !position.isNull() ? position.asNumber() : static_cast<double>(box + 1);
+        if (text.isEmpty() || at < 1 || at > static_cast<double>(places.size()))
+            continue;
+        const AnnotationPlace place = places[static_cast<std::size_t>(at) - 1];
+        page.captions.push_back(CaptionLine{QPointF(annotationX(place, area.width(), font.textWidth(text)), baseline), text});
+    }
 }
 
 void placeCells(FilmPage& page, const FilmToPrint& film, const GridArea& grid, const FilmCellStyle& style)
@@ -148,9 +186,11 @@ FilmPage layOutFilmPage(const FilmToPrint& film, const FilmJobSettings& settings
     HeaderBand band = headerBand(settings.configuration, frame.logo, static_cast<float>(area.width()), frame.metrics.font);
     page.captions = std::move(band.captions);
     page.logo = printedLogo(band.logo, frame.printer.dotsPerInch);
-    const GridArea grid = gridBelow(band.height, area);
+    const std::vector<AnnotationPlace> places = annotationPlacesOf(film.filmBox);
+    const GridArea grid = gridBelow(band.height, area, places.empty() ? 0.0 : frame.metrics.font.lineHeight());
     page.border = borderOf(film.filmBox, frame.printer, grid);
     placeCells(page, film, grid, cellStyleOf(film, settings, frame));
+    placeAnnotations(page, film, places, frame.metrics.font, area);
     return page;
 }
 

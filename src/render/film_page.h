@@ -43,11 +43,14 @@ struct FilmCell {
     std::optional<FilledArea> fill;
     // None for an image box without an image.
     std::optional<PlacedPicture> picture;
+    // Over the picture, the edges of its trim frame when the film asks for one.
+    std::vector<FilledArea> frame{};
 };
 
 struct FilmPage {
     PageSetup setup;
     QFont captionFont;
+    // The header band's lines, then the annotation boxes' texts under the grid.
     std::vector<CaptionLine> captions;
     std::optional<PlacedPicture> logo;
     // Under the whole grid, below the cells.
@@ -84,7 +87,9 @@ PageFrame pageFrame(const FilmToPrint& film, const FilmJobSettings& settings, co
 // The page. Raises what the film's Image Display Format decodes to (display_format.h), and
 // for the grid (film_grid.h); subscript out of range (9) when the film has fewer image boxes than
 // cells; object not set (91) when the caption files were never read; InvalidPicture (481) for a
-// picture without pixels.
+// picture without pixels; ImageLargerThanCell (film_cells.h). A film box with an Annotation
+// Display Format ID Kestrova defines gives up a caption line under its grid to its annotation
+// boxes' texts.
 FilmPage layOutFilmPage(const FilmToPrint& film, const FilmJobSettings& settings, const PageFrame& frame);
 
 // The bytes of the page's pictures as pixels, 8 bits a sample: what a printer that is handed the

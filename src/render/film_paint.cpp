@@ -20,6 +20,8 @@ void paintFilmPage(PageCanvas& canvas, const FilmPage& page)
             canvas.fillRectangle(cell.fill->area, cell.fill->grey);
         if (cell.picture)
             canvas.drawPicture(cell.picture->target, cell.picture->picture);
+        for (const FilledArea& edge : cell.frame)
+            canvas.fillRectangle(edge.area, edge.grey);
     }
 }
 

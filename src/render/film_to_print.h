@@ -34,6 +34,8 @@ struct FilmToPrint {
     std::vector<ImageBoxToPrint> imageBoxes;
     // The Presentation LUT the film box's Referenced Presentation LUT Sequence names, if any.
     std::optional<PresentationCurve> presentationLut;
+    // The attributes of its annotation boxes (Annotation Position, Text String), in creation order.
+    std::vector<DataSet> annotationBoxes{};
 };
 
 // The most pixels a picture needs on a 14 x 17 inch film at 600 dpi, the largest page the built-in

@@ -395,7 +395,7 @@ TEST(ConformanceStatement, ListsEveryStatusTheServiceSendsAndNoOther)
         DimseStatus::DuplicateSopInstance, DimseStatus::NoSuchObjectInstance, DimseStatus::MissingAttribute,
         DimseStatus::MissingAttributeValue, DimseStatus::UnrecognizedOperation, DimseStatus::ResourceLimitation,
         DimseStatus::SopClassNotSupported, DimseStatus::NoSuchActionType, DimseStatus::FilmSessionHasNoFilmBox,
-        DimseStatus::InsufficientMemoryForImage};
+        DimseStatus::ImageLargerThanImageBox, DimseStatus::InsufficientMemoryForImage};
     EXPECT_EQ(listed, sent);
 }
 

@@ -3,6 +3,7 @@
 #include "data/print_tags.h"
 #include "printing/film_pdf_printer.h"
 #include "printing/testing/recording_printers.h"
+#include "render/film_cells.h"
 #include "render/film_paint.h"
 #include "render/film_print.h"
 #include "render/printed_picture.h"
@@ -399,6 +400,78 @@ INSTANTIATE_TEST_SUITE_P(Sizes, RequestedImageSize,
                                          SizeCase{{"TooWide", {}, {size("120")}}, 5760},
                                          SizeCase{{"Unreadable", {}, {size("5O")}}, 5760}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct SizingCase : AttributeCase {
+    int printerDpi;
+    QSize sent;     // the picture's pixels
+    QSizeF target;  // twips on the page
+    QSize printed;  // the pixels that go to the printer
+};
+
+class Sizing : public testing::TestWithParam<SizingCase> {};
+
+// The cell is 5760 x 15840 twips. A pixel per dot at 300 dpi makes 2400 x 600 pixels 11520 x 2880
+// twips, too wide: decimated it is fitted, cropped its centre half shows at full size.
+TEST_P(Sizing, FollowsResolutionAndDecimateOrCrop)
+{
+    Film film = filmWith(GetParam(), greyPicture(GetParam().sent.width(), GetParam().sent.height()));
+    film.frame.printer.dotsPerInch = GetParam().printerDpi;
+    const PlacedPicture placed = film.pictureIn(1);
+    EXPECT_NEAR(placed.target.width(), GetParam().target.width(), 0.5);
+    EXPECT_NEAR(placed.target.height(), GetParam().target.height(), 0.5);
+    EXPECT_NEAR(placed.target.center().x(), 2880, 0.5);
+    EXPECT_EQ(withImage(placed.picture).image.size(), GetParam().printed);
+}
+
+Attribute behaviour(const char* type) { return text(PrintTag::RequestedDecimateCropBehavior, type); }
+Attribute resolution(const char* id) { return text(PrintTag::RequestedResolutionId, id); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Sizing,
+    testing::Values(
+        SizingCase{{"NoneDecimated", {magnification("NONE")}, {behaviour("DECIMATE")}}, 300, {2400, 600}, {5760, 1440}, {1200, 300}},
+        SizingCase{{"NoneCropped", {magnification("NONE")}, {behaviour("CROP")}}, 300, {2400, 600}, {5760, 2880}, {1200, 600}},
+        SizingCase{{"NoneFitsAndIsEnlarged", {}, {magnification("NONE"), behaviour("CROP")}}, 300, {600, 150}, {5760, 1440}, {1200, 300}},
+        SizingCase{{"SizeCropped", {}, {size("300"), behaviour("CROP")}}, 300, {2400, 600}, {5760, 4252}, {813, 600}},
+        SizingCase{{"Standard", {resolution("STANDARD")}, {}}, 600, {4800, 1200}, {5760, 1440}, {1200, 300}},
+        SizingCase{{"High", {resolution("HIGH")}, {}}, 600, {4800, 1200}, {5760, 1440}, {2400, 600}},
+        SizingCase{{"HighBoundedByThePrinter", {resolution("HIGH")}, {}}, 300, {4800, 1200}, {5760, 1440}, {1200, 300}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// FAIL prints nothing of a picture too large at its size; Trim frames each picture within its edges.
+TEST(FilmCells, FailRefusesTheOversizedPictureAndTrimFramesEachPicture)
+{
+    Film failing = filmWith({"Fail", {}, {size("300"), behaviour("FAIL")}}, greyPicture(96, 96));
+    EXPECT_THROW(failing.page(), ImageLargerThanCell);
+    Film trimmed = filmWith({"Trim", {text(PrintTag::Trim, "YES")}, {}}, greyPicture(96, 96));
+    const FilmCell cell = trimmed.page().cells.at(0);
+    ASSERT_EQ(cell.frame.size(), 4u);
+    for (const FilledArea& edge : cell.frame) {
+        EXPECT_TRUE(cell.picture->target.contains(edge.area)) << "an edge outside the picture";
+        EXPECT_EQ(std::min(edge.area.width(), edge.area.height()), 10.0);
+    }
+    EXPECT_TRUE(filmWith({"NoTrim", {text(PrintTag::Trim, "NO")}, {}}, greyPicture(96, 96)).page().cells.at(0).frame.empty());
+}
+
+// CORNERS: position 1 lower left, 2 lower right, on a caption line the grid gives up.
+TEST(Annotations, TextsSitUnderTheGridAtTheirPositions)
+{
+    Film film("STANDARD\\1,1");
+    film.film.filmBox.add(text(PrintTag::AnnotationDisplayFormatId, "CORNERS"));
+    for (const auto& [position, words] : {std::pair{2, "RIGHT"}, std::pair{1, "LEFT"}}) {
+        DataSet box;
+        box.add(PrintTag::AnnotationPosition, Numbers{double(position)});
+        box.add(PrintTag::TextString, std::string(words));
+        film.film.annotationBoxes.push_back(box);
+    }
+    film.setImage(1, greyPicture(96, 96));
+    const FilmPage page = film.page();
+    ASSERT_EQ(page.captions.size(), 2u);
+    EXPECT_EQ(page.captions[0].text, "RIGHT");
+    EXPECT_EQ(page.captions[0].baseline, QPointF(PageWidth - 500, PageHeight - 240 + 180));
+    EXPECT_EQ(page.captions[1].baseline, QPointF(0, PageHeight - 240 + 180));
+    EXPECT_LE(page.cells.at(0).picture->target.bottom(), PageHeight - 240);
+}
 
 struct DensityCase : AttributeCase {
     bool filmLike;

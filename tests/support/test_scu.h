@@ -7,8 +7,8 @@
 
 namespace kestrova::test {
 
-// A SOP class the service does not accept (Basic Annotation Box).
-inline constexpr const char* NotAcceptedSopClass = "1.2.840.10008.5.1.1.15";
+// A SOP class the service does not accept (Print Job).
+inline constexpr const char* NotAcceptedSopClass = SopClass::PrintJob;
 
 using kestrova::TransferSyntax;
 using ConnectOptions = ScuOptions;
