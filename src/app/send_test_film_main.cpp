@@ -30,6 +30,9 @@ std::string readArguments(const QCoreApplication& app, Arguments& args)
     parser.addVersionOption();
     const QCommandLineOption called(QStringLiteral("called"), QStringLiteral("Called AE title (default KESTROVA)."),
                                     QStringLiteral("AE"), QStringLiteral("KESTROVA"));
+    const QCommandLineOption calling(QStringLiteral("calling"),
+                                     QStringLiteral("Calling AE title, this sender's (default TESTSCU)."),
+                                     QStringLiteral("AE"), QString::fromStdString(kestrova::FilmRequest{}.callingAeTitle));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("Image Display Format, for example STANDARD\\2,2 (default: the "
                                                    "smallest grid for the images)."),
@@ -47,7 +50,7 @@ std::string readArguments(const QCoreApplication& app, Arguments& args)
     const QCommandLineOption key(QStringLiteral("private-key"),
                                  QStringLiteral("With --tls: the unencrypted private key (PEM) of --certificate."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({called, format, tls, trusted, certificate, key});
+    parser.addOptions({called, calling, format, tls, trusted, certificate, key});
     parser.addPositionalArgument(QStringLiteral("HOST"), QStringLiteral("The printer's host name or address."));
     parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("The printer's port."));
     parser.addPositionalArgument(QStringLiteral("IMAGE.dcm"), QStringLiteral("Images to print, one per image box."),
@@ -73,6 +76,7 @@ std::string readArguments(const QCoreApplication& app, Arguments& args)
         return "--trusted-certificates, --certificate and --private-key need --tls";
     }
     args.film.calledAeTitle = parser.value(called).toStdString();
+    args.film.callingAeTitle = parser.value(calling).toStdString();
     args.film.format = parser.value(format).toStdString();
     for (qsizetype index = 2; index < positional.size(); ++index) {
         auto image = kestrova::readPrintableImage(positional[index].toStdString());
