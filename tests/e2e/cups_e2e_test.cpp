@@ -235,7 +235,8 @@ TEST_F(CupsService, EachVirtualPrinterPrintsOnItsOwnQueueAndSaysItsOwnState)
 
     EXPECT_EQ(printerInstance("COLOUR"), (std::vector<std::string>{"COLOUR EMU", "NORMAL", "NORMAL"}));
     EXPECT_EQ(printerInstance("LASER"), (std::vector<std::string>{"LASER EMU", "FAILURE", "PRINTER OFFLINE"}));
-    EXPECT_EQ(printerInstance("SOMEONE"), (std::vector<std::string>{"KODAK", "NORMAL", "NORMAL"}));
+    const std::string mainEmulation = service.configuration.settings.Emulation;
+    EXPECT_EQ(printerInstance("SOMEONE"), (std::vector<std::string>{mainEmulation, "NORMAL", "NORMAL"}));
 
     cups().admin("cupsenable", {QString::fromStdString(StateQueue)});
     ASSERT_TRUE(cups().waitUntilNoPendingJobs(60s)) << cups().logTail();
