@@ -35,15 +35,14 @@ std::vector<PaperSize> papersOf(const std::vector<QueueMedia>& media)
 
 } // namespace
 
-// What the queue said of its paper and resolution when first asked, kept for the job.
-struct CupsPrinter::Paper {
-    CupsQueue queue;
+// What a queue said of its paper and resolution.
+struct QueueDescription {
     QueueMedia defaultMedia;
     std::vector<QueueMedia> media; // every size it offers, the film sizes among them
     PrinterCapabilities capabilities;
 
-    explicit Paper(const std::string& name)
-        : queue(name), defaultMedia(queue.defaultMedia().value_or(UnnamedMedia)), media(queue.media())
+    explicit QueueDescription(const CupsQueue& queue)
+        : defaultMedia(queue.defaultMedia().value_or(UnnamedMedia)), media(queue.media())
     {
         for (const auto& [id, filmPaper] : filmSizePapers()) {
             if (const auto offered = queue.mediaOfSize(filmPaper)) {
@@ -57,31 +56,54 @@ struct CupsPrinter::Paper {
     }
 };
 
-CupsPrinter::CupsPrinter(std::string name)
-    : name_(std::move(name))
+struct QueueDescriptions::Kept {
+    std::chrono::steady_clock::time_point askedAt;
+    std::shared_ptr<const QueueDescription> description;
+};
+
+QueueDescriptions::QueueDescriptions() = default;
+QueueDescriptions::~QueueDescriptions() = default;
+
+// Asked under the lock: jobs for one queue that meet an old description wait for one answer
+// instead of each asking.
+std::shared_ptr<const QueueDescription> QueueDescriptions::of(const std::string& name)
+{
+    const std::lock_guard lock(mutex_);
+    const auto now = std::chrono::steady_clock::now();
+    const auto kept = kept_.find(name);
+    if (kept != kept_.end() && now - kept->second.askedAt < DescriptionLifetime)
+        return kept->second.description;
+    auto description = std::make_shared<const QueueDescription>(CupsQueue(name));
+    kept_.insert_or_assign(name, Kept{now, description});
+    return description;
+}
+
+CupsPrinter::CupsPrinter(std::string name, std::shared_ptr<QueueDescriptions> descriptions)
+    : name_(std::move(name)), descriptions_(std::move(descriptions))
 {
 }
 
 CupsPrinter::~CupsPrinter() = default;
 
-const CupsPrinter::Paper& CupsPrinter::paper() const
+// Taken once for the printer, so that a job's pages all go on the same paper.
+const QueueDescription& CupsPrinter::description() const
 {
-    if (!paper_)
-        paper_ = std::make_unique<const Paper>(name_);
-    return *paper_;
+    if (!description_)
+        description_ = descriptions_->of(name_);
+    return *description_;
 }
 
-PrinterCapabilities CupsPrinter::capabilities() const { return paper().capabilities; }
+PrinterCapabilities CupsPrinter::capabilities() const { return description().capabilities; }
 
 // The film's paper is one the queue offered; a setup without one takes the queue's default.
 QueueMedia CupsPrinter::mediaFor(const PageSetup& setup) const
 {
-    const Paper& queuePaper = paper();
+    const QueueDescription& queue = description();
     if (!setup.paper)
-        return queuePaper.defaultMedia;
-    const auto offered = std::find_if(queuePaper.media.begin(), queuePaper.media.end(),
+        return queue.defaultMedia;
+    const auto offered = std::find_if(queue.media.begin(), queue.media.end(),
                                       [&](const QueueMedia& media) { return media.paper == *setup.paper; });
-    return offered != queuePaper.media.end() ? *offered : queuePaper.defaultMedia;
+    return offered != queue.media.end() ? *offered : queue.defaultMedia;
 }
 
 PrinterMetrics CupsPrinter::metrics(const PageSetup& setup, const QFont& font) const
@@ -90,13 +112,13 @@ PrinterMetrics CupsPrinter::metrics(const PageSetup& setup, const QFont& font) c
     return pageFileMetrics(PageFormat{media.paper, media.marginsMm, setup.orientation}, font);
 }
 
-int CupsPrinter::submit(const std::string& pdf, const PageSetup& setup) const
+int CupsPrinter::submit(const std::filesystem::path& pdf, const PageSetup& setup) const
 {
     const QueueMedia media = mediaFor(setup);
     JobOptions options{setup.copies, setup.orientation, std::nullopt};
     if (setup.paper && !media.name.empty())
         options.media = media.name;
-    return paper().queue.submit(pdf, options);
+    return CupsQueue::submit(name_, pdf, options);
 }
 
 PrintedFilm CupsPrinter::print(const PageSetup& setup, const PagePaint& paint)
@@ -106,7 +128,7 @@ PrintedFilm CupsPrinter::print(const PageSetup& setup, const PagePaint& paint)
     const QueueMedia media = mediaFor(setup);
     const FilmFile film = keepFilmFile(PageFormat{media.paper, media.marginsMm, setup.orientation}, page, 1, name_);
     try {
-        const int job = submit(film.bytes, setup);
+        const int job = submit(film.path, setup);
         return PrintedFilm{film.path, film.pages, setup, std::make_shared<CupsJob>(job)};
     } catch (...) {
         std::error_code ignored;
@@ -117,7 +139,7 @@ PrintedFilm CupsPrinter::print(const PageSetup& setup, const PagePaint& paint)
 
 PrintedFilm CupsPrinter::reprint(const PrintedFilm& film)
 {
-    const int job = submit(readFilmFile(film.file), film.setup);
+    const int job = submit(film.file, film.setup);
     return PrintedFilm{film.file, film.pages, film.setup, std::make_shared<CupsJob>(job)};
 }
 

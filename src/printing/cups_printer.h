@@ -3,25 +3,54 @@
 // is sent to it through libcups as one PDF job with the film's copies, orientation and, where the
 // queue offers the film's size, media.
 //
-// Threads: made for one job and used on its thread (see printer_device.h).
+// What a queue says of its paper and resolution is kept in QueueDescriptions, shared by the
+// printers opened for jobs, so that a film costs the scheduler one job and nothing more.
+//
+// Threads: a printer is made for one job and used on its thread (see printer_device.h);
+// QueueDescriptions is used from any thread.
 
 #include "printing/printer_device.h"
 
+#include <chrono>
+#include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kestrova {
 
-class CupsQueue;
 struct QueueMedia;
+struct QueueDescription;
+
+// What each queue said of its paper and resolution, asked again after DescriptionLifetime so
+// that a queue given other paper prints on it from then on. A queue that cannot be asked is not
+// kept: the next job asks again.
+class QueueDescriptions {
+public:
+    static constexpr std::chrono::seconds DescriptionLifetime{60};
+
+    QueueDescriptions();
+    ~QueueDescriptions();
+    QueueDescriptions(const QueueDescriptions&) = delete;
+    QueueDescriptions& operator=(const QueueDescriptions&) = delete;
+
+    // Raises PathFileAccess, naming the queue, when it cannot be asked.
+    std::shared_ptr<const QueueDescription> of(const std::string& name);
+
+private:
+    struct Kept;
+    std::mutex mutex_;
+    std::map<std::string, Kept> kept_;
+};
 
 class CupsPrinter final : public PrinterDevice {
 public:
     // Cheap: the queue is asked when first needed, so one that cannot be used fails the job that
     // meets it (PathFileAccess), never another printer's.
-    explicit CupsPrinter(std::string name);
+    CupsPrinter(std::string name, std::shared_ptr<QueueDescriptions> descriptions);
     ~CupsPrinter() override;
     CupsPrinter(const CupsPrinter&) = delete;
     CupsPrinter& operator=(const CupsPrinter&) = delete;
@@ -37,13 +66,13 @@ public:
     PrinterState state() const override;
 
 private:
-    struct Paper;
-    const Paper& paper() const;
+    const QueueDescription& description() const;
     QueueMedia mediaFor(const PageSetup& setup) const;
-    int submit(const std::string& pdf, const PageSetup& setup) const;
+    int submit(const std::filesystem::path& pdf, const PageSetup& setup) const;
 
     std::string name_;
-    mutable std::unique_ptr<const Paper> paper_;
+    std::shared_ptr<QueueDescriptions> descriptions_;
+    mutable std::shared_ptr<const QueueDescription> description_;
 };
 
 } // namespace kestrova

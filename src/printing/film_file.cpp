@@ -8,7 +8,7 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QPrinter>
+#include <QPdfWriter>
 
 #include <memory>
 
@@ -27,15 +27,17 @@ QMarginsF orientedMargins(const QMarginsF& portrait, Orientation orientation)
     return QMarginsF(portrait.bottom(), portrait.left(), portrait.top(), portrait.right());
 }
 
-std::unique_ptr<QPrinter> makePdfWriter(const PageFormat& format)
+// QPdfWriter, not QPrinter: a QPrinter asks the printing system for its default printer first,
+// which costs a round trip to the scheduler per page and waits on a scheduler that hangs.
+std::unique_ptr<QPdfWriter> makePdfWriter(const PageFormat& format, const QString& fileName = {})
 {
-    auto writer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    writer->setOutputFormat(QPrinter::PdfFormat);
+    auto writer = std::make_unique<QPdfWriter>(fileName);
     writer->setResolution(LayoutResolution);
     writer->setPageLayout(QPageLayout(QPageSize(QSizeF(format.paper.widthMm, format.paper.heightMm), QPageSize::Millimeter),
                                       qtOrientation(format.orientation),
                                       orientedMargins(format.marginsMm, format.orientation), QPageLayout::Millimeter));
-    nameDocument(*writer);
+    writer->setTitle(QString::fromUtf8(DocumentTitle));
+    writer->setCreator(QString::fromUtf8(DocumentCreator));
     return writer;
 }
 
@@ -50,9 +52,7 @@ FilmFile keepFilmFile(const PageFormat& format, const PageContent& page, int she
 {
     // What Qt writes: the page with its pictures' stand-ins.
     const FilmWorkFile layout;
-    const std::unique_ptr<QPrinter> writer = makePdfWriter(format);
-    writer->setOutputFileName(QString::fromStdString(layout.path().string()));
-    paintPages(*writer, page, sheets, printerName);
+    paintPages(*makePdfWriter(format, QString::fromStdString(layout.path().string())), page, sheets, printerName);
     FilmWorkFile film;
     std::string bytes = filmWithImages(layout.path(), page.compressedImages(), film.path());
     film.write(bytes);

@@ -1,7 +1,6 @@
 #include "printing/printer_catalogue.h"
 
 #include "printing/film_pdf_printer.h"
-#include "printing/system_printers.h"
 
 #include "core/errors.h"
 
@@ -16,13 +15,13 @@ bool listed(const PrinterCatalogue& printers, const std::string& name)
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-std::string usableSystemDefault()
+std::string usableSystemDefault(const std::shared_ptr<QueueDescriptions>& descriptions)
 {
     const std::string name = systemDefaultPrinter();
     if (name.empty())
         return BuiltInPdfPrinterName;
     try {
-        openSystemPrinter(name)->capabilities();
+        openSystemPrinter(name, descriptions)->capabilities();
         return name;
     } catch (const AppError&) {
         return BuiltInPdfPrinterName;
@@ -37,7 +36,7 @@ std::string jobPrinterName(const PrinterCatalogue& printers, const std::string& 
 }
 
 InstalledPrinters::InstalledPrinters()
-    : default_(usableSystemDefault())
+    : descriptions_(keptQueueDescriptions()), default_(usableSystemDefault(descriptions_))
 {
 }
 
@@ -52,9 +51,7 @@ std::unique_ptr<PrinterDevice> InstalledPrinters::open(const std::string& name) 
 {
     if (name == BuiltInPdfPrinterName)
         return std::make_unique<FilmPdfPrinter>();
-    if (name != default_ && !listed(*this, name))
-        raise(ErrorCode::InvalidArgument, "No printer named \"" + name + "\"");
-    return openSystemPrinter(name);
+    return openSystemPrinter(name, descriptions_);
 }
 
 } // namespace kestrova

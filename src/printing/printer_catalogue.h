@@ -4,6 +4,7 @@
 // Threads: a catalogue is made on the UI thread; listing and opening are safe from any thread.
 
 #include "printing/printer_device.h"
+#include "printing/system_printers.h"
 
 #include <memory>
 #include <string>
@@ -19,8 +20,9 @@ public:
     virtual std::vector<std::string> printerNames() const = 0;
     // The printer that jobs print on when the settings name none that is listed.
     virtual std::string defaultPrinter() const = 0;
-    // A device of its own for one job. Raises InvalidArgument for a name that is neither listed
-    // nor the default.
+    // A device of its own for one job; what a queue said of its paper is kept between jobs
+    // (system_printers.h). A printer that does not exist (any more) raises an AppError naming
+    // it, at once or when the device is first used: a system queue is asked only then.
     virtual std::unique_ptr<PrinterDevice> open(const std::string& name) const = 0;
 };
 
@@ -42,6 +44,7 @@ public:
     std::unique_ptr<PrinterDevice> open(const std::string& name) const override;
 
 private:
+    std::shared_ptr<QueueDescriptions> descriptions_;
     std::string default_;
 };
 

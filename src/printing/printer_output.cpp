@@ -6,7 +6,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPrinter>
+#include <QPagedPaintDevice>
 
 namespace kestrova {
 
@@ -15,32 +15,25 @@ QPageLayout::Orientation qtOrientation(Orientation orientation)
     return orientation == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
 }
 
-void nameDocument(QPrinter& printer)
+PrinterMetrics printerMetrics(const QPagedPaintDevice& device, const QFont& font)
 {
-    printer.setDocName(QStringLiteral("Kestrova film"));
-    printer.setCreator(QStringLiteral("Kestrova"));
-}
-
-PrinterMetrics printerMetrics(const QPrinter& printer, const QFont& font)
-{
-    const QFontMetricsF metrics(font, &printer); // takes the printer's resolution, loads nothing yet
-    return PrinterMetrics{printableSizeTwips(printer.pageLayout()),
+    const QFontMetricsF metrics(font, &device); // takes the device's resolution, loads nothing yet
+    return PrinterMetrics{printableSizeTwips(device.pageLayout()),
                           FontMetrics{[metrics] { return metrics.ascent(); }, [metrics] { return metrics.height(); },
                                       [metrics](const QString& text) { return metrics.horizontalAdvance(text); }}};
 }
 
-void paintPages(QPrinter& printer, const PageContent& page, int pages, const std::string& printerName)
+void paintPages(QPagedPaintDevice& device, const PageContent& page, int pages, const std::string& printerName)
 {
-    printer.setColorMode(page.grayscale() ? QPrinter::GrayScale : QPrinter::Color);
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&device))
         raisePrinterUnusable(printerName, "it cannot be opened for printing");
-    const double twip = printer.resolution() / TwipsPerInch;
+    const double twip = device.logicalDpiX() / TwipsPerInch;
     painter.scale(twip, twip);
     painter.setRenderHint(QPainter::LosslessImageRendering);
     page.paint(painter);
     for (int sheet = 2; sheet <= pages; ++sheet) {
-        if (!printer.newPage())
+        if (!device.newPage())
             raisePrinterUnusable(printerName, "no further page could be begun");
         page.paint(painter);
     }

@@ -1,8 +1,8 @@
 #pragma once
-// What both printers do with a QPrinter: name the document, measure for a page, and put a
-// page drawn in full on it.
+// What both page writers (a system printer's QPrinter where there is no CUPS, the page file's
+// QPdfWriter) share: the document's name, the measures of a page, and a page drawn in full.
 //
-// Threads: a QPrinter and its page are used on one thread.
+// Threads: a paint device and its page are used on one thread.
 
 #include "printing/page_content.h"
 #include "printing/printer_device.h"
@@ -11,20 +11,21 @@
 
 #include <string>
 
-class QPrinter;
+class QPagedPaintDevice;
 
 namespace kestrova {
 
+inline constexpr const char* DocumentTitle = "Kestrova film";
+inline constexpr const char* DocumentCreator = "Kestrova";
+
 QPageLayout::Orientation qtOrientation(Orientation orientation);
 
-void nameDocument(QPrinter& printer);
+// The printable area of the device's page layout and the font as set on the device.
+PrinterMetrics printerMetrics(const QPagedPaintDevice& device, const QFont& font);
 
-// The printable area of the printer's page layout and the font as set on the printer.
-PrinterMetrics printerMetrics(const QPrinter& printer, const QFont& font);
-
-// Paints the page `pages` times, each on a sheet of its own, and ends the job. The colour mode
-// follows the page. Raises PathFileAccess, naming printerName, when the printer refuses.
-void paintPages(QPrinter& printer, const PageContent& page, int pages, const std::string& printerName);
+// Paints the page `pages` times, each on a sheet of its own, and ends the document. Raises
+// PathFileAccess, naming printerName, when the device refuses.
+void paintPages(QPagedPaintDevice& device, const PageContent& page, int pages, const std::string& printerName);
 
 [[noreturn]] void raisePrinterUnusable(const std::string& printerName, const std::string& reason);
 

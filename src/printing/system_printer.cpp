@@ -20,7 +20,8 @@ std::unique_ptr<QPrinter> makeSystemPrinter(const std::string& name)
     auto printer = std::make_unique<QPrinter>(QPrinterInfo::printerInfo(toQt(name)), QPrinter::HighResolution);
     if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid() || printer->printerName() != toQt(name))
         raisePrinterUnusable(name, "the printing system does not offer it");
-    nameDocument(*printer);
+    printer->setDocName(QString::fromUtf8(DocumentTitle));
+    printer->setCreator(QString::fromUtf8(DocumentCreator));
     return printer;
 }
 
@@ -76,6 +77,7 @@ PrintedFilm SystemPrinter::print(const PageSetup& setup, const PagePaint& paint)
     paint(page);
     QPrinter& printer = printerFor(setup);
     printer.setCopyCount(setup.copies);
+    printer.setColorMode(page.grayscale() ? QPrinter::GrayScale : QPrinter::Color);
     paintPages(printer, page, 1, name_);
     return PrintedFilm{{}, 1, setup, nullptr};
 }

@@ -37,6 +37,12 @@ std::string systemDefaultPrinter()
     return name;
 }
 
-std::unique_ptr<PrinterDevice> openSystemPrinter(const std::string& name) { return std::make_unique<CupsPrinter>(name); }
+std::shared_ptr<QueueDescriptions> keptQueueDescriptions() { return std::make_shared<QueueDescriptions>(); }
+
+std::unique_ptr<PrinterDevice> openSystemPrinter(const std::string& name,
+                                                 const std::shared_ptr<QueueDescriptions>& descriptions)
+{
+    return std::make_unique<CupsPrinter>(name, descriptions);
+}
 
 } // namespace kestrova

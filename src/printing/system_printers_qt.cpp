@@ -5,6 +5,10 @@
 #include <QPrinterInfo>
 
 namespace kestrova {
+
+// Qt asks its printers afresh for each job: nothing is kept.
+class QueueDescriptions {};
+
 namespace {
 
 std::string fromQt(const QString& text) { return text.toLocal8Bit().toStdString(); }
@@ -25,6 +29,11 @@ std::string systemDefaultPrinter()
     return system.isNull() ? std::string() : fromQt(system.printerName());
 }
 
-std::unique_ptr<PrinterDevice> openSystemPrinter(const std::string& name) { return std::make_unique<SystemPrinter>(name); }
+std::shared_ptr<QueueDescriptions> keptQueueDescriptions() { return std::make_shared<QueueDescriptions>(); }
+
+std::unique_ptr<PrinterDevice> openSystemPrinter(const std::string& name, const std::shared_ptr<QueueDescriptions>&)
+{
+    return std::make_unique<SystemPrinter>(name);
+}
 
 } // namespace kestrova

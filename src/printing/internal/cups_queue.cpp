@@ -2,8 +2,10 @@
 
 #include "printing/printer_output.h"
 
+#include <QFile>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrova {
@@ -64,6 +66,31 @@ PrinterState stateOfDest(const cups_dest_t& dest)
         if (reason != "none")
             state.reasons.push_back(std::move(reason));
     return state;
+}
+
+std::string printerUri(const std::string& name)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                     name.c_str());
+    return uri;
+}
+
+cups::Ipp printJobRequest(const std::string& name, const JobOptions& options)
+{
+    cups::Options job;
+    job.add("copies", std::to_string(std::max(1, options.copies)));
+    job.add("orientation-requested", options.orientation == Orientation::Landscape ? "4" : "3");
+    if (options.media)
+        job.add("media", *options.media);
+    cups::Ipp request(ippNewRequest(IPP_OP_PRINT_JOB));
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri(name).c_str());
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, DocumentName);
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, CUPS_FORMAT_PDF);
+    cupsEncodeOptions2(request.get(), job.count(), job.get(), IPP_TAG_OPERATION);
+    cupsEncodeOptions2(request.get(), job.count(), job.get(), IPP_TAG_JOB);
+    return request;
 }
 
 JobState jobStateOf(int state)
@@ -136,34 +163,25 @@ std::optional<int> CupsQueue::resolution() const
     return units == IPP_RES_PER_INCH ? dpi : static_cast<int>(std::lround(dpi * 2.54));
 }
 
-int CupsQueue::submit(const std::string& pdf, const JobOptions& options) const
+int CupsQueue::submit(const std::string& name, const std::filesystem::path& pdf, const JobOptions& options)
 {
-    cups::Options job;
-    job.add("copies", std::to_string(std::max(1, options.copies)));
-    job.add("orientation-requested", options.orientation == Orientation::Landscape ? "4" : "3");
-    if (options.media)
-        job.add("media", *options.media);
-    int id = 0;
-    if (cupsCreateDestJob(http_.get(), dest_.get(), info_.get(), &id, DocumentName, job.count(), job.get())
-        > IPP_STATUS_OK_CONFLICTING)
-        raisePrinterUnusable(name_, cups::lastCupsError());
-    if (cupsStartDestDocument(http_.get(), dest_.get(), info_.get(), id, DocumentName, CUPS_FORMAT_PDF, 0, nullptr, 1)
-        != HTTP_STATUS_CONTINUE)
-        refuse(id);
-    const bool written = cupsWriteRequestData(http_.get(), pdf.data(), pdf.size()) == HTTP_STATUS_CONTINUE;
-    // Read even after a failed write: the scheduler's answer says why.
-    if (cupsFinishDestDocument(http_.get(), dest_.get(), info_.get()) > IPP_STATUS_OK_CONFLICTING || !written)
-        refuse(id);
-    return id;
-}
-
-// The job is cancelled on a connection of its own: the one the document went over may be broken.
-void CupsQueue::refuse(int jobId) const
-{
-    const std::string reason = cups::lastCupsError();
-    if (const cups::Http http = cups::connectToScheduler())
-        cupsCancelDestJob(http.get(), dest_.get(), jobId);
-    raisePrinterUnusable(name_, reason);
+    QFile document(QString::fromStdString(pdf.string()));
+    if (!document.open(QIODevice::ReadOnly))
+        raisePrinterUnusable(name, "its film " + pdf.string() + " cannot be read: " + document.errorString().toStdString());
+    const cups::Http http = cups::connectToScheduler();
+    if (!http)
+        raisePrinterUnusable(name, std::string("the printing system cannot be reached at ") + cupsServer());
+    const std::string resource = "/printers/" + name;
+    // One Print-Job request: the scheduler takes the job with its whole document, or neither.
+    // cupsDoIORequest frees the request itself.
+    const cups::Ipp response(
+        cupsDoIORequest(http.get(), printJobRequest(name, options).release(), resource.c_str(), document.handle(), -1));
+    if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING)
+        raisePrinterUnusable(name, cups::lastCupsError());
+    ipp_attribute_t* id = ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER);
+    if (!id)
+        raisePrinterUnusable(name, "the printing system named no job for the film");
+    return ippGetInteger(id, 0);
 }
 
 PrinterState CupsQueue::stateOf(const std::string& name)

@@ -1,14 +1,16 @@
 #pragma once
-// One CUPS queue as printing uses it: the paper it offers, its resolution, and one job of a
-// PDF document. Its state and a job's outcome are asked without a queue at hand.
+// One CUPS queue as printing uses it: the paper it offers and its resolution, asked over a
+// connection of the queue's own. A job of a PDF document, the queue's state and a job's outcome
+// are each asked over a connection of their own, by the queue's name.
 //
-// Threads: a queue is made for one print job and used on its thread.
+// Threads: a queue is used on the thread that made it; the static calls on any thread.
 
 #include "printing/internal/cups_handles.h"
 #include "printing/printer_device.h"
 
 #include <QMarginsF>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,18 +43,16 @@ public:
     // Its printer-resolution-default in dots per inch, when it names one.
     std::optional<int> resolution() const;
 
-    // Sends the PDF as one job and returns its id once the scheduler holds the whole document.
-    // Raises PathFileAccess with the scheduler's reason when it refuses; a job it began is
-    // cancelled then, so that nothing of it is left.
-    int submit(const std::string& pdf, const JobOptions& options) const;
+    // Sends the PDF to the queue `name` as one job and returns its id once the scheduler holds
+    // the whole document. Raises PathFileAccess with the scheduler's reason when it refuses,
+    // and then no job is left.
+    static int submit(const std::string& name, const std::filesystem::path& pdf, const JobOptions& options);
 
     // Never raise: a queue that cannot be asked is not present, a job that cannot be asked Unknown.
     static PrinterState stateOf(const std::string& name);
     static JobState jobState(int jobId);
 
 private:
-    [[noreturn]] void refuse(int jobId) const;
-
     std::string name_;
     cups::Http http_;
     cups::Dest dest_;
