@@ -30,6 +30,9 @@ std::string readArguments(const QCoreApplication& app, Arguments& args)
     parser.addVersionOption();
     const QCommandLineOption called(QStringLiteral("called"), QStringLiteral("Called AE title (default KESTROVA)."),
                                     QStringLiteral("AE"), QStringLiteral("KESTROVA"));
+    const QCommandLineOption calling(QStringLiteral("calling"),
+                                     QStringLiteral("Calling AE title, this sender's (default TESTSCU)."),
+                                     QStringLiteral("AE"), QString::fromStdString(kestrova::FilmRequest{}.callingAeTitle));
     const QCommandLineOption format(QStringLiteral("format"),
                                     QStringLiteral("Image Display Format, for example STANDARD\\2,2 (default: the "
                                                    "smallest grid for the images)."),
@@ -51,7 +54,7 @@ std::string readArguments(const QCoreApplication& app, Arguments& args)
         QStringLiteral("step-wedge"),
         QStringLiteral("Print a step wedge of 18 steps instead, drive levels 0 (black) to 255 in 15s, left to right, "
                        "to measure the printer's densities for its calibration file."));
-    parser.addOptions({called, format, tls, trusted, certificate, key, stepWedge});
+    parser.addOptions({called, calling, format, tls, trusted, certificate, key, stepWedge});
     parser.addPositionalArgument(QStringLiteral("HOST"), QStringLiteral("The printer's host name or address."));
     parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("The printer's port."));
     parser.addPositionalArgument(QStringLiteral("IMAGE.dcm"), QStringLiteral("Images to print, one per image box."),
@@ -77,6 +80,7 @@ std::string readArguments(const QCoreApplication& app, Arguments& args)
         return "--trusted-certificates, --certificate and --private-key need --tls";
     }
     args.film.calledAeTitle = parser.value(called).toStdString();
+    args.film.callingAeTitle = parser.value(calling).toStdString();
     args.film.format = parser.value(format).toStdString();
     if (parser.isSet(stepWedge)) {
         if (positional.size() > 2)

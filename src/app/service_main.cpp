@@ -80,6 +80,10 @@ int main(int argc, char** argv)
     if (const std::string& problem = server.service.listener().tlsProblem(); !problem.empty())
         std::fprintf(stderr, "kestrova-service: cannot listen for DICOM over TLS on port %d: %s\n",
                      configuration.tls.Port, problem.c_str());
+    // Before the line a watcher waits for, as the TLS problem is.
+    server.statusPage.start(configuration.statusPage);
+    if (const quint16 statusPort = server.statusPage.port())
+        say("status page on http://" + configuration.statusPage.Address + ":" + std::to_string(statusPort) + "/");
     const int tlsPort = server.service.listener().tlsPort();
     say("listening on port " + std::to_string(configuration.settings.Port)
         + (tlsPort ? " and, for DICOM over TLS, on port " + std::to_string(tlsPort) : std::string())

@@ -74,6 +74,33 @@ struct FilmKeeping {
     bool operator==(const FilmKeeping&) const = default;
 };
 
+// One more printer behind the same server, chosen by the AE title an association calls: read from
+// and written to a [VirtualPrinterN] section of Kestrova.ini each (N from 1), also by the
+// preferences dialog. An association that calls none of them prints on the main printer.
+struct VirtualPrinter {
+    std::string AETitle;
+    // A printer as the catalogue names it; empty: the default printer.
+    std::string Printer;
+    std::string Emulation = "KODAK";
+    std::int16_t LUT = 0;
+
+    bool operator==(const VirtualPrinter&) const = default;
+};
+
+inline constexpr std::size_t MaxVirtualPrinters = 32;
+// The longest AE title DICOM allows.
+inline constexpr std::size_t MaxAeTitleLength = 16;
+
+// The read-only status page for a browser: read from the [StatusPage] section of Kestrova.ini,
+// which only an administrator edits.
+struct StatusPageSettings {
+    // 0: no page.
+    std::int32_t Port = 0;
+    std::string Address = "127.0.0.1";
+
+    bool operator==(const StatusPageSettings&) const = default;
+};
+
 using HeaderLines = std::vector<std::string>;
 
 // The program owns one Configuration and hands it to the print service and the preferences
@@ -89,6 +116,8 @@ struct Configuration {
     AccessSettings access;
     TlsSettings tls;
     FilmKeeping films{};
+    std::vector<VirtualPrinter> virtualPrinters{};
+    StatusPageSettings statusPage{};
 };
 
 inline const std::string ProductName = "Kestrova";

@@ -97,6 +97,14 @@ std::string joinLines(const std::vector<std::string>& lines)
     return text;
 }
 
+std::vector<std::string> fileLines(const fs::path& file)
+{
+    std::error_code ec;
+    if (!fs::exists(file, ec))
+        return {};
+    return splitLines(readTextFile(file));
+}
+
 } // namespace
 
 std::string ReadIniString(const std::string& section, const std::string& key, const std::string& defaultValue,
@@ -104,10 +112,7 @@ std::string ReadIniString(const std::string& section, const std::string& key, co
 {
     const std::size_t limit = size > 0 ? static_cast<std::size_t>(size - 1) : 0;
     const auto cut = [limit](const std::string& text) { return text.substr(0, limit); };
-    std::error_code ec;
-    if (!fs::exists(file, ec))
-        return cut(defaultValue);
-    const auto lines = splitLines(readTextFile(file));
+    const auto lines = fileLines(file);
     const auto span = findSection(lines, section);
     if (!span)
         return cut(defaultValue);
@@ -117,20 +122,37 @@ std::string ReadIniString(const std::string& section, const std::string& key, co
     return cut(unquote(keyLine(lines[*at])->rawValue));
 }
 
+bool IniSectionExists(const std::string& section, const fs::path& file)
+{
+    return findSection(fileLines(file), section).has_value();
+}
+
+void DeleteIniSection(const std::string& section, const fs::path& file)
+{
+    auto lines = fileLines(file);
+    const auto span = findSection(lines, section);
+    if (!span)
+        return;
+    auto end = lines.begin() + static_cast<std::ptrdiff_t>(span->header + 1);
+    while (end != lines.end() && !sectionName(*end))
+        ++end;
+    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(span->header), end);
+    writeTextFile(file, joinLines(lines));
+}
+
 void WriteIniString(const std::string& section, const std::string& key, const std::string& value,
                     const fs::path& file)
 {
-    std::error_code ec;
-    std::vector<std::string> lines;
-    if (fs::exists(file, ec))
-        lines = splitLines(readTextFile(file));
-
+    std::vector<std::string> lines = fileLines(file);
     const std::string entry = key + "=" + value;
     if (const auto span = findSection(lines, section)) {
-        if (const auto at = findKey(lines, *span, key))
+        if (const auto at = findKey(lines, *span, key)) {
+            if (unquote(keyLine(lines[*at])->rawValue) == value)
+                return;
             lines[*at] = entry;
-        else
+        } else {
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(span->insertAt), entry);
+        }
     } else {
         lines.push_back("[" + section + "]");
         lines.push_back(entry);

@@ -16,8 +16,15 @@ namespace kestrova {
 std::string ReadIniString(const std::string& section, const std::string& key, const std::string& defaultValue,
                           const std::filesystem::path& file, std::int16_t size);
 
-// Creates the file, the section and the key as needed; lines end in CR LF.
+// Creates the file, the section and the key as needed; lines end in CR LF. A key that already
+// reads as value is left as it is, so a file written with nothing changed keeps every byte.
 void WriteIniString(const std::string& section, const std::string& key, const std::string& value,
                     const std::filesystem::path& file);
+
+bool IniSectionExists(const std::string& section, const std::filesystem::path& file);
+
+// Removes the section with its header and every line up to the next section; nothing when it is
+// missing.
+void DeleteIniSection(const std::string& section, const std::filesystem::path& file);
 
 } // namespace kestrova

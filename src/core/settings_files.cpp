@@ -100,6 +100,26 @@ const std::vector<RecordKey<FilmKeeping>>& filmKeepingTable()
     return table;
 }
 
+const std::vector<RecordKey<VirtualPrinter>>& virtualPrinterTable()
+{
+    static const std::vector<RecordKey<VirtualPrinter>> table = {
+        textKey<VirtualPrinter>("AETitle", "", &VirtualPrinter::AETitle),
+        textKey<VirtualPrinter>("Printer", "", &VirtualPrinter::Printer),
+        textKey<VirtualPrinter>("Emulation", "KODAK", &VirtualPrinter::Emulation),
+        numberKey<VirtualPrinter>("LUT", "0", &VirtualPrinter::LUT),
+    };
+    return table;
+}
+
+const std::vector<RecordKey<StatusPageSettings>>& statusPageTable()
+{
+    static const std::vector<RecordKey<StatusPageSettings>> table = {
+        numberKey<StatusPageSettings>("Port", "0", &StatusPageSettings::Port),
+        textKey<StatusPageSettings>("Address", "127.0.0.1", &StatusPageSettings::Address),
+    };
+    return table;
+}
+
 template <typename Record>
 void readSection(const char* section, const std::vector<RecordKey<Record>>& keys, Record& record)
 {
@@ -147,7 +167,54 @@ void writeSection(const char* section, const std::vector<RecordKey<Record>>& key
         ignoreErrors({[&] { WriteIniString(section, key.name, key.write(record), settingsFilePath()); }});
 }
 
+// For the sections a file need not have: a key is written only when it would read otherwise, so
+// that a section left at its defaults is never added.
+template <typename Record>
+void writeChangedKeys(const std::string& section, const std::vector<RecordKey<Record>>& keys, const Record& record)
+{
+    for (const auto& key : keys)
+        ignoreErrors({[&] {
+            const std::string value = key.write(record);
+            if (ReadIniString(section, key.name, key.defaultValue, settingsFilePath(), ValueBufferSize) != value)
+                WriteIniString(section, key.name, value, settingsFilePath());
+        }});
+}
+
 void WriteSettings(const Settings& settings) { writeSection(SettingsSection, keyTable(), settings); }
+
+std::string virtualPrinterSection(std::size_t number) { return "VirtualPrinter" + std::to_string(number); }
+
+void ReadVirtualPrinters(std::vector<VirtualPrinter>& printers)
+{
+    printers.clear();
+    for (std::size_t number = 1; number <= MaxVirtualPrinters; ++number) {
+        const std::string section = virtualPrinterSection(number);
+        VirtualPrinter printer;
+        ignoreErrors({[&] {
+            if (IniSectionExists(section, settingsFilePath()))
+                readSection(section.c_str(), virtualPrinterTable(), printer);
+        }});
+        if (!printer.AETitle.empty())
+            printers.push_back(std::move(printer));
+    }
+}
+
+void WriteVirtualPrinters(const std::vector<VirtualPrinter>& printers)
+{
+    for (std::size_t number = 1; number <= MaxVirtualPrinters; ++number) {
+        const std::string section = virtualPrinterSection(number);
+        if (number <= printers.size())
+            writeChangedKeys(section, virtualPrinterTable(), printers[number - 1]);
+        else
+            ignoreErrors({[&] { DeleteIniSection(section, settingsFilePath()); }});
+    }
+}
+
+void ReadStatusPage(StatusPageSettings& page)
+{
+    page = StatusPageSettings{};
+    readSection(StatusPageSection, statusPageTable(), page);
+}
 
 void ReadAccess(AccessSettings& access)
 {
@@ -161,7 +228,7 @@ void ReadTls(TlsSettings& tls)
     readSection(TlsSection, tlsTable(), tls);
 }
 
-void WriteAccess(const AccessSettings& access) { writeSection(AccessSection, accessTable(), access); }
+void WriteAccess(const AccessSettings& access) { writeChangedKeys(AccessSection, accessTable(), access); }
 
 void ReadHeader(Configuration& configuration)
 {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrova {
 
@@ -15,6 +16,9 @@ inline constexpr const char* LimitsSection = "Limits";
 inline constexpr const char* AccessSection = "Access";
 inline constexpr const char* TlsSection = "TLS";
 inline constexpr const char* FilmsSection = "Films";
+inline constexpr const char* StatusPageSection = "StatusPage";
+// "VirtualPrinter1" for the first.
+std::string virtualPrinterSection(std::size_t number);
 
 std::filesystem::path settingsFilePath();
 std::filesystem::path leftHeaderPath();
@@ -36,6 +40,16 @@ void ReadTls(TlsSettings& tls);
 void WriteAccess(const AccessSettings& access);
 // Fills how long films are kept from the [Films] section of Kestrova.ini, as ReadLimits does.
 void ReadFilmKeeping(FilmKeeping& films);
+
+// Fills the virtual printers from the [VirtualPrinter1] to [VirtualPrinter32] sections there are;
+// a section without an AE title is passed over.
+void ReadVirtualPrinters(std::vector<VirtualPrinter>& printers);
+// Writes one section for each, in order, and removes the sections of printers no longer listed.
+// Only keys that would read otherwise are written, so a file without such sections keeps every
+// byte when there are none.
+void WriteVirtualPrinters(const std::vector<VirtualPrinter>& printers);
+// Fills the status page's settings from the [StatusPage] section, as ReadSettings does.
+void ReadStatusPage(StatusPageSettings& page);
 
 // Writes all eight fields in their fixed order. Never fails; a key that cannot be written
 // keeps its old value in the file.

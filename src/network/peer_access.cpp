@@ -67,7 +67,7 @@ std::optional<Ipv4Network> parseIpv4Network(std::string_view text)
     return Ipv4Network{*address & maskOf(prefixLength), prefixLength};
 }
 
-PeerAccess::PeerAccess(const AccessSettings& settings, const std::string& ownAeTitle)
+PeerAccess::PeerAccess(const AccessSettings& settings, const std::vector<std::string>& ownAeTitles)
 {
     for (const std::string& title : entriesOf(settings.CallingAETitles, "\\"))
         callingAeTitles_.emplace_back(withoutSpaces(title));
@@ -79,8 +79,11 @@ PeerAccess::PeerAccess(const AccessSettings& settings, const std::string& ownAeT
         else
             unreadableHosts_.push_back(host);
     }
-    if (settings.CheckCalledAETitle != 0)
-        calledAeTitle_ = std::string(withoutSpaces(ownAeTitle));
+    if (settings.CheckCalledAETitle == 0)
+        return;
+    calledAeTitles_.emplace();
+    for (const std::string& title : ownAeTitles)
+        calledAeTitles_->emplace_back(withoutSpaces(title));
 }
 
 PeerAccess::Refusal PeerAccess::check(const std::string& host, std::string_view callingAeTitle,
@@ -91,7 +94,8 @@ PeerAccess::Refusal PeerAccess::check(const std::string& host, std::string_view 
     if (!callingAeTitles_.empty()
         && std::find(callingAeTitles_.begin(), callingAeTitles_.end(), withoutSpaces(callingAeTitle)) == callingAeTitles_.end())
         return Refusal::CallingAeTitle;
-    if (calledAeTitle_ && *calledAeTitle_ != withoutSpaces(calledAeTitle))
+    if (calledAeTitles_
+        && std::find(calledAeTitles_->begin(), calledAeTitles_->end(), withoutSpaces(calledAeTitle)) == calledAeTitles_->end())
         return Refusal::CalledAeTitle;
     return Refusal::None;
 }
@@ -118,7 +122,7 @@ std::string PeerAccess::describe() const
     return "Associations accepted from "
            + (callingAeTitles_.empty() ? std::string("every calling AE title") : "the calling AE titles " + joined(callingAeTitles_))
            + (everyHost_ ? std::string(", from every host") : ", from the hosts " + (hosts.empty() ? std::string("(none)") : hosts))
-           + (calledAeTitle_ ? ", called " + logText(*calledAeTitle_) + " only" : std::string(", whatever AE title they call"));
+           + (calledAeTitles_ ? ", called " + joined(*calledAeTitles_) + " only" : std::string(", whatever AE title they call"));
 }
 
 } // namespace kestrova

@@ -31,10 +31,11 @@ class PeerAccess {
 public:
     // Everyone may.
     PeerAccess() = default;
-    // The allow-lists as the settings hold them (see AccessSettings); ownAeTitle is the title
-    // the called AE title must be when CheckCalledAETitle is 1. AE titles compare exactly,
-    // leading and trailing spaces aside, which DICOM does not count.
-    PeerAccess(const AccessSettings& settings, const std::string& ownAeTitle);
+    // The allow-lists as the settings hold them (see AccessSettings); ownAeTitles are the titles
+    // one of which the called AE title must be when CheckCalledAETitle is 1 (the server's own and
+    // its virtual printers'). AE titles compare exactly, leading and trailing spaces aside, which
+    // DICOM does not count.
+    PeerAccess(const AccessSettings& settings, const std::vector<std::string>& ownAeTitles);
 
     enum class Refusal { None, Host, CallingAeTitle, CalledAeTitle };
     // The first rule the association request breaks, host first; `host` is the peer's numeric
@@ -52,7 +53,7 @@ private:
     std::vector<std::string> callingAeTitles_; // empty: every title
     std::vector<Ipv4Network> hosts_;
     bool everyHost_ = true;
-    std::optional<std::string> calledAeTitle_;
+    std::optional<std::vector<std::string>> calledAeTitles_;
     std::vector<std::string> unreadableHosts_;
 };
 

@@ -2,6 +2,8 @@
 
 #include "core/log_text.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 
 namespace kestrova {
@@ -50,6 +52,12 @@ int sheetsOf(const FilmRecord& record) { return record.film.pages * std::max(1, 
 bool isFinal(JobState state)
 {
     return state == JobState::Completed || state == JobState::Canceled || state == JobState::Aborted;
+}
+
+std::string timeText(std::chrono::system_clock::time_point when)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count();
+    return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
 }
 
 int FilmRecords::add(FilmRecord record)

@@ -38,6 +38,8 @@ std::string outcomeText(const FilmRecord& record);
 // The sheets it takes: the file's pages times the copies the printer makes of it.
 int sheetsOf(const FilmRecord& record);
 bool isFinal(JobState state);
+// Local time as the window and the status page show it: "2026-01-05 14:25:01".
+std::string timeText(std::chrono::system_clock::time_point when);
 
 class FilmRecords {
 public:

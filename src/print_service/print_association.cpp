@@ -56,11 +56,13 @@ bool isNService(std::uint16_t commandField)
 
 } // namespace
 
-PrintAssociation::PrintAssociation(ServiceState& service, std::string callingAeTitle)
-    : service_(service), callingAeTitle_(std::move(callingAeTitle)), pixels_(service.pixelBudget())
+PrintAssociation::PrintAssociation(ServiceState& service, AssociationInfo association)
+    : service_(service), association_(std::move(association)), pixels_(service.pixelBudget())
 {
+    OpenAssociation open{association_.callingAeTitle, association_.calledAeTitle, association_.peerHost,
+                         std::chrono::system_clock::now()};
     const auto lock = service_.lock();
-    service_.openStore(objects_);
+    service_.openStore(objects_, std::move(open));
 }
 
 PrintAssociation::~PrintAssociation()
@@ -133,7 +135,7 @@ Response PrintAssociation::get(const Request& request)
 // network.
 DataSetPtr PrintAssociation::printerInstance() const
 {
-    const FilmJobSettings settings = service_.currentJobSettings();
+    const FilmJobSettings settings = service_.currentJobSettings(association_.calledAeTitle);
     return PrinterDataset(settings.configuration.settings, dicomPrinterStatus(service_.printerState(settings.printer)));
 }
 
@@ -156,7 +158,7 @@ Response PrintAssociation::set(const Request& request)
     PixelBounds largestPicture;
     {
         const auto lock = service_.lock();
-        largestPicture = service_.jobSettings().largestPicture;
+        largestPicture = service_.jobSettingsFor(association_.calledAeTitle).largestPicture;
         arrived = setAttributes(objects_, request, largestPicture);
     }
     if (!arrived)
@@ -195,11 +197,11 @@ Response PrintAssociation::print(const Request& request)
             job = PrintJob::ofFilmSession(objects_, *session);
         else if (!objects_.contains(request.sopInstanceUid))
             throw noSuchObject(request.sopInstanceUid);
-        settings = service_.jobSettings();
+        settings = service_.jobSettingsFor(association_.calledAeTitle);
     }
     if (!job)
         return status(DimseStatus::UnrecognizedOperation);
-    return status(job->print(settings, service_, pixels_, callingAeTitle_));
+    return status(job->print(settings, service_, pixels_, association_.callingAeTitle));
 }
 
 } // namespace kestrova

@@ -16,8 +16,9 @@ class ServiceState;
 
 class PrintAssociation final : public AssociationHandler {
 public:
-    // The calling AE title names the requester in the list of films printed.
-    PrintAssociation(ServiceState& service, std::string callingAeTitle);
+    // The calling AE title names the requester in the list of films printed; the called one
+    // chooses the printer it prints on and whose Printer instance it sees.
+    PrintAssociation(ServiceState& service, AssociationInfo association);
     // Removes every object the association created, with what hangs from it.
     ~PrintAssociation() override;
     PrintAssociation(const PrintAssociation&) = delete;
@@ -37,7 +38,7 @@ private:
     void prepare(const ArrivedImage& arrived, const PixelBounds& largestPicture);
 
     ServiceState& service_;
-    std::string callingAeTitle_;
+    AssociationInfo association_;
     PixelAccount pixels_;         // outlives the objects holding on it
     ObjectStore objects_{pixels_}; // under the service's lock
 };

@@ -24,6 +24,25 @@ ListenerLimits listenerLimits(const Limits& limits)
     return listener;
 }
 
+// A virtual printer prints on the printer it names even when that is no longer listed, so that its
+// films fail instead of coming out on another printer; one that names none prints on the default.
+Settings virtualPrinterSettings(Settings settings, const VirtualPrinter& printer)
+{
+    settings.AETName = printer.AETitle;
+    settings.Printer = printer.Printer;
+    settings.Emulation = printer.Emulation;
+    settings.LUT = printer.LUT;
+    return settings;
+}
+
+std::vector<std::string> ownAeTitles(const Configuration& configuration)
+{
+    std::vector<std::string> titles{configuration.settings.AETName};
+    for (const VirtualPrinter& printer : configuration.virtualPrinters)
+        titles.push_back(printer.AETitle);
+    return titles;
+}
+
 } // namespace
 
 PrintService::PrintService(const Configuration& configuration, const PrinterCatalogue& printers, QObject* parent)
@@ -51,13 +70,14 @@ PrintService::~PrintService() { stopListening(); }
 void PrintService::restart()
 {
     // Before the listener starts: its first request already prints with these.
-    FilmJobSettings settings{configuration_, {}};
-    LoadLutTable(settings.lut, configuration_.settings);
-    settings.printer = state_.printerNamed(configuration_.settings);
-    settings.largestPicture = state_.largestPictureOn(settings.printer);
+    FilmJobSettings settings = jobSettings(configuration_.settings, state_.printerNamed(configuration_.settings));
+    std::vector<FilmJobSettings> virtualPrinters;
+    for (const VirtualPrinter& printer : configuration_.virtualPrinters)
+        virtualPrinters.push_back(jobSettings(virtualPrinterSettings(configuration_.settings, printer),
+                                              printer.Printer.empty() ? settings.printer : printer.Printer));
     {
         const auto lock = state_.lock();
-        state_.setJobSettings(std::move(settings));
+        state_.setJobSettings(std::move(settings), std::move(virtualPrinters));
     }
     bool listening = false;
     runSteps(LoadLabel, {
@@ -65,7 +85,7 @@ void PrintService::restart()
             stopListening();
             state_.setStopping(false);
             listener_.setLimits(listenerLimits(configuration_.limits));
-            listener_.setAccess(PeerAccess(configuration_.access, configuration_.settings.AETName));
+            listener_.setAccess(PeerAccess(configuration_.access, ownAeTitles(configuration_)));
             listener_.setTls(configuration_.tls);
             listening = listener_.listen(configuration_.settings.Port);
         },
@@ -87,6 +107,16 @@ void PrintService::restart()
     });
 }
 
+FilmJobSettings PrintService::jobSettings(const Settings& settings, const std::string& printer) const
+{
+    FilmJobSettings job{configuration_, {}};
+    job.configuration.settings = settings;
+    LoadLutTable(job.lut, settings);
+    job.printer = printer;
+    job.largestPicture = state_.largestPictureOn(printer);
+    return job;
+}
+
 // The service stops first, so that no film begins for a requester the listener is about to cut
 // off; the listener then lets the requests being handled finish and be answered.
 void PrintService::stopListening()
@@ -105,6 +135,17 @@ std::size_t PrintService::storedObjects()
 
 void PrintService::setJobStartObserver(std::function<void()> observer) { state_.setJobStarted(std::move(observer)); }
 
+std::vector<ServedPrinter> PrintService::servedPrinters()
+{
+    std::vector<ServedPrinter> served;
+    for (const FilmJobSettings& job : state_.everyPrinterJobSettings()) {
+        const Settings& settings = job.configuration.settings;
+        served.push_back({settings.AETName, settings.Emulation, job.printer,
+                          watch_.printerStatus(job.printer)});
+    }
+    return served;
+}
+
 bool PrintService::reprint(int film) { return state_.films().find(film) && watch_.reprint(film); }
 
 void PrintService::pruneImages()
@@ -116,7 +157,7 @@ void PrintService::pruneImages()
 
 std::unique_ptr<AssociationHandler> PrintService::startAssociation(const AssociationInfo& association)
 {
-    return std::make_unique<PrintAssociation>(state_, association.callingAeTitle);
+    return std::make_unique<PrintAssociation>(state_, association);
 }
 
 } // namespace kestrova

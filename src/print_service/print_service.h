@@ -23,6 +23,16 @@
 
 namespace kestrova {
 
+// A printer as the window and the status page show it.
+struct ServedPrinter {
+    // The main printer's is the server's own AE title, though it answers every AE title that no
+    // virtual printer has.
+    std::string aeTitle;
+    std::string emulation;
+    std::string printer;
+    std::optional<DicomPrinterStatus> status;
+};
+
 class PrintService : public QObject, public ServiceProvider {
     Q_OBJECT
 public:
@@ -64,6 +74,11 @@ public:
     // The printer in use as DICOM says it, as last asked (every second); none before the first
     // answer. printerStatusChanged says when it changes.
     std::optional<DicomPrinterStatus> printerStatus() const { return watch_.printerStatus(); }
+    // Every printer the service serves, the main one first, then the virtual printers in the
+    // settings' order, with its state as last asked. printerStatusChanged says when one changes.
+    std::vector<ServedPrinter> servedPrinters();
+    // The associations open now, oldest first.
+    std::vector<OpenAssociation> openAssociations() { return state_.openAssociations(); }
 
     // Deletes files in images/ created a day or more ago, and films older than the [Films]
     // setting; runs every minute.
@@ -86,6 +101,9 @@ signals:
     void printerStatusChanged();
 
 private:
+    // What jobs print with on one printer, as the settings in force have it.
+    FilmJobSettings jobSettings(const Settings& settings, const std::string& printer) const;
+
     const Configuration& configuration_;
     DicomLog log_;
     ServiceState state_;

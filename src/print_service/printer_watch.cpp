@@ -5,6 +5,7 @@
 #include "print_service/service_state.h"
 
 #include <algorithm>
+#include <set>
 
 namespace kestrova {
 namespace {
@@ -62,8 +63,19 @@ bool PrinterWatch::reprint(int record)
 
 std::optional<DicomPrinterStatus> PrinterWatch::printerStatus() const
 {
+    std::string printer;
+    {
+        const std::lock_guard lock(mutex_);
+        printer = mainPrinter_;
+    }
+    return printerStatus(printer);
+}
+
+std::optional<DicomPrinterStatus> PrinterWatch::printerStatus(const std::string& printer) const
+{
     const std::lock_guard lock(mutex_);
-    return status_;
+    const auto seen = statuses_.find(printer);
+    return seen == statuses_.end() ? std::nullopt : std::optional(seen->second);
 }
 
 void PrinterWatch::run()
@@ -76,7 +88,7 @@ void PrinterWatch::run()
             sendReprint(record);
         takeNewJobs();
         followJobs();
-        watchPrinter();
+        watchPrinters();
         lock.lock();
         wake_.wait_for(lock, Tick, [this] { return stopping_ || !reprints_.empty(); });
     }
@@ -144,18 +156,33 @@ void PrinterWatch::sendReprint(int record)
     }
 }
 
-void PrinterWatch::watchPrinter()
+void PrinterWatch::watchPrinters()
+{
+    const std::vector<FilmJobSettings> every = service_.everyPrinterJobSettings();
+    std::set<std::string> printers;
+    for (const FilmJobSettings& settings : every)
+        printers.insert(settings.printer);
+    {
+        const std::lock_guard lock(mutex_);
+        mainPrinter_ = every.front().printer;
+        std::erase_if(statuses_, [&](const auto& seen) { return !printers.contains(seen.first); });
+    }
+    for (const std::string& printer : printers)
+        watchPrinter(printer);
+}
+
+void PrinterWatch::watchPrinter(const std::string& printer)
 {
     // None before the service first starts.
-    const std::string printer = service_.currentJobSettings().printer;
     if (printer.empty())
         return;
     const DicomPrinterStatus status = dicomPrinterStatus(service_.printerState(printer));
     {
         const std::lock_guard lock(mutex_);
-        if (status_ == status)
+        const auto [seen, first] = statuses_.try_emplace(printer, status);
+        if (!first && seen->second == status)
             return;
-        status_ = status;
+        seen->second = status;
     }
     service_.log().append(status.status == "NORMAL" ? LogCategory::Commands : LogCategory::Warnings,
                           "Printer \"" + printer + "\": " + statusText(status));

@@ -1,7 +1,7 @@
 #pragma once
 // The service's one thread for its printers besides the requests: it follows each job handed to
-// the printing system until it ends, sends the reprints the window asks for, and asks the printer
-// in use for its state every second, saying each change. Outcomes and changes go to the DICOM
+// the printing system until it ends, sends the reprints the window asks for, and asks each printer
+// in use (the main one and the virtual printers') for its state every second, saying each change. Outcomes and changes go to the DICOM
 // log; a job that failed (aborted, canceled, stopped) to the error log as well.
 //
 // Threads: follow and reprint are called from any thread and only hand work over, under a mutex
@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -47,8 +48,9 @@ public:
     // Sends the recorded film again to the printer the settings name now, listed as a film of its
     // own. False when too many reprints wait already.
     bool reprint(int record);
-    // As last seen; none before the first look.
+    // The main printer's, or the named printer's, as last seen; none before the first look.
     std::optional<DicomPrinterStatus> printerStatus() const;
+    std::optional<DicomPrinterStatus> printerStatus(const std::string& printer) const;
 
 private:
     struct FollowedJob {
@@ -64,7 +66,8 @@ private:
     void followJobs();
     void reportJob(const FollowedJob& job, JobState state);
     void sendReprint(int record);
-    void watchPrinter();
+    void watchPrinters();
+    void watchPrinter(const std::string& printer);
 
     ServiceState& service_;
     Reports reports_;
@@ -75,7 +78,8 @@ private:
     bool stopping_ = false;
     std::vector<FollowedJob> arrived_;
     std::vector<int> reprints_;
-    std::optional<DicomPrinterStatus> status_;
+    std::string mainPrinter_;
+    std::map<std::string, DicomPrinterStatus> statuses_;
     std::thread thread_; // last: starts once everything above is made
 };
 

@@ -1,21 +1,55 @@
 #include "print_service/service_state.h"
 
 #include "core/errors.h"
+#include "core/number_text.h"
+
+#include <algorithm>
 
 #include <numeric>
 
 namespace kestrova {
 
-void ServiceState::setJobSettings(FilmJobSettings settings)
+void ServiceState::setJobSettings(FilmJobSettings settings, std::vector<FilmJobSettings> virtualPrinters)
 {
     pixelBudget_.setLimits(settings.configuration.limits);
     jobSettings_ = std::move(settings);
+    virtualPrinters_ = std::move(virtualPrinters);
 }
 
-FilmJobSettings ServiceState::currentJobSettings()
+// DICOM pads AE titles with spaces, which do not count.
+const FilmJobSettings& ServiceState::jobSettingsFor(std::string_view calledAeTitle) const
+{
+    const std::string_view called = trimBlanks(calledAeTitle, " ");
+    const auto named = std::find_if(virtualPrinters_.begin(), virtualPrinters_.end(), [&](const FilmJobSettings& printer) {
+        return trimBlanks(printer.configuration.settings.AETName, " ") == called;
+    });
+    return named == virtualPrinters_.end() ? jobSettings_ : *named;
+}
+
+FilmJobSettings ServiceState::currentJobSettings(std::string_view calledAeTitle)
 {
     const auto held = lock();
-    return jobSettings_;
+    return jobSettingsFor(calledAeTitle);
+}
+
+std::vector<FilmJobSettings> ServiceState::everyPrinterJobSettings()
+{
+    const auto held = lock();
+    std::vector<FilmJobSettings> every{jobSettings_};
+    every.insert(every.end(), virtualPrinters_.begin(), virtualPrinters_.end());
+    return every;
+}
+
+std::vector<OpenAssociation> ServiceState::openAssociations()
+{
+    std::vector<OpenAssociation> open;
+    {
+        const auto held = lock();
+        for (const auto& [store, association] : stores_)
+            open.push_back(association);
+    }
+    std::sort(open.begin(), open.end(), [](const OpenAssociation& a, const OpenAssociation& b) { return a.since < b.since; });
+    return open;
 }
 
 PixelBounds ServiceState::largestPictureOn(const std::string& name) const
@@ -39,7 +73,7 @@ PrinterState ServiceState::printerState(const std::string& name) const
 std::size_t ServiceState::storedObjects() const
 {
     return std::accumulate(stores_.begin(), stores_.end(), std::size_t{0},
-                           [](std::size_t sum, const ObjectStore* store) { return sum + store->size(); });
+                           [](std::size_t sum, const auto& open) { return sum + open.first->size(); });
 }
 
 void ServiceState::reportFilmPrinted(std::shared_ptr<const FilmPage> page)

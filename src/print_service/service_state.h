@@ -21,9 +21,20 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <set>
+#include <chrono>
+#include <map>
+#include <string_view>
+#include <vector>
 
 namespace kestrova {
+
+// An association as the status page lists it.
+struct OpenAssociation {
+    std::string callingAeTitle;
+    std::string calledAeTitle;
+    std::string peerHost;
+    std::chrono::system_clock::time_point since;
+};
 
 class ServiceState {
 public:
@@ -33,16 +44,23 @@ public:
 
     [[nodiscard]] std::unique_lock<std::mutex> lock() { return std::unique_lock(mutex_); }
 
-    // Under the lock.
+    // Under the lock: the main printer's job settings, or those of the printer an association
+    // calling calledAeTitle prints on: the virtual printer with that AE title, the main printer
+    // for any other.
     const FilmJobSettings& jobSettings() const { return jobSettings_; }
-    // Takes the lock: a copy of the job settings in force.
-    FilmJobSettings currentJobSettings();
-    // The budget takes the settings' limits too.
-    void setJobSettings(FilmJobSettings settings);
-    void openStore(const ObjectStore& store) { stores_.insert(&store); }
+    const FilmJobSettings& jobSettingsFor(std::string_view calledAeTitle) const;
+    // Take the lock: a copy of those.
+    FilmJobSettings currentJobSettings(std::string_view calledAeTitle = {});
+    // Takes the lock: the main printer's, then each virtual printer's in the settings' order.
+    std::vector<FilmJobSettings> everyPrinterJobSettings();
+    // The budget takes the main settings' limits too.
+    void setJobSettings(FilmJobSettings settings, std::vector<FilmJobSettings> virtualPrinters = {});
+    void openStore(const ObjectStore& store, OpenAssociation association) { stores_.emplace(&store, std::move(association)); }
     void closeStore(const ObjectStore& store) { stores_.erase(&store); }
     // Every object every open association keeps.
     std::size_t storedObjects() const;
+    // Takes the lock: the associations open now, oldest first.
+    std::vector<OpenAssociation> openAssociations();
 
     // The printer jobs print on with these settings: the one they name when it is listed, the
     // default otherwise.
@@ -82,7 +100,8 @@ public:
 private:
     std::mutex mutex_;
     FilmJobSettings jobSettings_;
-    std::set<const ObjectStore*> stores_;
+    std::vector<FilmJobSettings> virtualPrinters_;
+    std::map<const ObjectStore*, OpenAssociation> stores_;
     const PrinterCatalogue& printers_;
     DicomLog& log_;
     WorkSlots workSlots_;

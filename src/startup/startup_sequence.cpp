@@ -57,6 +57,8 @@ void StartUp(Configuration& configuration, const std::function<void()>& startSer
     ReadAccess(configuration.access);
     ReadTls(configuration.tls);
     ReadFilmKeeping(configuration.films);
+    ReadVirtualPrinters(configuration.virtualPrinters);
+    ReadStatusPage(configuration.statusPage);
     ReadHeader(configuration);
     removeLeftoverWorkFiles();
     startService();

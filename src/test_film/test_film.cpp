@@ -120,6 +120,7 @@ TestFilmResult sendTestFilm(const std::string& host, int port, const FilmRequest
     ScuOptions options;
     options.abstractSyntaxes = {filmKind.meta};
     options.calledAeTitle = film.calledAeTitle;
+    options.callingAeTitle = film.callingAeTitle;
     options.tls = film.tls;
     if (!scu.connect(host, port, options) || !scu.useContext(filmKind.meta)) {
         result.failure = "no association: " + (scu.lastError().empty() ? std::string("print management not accepted") : scu.lastError());

@@ -23,6 +23,7 @@ struct FilmRequest {
     std::vector<DataSetPtr> images;
     // DICOM over TLS; none: plain DICOM.
     std::optional<ScuTls> tls;
+    std::string callingAeTitle = ScuOptions{}.callingAeTitle;
 };
 
 struct TestFilmResult {

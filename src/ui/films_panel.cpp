@@ -5,7 +5,6 @@
 #include "ui/user_dialogs.h"
 #include "ui/widget_style.h"
 
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -31,9 +30,7 @@ QPushButton* addButton(QWidget* parent, QLayout* row, const char* name, const ch
 
 QStringList columnsOf(const FilmRecord& film)
 {
-    const auto printed = QDateTime::fromSecsSinceEpoch(
-        std::chrono::duration_cast<std::chrono::seconds>(film.printed.time_since_epoch()).count());
-    return {printed.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), toQString(film.callingAeTitle),
+    return {toQString(timeText(film.printed)), toQString(film.callingAeTitle),
             toQString(film.printer), QString::number(sheetsOf(film)), toQString(outcomeText(film))};
 }
 

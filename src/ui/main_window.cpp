@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -124,6 +125,13 @@ void MainWindow::createControls()
     printerStateLabel_ = addLabel(client, "lblPrinterState", "", {250, 116, 188, 17});
     printerStateLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
+    // Beside the save button: the main printer and each virtual printer, as the called AE title
+    // reaches them.
+    printersList_ = new QListWidget(client);
+    printersList_->setObjectName(QStringLiteral("lstPrinters"));
+    printersList_->setGeometry(140, 143, 301, 45);
+    printersList_->setFont(fieldFont());
+
     auto* saveLogButton = new QPushButton(QStringLiteral("Save DicomLog ..."), client);
     saveLogButton->setObjectName(QStringLiteral("cmdLog"));
     saveLogButton->setGeometry(9, 159, 121, 25);
@@ -195,7 +203,7 @@ void MainWindow::showSettings(const Settings& settings, const QString& logLevelT
     portField_->setText(QString::number(settings.Port));
     printerField_->setText(toQString(settings.Printer));
     logLevelLabel_->setText(logLevelText);
-    showListeningState();
+    showPrinterState();
 }
 
 // Nothing else tells the user that requesters are being turned away; the tray tip also says when
@@ -215,6 +223,10 @@ void MainWindow::showPrinterState()
     const std::optional<DicomPrinterStatus> printer = service_.printerStatus();
     printerStateLabel_->setText(printer ? toQString(statusText(*printer)) : QString());
     printerStateLabel_->setAutoFillBackground(printer.has_value());
+    printersList_->clear();
+    for (const ServedPrinter& served : service_.servedPrinters())
+        printersList_->addItem(toQString(served.aeTitle + " - " + served.printer + ": "
+                                         + (served.status ? statusText(*served.status) : std::string("?"))));
     showListeningState();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The main window. It owns the print service and shows what the service runs with and the
-// printer's state, the DICOM log, the film preview and the films printed (with Reprint and
+// The main window. It owns the print service and shows what the service runs with, every
+// printer it serves (the main one and the virtual printers) with its state, the DICOM log, the film preview and the films printed (with Reprint and
 // Open); it lives in the notification area while minimized, where one exists. Its controls are its own: tests reach them by object name, as a user
 // reaches them by sight.
 
@@ -14,6 +14,7 @@
 
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QMenu;
 
 namespace kestrova {
@@ -86,6 +87,7 @@ private:
     QLineEdit* printerField_ = nullptr;
     QLabel* logLevelLabel_ = nullptr;
     QLabel* printerStateLabel_ = nullptr;
+    QListWidget* printersList_ = nullptr;
     FilmsPanel* filmsPanel_ = nullptr;
     DicomLogView* logView_ = nullptr;
     PreviewBox* previewBox_ = nullptr;

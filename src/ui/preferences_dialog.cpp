@@ -11,6 +11,7 @@
 #include "ui/local_text.h"
 #include "ui/numeric_text.h"
 #include "ui/user_dialogs.h"
+#include "ui/virtual_printers_table.h"
 #include "ui/widget_style.h"
 
 #include <QCheckBox>
@@ -81,11 +82,12 @@ PreferencesDialog::PreferencesDialog(Configuration& configuration, DicomLog& log
     setWindowTitle(QStringLiteral("Kestrova Preferences"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
-    setFixedSize(392, 567);
+    setFixedSize(392, 717);
     setFont(fieldFont());
     createControls();
     for (QLineEdit* field : {aeTitle_, port_, emulation_})
         connect(field, &QLineEdit::textChanged, this, &PreferencesDialog::updateOkEnabled);
+    connect(virtualPrinters_, &VirtualPrintersTable::changed, this, &PreferencesDialog::updateOkEnabled);
 }
 
 // Created in tab order.
@@ -116,9 +118,11 @@ void PreferencesDialog::createControls()
     connect(addButton(this, "cmdOpen", "...", 324, 402, 57, 24), &QPushButton::clicked, this,
             &PreferencesDialog::chooseLogoFile);
     createAccessControls();
-    ok_ = addButton(this, "cmdOK", "OK", 192, 534, 89, 25);
+    addLabel(this, "Label11", "Virtual printers, chosen by the called AE title:", 8, 531, 372, 16);
+    virtualPrinters_ = addControl<VirtualPrintersTable>(this, "virtualPrinters", 8, 550, 372, 126);
+    ok_ = addButton(this, "cmdOK", "OK", 192, 684, 89, 25);
     connect(ok_, &QPushButton::clicked, this, &PreferencesDialog::applyAndClose);
-    connect(addButton(this, "cmdCancel", "Cancel", 291, 534, 89, 25), &QPushButton::clicked, this,
+    connect(addButton(this, "cmdCancel", "Cancel", 291, 684, 89, 25), &QPushButton::clicked, this,
             &PreferencesDialog::reject);
     // Multi-line fields would otherwise swallow Tab, and the tab order runs down the dialog.
     captionLeft_->setTabChangesFocus(true);
@@ -175,6 +179,7 @@ void PreferencesDialog::showCurrentSettings()
         port_->setText(settings().Port == 0 ? QString() : QString::number(settings().Port));
         aeTitle_->setText(toQString(settings().AETName));
         showAccessSettings();
+        virtualPrinters_->showPrinters(configuration_.virtualPrinters, catalogue_.printerNames());
         fillPrinterList();
     });
 }
@@ -209,7 +214,7 @@ void PreferencesDialog::showFontSetting()
 void PreferencesDialog::updateOkEnabled()
 {
     ok_->setEnabled(!aeTitle_->text().isEmpty() && !emulation_->text().isEmpty()
-                    && isNumericText(toLocalString(port_->text())));
+                    && isNumericText(toLocalString(port_->text())) && virtualPrinters_->isValid(aeTitle_->text()));
 }
 
 void PreferencesDialog::chooseFont()
@@ -269,8 +274,10 @@ void PreferencesDialog::storeSettings()
     if (printWithLut_->isChecked() != (settings().LUT != 0))
         settings().LUT = printWithLut_->isChecked() ? 1 : 0;
     storeAccessSettings();
+    configuration_.virtualPrinters = virtualPrinters_->printers();
     WriteSettings(settings());
     WriteAccess(configuration_.access);
+    WriteVirtualPrinters(configuration_.virtualPrinters);
     log_.clear();
 }
 

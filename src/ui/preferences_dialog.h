@@ -18,6 +18,7 @@ namespace kestrova {
 
 class DicomLog;
 class PrinterCatalogue;
+class VirtualPrintersTable;
 
 class PreferencesDialog : public QDialog {
     Q_OBJECT
@@ -66,6 +67,7 @@ private:
     QLineEdit* callingAeTitles_ = nullptr;
     QLineEdit* hosts_ = nullptr;
     QCheckBox* checkCalledAeTitle_ = nullptr;
+    VirtualPrintersTable* virtualPrinters_ = nullptr;
     QPushButton* ok_ = nullptr;
     // The font dialog's style choices: they preset it next time and are never saved.
     bool fontBold_ = false;

@@ -43,6 +43,7 @@ std::unique_ptr<MainWindow> Main(PrintServer& server, const MainWindowFactory& m
                 raise(ErrorCode::ObjectNotSet);
         });
         window->service().log().append(LogCategory::Associations, "Program folder: " + ProgramFolder().string());
+        server.statusPage.start(server.configuration.statusPage);
         window->show();
         window->setWindowState(window->windowState() | Qt::WindowMinimized);
     } catch (...) {

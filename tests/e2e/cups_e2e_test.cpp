@@ -27,6 +27,7 @@ struct Film {
     int copies = 1;
     std::string orientation = "PORTRAIT";
     std::string size; // none when empty
+    std::string calledAeTitle = ConnectOptions{}.calledAeTitle;
 };
 
 class CupsService : public CupsTest {
@@ -52,7 +53,7 @@ protected:
         std::uint16_t status = 0xFFFF;
         runPeer([&] {
             TestScu scu;
-            if (!service.connect(scu))
+            if (!service.connect(scu, SopClass::BasicGrayscalePrintManagementMeta, film.calledAeTitle))
                 return;
             const std::string session =
                 scu.nCreate(SopClass::BasicFilmSession, "", filmSessionAttributes(film.copies)).affectedSopInstanceUid;
@@ -68,23 +69,31 @@ protected:
         return status;
     }
 
-    // N-GET of the Printer instance on an association for nothing else.
-    DicomPrinterStatus printerStatus()
+    // N-GET of the Printer instance on an association for nothing else: its Printer Name, Printer
+    // Status and Printer Status Info.
+    std::vector<std::string> printerInstance(const std::string& calledAeTitle)
     {
-        DicomPrinterStatus status;
+        std::vector<std::string> said;
         runPeer([&] {
             TestScu scu;
             ConnectOptions options;
             options.abstractSyntaxes = {SopClass::Printer};
+            options.calledAeTitle = calledAeTitle;
             if (!scu.connect("127.0.0.1", service.port(), options))
                 return;
             const test::Response printer = scu.nGet(SopClass::Printer, SopClass::PrinterInstance);
             if (printer.dataSet)
-                status = {printer.dataSet->attribute(PrintTag::PrinterStatus).asText(),
-                          printer.dataSet->attribute(PrintTag::PrinterStatusInfo).asText()};
+                for (const Tag tag : {PrintTag::PrinterName, PrintTag::PrinterStatus, PrintTag::PrinterStatusInfo})
+                    said.push_back(printer.dataSet->attribute(tag).asText());
             scu.release();
         });
-        return status;
+        return said;
+    }
+
+    DicomPrinterStatus printerStatus()
+    {
+        const std::vector<std::string> said = printerInstance(ConnectOptions{}.calledAeTitle);
+        return said.empty() ? DicomPrinterStatus{} : DicomPrinterStatus{said[1], said[2]};
     }
 
     std::string dicomLog() { return service.service.log().text(service.service.log().entryCount()); }
@@ -205,6 +214,34 @@ TEST_F(CupsService, AQueueThatRefusesOrFailsAFilmIsAnsweredOrFollowedAndLogged)
     EXPECT_TRUE(dicomLogSaysSoon("CUPS job " + std::to_string(job) + " on \"" + FilmQueue + "\": aborted")) << dicomLog();
     std::filesystem::remove(cups().queueFolder(FilmQueue) / "fail");
     EXPECT_NE(service.errorLog().find(": aborted" + std::string("FollowJob")), std::string::npos) << service.errorLog();
+}
+
+// Two virtual printers on queues of their own beside the main printer on "Kestrova PDF", one queue
+// stopped: each called AE title prints on its own printer and its Printer instance says that
+// printer's name and state; any other AE title is the main printer's.
+TEST_F(CupsService, EachVirtualPrinterPrintsOnItsOwnQueueAndSaysItsOwnState)
+{
+    service.configuration.virtualPrinters = {{"COLOUR", FilmQueue, "COLOUR EMU", 0}, {"LASER", StateQueue, "LASER EMU", 1}};
+    cups().admin("cupsdisable", {QString::fromStdString(StateQueue)});
+    usePrinter("Kestrova PDF");
+    const auto colourReceived = cups().receivedDocuments(FilmQueue).size();
+    const auto laserReceived = cups().receivedDocuments(StateQueue).size();
+    for (const char* called : {"COLOUR", "LASER", "SOMEONE"})
+        EXPECT_EQ(print(Film{1, "PORTRAIT", "", called}), DimseStatus::Success) << called << service.errorLog();
+    std::vector<std::string> printedOn;
+    for (const FilmRecord& film : service.service.films())
+        printedOn.push_back(film.printer);
+    EXPECT_EQ(printedOn, (std::vector<std::string>{FilmQueue, StateQueue, "Kestrova PDF"}));
+
+    EXPECT_EQ(printerInstance("COLOUR"), (std::vector<std::string>{"COLOUR EMU", "NORMAL", "NORMAL"}));
+    EXPECT_EQ(printerInstance("LASER"), (std::vector<std::string>{"LASER EMU", "FAILURE", "PRINTER OFFLINE"}));
+    const std::string mainEmulation = service.configuration.settings.Emulation;
+    EXPECT_EQ(printerInstance("SOMEONE"), (std::vector<std::string>{mainEmulation, "NORMAL", "NORMAL"}));
+
+    cups().admin("cupsenable", {QString::fromStdString(StateQueue)});
+    ASSERT_TRUE(cups().waitUntilNoPendingJobs(60s)) << cups().logTail();
+    EXPECT_EQ(cups().receivedDocuments(FilmQueue).size(), colourReceived + 1);
+    EXPECT_EQ(cups().receivedDocuments(StateQueue).size(), laserReceived + 1);
 }
 
 } // namespace

@@ -16,10 +16,11 @@ ServiceFixture::ServiceFixture(const PrinterCatalogue* catalogue)
 
 ServiceFixture::~ServiceFixture() { service.stopListening(); }
 
-bool ServiceFixture::connect(TestScu& scu, const std::string& metaSopClass) const
+bool ServiceFixture::connect(TestScu& scu, const std::string& metaSopClass, const std::string& calledAeTitle) const
 {
     ConnectOptions options;
     options.abstractSyntaxes = {metaSopClass, SopClass::Printer, SopClass::Verification};
+    options.calledAeTitle = calledAeTitle;
     return scu.connect("127.0.0.1", port(), options);
 }
 

@@ -28,7 +28,8 @@ public:
 
     int port() const { return configuration.settings.Port; }
     // Connects a requester proposing the given meta SOP class (and Printer, Verification).
-    bool connect(TestScu& scu, const std::string& metaSopClass = SopClass::BasicGrayscalePrintManagementMeta) const;
+    bool connect(TestScu& scu, const std::string& metaSopClass = SopClass::BasicGrayscalePrintManagementMeta,
+                 const std::string& calledAeTitle = ConnectOptions{}.calledAeTitle) const;
 
     std::vector<std::filesystem::path> films() const;
     std::string errorLog() const { return folder.errorLog(); }

@@ -39,7 +39,7 @@ class Access : public testing::TestWithParam<AccessCase> {};
 TEST_P(Access, RefusesWhatTheSiteDoesNotAllowHostFirst)
 {
     const AccessCase& c = GetParam();
-    EXPECT_EQ(PeerAccess(c.settings, "KODAK").check(c.host, c.calling, c.called), c.expected);
+    EXPECT_EQ(PeerAccess(c.settings, {"KODAK"}).check(c.host, c.calling, c.called), c.expected);
 }
 
 const AccessSettings Everyone{};
@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AccessOverTheNetwork, RefusesWithALogLineAndNeverReachesTheService)
 {
     test::RecordingListener recording;
-    recording.listener.setAccess(PeerAccess(AccessSettings{"GOOD", "", 0}, "KODAK"));
+    recording.listener.setAccess(PeerAccess(AccessSettings{"GOOD", "", 0}, {"KODAK"}));
     ASSERT_TRUE(recording.listener.listen(recording.port));
     test::runPeer([&] {
         test::TestScu refused;

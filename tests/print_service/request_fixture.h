@@ -40,7 +40,7 @@ public:
     std::uint16_t print(const DataSetPtr& filmBox, AssociationHandler* on = nullptr);
     std::string dicomLog() const { return log.text(log.entryCount()); }
 
-    std::unique_ptr<AssociationHandler> openAssociation() { return std::make_unique<PrintAssociation>(state, "REQUESTER"); }
+    std::unique_ptr<AssociationHandler> openAssociation() { return std::make_unique<PrintAssociation>(state, AssociationInfo{"REQUESTER", "KESTROVA", "127.0.0.1"}); }
     std::size_t storedObjects()
     {
         const auto lock = state.lock();

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 
 #include <filesystem>
@@ -42,7 +43,7 @@ protected:
 
 TEST_F(PreferencesTest, EveryOpeningShowsTheSettingsAfresh)
 {
-    EXPECT_EQ(dialog.maximumSize(), QSize(392, 567));
+    EXPECT_EQ(dialog.maximumSize(), QSize(392, 717));
     EXPECT_FALSE(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     configuration.settings = Settings{"MYPRINTER", 4007, "AGFA", "Office", "Courier", 12, 1, "/logos/clinic.png"};
     configuration.headerLeft = HeaderLines{"Clinic", "Radiology"};
@@ -88,6 +89,52 @@ TEST_F(PreferencesTest, AccessListsShowAndOkWritesThemToTheirSection)
     ReadAccess(fromFile);
     EXPECT_EQ(fromFile, (AccessSettings{"CT1\\VIEWER", "10.1.0.0/16", 1})) << settingsFile();
     EXPECT_EQ(configuration.access, fromFile);
+}
+
+// A Kestrova.ini written by hand for an earlier release (LF line ends, blanks around a value) comes
+// back byte for byte from an OK that changed nothing. The table's rows are added, edited, checked
+// as the other fields are, and removed, each written to a section of its own.
+TEST_F(PreferencesTest, AnUntouchedFileStaysByteForByteAndTheVirtualPrintersTableIsWrittenAndReadBack)
+{
+    const std::string earlier = "[Kestrova]\nAETName=KODAK\nPort=4006\nEmulation=KODAK\nPrinter=\nFontname=Tahoma\n"
+                                "Fontsize=10\nLUT=0\nImagePath=\n\n[Access]\nHosts = 10.1.0.0/16\n";
+    writeFile(folder / "Kestrova.ini", earlier);
+    ReadSettings(configuration.settings);
+    ReadAccess(configuration.access);
+    ReadVirtualPrinters(configuration.virtualPrinters);
+    open();
+    ok();
+    EXPECT_EQ(settingsFile(), earlier);
+
+    open();
+    auto& table = control<QTableWidget>(dialog, "tblPrinters");
+    button("cmdAddPrinter").click();
+    button("cmdAddPrinter").click();
+    ASSERT_EQ(table.rowCount(), 2);
+    EXPECT_FALSE(button("cmdOK").isEnabled()) << "rows without AE titles";
+    table.item(0, 0)->setText("COLOUR");
+    qobject_cast<QComboBox*>(table.cellWidget(0, 1))->setCurrentText("Office");
+    table.item(0, 2)->setText("AGFA");
+    table.item(0, 3)->setCheckState(Qt::Checked);
+    for (const auto& [title, enabled] : std::vector<std::pair<const char*, bool>>{
+             {"COLOUR", false}, {"KODAK", false}, {"SEVENTEEN_LETTERS", false}, {"LASER", true}}) {
+        table.item(1, 0)->setText(title);
+        EXPECT_EQ(button("cmdOK").isEnabled(), enabled) << title;
+    }
+    ok();
+    std::vector<VirtualPrinter> fromFile;
+    ReadVirtualPrinters(fromFile);
+    EXPECT_EQ(fromFile, (std::vector<VirtualPrinter>{{"COLOUR", "Office", "AGFA", 1}, {"LASER", "Film Printer", "KODAK", 0}}))
+        << settingsFile();
+    EXPECT_EQ(configuration.virtualPrinters, fromFile);
+
+    open();
+    table.setCurrentCell(0, 0);
+    button("cmdRemovePrinter").click();
+    ok();
+    ReadVirtualPrinters(fromFile);
+    EXPECT_EQ(fromFile, (std::vector<VirtualPrinter>{{"LASER", "Film Printer", "KODAK", 0}}));
+    EXPECT_EQ(settingsFile().find("[VirtualPrinter2]"), std::string::npos) << settingsFile();
 }
 
 struct EnableCase {
