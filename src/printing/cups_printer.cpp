@@ -112,35 +112,43 @@ PrinterMetrics CupsPrinter::metrics(const PageSetup& setup, const QFont& font) c
     return pageFileMetrics(PageFormat{media.paper, media.marginsMm, setup.orientation}, font);
 }
 
-int CupsPrinter::submit(const std::filesystem::path& pdf, const PageSetup& setup) const
+JobOptions CupsPrinter::jobOptions(const PageSetup& setup) const
 {
     const QueueMedia media = mediaFor(setup);
     JobOptions options{setup.copies, setup.orientation, std::nullopt};
     if (setup.paper && !media.name.empty())
         options.media = media.name;
-    return CupsQueue::submit(name_, pdf, options);
+    return options;
 }
 
+// The scheduler spools the document while its file is kept: their waits on the disk overlap.
 PrintedFilm CupsPrinter::print(const PageSetup& setup, const PagePaint& paint)
 {
     PageContent page(PageContent::PictureForm::StandIns);
     paint(page);
     const QueueMedia media = mediaFor(setup);
-    const FilmFile film = keepFilmFile(PageFormat{media.paper, media.marginsMm, setup.orientation}, page, 1, name_);
+    const std::string pdf = filmPdf(PageFormat{media.paper, media.marginsMm, setup.orientation}, page, 1, name_);
+    SentJob job(name_, pdf, jobOptions(setup));
+    std::filesystem::path film;
     try {
-        const int job = submit(film.path, setup);
-        return PrintedFilm{film.path, film.pages, setup, std::make_shared<CupsJob>(job)};
+        film = keepFilm(pdf);
+    } catch (...) {
+        job.withdraw();
+        throw;
+    }
+    try {
+        return PrintedFilm{film, 1, setup, std::make_shared<CupsJob>(job.accepted())};
     } catch (...) {
         std::error_code ignored;
-        std::filesystem::remove(film.path, ignored);
+        std::filesystem::remove(film, ignored);
         throw;
     }
 }
 
 PrintedFilm CupsPrinter::reprint(const PrintedFilm& film)
 {
-    const int job = submit(film.file, film.setup);
-    return PrintedFilm{film.file, film.pages, film.setup, std::make_shared<CupsJob>(job)};
+    SentJob job(name_, readFilmFile(film.file), jobOptions(film.setup));
+    return PrintedFilm{film.file, film.pages, film.setup, std::make_shared<CupsJob>(job.accepted())};
 }
 
 PrinterState CupsPrinter::state() const

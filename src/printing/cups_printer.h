@@ -23,6 +23,7 @@
 namespace kestrova {
 
 struct QueueMedia;
+struct JobOptions;
 struct QueueDescription;
 
 // What each queue said of its paper and resolution, asked again after DescriptionLifetime so
@@ -68,7 +69,7 @@ public:
 private:
     const QueueDescription& description() const;
     QueueMedia mediaFor(const PageSetup& setup) const;
-    int submit(const std::filesystem::path& pdf, const PageSetup& setup) const;
+    JobOptions jobOptions(const PageSetup& setup) const;
 
     std::string name_;
     std::shared_ptr<QueueDescriptions> descriptions_;

@@ -48,18 +48,15 @@ PrinterMetrics pageFileMetrics(const PageFormat& format, const QFont& font)
     return printerMetrics(*makePdfWriter(format), font);
 }
 
-FilmFile keepFilmFile(const PageFormat& format, const PageContent& page, int sheets, const std::string& printerName)
+std::string filmPdf(const PageFormat& format, const PageContent& page, int sheets, const std::string& printerName)
 {
     // What Qt writes: the page with its pictures' stand-ins.
     const FilmWorkFile layout;
     paintPages(*makePdfWriter(format, QString::fromStdString(layout.path().string())), page, sheets, printerName);
-    FilmWorkFile film;
-    std::string bytes = filmWithImages(layout.path(), page.compressedImages(), film.path());
-    film.write(bytes);
-    return FilmFile{film.keepAsFilm(QDateTime::currentDateTime()), std::move(bytes), sheets};
+    return filmWithImages(layout.path(), page.compressedImages(), layout.path());
 }
 
-std::filesystem::path keepFilmCopy(const std::string& bytes)
+std::filesystem::path keepFilm(const std::string& bytes)
 {
     FilmWorkFile film;
     film.write(bytes);

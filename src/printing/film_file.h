@@ -25,19 +25,14 @@ struct PageFormat {
 // The printable area of a page of that format, and the font as the page file sets it.
 PrinterMetrics pageFileMetrics(const PageFormat& format, const QFont& font);
 
-struct FilmFile {
-    std::filesystem::path path;
-    std::string bytes;
-    int pages = 0;
-};
+// The page written `sheets` times, each on a sheet of its own: the bytes of the film's file.
+// Raises PathFileAccess, naming printerName, when films/ (where the layout is written first) or
+// the page cannot be written.
+std::string filmPdf(const PageFormat& format, const PageContent& page, int sheets, const std::string& printerName);
 
-// Writes the page `sheets` times, each on a sheet of its own, and keeps the file in films/.
-// Raises PathFileAccess, naming printerName, when films/ or the file cannot be written; no film
-// is left then.
-FilmFile keepFilmFile(const PageFormat& format, const PageContent& page, int sheets, const std::string& printerName);
-
-// Keeps a copy of a film under a film name of its own.
-std::filesystem::path keepFilmCopy(const std::string& bytes);
+// Keeps the bytes in films/ under a film name of their own, whole or not at all. Raises
+// PathFileAccess with the reason (a full disk, for one) when they cannot be kept.
+std::filesystem::path keepFilm(const std::string& bytes);
 
 // The whole file; raises PathFileAccess with the reason when it cannot be read.
 std::string readFilmFile(const std::filesystem::path& film);

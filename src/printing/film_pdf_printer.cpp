@@ -41,13 +41,13 @@ PrintedFilm FilmPdfPrinter::print(const PageSetup& setup, const PagePaint& paint
 {
     PageContent page(PageContent::PictureForm::StandIns);
     paint(page);
-    const FilmFile film = keepFilmFile(filmFormat(setup), page, setup.copies, BuiltInPdfPrinterName);
-    return PrintedFilm{film.path, film.pages, PageSetup{setup.paper, setup.orientation, 1}, nullptr};
+    const std::filesystem::path film = keepFilm(filmPdf(filmFormat(setup), page, setup.copies, BuiltInPdfPrinterName));
+    return PrintedFilm{film, setup.copies, PageSetup{setup.paper, setup.orientation, 1}, nullptr};
 }
 
 PrintedFilm FilmPdfPrinter::reprint(const PrintedFilm& film)
 {
-    return PrintedFilm{keepFilmCopy(readFilmFile(film.file)), film.pages, film.setup, nullptr};
+    return PrintedFilm{keepFilm(readFilmFile(film.file)), film.pages, film.setup, nullptr};
 }
 
 PrinterState FilmPdfPrinter::state() const { return filmFolderState(); }

@@ -2,7 +2,6 @@
 
 #include "printing/printer_output.h"
 
-#include <QFile>
 #include <QString>
 
 #include <algorithm>
@@ -163,27 +162,6 @@ std::optional<int> CupsQueue::resolution() const
     return units == IPP_RES_PER_INCH ? dpi : static_cast<int>(std::lround(dpi * 2.54));
 }
 
-int CupsQueue::submit(const std::string& name, const std::filesystem::path& pdf, const JobOptions& options)
-{
-    QFile document(QString::fromStdString(pdf.string()));
-    if (!document.open(QIODevice::ReadOnly))
-        raisePrinterUnusable(name, "its film " + pdf.string() + " cannot be read: " + document.errorString().toStdString());
-    const cups::Http http = cups::connectToScheduler();
-    if (!http)
-        raisePrinterUnusable(name, std::string("the printing system cannot be reached at ") + cupsServer());
-    const std::string resource = "/printers/" + name;
-    // One Print-Job request: the scheduler takes the job with its whole document, or neither.
-    // cupsDoIORequest frees the request itself.
-    const cups::Ipp response(
-        cupsDoIORequest(http.get(), printJobRequest(name, options).release(), resource.c_str(), document.handle(), -1));
-    if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING)
-        raisePrinterUnusable(name, cups::lastCupsError());
-    ipp_attribute_t* id = ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER);
-    if (!id)
-        raisePrinterUnusable(name, "the printing system named no job for the film");
-    return ippGetInteger(id, 0);
-}
-
 PrinterState CupsQueue::stateOf(const std::string& name)
 {
     const cups::Http http = cups::connectToScheduler();
@@ -210,6 +188,41 @@ JobState CupsQueue::jobState(int jobId)
         return JobState::Unknown;
     ipp_attribute_t* state = ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM);
     return state ? jobStateOf(ippGetInteger(state, 0)) : JobState::Unknown;
+}
+
+SentJob::SentJob(std::string queue, const std::string& pdf, const JobOptions& options)
+    : queue_(std::move(queue)), resource_("/printers/" + queue_), http_(cups::connectToScheduler())
+{
+    if (!http_)
+        raisePrinterUnusable(queue_, std::string("the printing system cannot be reached at ") + cupsServer());
+    const cups::Ipp request = printJobRequest(queue_, options);
+    sent_ = cupsSendRequest(http_.get(), request.get(), resource_.c_str(), ippLength(request.get()) + pdf.size());
+    if (sent_ == HTTP_STATUS_CONTINUE)
+        sent_ = cupsWriteRequestData(http_.get(), pdf.data(), pdf.size());
+}
+
+int SentJob::accepted()
+{
+    // Read even after a failed write: the scheduler's answer says why.
+    const cups::Ipp response(cupsGetResponse(http_.get(), resource_.c_str()));
+    if (sent_ != HTTP_STATUS_CONTINUE || !response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING)
+        raisePrinterUnusable(queue_, cups::lastCupsError());
+    ipp_attribute_t* id = ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER);
+    if (!id)
+        raisePrinterUnusable(queue_, "the printing system named no job for the film");
+    return ippGetInteger(id, 0);
+}
+
+// The job is cancelled on a connection of its own: the one the document went over may be broken.
+void SentJob::withdraw() noexcept
+{
+    try {
+        const int job = accepted();
+        if (const cups::Http http = cups::connectToScheduler())
+            cupsCancelJob2(http.get(), queue_.c_str(), job, 0);
+    } catch (...) {
+        // Refused: there is no job to cancel.
+    }
 }
 
 } // namespace kestrova

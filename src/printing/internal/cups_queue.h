@@ -1,9 +1,10 @@
 #pragma once
 // One CUPS queue as printing uses it: the paper it offers and its resolution, asked over a
-// connection of the queue's own. A job of a PDF document, the queue's state and a job's outcome
-// are each asked over a connection of their own, by the queue's name.
+// connection of the queue's own. A job of a PDF document (SentJob), the queue's state and a
+// job's outcome are each asked over a connection of their own, by the queue's name.
 //
-// Threads: a queue is used on the thread that made it; the static calls on any thread.
+// Threads: a queue or a sent job is used on the thread that made it; the static calls on any
+// thread.
 
 #include "printing/internal/cups_handles.h"
 #include "printing/printer_device.h"
@@ -43,11 +44,6 @@ public:
     // Its printer-resolution-default in dots per inch, when it names one.
     std::optional<int> resolution() const;
 
-    // Sends the PDF to the queue `name` as one job and returns its id once the scheduler holds
-    // the whole document. Raises PathFileAccess with the scheduler's reason when it refuses,
-    // and then no job is left.
-    static int submit(const std::string& name, const std::filesystem::path& pdf, const JobOptions& options);
-
     // Never raise: a queue that cannot be asked is not present, a job that cannot be asked Unknown.
     static PrinterState stateOf(const std::string& name);
     static JobState jobState(int jobId);
@@ -57,6 +53,27 @@ private:
     cups::Http http_;
     cups::Dest dest_;
     cups::DestInfo info_;
+};
+
+// One film sent to a queue as one Print-Job request, on a connection of its own. The document is
+// written when the job is made and the scheduler's answer read when asked for, so that the
+// caller can keep the film's file while the scheduler spools it.
+class SentJob {
+public:
+    // Raises PathFileAccess, naming the queue, when the scheduler cannot be reached.
+    SentJob(std::string queue, const std::string& pdf, const JobOptions& options);
+
+    // The job's id once the scheduler holds the whole document. Raises PathFileAccess with the
+    // scheduler's reason when it refused the job, and then there is none.
+    int accepted();
+    // For a film that failed after it was sent: the job, if the scheduler made one, is cancelled.
+    void withdraw() noexcept;
+
+private:
+    std::string queue_;
+    std::string resource_;
+    cups::Http http_;
+    http_status_t sent_ = HTTP_STATUS_ERROR;
 };
 
 } // namespace kestrova
