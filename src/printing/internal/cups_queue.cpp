@@ -2,8 +2,6 @@
 
 #include "printing/printer_output.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <cmath>
 
@@ -41,29 +39,18 @@ QueueMedia queueMedia(const cups_size_t& size)
 
 int hundredths(double mm) { return static_cast<int>(std::lround(mm * 100)); }
 
-std::vector<std::string> commaList(const char* text)
-{
-    std::vector<std::string> items;
-    for (const QString& item : QString::fromUtf8(text ? text : "").split(',', Qt::SkipEmptyParts))
-        items.push_back(item.trimmed().toStdString());
-    return items;
-}
-
-const char* option(const cups_dest_t& dest, const char* name)
-{
-    return cupsGetOption(name, dest.num_options, dest.options);
-}
-
-PrinterState stateOfDest(const cups_dest_t& dest)
+// What Get-Printer-Attributes answered of the printer's state.
+PrinterState stateOfPrinter(ipp_t* response)
 {
     PrinterState state;
-    const char* accepting = option(dest, "printer-is-accepting-jobs");
-    state.acceptingJobs = !accepting || std::string(accepting) == "true";
-    const char* printerState = option(dest, "printer-state");
-    state.stopped = printerState && std::atoi(printerState) == IPP_PSTATE_STOPPED;
-    for (std::string& reason : commaList(option(dest, "printer-state-reasons")))
-        if (reason != "none")
-            state.reasons.push_back(std::move(reason));
+    ipp_attribute_t* accepting = ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+    state.acceptingJobs = !accepting || ippGetBoolean(accepting, 0);
+    ipp_attribute_t* printerState = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+    state.stopped = printerState && ippGetInteger(printerState, 0) == IPP_PSTATE_STOPPED;
+    ipp_attribute_t* reasons = ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD);
+    for (int index = 0; reasons && index < ippGetCount(reasons); ++index)
+        if (const std::string reason = ippGetString(reasons, index, nullptr); reason != "none")
+            state.reasons.push_back(reason);
     return state;
 }
 
@@ -162,13 +149,24 @@ std::optional<int> CupsQueue::resolution() const
     return units == IPP_RES_PER_INCH ? dpi : static_cast<int>(std::lround(dpi * 2.54));
 }
 
+// One Get-Printer-Attributes request for the three attributes: the watch asks it every second.
 PrinterState CupsQueue::stateOf(const std::string& name)
 {
+    static const char* const Wanted[] = {"printer-is-accepting-jobs", "printer-state", "printer-state-reasons"};
+    const PrinterState absent{false, false, false, {}};
     const cups::Http http = cups::connectToScheduler();
-    const cups::Dest dest(http ? cupsGetNamedDest(http.get(), name.c_str(), nullptr) : nullptr);
-    if (!dest)
-        return PrinterState{false, false, false, {}};
-    return stateOfDest(*dest);
+    if (!http)
+        return absent;
+    cups::Ipp request(ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES));
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri(name).c_str());
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddStrings(request.get(), IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", std::size(Wanted), nullptr,
+                  Wanted);
+    // cupsDoRequest frees the request itself.
+    const cups::Ipp response(cupsDoRequest(http.get(), request.release(), "/"));
+    if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_CONFLICTING)
+        return absent;
+    return stateOfPrinter(response.get());
 }
 
 JobState CupsQueue::jobState(int jobId)
