@@ -106,6 +106,9 @@ double annotationX(AnnotationPlace place, double width, double textWidth)
 void placeAnnotations(FilmPage& page, const FilmToPrint& film, const std::vector<AnnotationPlace>& places,
                       const FontMetrics& font, QSizeF area)
 {
+    // A film without annotation boxes never measures the font: measuring loads it.
+    if (film.annotationBoxes.empty())
+        return;
     const double baseline = area.height() - font.lineHeight() + font.ascent();
     for (std::size_t box = 0; box < film.annotationBoxes.size(); ++box) {
         const DataSet& annotation = film.annotationBoxes[box];
