@@ -40,4 +40,12 @@ std::string loadTrustedCertificates(DcmTLSTransportLayer& layer, const std::stri
     return trusted.good() ? std::string() : unreadable("the trusted certificates", path, trusted);
 }
 
+std::string useBcp195Profile(DcmTLSTransportLayer& layer)
+{
+    OFCondition profile = layer.setTLSProfile(TSP_Profile_BCP195);
+    if (profile.good())
+        profile = layer.activateCipherSuites();
+    return profile.good() ? std::string() : std::string("the BCP 195 profile cannot be set up: ") + profile.text();
+}
+
 } // namespace kestrova

@@ -1,6 +1,6 @@
 #pragma once
-// The PEM files a DICOM TLS layer is set up from, loaded the same way by the service and by the
-// print SCU. Each returns what is wrong, naming the file, or nothing when all went well.
+// How a DICOM TLS layer is set up, the same way by the service and by the print SCU: the PEM
+// files it is loaded from and its profile. Each returns what is wrong, naming the file, or nothing when all went well.
 //
 // Threads: a layer is set up on one thread before it is used.
 
@@ -17,5 +17,8 @@ std::string loadOwnCertificate(DcmTLSTransportLayer& layer, const std::string& c
 
 // The certificates peers' certificates are checked against: a PEM file, or a folder of them.
 std::string loadTrustedCertificates(DcmTLSTransportLayer& layer, const std::string& path);
+
+// The BCP 195 profile (TLS 1.2 or later, its cipher suites) both ends of a connection use.
+std::string useBcp195Profile(DcmTLSTransportLayer& layer);
 
 } // namespace kestrova

@@ -134,11 +134,8 @@ std::string configureTls(DcmTLSTransportLayer& layer, const ScuTls& tls)
         return problem;
     if (std::string problem = loadTrustedCertificates(layer, tls.trustedCertificates); !problem.empty())
         return problem;
-    OFCondition profile = layer.setTLSProfile(TSP_Profile_BCP195);
-    if (profile.good())
-        profile = layer.activateCipherSuites();
-    if (profile.bad())
-        return std::string("the BCP 195 profile cannot be set up: ") + profile.text();
+    if (std::string problem = useBcp195Profile(layer); !problem.empty())
+        return problem;
     layer.setCertificateVerification(DCV_requireCertificate);
     return {};
 }

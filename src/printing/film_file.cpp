@@ -53,7 +53,7 @@ std::string filmPdf(const PageFormat& format, const PageContent& page, int sheet
     // What Qt writes: the page with its pictures' stand-ins.
     const FilmWorkFile layout;
     paintPages(*makePdfWriter(format, QString::fromStdString(layout.path().string())), page, sheets, printerName);
-    return filmWithImages(layout.path(), page.compressedImages(), layout.path());
+    return filmWithImages(layout.path(), page.compressedImages());
 }
 
 std::filesystem::path keepFilm(const std::string& bytes)

@@ -64,15 +64,14 @@ QImage standInImage(std::size_t index, QImage::Format format)
     return standIn;
 }
 
-std::string filmWithImages(const std::filesystem::path& layout, const PdfImages& images,
-                                       const std::filesystem::path& film)
+std::string filmWithImages(const std::filesystem::path& layout, const PdfImages& images)
 {
     try {
         QPDF pdf;
         // A layout cut short (a full disk) must fail the film, not be pieced together.
         pdf.setAttemptRecovery(false);
         pdf.processFile(layout.c_str());
-        replaceStandIns(pdf, images, film);
+        replaceStandIns(pdf, images, layout);
         QPDFWriter writer(pdf);
         writer.setOutputMemory();
         writer.setCompressStreams(false);
@@ -83,7 +82,7 @@ std::string filmWithImages(const std::filesystem::path& layout, const PdfImages&
     } catch (const AppError&) {
         throw;
     } catch (const std::exception& failure) {
-        raiseFilmUnwritable(film, failure.what());
+        raiseFilmUnwritable(layout, failure.what());
     }
 }
 

@@ -22,9 +22,8 @@ QImage standInImage(std::size_t index, QImage::Format format);
 using PdfImages = std::vector<std::shared_ptr<const CompressedPixels>>;
 
 // The film: the PDF Qt wrote to `layout`, each stand-in's stream replaced by the image of its
-// index, compressed data kept as it is; `film` names it in errors. Raises PathFileAccess when the
-// layout cannot be read whole or holds a stand-in without its image.
-std::string filmWithImages(const std::filesystem::path& layout, const PdfImages& images,
-                           const std::filesystem::path& film);
+// index, compressed data kept as it is. Raises PathFileAccess, naming the layout, when it cannot
+// be read whole or holds a stand-in without its image.
+std::string filmWithImages(const std::filesystem::path& layout, const PdfImages& images);
 
 } // namespace kestrova

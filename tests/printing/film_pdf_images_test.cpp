@@ -128,7 +128,7 @@ TEST(FilmImagePlacement, IsWhereQtDrawsTheImageItself)
     paintTo("qt.pdf", byQt);
     paintTo("layout.pdf", withStandIns);
     const fs::path film = folder.filePath("film.pdf").toStdString();
-    test::writeFile(film, filmWithImages(folder.filePath("layout.pdf").toStdString(), withStandIns.compressedImages(), film));
+    test::writeFile(film, filmWithImages(folder.filePath("layout.pdf").toStdString(), withStandIns.compressedImages()));
 
     for (const int dpi : {72, 150})
         EXPECT_EQ(test::renderGray(film, dpi), test::renderGray(folder.filePath("qt.pdf").toStdString(), dpi)) << dpi;

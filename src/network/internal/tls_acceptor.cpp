@@ -78,11 +78,8 @@ std::string configure(DcmTLSTransportLayer& layer, const TlsSettings& settings)
         return "OpenSSL could not be set up";
     if (std::string problem = loadFiles(layer, settings); !problem.empty())
         return problem;
-    OFCondition profile = layer.setTLSProfile(TSP_Profile_BCP195);
-    if (profile.good())
-        profile = layer.activateCipherSuites();
-    if (profile.bad())
-        return std::string("the BCP 195 profile cannot be set up: ") + profile.text();
+    if (std::string problem = useBcp195Profile(layer); !problem.empty())
+        return problem;
     layer.setCertificateVerification(settings.RequirePeerCertificate != 0 ? DCV_requireCertificate : DCV_checkCertificate);
     return {};
 }
