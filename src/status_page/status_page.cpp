@@ -1,6 +1,7 @@
 #include "status_page/status_page.h"
 
 #include "print_service/print_service.h"
+#include "status_page/bounded_tcp_server.h"
 #include "status_page/status_report.h"
 
 #include <QHostAddress>
@@ -43,7 +44,12 @@ void StatusPage::start(const StatusPageSettings& settings)
     }
     server_ = std::make_unique<QHttpServer>();
     addRoutes();
-    port_ = server_->listen(address, static_cast<quint16>(settings.Port));
+    // Owned by the HTTP server, as every TCP server it serves over.
+    auto* tcp = new BoundedTcpServer(ConnectionBounds{}, server_.get());
+    if (tcp->listen(address, static_cast<quint16>(settings.Port))) {
+        server_->bind(tcp);
+        port_ = tcp->serverPort();
+    }
     if (port_ == 0) {
         server_.reset();
         service_.log().append(LogCategory::Errors, "Status page: cannot listen on " + where);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The status page in a real headless browser (Debian's chromium) against the headless service: off
 # unless a port is set; with one, the page and /status.json show the service, its printer and the
-# films printed, each linking its PDF, and markup a peer sent as its AE title shows as text.
+# films printed, each linking its PDF, and markup a peer sent as its AE title shows as text; silent
+# clients do not shut it out and one that never stops sending is cut off.
 #   status_page_test.sh SERVICE SENDER [SCREENSHOT.png]
 set -euo pipefail
 service=$1 sender=$2 screenshot=${3:-}
@@ -50,8 +51,21 @@ link=$(jq -r '.films[0].file' "$work/status.json")
 page "" | grep -qF "href=\"$link\"" || fail "the page does not link $link"
 fetched=$(timeout 10 bash -c 'exec 3<>"/dev/tcp/127.0.0.1/$1"; printf "GET /%s HTTP/1.0\r\n\r\n" "$2" >&3; head -c 4096 <&3 | tr -d "\0"' _ "$page_port" "$link")
 [[ "$fetched" == "HTTP/1.1 200"*"%PDF-"* ]] || fail "the film's link gives: ${fetched:0:200}"
+# Forty clients that connect and say nothing do not shut the page's readers out, and a client that
+# never stops sending is cut off instead of being kept in memory.
+silent=()
+for _ in $(seq 1 40); do exec {fd}<>"/dev/tcp/127.0.0.1/$page_port"; silent+=("$fd"); done
+page "" | grep -qF "Listening on port $port." || fail "no page beside 40 silent connections"
+for fd in "${silent[@]}"; do exec {fd}>&-; done
+rc=0
+timeout 30 bash -c 'exec 3<>"/dev/tcp/127.0.0.1/$1"
+  printf "POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 100000000\r\n\r\n" >&3
+  head -c 100000000 /dev/zero >&3' _ "$page_port" 2> /dev/null || rc=$?
+[ "$rc" != 0 ] && [ "$rc" != 124 ] || fail "a client sending 100 MB was not cut off (exit $rc)"
+kill -0 "$service_pid" || fail "the service ended"
+
 if [ -n "$screenshot" ]; then
   browse --window-size=412,800 --screenshot="$screenshot" "http://127.0.0.1:$page_port/" > /dev/null
   [ -s "$screenshot" ] || fail "no screenshot"
 fi
-echo "the status page is off by default and shows the service, its printer and two films, markup as text"
+echo "the status page is off by default and shows the service, its printer and two films, markup as text; it bounds its clients"
