@@ -242,6 +242,8 @@ private:
                                       && stack_.back().end == Unbounded;
             return endsThisItem ? close() : refuse(ScanVerdict::Malformed);
         }
+        if (++attributes_ > MaxDataSetAttributes)
+            return refuse(ScanVerdict::TooManyAttributes);
         if (coding().explicitVr)
             return explicitElement(read);
         implicitElement(read);
@@ -347,6 +349,7 @@ private:
     const std::uint64_t maxValueLength_;
     std::vector<Container> stack_;
     std::size_t sequences_ = 0;
+    std::size_t attributes_ = 0;
     std::uint64_t offset_ = 0;
     std::array<std::uint8_t, 12> header_{};
     std::size_t held_ = 0;

@@ -1,6 +1,9 @@
+#include "data/checked_read.h"
 #include "data/nesting_scanner.h"
 #include "support/nested_sequences.h"
 
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdatset.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -106,6 +109,29 @@ TEST(NestingScanner, RefusesShapesWhoseNestingCannotBeFollowed)
     Encoder longValue{explicitLittle, {}};
     longValue.header(0x7FE0, 0x0010, "OB", 4096);
     EXPECT_EQ(scanned(longValue.out, explicitLittle, 4095), ScanVerdict::ValueTooLong);
+}
+
+// A sequence whose one item holds `inside` attributes, in descending tag order as the costliest
+// data set for DCMTK's parser would have them.
+Bytes sequenceHolding(std::size_t inside)
+{
+    Encoder e{DataSetEncoding::ExplicitLittleEndian, {}};
+    e.header(0x0008, 0x1140, "SQ", UndefinedLength).header(0xFFFE, 0xE000, "", UndefinedLength);
+    for (std::size_t i = inside; i > 0; --i)
+        e.header(0x0009, static_cast<std::uint16_t>(0x1000 + i), "LO", 0);
+    e.header(0xFFFE, 0xE00D, "", 0).header(0xFFFE, 0xE0DD, "", 0);
+    return e.out;
+}
+
+TEST(NestingScanner, RefusesMoreAttributesThanTheLimitCountingThoseInSequencesBeforeDcmtkParsesThem)
+{
+    const auto encoding = DataSetEncoding::ExplicitLittleEndian;
+    EXPECT_EQ(scanned(sequenceHolding(MaxDataSetAttributes - 1), encoding), ScanVerdict::Acceptable);
+    const Bytes tooMany = sequenceHolding(MaxDataSetAttributes);
+    EXPECT_EQ(scanned(tooMany, encoding), ScanVerdict::TooManyAttributes);
+    dcm::ReadState state = dcm::ReadState::Reading;
+    EXPECT_EQ(dcm::readChecked(tooMany, encoding, Plenty, state), nullptr);
+    EXPECT_EQ(state, dcm::ReadState::TooManyAttributes);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "data/nesting_scanner.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,8 +24,10 @@ struct Encoder {
     void number(std::uint32_t value, int width)
     {
         const bool big = encoding == DataSetEncoding::ExplicitBigEndian;
+        std::array<std::uint8_t, 4> bytes{};
         for (int i = 0; i < width; ++i)
-            out.push_back(static_cast<std::uint8_t>(value >> (8 * (big ? width - 1 - i : i))));
+            bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * (big ? width - 1 - i : i)));
+        out.insert(out.end(), bytes.begin(), bytes.begin() + width);
     }
     Encoder& header(std::uint16_t group, std::uint16_t element, std::string vr, std::uint32_t length)
     {
