@@ -27,9 +27,15 @@ certificate stranger
 certificate server ca
 certificate sender ca
 
-tls_port=$(( 20000 + RANDOM % 40000 ))
-start_service "$service" "$work" "$(printf '[TLS]\r\nPort=%s\r\nCertificate=%s\r\nPrivateKey=%s\r\nTrustedCertificates=%s' \
-  "$tls_port" "$work/server.pem" "$work/server.key" "$work/ca.pem")" || fail "the service did not start"
+# A TLS port some other program holds already: another one, as start_service does for the plain port.
+for _ in $(seq 1 10); do
+  tls_port=$(( 20000 + RANDOM % 40000 ))
+  start_service "$service" "$work" "$(printf '[TLS]\r\nPort=%s\r\nCertificate=%s\r\nPrivateKey=%s\r\nTrustedCertificates=%s' \
+    "$tls_port" "$work/server.pem" "$work/server.key" "$work/ca.pem")" || fail "the service did not start"
+  grep -q "for DICOM over TLS, on port $tls_port" "$work/service.out" && break
+  grep -q "cannot listen for DICOM over TLS on port $tls_port" "$work/service.out" || break
+  stop_service
+done
 grep -q "for DICOM over TLS, on port $tls_port" "$work/service.out" || fail "no TLS port"
 
 # A peer that connects and never begins its handshake holds up no one else's.
