@@ -89,6 +89,27 @@ bool answeredWithStatus(const std::optional<Pdu>& response, std::uint16_t status
            && std::search(response->body.begin(), response->body.end(), element.begin(), element.end()) != response->body.end();
 }
 
+// An N-SET of a film session with the data set given, in PDUs of 64 KB.
+void setFilmSessionTo(RawPeer& peer, const RawBytes& data)
+{
+    ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
+    constexpr std::size_t Fragment = 65536;
+    for (std::size_t at = 0; at < data.size(); at += Fragment) {
+        const std::size_t length = std::min(Fragment, data.size() - at);
+        const auto from = data.begin() + static_cast<std::ptrdiff_t>(at);
+        ASSERT_TRUE(peer.send(pDataPdu(false, at + length == data.size(), RawBytes(from, from + static_cast<std::ptrdiff_t>(length)))));
+    }
+}
+
+// Empty private attributes, highest tag first: each one DCMTK's parser takes searches all before it.
+RawBytes descendingAttributes(std::size_t count)
+{
+    Encoder e{DataSetEncoding::ImplicitLittleEndian, {}};
+    for (std::size_t i = count; i > 0; --i)
+        e.header(static_cast<std::uint16_t>(0x0009 + 2 * (i / 0x8000)), static_cast<std::uint16_t>(0x1000 + i % 0x8000), "", 0);
+    return e.out;
+}
+
 struct WireFault {
     const char* name;
     bool associateFirst;
@@ -158,14 +179,12 @@ const WireFault WireFaultCases[] = {
      }},
     {"DataSetNested100000Deep", true,
      [](RawPeer& peer) {
-         ASSERT_TRUE(peer.send(pDataPdu(true, true, commandSet(CommandField::NSetRq, SopClass::BasicFilmSession, "1.2.3", true))));
-         const RawBytes data = nestedUndefined(DataSetEncoding::ImplicitLittleEndian, 100000);
-         constexpr std::size_t Fragment = 65536;
-         for (std::size_t at = 0; at < data.size(); at += Fragment) {
-             const std::size_t length = std::min(Fragment, data.size() - at);
-             const auto from = data.begin() + static_cast<std::ptrdiff_t>(at);
-             ASSERT_TRUE(peer.send(pDataPdu(false, at + length == data.size(), RawBytes(from, from + static_cast<std::ptrdiff_t>(length)))));
-         }
+         setFilmSessionTo(peer, nestedUndefined(DataSetEncoding::ImplicitLittleEndian, 100000));
+         EXPECT_TRUE(answeredWithStatus(peer.receive(Bound), DimseStatus::ProcessingFailure));
+     }},
+    {"DataSetOf100000AttributesInDescendingOrder", true,
+     [](RawPeer& peer) {
+         setFilmSessionTo(peer, descendingAttributes(100000));
          EXPECT_TRUE(answeredWithStatus(peer.receive(Bound), DimseStatus::ProcessingFailure));
      }},
     // Silence is dropped at the timeout, before and after the association.
