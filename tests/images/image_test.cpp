@@ -37,22 +37,19 @@ ImageSpec lowMiddleHigh(int bitsStored, Photometric photometric)
 
 class MonochromeRendition : public testing::TestWithParam<int> {};
 
+// MONOCHROME1 is the same ramp inverted.
 TEST_P(MonochromeRendition, WithoutAWindowSpansTheWholeBitsStoredRange)
 {
-    const Picture p = decodedPicture(*test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome2)), FilmPage);
-    ASSERT_EQ(p.image.format(), QImage::Format_Grayscale8);
-    EXPECT_EQ(grayAt(p, 0, 0), 0);
-    EXPECT_NEAR(grayAt(p, 1, 0), 128, 1);
-    EXPECT_EQ(grayAt(p, 2, 0), 255);
-    EXPECT_EQ(grayAt(p, 0, 1), 0);
-    EXPECT_EQ(grayAt(p, 2, 1), 255);
-}
-
-TEST_P(MonochromeRendition, Monochrome1IsInverted)
-{
-    const Picture p = decodedPicture(*test::makeImage(lowMiddleHigh(GetParam(), Photometric::Monochrome1)), FilmPage);
-    EXPECT_EQ(grayAt(p, 0, 0), 255);
-    EXPECT_EQ(grayAt(p, 2, 0), 0);
+    for (const Photometric photometric : {Photometric::Monochrome2, Photometric::Monochrome1}) {
+        const Picture p = decodedPicture(*test::makeImage(lowMiddleHigh(GetParam(), photometric)), FilmPage);
+        ASSERT_EQ(p.image.format(), QImage::Format_Grayscale8);
+        const int black = photometric == Photometric::Monochrome2 ? 0 : 255;
+        EXPECT_EQ(grayAt(p, 0, 0), black);
+        EXPECT_NEAR(grayAt(p, 1, 0), 128, 1);
+        EXPECT_EQ(grayAt(p, 2, 0), 255 - black);
+        EXPECT_EQ(grayAt(p, 0, 1), black);
+        EXPECT_EQ(grayAt(p, 2, 1), 255 - black);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BitsStored, MonochromeRendition, testing::Values(8, 12, 16));

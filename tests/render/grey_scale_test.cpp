@@ -79,10 +79,7 @@ TEST(PrintGreyScale, ClampsToThePrinterAndTakesItsRangeByDefault)
 TEST(PrinterDensities, AreReadFromTheCalibrationFileOrAreThoseOfPlainPaper)
 {
     test::TempProgramFolder folder;
-    const PrinterDensities& paper = defaultPaperDensities();
-    EXPECT_NEAR(paper.paper(), 0.07, 1e-9);
-    EXPECT_NEAR(paper.darkest(), 1.52, 1e-9);
-    EXPECT_EQ(printerDensities("Office").darkest(), paper.darkest());
+    EXPECT_EQ(printerDensities("Office").darkest(), defaultPaperDensities().darkest());
     std::filesystem::create_directories(calibrationFilePath("Office").parent_path());
     writeTextFile(calibrationFilePath("Office"), "1.8; 0.9\r\n0.1\r\n");
     EXPECT_NEAR(printerDensities("Office").densityAt(63.75), 1.35, 1e-9);
