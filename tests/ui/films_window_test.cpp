@@ -7,7 +7,6 @@
 #include "support/cups_server.h"
 #include "test_film/test_film.h"
 #include "ui/main_window.h"
-#include "ui/startup.h"
 #include "ui_test_support.h"
 
 #include <QDesktopServices>
@@ -49,15 +48,6 @@ protected:
         ReadSettings(configuration.settings);
     }
 
-    std::unique_ptr<MainWindow> start()
-    {
-        return Main(server, [](PrintServer& server) {
-            auto window = std::make_unique<MainWindow>(server);
-            window->setTrayAvailability([] { return true; });
-            return window;
-        });
-    }
-
     InstalledPrinters printers;
     PrintServer server{configuration, printers};
 
@@ -75,7 +65,7 @@ QStringList row(const QTreeWidget& list, int index)
 
 TEST_F(FilmsInTheWindow, ShowTheQueuesStateAndReprintAFilmAsItWasSent)
 {
-    const auto window = start();
+    const auto window = startMainWindow(server, true);
     ASSERT_TRUE(window);
     const QLabel& state = control<QLabel>(*window, "lblPrinterState");
     EXPECT_TRUE(pumpUntil([&] { return state.text() == "NORMAL"; }, 10s)) << state.text().toStdString();

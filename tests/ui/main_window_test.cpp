@@ -47,12 +47,7 @@ class MainWindowTest : public UiTest {
 protected:
     std::unique_ptr<MainWindow> start(bool trayAvailable = false)
     {
-        // The tray must be decided before the window minimizes itself.
-        auto window = Main(server, [trayAvailable](PrintServer& server) {
-            auto made = std::make_unique<MainWindow>(server);
-            made->setTrayAvailability([trayAvailable] { return trayAvailable; });
-            return made;
-        });
+        auto window = startMainWindow(server, trayAvailable);
         if (!window)
             ADD_FAILURE() << "start-up failed";
         return window;

@@ -2,7 +2,10 @@
 
 #include "core/configuration.h"
 #include "core/settings_files.h"
+#include "startup/print_server.h"
+#include "ui/main_window.h"
 #include "ui/preferences_dialog.h"
+#include "ui/startup.h"
 
 #include <QApplication>
 
@@ -25,6 +28,15 @@ PreferencesAnswer::PreferencesAnswer(std::function<void(PreferencesDialog&)> ans
         }
     });
     timer_.start();
+}
+
+std::unique_ptr<MainWindow> startMainWindow(PrintServer& server, bool trayAvailable)
+{
+    return Main(server, [trayAvailable](PrintServer& server) {
+        auto window = std::make_unique<MainWindow>(server);
+        window->setTrayAvailability([trayAvailable] { return trayAvailable; });
+        return window;
+    });
 }
 
 UiTest::UiTest()

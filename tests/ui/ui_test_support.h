@@ -12,13 +12,16 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace kestrova {
+class MainWindow;
 class PreferencesDialog;
+class PrintServer;
 }
 
 namespace kestrova::test {
@@ -77,6 +80,10 @@ Control& control(const QObject& window, const char* objectName)
         throw std::runtime_error(std::string("no control named ") + objectName);
     return *found;
 }
+
+// Starts the program as its main does, on a desktop with or without a system tray (the tray is
+// decided before the window minimizes itself); null when the start-up failed.
+std::unique_ptr<MainWindow> startMainWindow(PrintServer& server, bool trayAvailable);
 
 // A fresh program folder whose Kestrova.ini holds only an AE title and a free port, so
 // every other setting takes its default; the settings and captions are read from it.
