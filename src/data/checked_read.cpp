@@ -23,7 +23,7 @@ ReadState refusalOf(ScanVerdict verdict)
 {
     switch (verdict) {
     case ScanVerdict::TooDeep: return ReadState::TooDeep;
-    case ScanVerdict::TooManyAttributes: return ReadState::TooManyAttributes;
+    case ScanVerdict::TooManyElements: return ReadState::TooManyElements;
     case ScanVerdict::ValueTooLong: return ReadState::TooLarge;
     case ScanVerdict::Malformed: return ReadState::Malformed;
     case ScanVerdict::Acceptable: break;

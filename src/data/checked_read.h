@@ -21,7 +21,7 @@ enum class ReadState {
     Complete,   // the data set is read
     TooLarge,   // more bytes than allowed, or a value announcing more
     TooDeep,    // sequences nested beyond MaxSequenceNesting
-    TooManyAttributes, // more than MaxDataSetAttributes
+    TooManyElements, // more than MaxDataSetElements
     Malformed,  // refused by the scanner before DCMTK saw it
     Unreadable, // refused by DCMTK's parser
 };

@@ -219,8 +219,11 @@ private:
 
     void inSequence(const Header& read)
     {
-        if (read.is(ItemGroup, ItemStart))
-            return open(Kind::Item, read.length, coding());
+        if (read.is(ItemGroup, ItemStart)) {
+            if (counted())
+                open(Kind::Item, read.length, coding());
+            return;
+        }
         if (read.is(ItemGroup, SequenceEnd) && read.length == 0 && stack_.back().end == Unbounded)
             return close();
         refuse(ScanVerdict::Malformed);
@@ -228,8 +231,11 @@ private:
 
     void inPixelSequence(const Header& read)
     {
-        if (read.is(ItemGroup, ItemStart) && !read.undefinedLength())
-            return startValue(read);
+        if (read.is(ItemGroup, ItemStart) && !read.undefinedLength()) {
+            if (counted())
+                startValue(read);
+            return;
+        }
         if (read.is(ItemGroup, SequenceEnd) && read.length == 0)
             return close();
         refuse(ScanVerdict::Malformed);
@@ -242,8 +248,8 @@ private:
                                       && stack_.back().end == Unbounded;
             return endsThisItem ? close() : refuse(ScanVerdict::Malformed);
         }
-        if (++attributes_ > MaxDataSetAttributes)
-            return refuse(ScanVerdict::TooManyAttributes);
+        if (!counted())
+            return;
         if (coding().explicitVr)
             return explicitElement(read);
         implicitElement(read);
@@ -273,6 +279,15 @@ private:
         if (implicitSequence(read, stack_.back().creators))
             return open(Kind::Sequence, read.length, ImplicitLittleEndian);
         startValue(read);
+    }
+
+    // One more attribute, item or fragment; false, and refused, once there are too many.
+    bool counted()
+    {
+        if (++elements_ <= MaxDataSetElements)
+            return true;
+        refuse(ScanVerdict::TooManyElements);
+        return false;
     }
 
     void open(Kind kind, std::uint32_t length, Coding inside)
@@ -349,7 +364,7 @@ private:
     const std::uint64_t maxValueLength_;
     std::vector<Container> stack_;
     std::size_t sequences_ = 0;
-    std::size_t attributes_ = 0;
+    std::size_t elements_ = 0;
     std::uint64_t offset_ = 0;
     std::array<std::uint8_t, 12> header_{};
     std::size_t held_ = 0;

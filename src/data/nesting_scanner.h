@@ -13,9 +13,11 @@
 // Implicit VR Little Endian). Where DCMTK's choice depends on more than this the scanner counts a
 // sequence: counting one too many can only refuse, never let nesting through unseen.
 //
-// It also counts the attributes, those in sequences too: DCMTK inserts each into its item by tag,
-// searching from the last one, so a data set whose attributes come in descending order costs time
-// growing with the square of their count (sixty thousand of them, half a megabyte, take 16 s).
+// It also counts the attributes, those in sequences too, the items of sequences and the fragments
+// of encapsulated pixel data. DCMTK inserts each attribute into its item by tag, searching from
+// the last one, so a data set whose attributes come in descending order costs time growing with
+// the square of their count (sixty thousand of them, half a megabyte, take 16 s); and an empty
+// item, eight bytes on the wire, costs some 300 bytes once parsed and converted.
 //
 // Threads: a scanner belongs to the thread that feeds it.
 
@@ -32,15 +34,16 @@ enum class DataSetEncoding { ExplicitLittleEndian, ImplicitLittleEndian, Explici
 // (an image box's image sequence holding the image; a film box's reference sequences).
 inline constexpr std::size_t MaxSequenceNesting = 16;
 
-// How many attributes a request's data set may hold, counting those in its sequences. Print
-// requests hold some tens, an image box's image with all its modality's attributes some hundreds.
-inline constexpr std::size_t MaxDataSetAttributes = 4096;
+// How many attributes, items and pixel fragments a request's data set may hold, all its sequences
+// counted. Print requests hold some tens, an image box's image with all its modality's attributes
+// some hundreds.
+inline constexpr std::size_t MaxDataSetElements = 4096;
 
 enum class ScanVerdict {
     Acceptable,   // so far
     TooDeep,      // sequences nest deeper than the limit
     ValueTooLong, // a value announces more bytes than a data set may hold
-    TooManyAttributes, // more than MaxDataSetAttributes
+    TooManyElements, // more than MaxDataSetElements attributes, items and fragments
     Malformed,    // a shape DCMTK refuses, or whose nesting cannot be followed with certainty
 };
 

@@ -111,27 +111,35 @@ TEST(NestingScanner, RefusesShapesWhoseNestingCannotBeFollowed)
     EXPECT_EQ(scanned(longValue.out, explicitLittle, 4095), ScanVerdict::ValueTooLong);
 }
 
-// A sequence whose one item holds `inside` attributes, in descending tag order as the costliest
-// data set for DCMTK's parser would have them.
-Bytes sequenceHolding(std::size_t inside)
+// A sequence of one item holding `attributes` attributes, in descending tag order as the
+// costliest data set for DCMTK's parser would have them, then `items` empty items.
+Bytes sequenceHolding(std::size_t attributes, std::size_t items)
 {
     Encoder e{DataSetEncoding::ExplicitLittleEndian, {}};
     e.header(0x0008, 0x1140, "SQ", UndefinedLength).header(0xFFFE, 0xE000, "", UndefinedLength);
-    for (std::size_t i = inside; i > 0; --i)
+    for (std::size_t i = attributes; i > 0; --i)
         e.header(0x0009, static_cast<std::uint16_t>(0x1000 + i), "LO", 0);
-    e.header(0xFFFE, 0xE00D, "", 0).header(0xFFFE, 0xE0DD, "", 0);
+    e.header(0xFFFE, 0xE00D, "", 0);
+    for (std::size_t i = 0; i < items; ++i)
+        e.header(0xFFFE, 0xE000, "", 0);
+    e.header(0xFFFE, 0xE0DD, "", 0);
     return e.out;
 }
 
-TEST(NestingScanner, RefusesMoreAttributesThanTheLimitCountingThoseInSequencesBeforeDcmtkParsesThem)
+// The sequence and its first item count too: MaxDataSetElements - 2 attributes or items in them fill
+// the limit.
+TEST(NestingScanner, RefusesMoreAttributesAndItemsThanTheLimitBeforeDcmtkParsesThem)
 {
     const auto encoding = DataSetEncoding::ExplicitLittleEndian;
-    EXPECT_EQ(scanned(sequenceHolding(MaxDataSetAttributes - 1), encoding), ScanVerdict::Acceptable);
-    const Bytes tooMany = sequenceHolding(MaxDataSetAttributes);
-    EXPECT_EQ(scanned(tooMany, encoding), ScanVerdict::TooManyAttributes);
-    dcm::ReadState state = dcm::ReadState::Reading;
-    EXPECT_EQ(dcm::readChecked(tooMany, encoding, Plenty, state), nullptr);
-    EXPECT_EQ(state, dcm::ReadState::TooManyAttributes);
+    const std::size_t room = MaxDataSetElements - 2;
+    EXPECT_EQ(scanned(sequenceHolding(room, 0), encoding), ScanVerdict::Acceptable);
+    EXPECT_EQ(scanned(sequenceHolding(0, room), encoding), ScanVerdict::Acceptable);
+    for (const Bytes& tooMany : {sequenceHolding(room + 1, 0), sequenceHolding(0, room + 1)}) {
+        EXPECT_EQ(scanned(tooMany, encoding), ScanVerdict::TooManyElements);
+        dcm::ReadState state = dcm::ReadState::Reading;
+        EXPECT_EQ(dcm::readChecked(tooMany, encoding, Plenty, state), nullptr);
+        EXPECT_EQ(state, dcm::ReadState::TooManyElements);
+    }
 }
 
 } // namespace

@@ -41,7 +41,8 @@ std::string refusalReason(dcm::ReadState state, std::uint64_t maxBytes)
     switch (state) {
     case dcm::ReadState::TooLarge: return "it holds more than " + std::to_string(maxBytes) + " bytes";
     case dcm::ReadState::TooDeep: return "its sequences nest deeper than " + std::to_string(MaxSequenceNesting);
-    case dcm::ReadState::TooManyAttributes: return "it holds more than " + std::to_string(MaxDataSetAttributes) + " attributes";
+    case dcm::ReadState::TooManyElements:
+        return "it holds more than " + std::to_string(MaxDataSetElements) + " attributes and items";
     case dcm::ReadState::Malformed: return "its sequences and items cannot be followed";
     default: break;
     }
