@@ -1,6 +1,7 @@
 #pragma once
 // How a DICOM TLS layer is set up, the same way by the service and by the print SCU: the PEM
-// files it is loaded from and its profile. Each returns what is wrong, naming the file, or nothing when all went well.
+// files it is loaded from and its profile. Each returns what is wrong, naming the file, or
+// nothing when all went well.
 //
 // Threads: a layer is set up on one thread before it is used.
 

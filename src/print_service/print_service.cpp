@@ -137,12 +137,9 @@ void PrintService::setJobStartObserver(std::function<void()> observer) { state_.
 
 std::vector<ServedPrinter> PrintService::servedPrinters()
 {
-    std::vector<ServedPrinter> served;
-    for (const FilmJobSettings& job : state_.everyPrinterJobSettings()) {
-        const Settings& settings = job.configuration.settings;
-        served.push_back({settings.AETName, settings.Emulation, job.printer,
-                          watch_.printerStatus(job.printer)});
-    }
+    std::vector<ServedPrinter> served = state_.servedPrinters();
+    for (ServedPrinter& printer : served)
+        printer.status = watch_.printerStatus(printer.printer);
     return served;
 }
 

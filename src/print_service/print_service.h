@@ -23,16 +23,6 @@
 
 namespace kestrova {
 
-// A printer as the window and the status page show it.
-struct ServedPrinter {
-    // The main printer's is the server's own AE title, though it answers every AE title that no
-    // virtual printer has.
-    std::string aeTitle;
-    std::string emulation;
-    std::string printer;
-    std::optional<DicomPrinterStatus> status;
-};
-
 class PrintService : public QObject, public ServiceProvider {
     Q_OBJECT
 public:

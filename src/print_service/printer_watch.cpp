@@ -158,13 +158,13 @@ void PrinterWatch::sendReprint(int record)
 
 void PrinterWatch::watchPrinters()
 {
-    const std::vector<FilmJobSettings> every = service_.everyPrinterJobSettings();
+    const std::vector<ServedPrinter> served = service_.servedPrinters();
     std::set<std::string> printers;
-    for (const FilmJobSettings& settings : every)
-        printers.insert(settings.printer);
+    for (const ServedPrinter& printer : served)
+        printers.insert(printer.printer);
     {
         const std::lock_guard lock(mutex_);
-        mainPrinter_ = every.front().printer;
+        mainPrinter_ = served.front().printer;
         std::erase_if(statuses_, [&](const auto& seen) { return !printers.contains(seen.first); });
     }
     for (const std::string& printer : printers)

@@ -1,8 +1,9 @@
 #pragma once
 // The service's one thread for its printers besides the requests: it follows each job handed to
 // the printing system until it ends, sends the reprints the window asks for, and asks each printer
-// in use (the main one and the virtual printers') for its state every second, saying each change. Outcomes and changes go to the DICOM
-// log; a job that failed (aborted, canceled, stopped) to the error log as well.
+// in use (the main one and the virtual printers') for its state every second, saying each change.
+// Outcomes and changes go to the DICOM log; a job that failed (aborted, canceled, stopped) to the
+// error log as well.
 //
 // Threads: follow and reprint are called from any thread and only hand work over, under a mutex
 // of ours; the printers are asked on the watch's own thread, where the reports are made too.

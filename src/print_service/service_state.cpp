@@ -32,12 +32,17 @@ FilmJobSettings ServiceState::currentJobSettings(std::string_view calledAeTitle)
     return jobSettingsFor(calledAeTitle);
 }
 
-std::vector<FilmJobSettings> ServiceState::everyPrinterJobSettings()
+std::vector<ServedPrinter> ServiceState::servedPrinters()
 {
+    const auto served = [](const FilmJobSettings& job) {
+        const Settings& settings = job.configuration.settings;
+        return ServedPrinter{settings.AETName, settings.Emulation, job.printer, std::nullopt};
+    };
     const auto held = lock();
-    std::vector<FilmJobSettings> every{jobSettings_};
-    every.insert(every.end(), virtualPrinters_.begin(), virtualPrinters_.end());
-    return every;
+    std::vector<ServedPrinter> printers{served(jobSettings_)};
+    for (const FilmJobSettings& job : virtualPrinters_)
+        printers.push_back(served(job));
+    return printers;
 }
 
 std::vector<OpenAssociation> ServiceState::openAssociations()

@@ -12,17 +12,19 @@
 #include "print_service/film_records.h"
 #include "print_service/object_store.h"
 #include "print_service/pixel_budget.h"
+#include "print_service/printer_status.h"
 #include "print_service/work_slots.h"
 #include "printing/printer_catalogue.h"
 #include "render/film_page.h"
 #include "render/film_to_print.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
-#include <chrono>
-#include <map>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +36,16 @@ struct OpenAssociation {
     std::string calledAeTitle;
     std::string peerHost;
     std::chrono::system_clock::time_point since;
+};
+
+// A printer as the window and the status page show it.
+struct ServedPrinter {
+    // The main printer's is the server's own AE title, though it answers every AE title that no
+    // virtual printer has.
+    std::string aeTitle;
+    std::string emulation;
+    std::string printer;
+    std::optional<DicomPrinterStatus> status;
 };
 
 class ServiceState {
@@ -51,8 +63,9 @@ public:
     const FilmJobSettings& jobSettingsFor(std::string_view calledAeTitle) const;
     // Take the lock: a copy of those.
     FilmJobSettings currentJobSettings(std::string_view calledAeTitle = {});
-    // Takes the lock: the main printer's, then each virtual printer's in the settings' order.
-    std::vector<FilmJobSettings> everyPrinterJobSettings();
+    // Takes the lock: the main printer, then each virtual printer in the settings' order; their
+    // state is the printer watch's to give.
+    std::vector<ServedPrinter> servedPrinters();
     // The budget takes the main settings' limits too.
     void setJobSettings(FilmJobSettings settings, std::vector<FilmJobSettings> virtualPrinters = {});
     void openStore(const ObjectStore& store, OpenAssociation association) { stores_.emplace(&store, std::move(association)); }

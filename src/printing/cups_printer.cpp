@@ -112,9 +112,8 @@ PrinterMetrics CupsPrinter::metrics(const PageSetup& setup, const QFont& font) c
     return pageFileMetrics(PageFormat{media.paper, media.marginsMm, setup.orientation}, font);
 }
 
-JobOptions CupsPrinter::jobOptions(const PageSetup& setup) const
+JobOptions CupsPrinter::jobOptions(const PageSetup& setup, const QueueMedia& media) const
 {
-    const QueueMedia media = mediaFor(setup);
     JobOptions options{setup.copies, setup.orientation, std::nullopt};
     if (setup.paper && !media.name.empty())
         options.media = media.name;
@@ -128,7 +127,7 @@ PrintedFilm CupsPrinter::print(const PageSetup& setup, const PagePaint& paint)
     paint(page);
     const QueueMedia media = mediaFor(setup);
     const std::string pdf = filmPdf(PageFormat{media.paper, media.marginsMm, setup.orientation}, page, 1, name_);
-    SentJob job(name_, pdf, jobOptions(setup));
+    SentJob job(name_, pdf, jobOptions(setup, media));
     std::filesystem::path film;
     try {
         film = keepFilm(pdf);
@@ -147,7 +146,7 @@ PrintedFilm CupsPrinter::print(const PageSetup& setup, const PagePaint& paint)
 
 PrintedFilm CupsPrinter::reprint(const PrintedFilm& film)
 {
-    SentJob job(name_, readFilmFile(film.file), jobOptions(film.setup));
+    SentJob job(name_, readFilmFile(film.file), jobOptions(film.setup, mediaFor(film.setup)));
     return PrintedFilm{film.file, film.pages, film.setup, std::make_shared<CupsJob>(job.accepted())};
 }
 

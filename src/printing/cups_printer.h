@@ -69,7 +69,7 @@ public:
 private:
     const QueueDescription& description() const;
     QueueMedia mediaFor(const PageSetup& setup) const;
-    JobOptions jobOptions(const PageSetup& setup) const;
+    JobOptions jobOptions(const PageSetup& setup, const QueueMedia& media) const;
 
     std::string name_;
     std::shared_ptr<QueueDescriptions> descriptions_;

@@ -1,8 +1,9 @@
 #pragma once
 // The main window. It owns the print service and shows what the service runs with, every
-// printer it serves (the main one and the virtual printers) with its state, the DICOM log, the film preview and the films printed (with Reprint and
-// Open); it lives in the notification area while minimized, where one exists. Its controls are its own: tests reach them by object name, as a user
-// reaches them by sight.
+// printer it serves (the main one and the virtual printers) with its state, the DICOM log, the
+// film preview and the films printed (with Reprint and Open); it lives in the notification area
+// while minimized, where one exists. Its controls are its own: tests reach them by object name,
+// as a user reaches them by sight.
 
 #include "core/configuration.h"
 
